@@ -1,0 +1,51 @@
+// How the core reaches the user. The desktop program implements this with
+// windows; tests record the calls; the command-line companion prints them.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace zn {
+
+// Button and icon flags of message boxes, with the values of the platform
+// the program came from, so that flags read as the program's texts give them.
+namespace mb {
+inline constexpr int Ok = 0x00;
+inline constexpr int YesNo = 0x04;
+inline constexpr int IconError = 0x10;
+inline constexpr int IconQuestion = 0x20;
+inline constexpr int IconWarning = 0x30;
+inline constexpr int IconInformation = 0x40;
+inline constexpr int DefaultButton2 = 0x100;
+inline constexpr int ButtonMask = 0x0F;
+inline constexpr int IconMask = 0xF0;
+} // namespace mb
+
+// Answers of a message box.
+enum class Answer { Ok = 1, Yes = 6, No = 7 };
+
+enum class SoundKind { UserOnline = 0, UserOffline = 1, MessageArrived = 2 };
+
+class Frontend {
+public:
+    virtual ~Frontend() = default;
+
+    // A modal box captioned "Zephinet". Datagrams keep being handled while it
+    // is open; the implementation sets the dialog-showing flag meanwhile.
+    virtual Answer showMessageBox(const QString &text, int flags) = 0;
+
+    // The non-modal notification window.
+    virtual void showEventNotice(const QString &text, bool important) = 0;
+
+    virtual void playEventSound(SoundKind kind) = 0;
+
+    // A MESSAGE addressed to this copy (field 2, 3 and 4 of the message).
+    virtual void messageArrived(const QByteArray &machineName, const QByteArray &handleName,
+                                const QByteArray &text) = 0;
+
+    // A HUZAI_MESSAGE with an absence text addressed to this copy.
+    virtual void openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName,
+                                   const QByteArray &text) = 0;
+};
+
+} // namespace zn

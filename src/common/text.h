@@ -1,0 +1,32 @@
+// Byte-wise text procedures of the datagram layout and the settings file.
+// Every text here is CP932 bytes; positions and comparisons count bytes,
+// never characters, exactly as every peer on the network reads them.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+namespace zn {
+
+inline constexpr QByteArrayView FieldSeparator = "&|";
+inline constexpr QByteArrayView LineBreakEscape = "\\|";
+inline constexpr QByteArrayView CrLf = "\r\n";
+
+// Field `index` (0-based) of `text` split at `separator`; empty past the last.
+//   GetToken(";", "a;;b", 0) == "a", 1 == "", 2 == "b", 3 == ""
+QByteArray GetToken(QByteArrayView separator, QByteArrayView text, int index);
+
+// GetToken with the field separator "&|".
+QByteArray GetField(QByteArrayView text, int index);
+
+// Replaces occurrences of `pattern` until none is left, as if the first
+// occurrence from the start were replaced again and again. With an empty
+// replacement, removals that join into a new occurrence are removed too:
+//   ReplaceAll("\r\n", "", "\r\r\n\n") == ""
+QByteArray ReplaceAll(QByteArrayView pattern, QByteArrayView replacement, QByteArrayView text);
+
+// True when `text` holds "&|" or "\|". The scan is byte-wise on purpose: a
+// double-byte character whose second byte is 0x5C followed by "|" counts.
+bool ContainsReservedSequence(QByteArrayView text);
+
+} // namespace zn
