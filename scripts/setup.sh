@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Zephinet need on Debian 12,
+# then configures and builds. Usage: scripts/setup.sh <build-dir> [cmake options...]
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev libxkbcommon-dev
+    fonts-noto-cjk
+    # multi-host tests and screenshots: namespaces, a virtual X server, a key presser
+    iproute2 util-linux procps xvfb xdotool x11-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+build_dir=${1:-build}
+shift || true
+here=$(cd "$(dirname "$0")/.." && pwd)
+cmake -S "$here" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+cmake --build "$build_dir" -j"$(nproc)"

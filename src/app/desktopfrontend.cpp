@@ -1,0 +1,82 @@
+#include "app/desktopfrontend.h"
+
+#include <QMessageBox>
+
+namespace zn {
+
+std::optional<Answer> DesktopFrontend::s_nextAnswer;
+
+DesktopFrontend::DesktopFrontend(QObject *parent)
+    : QObject(parent)
+{
+}
+
+void DesktopFrontend::setNextAnswer(Answer answer)
+{
+    s_nextAnswer = answer;
+}
+
+Answer DesktopFrontend::showMessageBox(const QString &text, int flags)
+{
+    emit messageBoxShown(text, flags);
+    const bool yesNo = (flags & mb::ButtonMask) == mb::YesNo;
+    if (s_nextAnswer) {
+        const Answer answer = *s_nextAnswer;
+        s_nextAnswer.reset();
+        return answer;
+    }
+
+    QMessageBox box;
+    box.setWindowTitle(QStringLiteral("Zephinet"));
+    box.setTextFormat(Qt::PlainText);  // texts can carry names from the network
+    box.setText(text);
+    switch (flags & mb::IconMask) {
+    case mb::IconError: box.setIcon(QMessageBox::Critical); break;
+    case mb::IconQuestion: box.setIcon(QMessageBox::Question); break;
+    case mb::IconWarning: box.setIcon(QMessageBox::Warning); break;
+    case mb::IconInformation: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    if (yesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton((flags & mb::DefaultButton2) ? QMessageBox::No : QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+
+    const bool wasShowing = m_dialogShowing;
+    m_dialogShowing = true;
+    const int pressed = box.exec();
+    m_dialogShowing = wasShowing;
+    if (!yesNo)
+        return Answer::Ok;
+    return pressed == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+void DesktopFrontend::showEventNotice(const QString &text, bool important)
+{
+    if (m_noticeSink)
+        m_noticeSink(text, important);
+}
+
+void DesktopFrontend::playEventSound(SoundKind kind)
+{
+    if (m_soundSink)
+        m_soundSink(kind);
+}
+
+void DesktopFrontend::messageArrived(const QByteArray &machineName, const QByteArray &handleName,
+                                     const QByteArray &text)
+{
+    emit messageReceived(machineName, handleName, text);
+}
+
+void DesktopFrontend::openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName,
+                                        const QByteArray &text)
+{
+    emit absenceMessageReceived(machineName, handleName, text);
+}
+
+} // namespace zn

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "common/frontend.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace zn {
+
+// The desktop program's face of the core: message boxes, the notification
+// window and sounds.
+class DesktopFrontend : public QObject, public Frontend {
+    Q_OBJECT
+public:
+    explicit DesktopFrontend(QObject *parent = nullptr);
+
+    Answer showMessageBox(const QString &text, int flags) override;
+    void showEventNotice(const QString &text, bool important) override;
+    void playEventSound(SoundKind kind) override;
+    void messageArrived(const QByteArray &machineName, const QByteArray &handleName,
+                        const QByteArray &text) override;
+    void openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName,
+                           const QByteArray &text) override;
+
+    // True while a message box or password prompt is open.
+    bool dialogShowing() const { return m_dialogShowing; }
+    void setDialogShowing(bool showing) { m_dialogShowing = showing; }
+
+    // Where notices and sounds go once the windows that show them exist.
+    void setNoticeSink(std::function<void(const QString &, bool)> sink) { m_noticeSink = std::move(sink); }
+    void setSoundSink(std::function<void(SoundKind)> sink) { m_soundSink = std::move(sink); }
+
+    // Test seam: the next box is answered at once with this, without showing.
+    static void setNextAnswer(Answer answer);
+
+signals:
+    void messageBoxShown(const QString &text, int flags);
+    void messageReceived(const QByteArray &machineName, const QByteArray &handleName,
+                         const QByteArray &text);
+    void absenceMessageReceived(const QByteArray &machineName, const QByteArray &handleName,
+                                const QByteArray &text);
+
+private:
+    bool m_dialogShowing = false;
+    std::function<void(const QString &, bool)> m_noticeSink;
+    std::function<void(SoundKind)> m_soundSink;
+    static std::optional<Answer> s_nextAnswer;
+};
+
+} // namespace zn

@@ -1,0 +1,340 @@
+#include "app/tmainform.h"
+
+#include "app/desktopfrontend.h"
+#include "app/session.h"
+#include "peers/roster.h"
+#include "peers/rostermodel.h"
+#include "platform/iconstrip.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+
+namespace zn {
+
+namespace {
+constexpr QSize DesignSize(442, 353);
+constexpr int DefaultColumnWidths[3] = {200, 120, 90};
+} // namespace
+
+TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *parent)
+    : QMainWindow(parent)
+    , m_session(session)
+    , m_frontend(frontend)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Zephinet"));
+    setWindowIcon(IconStrip::icon(IconStrip::Present));
+    resize(DesignSize);
+
+    m_model = new RosterModel(m_session.roster(), this);
+    m_lvUser = new QTreeView(this);
+    m_lvUser->setObjectName(QStringLiteral("lvUser"));
+    m_lvUser->setModel(m_model);
+    m_lvUser->setRootIsDecorated(false);
+    m_lvUser->setItemsExpandable(false);
+    m_lvUser->setUniformRowHeights(true);
+    m_lvUser->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_lvUser->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_lvUser->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_lvUser->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_lvUser->header()->setSectionsClickable(true);
+    m_lvUser->header()->setSectionsMovable(false);
+    m_lvUser->header()->setStretchLastSection(false);
+    for (int c = 0; c < 3; ++c)
+        m_lvUser->setColumnWidth(c, DefaultColumnWidths[c]);
+    setCentralWidget(m_lvUser);
+
+    m_sbStatus = new QLabel(this);
+    m_sbStatus->setObjectName(QStringLiteral("sbStatus"));
+    m_sbStatus->setTextFormat(Qt::PlainText);
+    m_sbStatus->setFixedWidth(100);
+    statusBar()->addWidget(m_sbStatus);
+
+    createActions();
+    createMenus();
+    createToolBar();
+
+    connect(m_lvUser->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TMainForm::lvUserClick);
+    connect(m_lvUser, &QTreeView::doubleClicked, this, &TMainForm::lvUserDblClick);
+    connect(m_lvUser->header(), &QHeaderView::sectionClicked, this, &TMainForm::columnClicked);
+    connect(m_lvUser, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        lvUserClick();
+        m_pmRightClick->popup(m_lvUser->viewport()->mapToGlobal(pos));
+    });
+    Roster &roster = m_session.roster();
+    connect(&roster, &Roster::countChanged, this, &TMainForm::showPeerCount);
+    connect(&roster, &Roster::inserted, this, &TMainForm::lvUserClick);
+    connect(&roster, &Roster::changed, this, &TMainForm::lvUserClick);
+    connect(&roster, &Roster::removed, this, &TMainForm::lvUserClick);
+    connect(&roster, &Roster::reordered, this, &TMainForm::updateSortMarks);
+    lvUserClick();
+}
+
+TMainForm::~TMainForm()
+{
+    FormDestroy();
+}
+
+void TMainForm::createActions()
+{
+    auto make = [this](const QString &text, const char *name, const QString &tip = {}) {
+        auto *action = new QAction(text, this);
+        action->setObjectName(QString::fromLatin1(name));
+        if (!tip.isEmpty())
+            action->setToolTip(tip);
+        return action;
+    };
+    const QStyle *st = style();
+    miMessageSend = make(QStringLiteral("メッセージ送信(&S)"), "miMessageSend", QStringLiteral("メッセージ送信"));
+    miMessageSend->setIcon(st->standardIcon(QStyle::SP_ArrowRight));
+    miMessageRecv = make(QStringLiteral("メッセージ受信(&R)"), "miMessageRecv", QStringLiteral("メッセージ受信"));
+    miMessageRecv->setIcon(st->standardIcon(QStyle::SP_ArrowDown));
+    miMessageClipSend = make(QStringLiteral("クリップボード送信(&C)"), "miMessageClipSend",
+                             QStringLiteral("クリップボード送信"));
+    miMessageClipSend->setIcon(st->standardIcon(QStyle::SP_FileDialogContentsView));
+    miMessageClipRecv = make(QStringLiteral("クリップボード受信(&L)"), "miMessageClipRecv",
+                             QStringLiteral("クリップボード受信"));
+    miMessageClipRecv->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
+    miMessageHuzaiRecv = make(QStringLiteral("不在メッセージ受信(&H)"), "miMessageHuzaiRecv",
+                              QStringLiteral("不在メッセージ受信"));
+    miMessageHuzaiRecv->setIcon(st->standardIcon(QStyle::SP_MessageBoxInformation));
+    miMessageClose = make(QStringLiteral("閉じる(&Q)"), "miMessageClose");
+    miMessageEnd = make(QStringLiteral("終了(&E)"), "miMessageEnd");
+    miSettingHuzaiMode = make(QStringLiteral("不在(&H)"), "miSettingHuzaiMode", QStringLiteral("不在"));
+    miSettingHuzaiMode->setCheckable(true);
+    miSettingHuzaiMode->setIcon(IconStrip::icon(IconStrip::Absent));
+    miSettingOption = make(QStringLiteral("環境設定(&O)"), "miSettingOption");
+    miShowLogShow = make(QStringLiteral("ログ参照(&V)"), "miShowLogShow");
+    miShowFontBigLarge = make(QStringLiteral("最大(&G)"), "miShowFontBigLarge");
+    miShowFontLarge = make(QStringLiteral("大(&L)"), "miShowFontLarge");
+    miShowFontMiddle = make(QStringLiteral("中(&M)"), "miShowFontMiddle");
+    miShowFontSmall = make(QStringLiteral("小(&S)"), "miShowFontSmall");
+    miShowRefresh = make(QStringLiteral("最新の情報に更新(&R)"), "miShowRefresh");
+    miHelpHelp = make(QStringLiteral("トピックの検索(&H)"), "miHelpHelp");
+    miHelpHomepage = make(QStringLiteral("Ondrel Official Homepage(&W)"), "miHelpHomepage");
+    miHelpMail = make(QStringLiteral("Ondrel へ メールを送信(&M)"), "Ondrel1");
+    miHelpVersion = make(QStringLiteral("バージョン情報(&V)"), "miHelpVersion");
+    miMessageRightSend = make(QStringLiteral("メッセージ送信(&S)"), "miMessageRightSend");
+    miMessageRightClipSend = make(QStringLiteral("クリップボード送信(&C)"), "miMessageRightClipSend");
+
+    m_fontGroup = new QActionGroup(this);
+    const std::pair<QAction *, int> sizes[] = {
+        {miShowFontBigLarge, 14}, {miShowFontLarge, 12}, {miShowFontMiddle, 9}, {miShowFontSmall, 8}};
+    for (const auto &[action, size] : sizes) {
+        action->setCheckable(true);
+        action->setData(size);
+        m_fontGroup->addAction(action);
+        connect(action, &QAction::triggered, this, [this, size = size] { miShowFontLargeClick(size); });
+    }
+    miShowFontMiddle->setChecked(true);
+
+    connect(miMessageClose, &QAction::triggered, this, &TMainForm::miMessageCloseClick);
+    connect(miMessageEnd, &QAction::triggered, this, &QWidget::close);
+    connect(miShowRefresh, &QAction::triggered, this, &TMainForm::miShowRefreshClick);
+
+    // The commands whose windows arrive later are shown but disabled, so that
+    // nothing on screen silently does nothing.
+    for (QAction *later : {miMessageSend, miMessageRecv, miMessageClipSend, miMessageClipRecv,
+                           miMessageHuzaiRecv, miSettingHuzaiMode, miSettingOption, miShowLogShow,
+                           miHelpHelp, miHelpHomepage, miHelpMail, miHelpVersion, miMessageRightSend,
+                           miMessageRightClipSend})
+        later->setEnabled(false);
+}
+
+void TMainForm::createMenus()
+{
+    QMenu *miMessage = menuBar()->addMenu(QStringLiteral("メッセージ(&M)"));
+    miMessage->setObjectName(QStringLiteral("miMessage"));
+    miMessage->addAction(miMessageSend);
+    miMessage->addAction(miMessageRecv);
+    miMessage->addSeparator();
+    miMessage->addAction(miMessageClipSend);
+    miMessage->addAction(miMessageClipRecv);
+    miMessage->addSeparator();
+    miMessage->addAction(miMessageHuzaiRecv);
+    miMessage->addSeparator();
+    miMessage->addAction(miMessageClose);
+    miMessage->addSeparator();
+    miMessage->addAction(miMessageEnd);
+
+    QMenu *miSetting = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
+    miSetting->setObjectName(QStringLiteral("miSetting"));
+    miSetting->addAction(miSettingHuzaiMode);
+    miSetting->addSeparator();
+    miSetting->addAction(miSettingOption);
+
+    QMenu *miShow = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    miShow->setObjectName(QStringLiteral("miShow"));
+    miShow->addAction(miShowLogShow);
+    miShow->addSeparator();
+    QMenu *miShowFont = miShow->addMenu(QStringLiteral("文字のサイズ(&X)"));
+    miShowFont->setObjectName(QStringLiteral("miShowFont"));
+    miShowFont->addActions(m_fontGroup->actions());
+    miShow->addSeparator();
+    miShow->addAction(miShowRefresh);
+
+    QMenu *miHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    miHelp->setObjectName(QStringLiteral("miHelp"));
+    miHelp->addAction(miHelpHelp);
+    miHelp->addSeparator();
+    miHelp->addAction(miHelpHomepage);
+    miHelp->addAction(miHelpMail);
+    miHelp->addSeparator();
+    miHelp->addAction(miHelpVersion);
+
+    m_pmRightClick = new QMenu(this);
+    m_pmRightClick->setObjectName(QStringLiteral("pmRightClick"));
+    m_pmRightClick->addAction(miMessageRightSend);
+    m_pmRightClick->addAction(miMessageRightClipSend);
+}
+
+void TMainForm::createToolBar()
+{
+    QToolBar *bar = addToolBar(QStringLiteral("toolbar"));
+    bar->setObjectName(QStringLiteral("ToolBar"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setIconSize(QSize(24, 24));
+    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    bar->toggleViewAction()->setVisible(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    const std::pair<QAction *, const char *> buttons[] = {
+        {miMessageSend, "sbSend"}, {miMessageRecv, "sbRecv"}, {nullptr, nullptr},
+        {miMessageClipSend, "sbClipSend"}, {miMessageClipRecv, "sbClipRecv"}, {nullptr, nullptr},
+        {miMessageHuzaiRecv, "sbHuzaiRecv"}, {nullptr, nullptr}, {miSettingHuzaiMode, "sbHuzai"}};
+    for (const auto &[action, name] : buttons) {
+        if (!action) {
+            bar->addSeparator();
+            continue;
+        }
+        bar->addAction(action);
+        bar->widgetForAction(action)->setObjectName(QString::fromLatin1(name));
+    }
+}
+
+bool TMainForm::FormCreate()
+{
+    readPlacement();
+    // The stored size picks one of the four items; the command writes it back.
+    miShowFontLargeClick(m_session.settings.Size);
+    updateSortMarks();
+    return m_session.startSocketService();
+}
+
+void TMainForm::FormDestroy()
+{
+    if (m_destroyed)
+        return;
+    m_destroyed = true;
+    m_session.shutdown();
+    writePlacement();
+}
+
+void TMainForm::readPlacement()
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const MainPlacement p = m_session.readMainPlacement(
+        {(screen.width() - DesignSize.width()) / 2, (screen.height() - DesignSize.height()) / 2,
+         DesignSize.width(), DesignSize.height()});
+    move(p.window.left, p.window.top);
+    resize(qMax(p.window.width, 100), qMax(p.window.height, 80));
+    for (int c = 0; c < 3; ++c)
+        m_lvUser->setColumnWidth(c, qMax(p.columns[c], 0));
+}
+
+void TMainForm::writePlacement()
+{
+    MainPlacement p;
+    p.window = {x(), y(), width(), height()};
+    for (int c = 0; c < 3; ++c)
+        p.columns[c] = m_lvUser->columnWidth(c);
+    m_session.writeMainPlacement(p);
+}
+
+void TMainForm::miShowFontLargeClick(int stored)
+{
+    const int size = Session::fontSizeForStoredValue(stored);
+    for (QAction *action : m_fontGroup->actions())
+        action->setChecked(action->data().toInt() == size);
+    m_fontSize = size;
+    QFont font = m_lvUser->font();
+    font.setPointSize(size);
+    m_lvUser->setFont(font);
+    emit fontSizeChanged(size);
+    m_session.writeFontSize(quint8(size));
+}
+
+void TMainForm::miShowRefreshClick()
+{
+    m_session.roster().clear();
+    m_session.messenger().SendLogin();
+}
+
+void TMainForm::miMessageCloseClick()
+{
+    // Without a tray the window stays reachable from the taskbar.
+    showMinimized();
+}
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    if (!m_quitWithoutAsking
+        && m_frontend.showMessageBox(QStringLiteral("終了してもよろしいですか？"),
+                                     mb::YesNo | mb::IconQuestion)
+               != Answer::Yes) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    emit quitRequested();
+}
+
+void TMainForm::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+}
+
+void TMainForm::showPeerCount(int count)
+{
+    m_sbStatus->setText(QStringLiteral("オンラインユーザ数：%1").arg(count));
+}
+
+void TMainForm::updateSortMarks()
+{
+    m_model->refreshHeader();
+}
+
+void TMainForm::columnClicked(int column)
+{
+    m_session.sortByColumn(column);
+}
+
+void TMainForm::lvUserClick()
+{
+    const QModelIndexList rows = m_lvUser->selectionModel()->selectedRows();
+    bool anyAbsent = false;
+    for (const QModelIndex &index : rows)
+        anyAbsent = anyAbsent || m_model->isAbsent(index.row());
+    // The send and absence commands arrive with the messaging windows; until
+    // then they stay disabled whatever the selection.
+    Q_UNUSED(anyAbsent);
+}
+
+void TMainForm::lvUserDblClick()
+{
+    // Opens the send window or fetches an absence message once those exist.
+}
+
+} // namespace zn

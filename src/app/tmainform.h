@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QToolButton;
+class QTreeView;
+
+namespace zn {
+
+class DesktopFrontend;
+class RosterModel;
+class Session;
+
+// The online-status window: toolbar, user list, status bar and main menu.
+// A coordinator: the roster, the messenger and the settings do the work.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    TMainForm(Session &session, DesktopFrontend &frontend, QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // Start-up after the settings were read: placement, font size, socket.
+    // False when the socket service could not start (its box was shown).
+    bool FormCreate();
+    // Shut-down in order: LOGOUT, socket closed, placement written.
+    void FormDestroy();
+
+    // Closing asks "終了してもよろしいですか？" unless this is set (signals,
+    // the end of the desktop session).
+    void setQuitWithoutAsking(bool on) { m_quitWithoutAsking = on; }
+
+    QTreeView *userList() const { return m_lvUser; }
+    QLabel *statusLabel() const { return m_sbStatus; }
+    int displayFontSize() const { return m_fontSize; }
+
+    // The font-size command for 14, 12, 9 or 8 points.
+    void miShowFontLargeClick(int size);
+    void miShowRefreshClick();
+    void miMessageCloseClick();
+
+signals:
+    void quitRequested();
+    void fontSizeChanged(int points);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void lvUserClick();
+    void lvUserDblClick();
+    void showPeerCount(int count);
+    void updateSortMarks();
+    void columnClicked(int column);
+    void readPlacement();
+    void writePlacement();
+
+    Session &m_session;
+    DesktopFrontend &m_frontend;
+    RosterModel *m_model = nullptr;
+    QTreeView *m_lvUser = nullptr;
+    QLabel *m_sbStatus = nullptr;
+    QMenu *m_pmRightClick = nullptr;
+    int m_fontSize = 9;
+    bool m_quitWithoutAsking = false;
+    bool m_destroyed = false;
+
+    // Commands; those whose windows come later stay disabled until then.
+    QAction *miMessageSend = nullptr;
+    QAction *miMessageRecv = nullptr;
+    QAction *miMessageClipSend = nullptr;
+    QAction *miMessageClipRecv = nullptr;
+    QAction *miMessageHuzaiRecv = nullptr;
+    QAction *miMessageClose = nullptr;
+    QAction *miMessageEnd = nullptr;
+    QAction *miSettingHuzaiMode = nullptr;
+    QAction *miSettingOption = nullptr;
+    QAction *miShowLogShow = nullptr;
+    QAction *miShowFontBigLarge = nullptr;
+    QAction *miShowFontLarge = nullptr;
+    QAction *miShowFontMiddle = nullptr;
+    QAction *miShowFontSmall = nullptr;
+    QAction *miShowRefresh = nullptr;
+    QAction *miHelpHelp = nullptr;
+    QAction *miHelpHomepage = nullptr;
+    QAction *miHelpMail = nullptr;
+    QAction *miHelpVersion = nullptr;
+    QAction *miMessageRightSend = nullptr;
+    QAction *miMessageRightClipSend = nullptr;
+    QActionGroup *m_fontGroup = nullptr;
+};
+
+} // namespace zn

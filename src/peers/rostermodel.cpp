@@ -1,0 +1,92 @@
+#include "peers/rostermodel.h"
+
+#include "common/codec.h"
+#include "peers/roster.h"
+#include "platform/iconstrip.h"
+
+namespace zn {
+
+RosterModel::RosterModel(Roster &roster, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_roster(roster)
+{
+    connect(&roster, &Roster::aboutToInsert, this, [this](int row) { beginInsertRows({}, row, row); });
+    connect(&roster, &Roster::inserted, this, [this] { endInsertRows(); });
+    connect(&roster, &Roster::aboutToRemove, this, [this](int row) { beginRemoveRows({}, row, row); });
+    connect(&roster, &Roster::removed, this, [this] { endRemoveRows(); });
+    connect(&roster, &Roster::changed, this,
+            [this](int row) { emit dataChanged(index(row, 0), index(row, columnCount() - 1)); });
+    connect(&roster, &Roster::aboutToReset, this, [this] { beginResetModel(); });
+    connect(&roster, &Roster::reset, this, [this] { endResetModel(); });
+    connect(&roster, &Roster::aboutToReorder, this, [this] { emit layoutAboutToBeChanged(); });
+    connect(&roster, &Roster::reordered, this, [this](const QList<int> &newRowOf) {
+        const QModelIndexList before = persistentIndexList();
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex &old : before) {
+            const int row = old.row() < newRowOf.size() ? newRowOf.at(old.row()) : -1;
+            after.append(row < 0 ? QModelIndex() : index(row, old.column()));
+        }
+        changePersistentIndexList(before, after);
+        emit layoutChanged();
+        refreshHeader();
+    });
+}
+
+int RosterModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_roster.count());
+}
+
+int RosterModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 3;
+}
+
+QVariant RosterModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    const TPeer &peer = m_roster.peers().at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        switch (index.column()) {
+        case 0: return cp932::decode(peer.HandleName);
+        case 1: return cp932::decode(peer.MachineName);
+        default: return cp932::decode(peer.Address);
+        }
+    case Qt::DecorationRole:
+        if (index.column() == 0)
+            return IconStrip::pixmap(peer.Absent ? IconStrip::Absent : IconStrip::Present);
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant RosterModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section > 2)
+        return {};
+    return Roster::columnCaptions(m_roster.sortIndex(), m_roster.sortUpper()).at(section);
+}
+
+Qt::ItemFlags RosterModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+bool RosterModel::isAbsent(int row) const
+{
+    return row >= 0 && row < m_roster.count() && m_roster.peers().at(row).Absent;
+}
+
+void RosterModel::refreshHeader()
+{
+    emit headerDataChanged(Qt::Horizontal, 0, 2);
+}
+
+} // namespace zn
