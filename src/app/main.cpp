@@ -1,7 +1,67 @@
+#include "app/desktopfrontend.h"
+#include "app/session.h"
+#include "app/tmainform.h"
+#include "peers/tiventform.h"
+#include "platform/eventsound.h"
+#include "platform/unixsignals.h"
+
 #include <QApplication>
+#include <QSessionManager>
+
+using namespace zn;
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Zephinet"));
+    QApplication::setOrganizationName(QStringLiteral("Zephinet"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    // Japanese texts need a CJK face whatever the desktop's own font is.
+    QFont font = QApplication::font();
+    font.setFamilies({font.family(), QStringLiteral("Noto Sans CJK JP")});
+    QApplication::setFont(font);
+
+    DesktopFrontend frontend;
+    Session session(frontend, QApplication::arguments().mid(1));
+    session.loadSettings();
+
+    TMainForm mainForm(session, frontend);
+    if (!mainForm.FormCreate())
+        return 0;  // the box was shown; the window position is still saved
+
+    const Placement noticeAt = session.readPlacement(PlacementSection::IventForm, {-1, -1, 0, 0});
+    TIventForm notice(session.settings,
+                      noticeAt.left < 0 && noticeAt.top < 0 ? std::nullopt
+                                                            : std::optional(QPoint(noticeAt.left, noticeAt.top)));
+    frontend.setNoticeSink([&notice](const QString &text, bool important) {
+        notice.ShowEventNotice(text, important);
+    });
+    EventSound sound(session.settings);
+    frontend.setSoundSink([&sound](SoundKind kind) { sound.PlayEventSound(kind); });
+    QObject::connect(&mainForm, &TMainForm::fontSizeChanged, &notice, &TIventForm::LayoutEventNotice);
+
+    // Signals and the end of the desktop session quit in order, without asking.
+    UnixSignalWatcher signalWatcher;
+    auto quitWithoutAsking = [&mainForm] {
+        mainForm.setQuitWithoutAsking(true);
+        mainForm.close();
+    };
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &mainForm, quitWithoutAsking);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &mainForm,
+                     [&mainForm](QSessionManager &) { mainForm.setQuitWithoutAsking(true); });
+    QObject::connect(&app, &QGuiApplication::aboutToQuit, &mainForm, [&mainForm] { mainForm.setQuitWithoutAsking(true); });
+    QObject::connect(&mainForm, &TMainForm::quitRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+
+    if (!session.settings.StartShow)
+        mainForm.show();
+    else
+        mainForm.showMinimized();  // until the tray icon exists, keep the program reachable
+
+    const int result = app.exec();
+
+    // Secondary windows first, then the main window: LOGOUT, socket, placement.
+    const QPoint at = notice.placement();
+    session.writePlacement(PlacementSection::IventForm, {at.x(), at.y(), 0, 0}, false);
+    mainForm.FormDestroy();
+    return result;
 }

@@ -1,0 +1,90 @@
+// Everything one running copy holds: settings, identity, roster, socket,
+// reassembly and dispatch. The desktop program owns one; a test builds a
+// fresh one in a line. No globals.
+#pragma once
+
+#include "common/clock.h"
+#include "common/localpeer.h"
+#include "settings/settings.h"
+#include "settings/settingsstore.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <memory>
+
+namespace zn {
+
+class DatagramTransport;
+class Dispatcher;
+class Frontend;
+class LogWriter;
+class Messenger;
+class Reassembler;
+class Roster;
+class UdpService;
+
+struct MainPlacement {
+    Placement window;
+    ColumnWidths columns = DefaultColumnWidths;
+};
+
+class Session : public QObject {
+    Q_OBJECT
+public:
+    // `parameters` are the command-line parameters without the program path.
+    // Datagrams go out through the UDP service unless `transport` is given
+    // (tests record them instead of sending).
+    Session(Frontend &frontend, QStringList parameters, DatagramTransport *transport = nullptr,
+            QObject *parent = nullptr);
+    ~Session() override;
+
+    Settings settings;
+    LocalPeer local;
+
+    // The machine name, then the settings file chosen by the parameters, read
+    // in full. `programDirectory` empty means the program's own rule.
+    void loadSettings(const QString &programDirectory = {});
+    QString settingsPath() const;
+
+    // The socket on the configured port; on success the local address and a
+    // LOGIN broadcast. On failure the start-failure box was shown.
+    bool startSocketService();
+    // LOGOUT when the socket had started, then the socket closes. Idempotent.
+    void shutdown();
+
+    MainPlacement readMainPlacement(const Placement &defaults) const;
+    void writeMainPlacement(const MainPlacement &placement);
+    Placement readPlacement(QByteArrayView section, const Placement &defaults) const;
+    void writePlacement(QByteArrayView section, const Placement &placement, bool withSize = true);
+    void writeFontSize(quint8 size);
+    // A click on a user-list column header: sort, and keep the choice.
+    void sortByColumn(int column);
+
+    static int fontSizeForStoredValue(int stored);
+
+    Roster &roster() { return *m_roster; }
+    Messenger &messenger() { return *m_messenger; }
+    UdpService &udp() { return *m_udp; }
+    Reassembler &reassembler() { return *m_reassembler; }
+    Frontend &frontend() { return m_frontend; }
+
+private:
+    // A refused write is shown as "<path> に書き込めません"; the run goes on.
+    void reportWriteError(const QString &error);
+    void datagramReceived(const QByteArray &datagram, const QByteArray &sender);
+
+    Frontend &m_frontend;
+    QStringList m_parameters;
+    SystemClock m_clock;
+    std::unique_ptr<SettingsStore> m_store;
+    std::unique_ptr<LogWriter> m_log;
+    std::unique_ptr<Roster> m_roster;
+    std::unique_ptr<UdpService> m_udp;
+    std::unique_ptr<Messenger> m_messenger;
+    std::unique_ptr<Reassembler> m_reassembler;
+    std::unique_ptr<Dispatcher> m_dispatcher;
+    bool m_shutDown = false;
+};
+
+} // namespace zn

@@ -1,0 +1,286 @@
+#include "app/desktopfrontend.h"
+#include "app/session.h"
+#include "app/tmainform.h"
+#include "common/text.h"
+#include "net/transport.h"
+#include "peers/roster.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+using namespace zn;
+
+namespace {
+struct RecordingTransport : DatagramTransport {
+    QList<QByteArray> sent;
+    bool sendDatagram(quint32, const QByteArray &datagram) override
+    {
+        sent.append(datagram);
+        return true;
+    }
+    // The message texts of the one-datagram messages sent so far.
+    QList<QByteArray> messages() const
+    {
+        QList<QByteArray> out;
+        for (const QByteArray &d : sent)
+            out.append(d.mid(6, d.indexOf('\0', 1) - 6));
+        return out;
+    }
+};
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A session over a settings file in a fresh directory; port 0 binds an
+// ephemeral port and every datagram goes to the recorder instead.
+struct Fixture {
+    QTemporaryDir dir;
+    DesktopFrontend frontend;
+    RecordingTransport transport;
+    std::unique_ptr<Session> session;
+    std::unique_ptr<TMainForm> form;
+    QList<QString> boxes;
+
+    explicit Fixture(const QByteArray &ini = {})
+    {
+        writeFile(dir.filePath(QStringLiteral("Zephinet.INI")), "[LocalSetting]\r\nPortNo=0\r\n" + ini);
+        session = std::make_unique<Session>(frontend, QStringList(), &transport);
+        session->loadSettings(dir.path() + u'/');
+        form = std::make_unique<TMainForm>(*session, frontend);
+        QObject::connect(&frontend, &DesktopFrontend::messageBoxShown, &frontend,
+                         [this](const QString &text) { boxes.append(text); });
+    }
+    QString iniPath() const { return dir.filePath(QStringLiteral("Zephinet.INI")); }
+};
+
+QAction *action(QWidget *form, const char *name)
+{
+    return form->findChild<QAction *>(QString::fromLatin1(name));
+}
+} // namespace
+
+class TestMainForm : public QObject {
+    Q_OBJECT
+private slots:
+    void menus_captionsInOrder();
+    void menus_laterCommandsDisabled();
+    void toolbar_buttonsWithTips();
+    void start_sendsLoginAndStop_sendsLogoutAndSavesPlacement();
+    void fontSize_storedValueMapsAndIsWrittenBack_data();
+    void fontSize_storedValueMapsAndIsWrittenBack();
+    void quit_asksAndNoKeepsRunning();
+    void refresh_emptiesListAndAnnounces();
+    void roster_countAndSortMarks();
+    void unwritableSettings_showBoxAndKeepRunning();
+};
+
+void TestMainForm::menus_captionsInOrder()
+{
+    Fixture f;
+    QStringList captions;
+    for (QAction *top : f.form->menuBar()->actions()) {
+        captions << top->text();
+        for (QAction *item : top->menu()->actions()) {
+            captions << (item->isSeparator() ? QStringLiteral("-") : QStringLiteral("  ") + item->text());
+            if (item->menu())
+                for (QAction *sub : item->menu()->actions())
+                    captions << QStringLiteral("    ") + sub->text();
+        }
+    }
+    const QStringList expected = {
+        QStringLiteral("メッセージ(&M)"), QStringLiteral("  メッセージ送信(&S)"), QStringLiteral("  メッセージ受信(&R)"),
+        QStringLiteral("-"), QStringLiteral("  クリップボード送信(&C)"), QStringLiteral("  クリップボード受信(&L)"),
+        QStringLiteral("-"), QStringLiteral("  不在メッセージ受信(&H)"), QStringLiteral("-"),
+        QStringLiteral("  閉じる(&Q)"), QStringLiteral("-"), QStringLiteral("  終了(&E)"),
+        QStringLiteral("オプション(&O)"), QStringLiteral("  不在(&H)"), QStringLiteral("-"), QStringLiteral("  環境設定(&O)"),
+        QStringLiteral("表示(&V)"), QStringLiteral("  ログ参照(&V)"), QStringLiteral("-"), QStringLiteral("  文字のサイズ(&X)"),
+        QStringLiteral("    最大(&G)"), QStringLiteral("    大(&L)"), QStringLiteral("    中(&M)"), QStringLiteral("    小(&S)"),
+        QStringLiteral("-"), QStringLiteral("  最新の情報に更新(&R)"),
+        QStringLiteral("ヘルプ(&H)"), QStringLiteral("  トピックの検索(&H)"), QStringLiteral("-"),
+        QStringLiteral("  Ondrel Official Homepage(&W)"), QStringLiteral("  Ondrel へ メールを送信(&M)"), QStringLiteral("-"),
+        QStringLiteral("  バージョン情報(&V)")};
+    QCOMPARE(captions, expected);
+}
+
+void TestMainForm::menus_laterCommandsDisabled()
+{
+    // Every enabled item does something now; the rest wait for their windows.
+    Fixture f;
+    for (const char *enabled : {"miMessageClose", "miMessageEnd", "miShowFontBigLarge", "miShowFontLarge",
+                                "miShowFontMiddle", "miShowFontSmall", "miShowRefresh"})
+        QVERIFY2(action(f.form.get(), enabled)->isEnabled(), enabled);
+    for (const char *later : {"miMessageSend", "miMessageRecv", "miMessageClipSend", "miMessageClipRecv",
+                              "miMessageHuzaiRecv", "miSettingHuzaiMode", "miSettingOption", "miShowLogShow",
+                              "miHelpHelp", "miHelpHomepage", "Ondrel1", "miHelpVersion"})
+        QVERIFY2(!action(f.form.get(), later)->isEnabled(), later);
+}
+
+void TestMainForm::toolbar_buttonsWithTips()
+{
+    Fixture f;
+    const std::pair<const char *, QString> buttons[] = {
+        {"sbSend", QStringLiteral("メッセージ送信")}, {"sbRecv", QStringLiteral("メッセージ受信")},
+        {"sbClipSend", QStringLiteral("クリップボード送信")}, {"sbClipRecv", QStringLiteral("クリップボード受信")},
+        {"sbHuzaiRecv", QStringLiteral("不在メッセージ受信")}, {"sbHuzai", QStringLiteral("不在")}};
+    for (const auto &[name, tip] : buttons) {
+        auto *button = f.form->findChild<QToolButton *>(QString::fromLatin1(name));
+        QVERIFY2(button, name);
+        QCOMPARE(button->toolTip(), tip);
+    }
+}
+
+void TestMainForm::start_sendsLoginAndStop_sendsLogoutAndSavesPlacement()
+{
+    Fixture f("HandleName=alice\r\n");
+    f.session->local.MachineName = "PC1";
+    QVERIFY(f.form->FormCreate());
+    QVERIFY(f.session->local.SocketStarted);
+    const QByteArray address = f.session->local.Address;
+    QCOMPARE(f.transport.messages(),
+             QList<QByteArray>{"ZNMESSAGE:LOGIN&|PC1&|alice&|0&|" + address + "&|ZN150"});
+
+    f.form->FormDestroy();
+    QCOMPARE(f.transport.messages().last(), QByteArray("ZNMESSAGE:LOGOUT&|PC1"));
+    const QByteArray ini = readFile(f.iniPath());
+    QVERIFY(ini.contains("[MainFormLocate]"));
+    QVERIFY(ini.contains("UserList1=200"));
+    // The second destruction (the destructor) sends nothing more.
+    const auto sent = f.transport.sent.size();
+    f.form.reset();
+    QCOMPARE(f.transport.sent.size(), sent);
+}
+
+void TestMainForm::fontSize_storedValueMapsAndIsWrittenBack_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<int>("shown");
+    QTest::addColumn<QString>("item");
+    QTest::addRow("14") << QByteArray("14") << 14 << QStringLiteral("miShowFontBigLarge");
+    QTest::addRow("0 is large") << QByteArray("0") << 12 << QStringLiteral("miShowFontLarge");
+    QTest::addRow("1 is middle") << QByteArray("1") << 9 << QStringLiteral("miShowFontMiddle");
+    QTest::addRow("2 is small") << QByteArray("2") << 8 << QStringLiteral("miShowFontSmall");
+    QTest::addRow("10 is middle") << QByteArray("10") << 9 << QStringLiteral("miShowFontMiddle");
+    QTest::addRow("missing") << QByteArray() << 9 << QStringLiteral("miShowFontMiddle");
+}
+
+void TestMainForm::fontSize_storedValueMapsAndIsWrittenBack()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(int, shown);
+    QFETCH(QString, item);
+    Fixture f(stored.isEmpty() ? QByteArray() : "[Font]\r\nSize=" + stored + "\r\n");
+    QVERIFY(f.form->FormCreate());
+    QCOMPARE(f.form->displayFontSize(), shown);
+    QCOMPARE(f.form->userList()->font().pointSize(), shown);
+    QVERIFY(f.form->findChild<QAction *>(item)->isChecked());
+    QVERIFY(readFile(f.iniPath()).contains("[Font]\r\nSize=" + QByteArray::number(shown) + "\r\n"));
+}
+
+void TestMainForm::quit_asksAndNoKeepsRunning()
+{
+    Fixture f;
+    QSignalSpy quit(f.form.get(), &TMainForm::quitRequested);
+    f.form->show();
+    DesktopFrontend::setNextAnswer(Answer::No);
+    QVERIFY(!f.form->close());
+    QCOMPARE(f.boxes, QList<QString>{QStringLiteral("終了してもよろしいですか？")});
+    QCOMPARE(quit.size(), 0);
+    QVERIFY(f.form->isVisible());
+
+    DesktopFrontend::setNextAnswer(Answer::Yes);
+    QVERIFY(f.form->close());
+    QCOMPARE(quit.size(), 1);
+
+    // A signal or the end of the desktop session quits without the question.
+    f.form->show();
+    f.form->setQuitWithoutAsking(true);
+    QVERIFY(f.form->close());
+    QCOMPARE(f.boxes.size(), 2);
+    QCOMPARE(quit.size(), 2);
+}
+
+void TestMainForm::refresh_emptiesListAndAnnounces()
+{
+    Fixture f;
+    f.session->local.MachineName = "PC1";
+    QVERIFY(f.form->FormCreate());
+    f.session->roster().AddOrUpdatePeer("bob", "PC2", "10.0.0.2", false);
+    f.session->roster().AddOrUpdatePeer("carol", "PC3", "10.0.0.3", true);
+    QCOMPARE(f.form->statusLabel()->text(), QStringLiteral("オンラインユーザ数：2"));
+    f.transport.sent.clear();
+
+    f.form->miShowRefreshClick();
+    QCOMPARE(f.form->userList()->model()->rowCount(), 0);
+    // The count stays until the first answer arrives.
+    QCOMPARE(f.form->statusLabel()->text(), QStringLiteral("オンラインユーザ数：2"));
+    QCOMPARE(f.transport.messages().size(), 1);
+    QVERIFY(f.transport.messages().first().startsWith("ZNMESSAGE:LOGIN&|PC1&|"));
+}
+
+void TestMainForm::roster_countAndSortMarks()
+{
+    Fixture f;
+    QVERIFY(f.form->FormCreate());
+    QCOMPARE(f.form->statusLabel()->text(), QString());
+    Roster &roster = f.session->roster();
+    roster.AddOrUpdatePeer("b", "PC2", "10.0.0.9", false);
+    roster.AddOrUpdatePeer("a", "PC1", "10.0.0.10", false);
+    QAbstractItemModel *model = f.form->userList()->model();
+    QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("名前　△"));
+    QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("a"));
+
+    f.session->sortByColumn(2);
+    QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("名前"));
+    QCOMPARE(model->headerData(2, Qt::Horizontal).toString(), QStringLiteral("IPアドレス　△"));
+    QCOMPARE(model->index(0, 2).data().toString(), QStringLiteral("10.0.0.10"));
+    f.session->sortByColumn(2);
+    QCOMPARE(model->headerData(2, Qt::Horizontal).toString(), QStringLiteral("IPアドレス　▽"));
+    QCOMPARE(model->index(0, 2).data().toString(), QStringLiteral("10.0.0.9"));
+    QVERIFY(readFile(f.iniPath()).contains("[Sort]\r\nSortIndex=2\r\nSortUpper=0\r\n"));
+
+    roster.RemovePeer("PC1");
+    roster.RemovePeer("PC2");
+    QCOMPARE(f.form->statusLabel()->text(), QStringLiteral("オンラインユーザ数：0"));
+}
+
+void TestMainForm::unwritableSettings_showBoxAndKeepRunning()
+{
+    // The settings path is a directory: nothing can be written there.
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Zephinet.INI")));
+    DesktopFrontend frontend;
+    RecordingTransport transport;
+    QStringList boxes;
+    QObject::connect(&frontend, &DesktopFrontend::messageBoxShown, &frontend,
+                     [&boxes](const QString &text) { boxes.append(text); });
+    Session session(frontend, {}, &transport);
+    session.settings.ActivePortNo = 0;
+    session.loadSettings(dir.path() + u'/');
+    session.settings.ActivePortNo = 0;
+    TMainForm form(session, frontend);
+    DesktopFrontend::setNextAnswer(Answer::Ok);
+    QVERIFY(form.FormCreate());
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.first(), dir.filePath(QStringLiteral("Zephinet.INI")) + QStringLiteral(" に書き込めません"));
+    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("Zephinet.INI"))).isDir());
+}
+
+QTEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"
