@@ -1,0 +1,83 @@
+#include "platform/eventsound.h"
+
+#include "settings/settings.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QSoundEffect>
+#include <QUrl>
+
+namespace zn {
+
+namespace {
+// As many files as there are sound kinds stay loaded.
+constexpr std::size_t KeptEffects = 3;
+} // namespace
+
+QtSoundOutput::QtSoundOutput() = default;
+QtSoundOutput::~QtSoundOutput() = default;
+
+void QtSoundOutput::beep()
+{
+    QApplication::beep();
+}
+
+void QtSoundOutput::playFile(const QString &path)
+{
+    const QDateTime modified = QFileInfo(path).lastModified();
+    auto it = m_effects.find(path);
+    if (it != m_effects.end() && it->second.modified != modified) {
+        m_effects.erase(it);
+        it = m_effects.end();
+    }
+    if (it == m_effects.end()) {
+        if (m_effects.size() >= KeptEffects) {
+            std::erase_if(m_effects, [](const auto &entry) {
+                return !entry.second.effect->isPlaying();
+            });
+        }
+        auto effect = std::make_unique<QSoundEffect>();
+        // Loading runs in the background; play() below starts the sound once
+        // the file is decoded, or never when it is no WAV file.
+        effect->setSource(QUrl::fromLocalFile(path));
+        it = m_effects.emplace(path, Loaded{std::move(effect), modified}).first;
+    }
+
+    // One sound at a time: a new event cuts the sound of the previous one short.
+    for (auto &[otherPath, other] : m_effects) {
+        if (otherPath != path && other.effect->isPlaying())
+            other.effect->stop();
+    }
+    it->second.effect->play();
+}
+
+EventSound::EventSound(const Settings &settings, std::unique_ptr<SoundOutput> output)
+    : m_settings(settings)
+    , m_output(output ? std::move(output) : std::make_unique<QtSoundOutput>())
+{
+}
+
+EventSound::~EventSound() = default;
+
+void EventSound::PlayEventSound(SoundKind kind)
+{
+    if (m_settings.SoundBeep) {
+        m_output->beep();
+        return;
+    }
+    if (!m_settings.IventSound)
+        return;
+
+    const auto index = static_cast<std::size_t>(kind);
+    if (index >= m_settings.SoundFiles.size())
+        return;
+    const QString &path = m_settings.SoundFiles[index];
+    if (path.isEmpty())
+        return;
+    const QFileInfo file(path);
+    if (!file.isFile() || !file.isReadable())
+        return;
+    m_output->playFile(path);
+}
+
+} // namespace zn

@@ -1,0 +1,68 @@
+// The event sounds: a beep, a sound file, or nothing, as the settings say.
+#pragma once
+
+#include "common/frontend.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <map>
+#include <memory>
+
+class QSoundEffect;
+
+namespace zn {
+
+struct Settings;
+
+// Where sounds go. The desktop uses the sound system; tests record the calls.
+class SoundOutput {
+public:
+    virtual ~SoundOutput() = default;
+    // The desktop's short alert sound.
+    virtual void beep() = 0;
+    // Starts playing a WAV file and returns at once. A file that cannot be
+    // played is silent; no default sound takes its place.
+    virtual void playFile(const QString &path) = 0;
+};
+
+// Plays through QSoundEffect. Each file is loaded once and kept while its
+// name and modification time stay the same, so that an event does not wait
+// for decoding; on a machine without audio output the effect only reports
+// an error status and stays silent.
+class QtSoundOutput final : public SoundOutput {
+public:
+    QtSoundOutput();
+    ~QtSoundOutput() override;
+
+    void beep() override;
+    void playFile(const QString &path) override;
+
+private:
+    struct Loaded {
+        std::unique_ptr<QSoundEffect> effect;
+        QDateTime modified;
+    };
+    // Keyed by path. At most a few distinct files are configured at a time;
+    // effects of files no longer used are dropped when they are silent.
+    std::map<QString, Loaded> m_effects;
+};
+
+class EventSound {
+public:
+    // `settings` is read at every event, so a change in the options applies to
+    // the next sound. Without an output the sound system is used.
+    explicit EventSound(const Settings &settings, std::unique_ptr<SoundOutput> output = {});
+    ~EventSound();
+
+    // The beep when SoundBeep is on (even when IventSound is on too); else
+    // the kind's sound file when IventSound is on; else nothing. An empty,
+    // missing or unreadable file plays nothing.
+    void PlayEventSound(SoundKind kind);
+
+private:
+    const Settings &m_settings;
+    std::unique_ptr<SoundOutput> m_output;
+};
+
+} // namespace zn

@@ -1,0 +1,310 @@
+#include "peers/tiventform.h"
+#include "settings/settings.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+using namespace zn;
+
+class TestIventForm : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+
+    void countdown_data();
+    void countdown();
+    void twoNoticesWhileOpen_appendBelowAndRestartCountdown();
+    void noticeAfterClosing_replacesEarlierLines();
+    void importantNotice_holdsUntilClosed_thenCountsDownAgain();
+    void timerFires_hidesWindowAndKeepsIt();
+    void shortText_window300WideAndCentred();
+    void longText_widensAndGrows();
+    void autoLocateOff_keepsUserPosition();
+    void noStoredPosition_startsCentred();
+    void handleName_shownLiterally();
+    void fontSizeChange_relayoutsLabel();
+    void closing_neverQuitsTheProgram();
+
+private:
+    Settings m_settings;
+};
+
+static QRect screenRect()
+{
+    return QGuiApplication::primaryScreen()->geometry();
+}
+
+void TestIventForm::init()
+{
+    m_settings = Settings{};
+}
+
+void TestIventForm::countdown_data()
+{
+    QTest::addColumn<bool>("autoClose");
+    QTest::addColumn<bool>("exclamationAutoClose");
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<bool>("important");
+    QTest::addColumn<bool>("active");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<bool>("held");
+
+    QTest::addRow("autoClose off") << false << false << 5 << false << false << 0 << false;
+    QTest::addRow("autoClose off, important") << false << false << 5 << true << false << 0 << false;
+    QTest::addRow("ordinary counts down") << true << false << 5 << false << true << 5000 << false;
+    QTest::addRow("two-digit delay") << true << false << 99 << false << true << 99000 << false;
+    QTest::addRow("important holds") << true << false << 5 << true << false << 0 << true;
+    QTest::addRow("exclamationAutoClose: important counts down")
+        << true << true << 5 << true << true << 5000 << false;
+    QTest::addRow("zero delay never closes") << true << false << 0 << false << false << 0 << false;
+    QTest::addRow("zero delay, important with exclamationAutoClose")
+        << true << true << 0 << true << false << 0 << false;
+}
+
+void TestIventForm::countdown()
+{
+    QFETCH(bool, autoClose);
+    QFETCH(bool, exclamationAutoClose);
+    QFETCH(int, seconds);
+    QFETCH(bool, important);
+    QFETCH(bool, active);
+    QFETCH(int, interval);
+    QFETCH(bool, held);
+
+    m_settings.AutoClose = autoClose;
+    m_settings.ExclamationAutoClose = exclamationAutoClose;
+    m_settings.AutoCloseTimer = quint8(seconds);
+    TIventForm form(m_settings, std::nullopt);
+    QVERIFY(!form.isVisible());
+    QVERIFY(!form.tiAutoClose->isActive());
+
+    form.ShowEventNotice(QStringLiteral("「太郎」はオンライン状態です。"), important);
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.tiAutoClose->isActive(), active);
+    if (active)
+        QCOMPARE(form.tiAutoClose->interval(), interval);
+    QCOMPARE(form.noticeHeld(), held);
+
+    // With a zero delay nothing may close the window on the next pass of the
+    // event loop either.
+    QTest::qWait(20);
+    QCOMPARE(form.isVisible(), true);
+}
+
+void TestIventForm::twoNoticesWhileOpen_appendBelowAndRestartCountdown()
+{
+    m_settings.AutoClose = true;
+    m_settings.AutoCloseTimer = 5;
+    TIventForm form(m_settings, std::nullopt);
+
+    form.ShowEventNotice(QStringLiteral("first"), false);
+    QCOMPARE(form.tiAutoClose->interval(), 5000);
+    QVERIFY(form.tiAutoClose->isActive());
+    const int oneLineHeight = form.laMessage->height();
+
+    // The delay is read at each notice; the countdown starts over from the
+    // second one.
+    m_settings.AutoCloseTimer = 30;
+    form.ShowEventNotice(QStringLiteral("second"), false);
+    QCOMPARE(form.laMessage->text(), QStringLiteral("first\nsecond"));
+    QVERIFY(form.tiAutoClose->isActive());
+    QCOMPARE(form.tiAutoClose->interval(), 30000);
+    QVERIFY(form.tiAutoClose->remainingTime() > 25000);
+    QVERIFY(form.laMessage->height() > oneLineHeight);
+    QCOMPARE(form.height(), form.laMessage->height() + form.heightExtra());
+}
+
+void TestIventForm::noticeAfterClosing_replacesEarlierLines()
+{
+    m_settings.AutoClose = true;
+    TIventForm form(m_settings, std::nullopt);
+    form.ShowEventNotice(QStringLiteral("one"), false);
+    form.ShowEventNotice(QStringLiteral("two"), false);
+
+    QTest::mouseClick(form.btOk, Qt::LeftButton);
+    QVERIFY(!form.isVisible());
+    QVERIFY(!form.tiAutoClose->isActive());
+
+    form.ShowEventNotice(QStringLiteral("three"), false);
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.laMessage->text(), QStringLiteral("three"));
+}
+
+void TestIventForm::importantNotice_holdsUntilClosed_thenCountsDownAgain()
+{
+    m_settings.AutoClose = true;
+    m_settings.ExclamationAutoClose = false;
+    TIventForm form(m_settings, std::nullopt);
+
+    form.ShowEventNotice(QStringLiteral("ordinary"), false);
+    QVERIFY(form.tiAutoClose->isActive());
+    form.ShowEventNotice(QStringLiteral("important"), true);
+    QVERIFY(form.noticeHeld());
+    QVERIFY(!form.tiAutoClose->isActive());
+    form.ShowEventNotice(QStringLiteral("later"), false);
+    QVERIFY(form.noticeHeld());
+    QVERIFY(!form.tiAutoClose->isActive());
+    QCOMPARE(form.laMessage->text(), QStringLiteral("ordinary\nimportant\nlater"));
+
+    // The close box ends the hold like the button does.
+    QVERIFY(form.close());
+    QVERIFY(!form.isVisible());
+    QVERIFY(!form.noticeHeld());
+
+    form.ShowEventNotice(QStringLiteral("next"), false);
+    QVERIFY(form.tiAutoClose->isActive());
+    QCOMPARE(form.tiAutoClose->interval(), 5000);
+    QCOMPARE(form.laMessage->text(), QStringLiteral("next"));
+}
+
+void TestIventForm::timerFires_hidesWindowAndKeepsIt()
+{
+    m_settings.AutoClose = true;
+    TIventForm form(m_settings, std::nullopt);
+    form.ShowEventNotice(QStringLiteral("text"), false);
+    QVERIFY(form.tiAutoClose->isActive());
+
+    form.tiAutoClose->setInterval(5);
+    form.tiAutoClose->start();
+    QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 2000);
+    QVERIFY(!form.tiAutoClose->isActive());
+
+    // Still usable after closing by itself.
+    form.ShowEventNotice(QStringLiteral("again"), false);
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.laMessage->text(), QStringLiteral("again"));
+}
+
+void TestIventForm::shortText_window300WideAndCentred()
+{
+    TIventForm form(m_settings, std::nullopt);
+    QCOMPARE(form.buttonGap(), 29);
+    form.ShowEventNotice(QStringLiteral("x"), false);
+
+    QCOMPARE(form.laMessage->width(), 273);
+    QCOMPARE(form.width(), 300);
+    QCOMPARE(form.height(), form.laMessage->height() + form.heightExtra());
+    QCOMPARE(form.btOk->size(), QSize(113, 25));
+    QCOMPARE(form.btOk->pos(), QPoint((300 - 113) / 2, form.height() - 29));
+
+    const QRect screen = screenRect();
+    QCOMPARE(form.pos(), QPoint(screen.x() + (screen.width() - 300) / 2,
+                                screen.y() + (screen.height() - (form.laMessage->height() + 80)) / 2));
+}
+
+void TestIventForm::longText_widensAndGrows()
+{
+    TIventForm form(m_settings, std::nullopt);
+    const QString important = QStringLiteral(
+        "ログファイルをアクセス中にエラーが発生しました。ログの保存を中止しました。");
+    form.ShowEventNotice(important, true);
+    const int labelWidth = form.laMessage->width();
+    QVERIFY(labelWidth > 273);
+    QCOMPARE(form.width(), labelWidth + 27);
+    QCOMPARE(form.btOk->x(), (form.width() - 113) / 2);
+
+    const int oneLine = form.height();
+    form.ShowEventNotice(QStringLiteral("x"), false);
+    QVERIFY(form.height() > oneLine);
+    QCOMPARE(form.btOk->y(), form.height() - form.buttonGap());
+    // The button stays below the text.
+    QVERIFY(form.btOk->y() >= form.laMessage->geometry().bottom());
+}
+
+void TestIventForm::autoLocateOff_keepsUserPosition()
+{
+    m_settings.AutoLocate = false;
+    TIventForm form(m_settings, QPoint(40, 50));
+    QCOMPARE(form.placement(), QPoint(40, 50));
+
+    form.ShowEventNotice(QStringLiteral("a long enough notice to widen the label well past its least width"), false);
+    QCOMPARE(form.pos(), QPoint(40, 50));
+
+    form.move(123, 77);
+    form.ShowEventNotice(QStringLiteral("b"), false);
+    QCOMPARE(form.pos(), QPoint(123, 77));
+    QCOMPARE(form.placement(), QPoint(123, 77));
+
+    // AutoLocate is read at each notice.
+    m_settings.AutoLocate = true;
+    form.ShowEventNotice(QStringLiteral("c"), false);
+    const QRect screen = screenRect();
+    QCOMPARE(form.x(), screen.x() + (screen.width() - form.width()) / 2);
+}
+
+void TestIventForm::noStoredPosition_startsCentred()
+{
+    m_settings.AutoLocate = false;
+    TIventForm form(m_settings, std::nullopt);
+    const QRect screen = screenRect();
+    // Centred at the design size, before the first layout changed the size.
+    QCOMPARE(form.pos(), QPoint(screen.x() + (screen.width() - 289) / 2,
+                                screen.y() + (screen.height() - 65) / 2));
+}
+
+void TestIventForm::handleName_shownLiterally()
+{
+    TIventForm form(m_settings, std::nullopt);
+    QCOMPARE(form.laMessage->textFormat(), Qt::PlainText);
+
+    const QString bold = QStringLiteral("「<b>x</b>」はオンライン状態です。");
+    form.ShowEventNotice(bold, false);
+    QCOMPARE(form.laMessage->text(), bold);
+
+    // Read as markup this would be an empty image; as plain text it is a long
+    // line that widens the window.
+    const QString image = QStringLiteral(
+        "「<img src=\"file:///nonexistent/picture.png\" width=\"1\" height=\"1\">」"
+        "がオフラインになりました。");
+    form.close();
+    form.ShowEventNotice(image, false);
+    QVERIFY(form.laMessage->width()
+            >= form.laMessage->fontMetrics().horizontalAdvance(image) - 1);
+    QVERIFY(form.width() > 300);
+}
+
+void TestIventForm::fontSizeChange_relayoutsLabel()
+{
+    m_settings.Size = 9;
+    TIventForm form(m_settings, std::nullopt);
+    const QString text = QStringLiteral("「太郎」からメッセージが届きました。まだ読んでいません。");
+    form.ShowEventNotice(text, false);
+    QCOMPARE(form.laMessage->font().pointSize(), 9);
+    const QSize small = form.size();
+
+    m_settings.Size = 14;
+    form.LayoutEventNotice();
+    QCOMPARE(form.laMessage->font().pointSize(), 14);
+    QVERIFY(form.width() > small.width());
+    QVERIFY(form.height() > small.height());
+    QCOMPARE(form.width(), form.laMessage->width() + 27);
+}
+
+void TestIventForm::closing_neverQuitsTheProgram()
+{
+    // The main window lives hidden in the tray: closing the only visible
+    // window must not end the event loop.
+    TIventForm form(m_settings, std::nullopt);
+    QCOMPARE(form.windowTitle(), QStringLiteral("Zephinet -イベント通知-"));
+    QVERIFY(form.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+    QApplication::setQuitOnLastWindowClosed(true);
+    form.ShowEventNotice(QStringLiteral("text"), false);
+
+    // Closing must happen inside a running event loop for the program to end
+    // on it; the guard ends the loop with its own code otherwise.
+    QTimer::singleShot(0, form.btOk, [&form] { QTest::mouseClick(form.btOk, Qt::LeftButton); });
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, qApp, [] { QCoreApplication::exit(42); });
+    guard.start(100);
+    QCOMPARE(QApplication::exec(), 42);
+    QVERIFY(!form.isVisible());
+}
+
+QTEST_MAIN(TestIventForm)
+#include "tst_iventform.moc"
