@@ -7,6 +7,7 @@
 #include "platform/iconstrip.h"
 
 #include <QActionGroup>
+#include <algorithm>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
@@ -301,11 +302,6 @@ void TMainForm::closeEvent(QCloseEvent *event)
     emit quitRequested();
 }
 
-void TMainForm::changeEvent(QEvent *event)
-{
-    QMainWindow::changeEvent(event);
-}
-
 void TMainForm::showPeerCount(int count)
 {
     m_sbStatus->setText(QStringLiteral("オンラインユーザ数：%1").arg(count));
@@ -321,20 +317,35 @@ void TMainForm::columnClicked(int column)
     m_session.sortByColumn(column);
 }
 
+void TMainForm::setCommandWanted(QAction *action, bool wanted)
+{
+    // The wish is kept even for commands whose windows come later, so the
+    // state is right the moment they arrive.
+    action->setProperty("wanted", wanted);
+    action->setEnabled(wanted && m_available.contains(action));
+}
+
 void TMainForm::lvUserClick()
 {
     const QModelIndexList rows = m_lvUser->selectionModel()->selectedRows();
-    bool anyAbsent = false;
-    for (const QModelIndex &index : rows)
-        anyAbsent = anyAbsent || m_model->isAbsent(index.row());
-    // The send and absence commands arrive with the messaging windows; until
-    // then they stay disabled whatever the selection.
-    Q_UNUSED(anyAbsent);
+    const bool any = !rows.isEmpty();
+    for (QAction *send : {miMessageSend, miMessageClipSend, miMessageRightSend, miMessageRightClipSend})
+        setCommandWanted(send, any);
+    // The absence-message fetch is offered when a selected peer is absent.
+    const bool anyAbsent = std::any_of(rows.cbegin(), rows.cend(),
+                                       [this](const QModelIndex &i) { return m_model->isAbsent(i.row()); });
+    setCommandWanted(miMessageHuzaiRecv, anyAbsent);
 }
 
 void TMainForm::lvUserDblClick()
 {
-    // Opens the send window or fetches an absence message once those exist.
+    const QModelIndexList rows = m_lvUser->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return;
+    if (rows.size() == 1 && m_model->isAbsent(rows.first().row()))
+        miMessageHuzaiRecv->trigger();
+    else
+        miMessageSend->trigger();
 }
 
 } // namespace zn

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QSet>
 
 class QAction;
 class QActionGroup;
@@ -48,7 +49,6 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
     void createActions();
@@ -56,6 +56,7 @@ private:
     void createToolBar();
     void lvUserClick();
     void lvUserDblClick();
+    void setCommandWanted(QAction *action, bool wanted);
     void showPeerCount(int count);
     void updateSortMarks();
     void columnClicked(int column);
@@ -95,6 +96,8 @@ private:
     QAction *miMessageRightSend = nullptr;
     QAction *miMessageRightClipSend = nullptr;
     QActionGroup *m_fontGroup = nullptr;
+    // Commands whose windows exist; the others stay disabled.
+    QSet<QAction *> m_available;
 };
 
 } // namespace zn

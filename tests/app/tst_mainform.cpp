@@ -89,7 +89,37 @@ private slots:
     void refresh_emptiesListAndAnnounces();
     void roster_countAndSortMarks();
     void unwritableSettings_showBoxAndKeepRunning();
+    void selection_decidesSendAndAbsenceCommands();
 };
+
+void TestMainForm::selection_decidesSendAndAbsenceCommands()
+{
+    Fixture f;
+    Roster &roster = f.session->roster();
+    roster.AddOrUpdatePeer("a", "PC1", "10.0.0.1", false);
+    roster.AddOrUpdatePeer("b", "PC2", "10.0.0.2", true);
+    QTreeView *list = f.form->userList();
+    auto wanted = [&](const char *name) { return action(f.form.get(), name)->property("wanted").toBool(); };
+    QVERIFY(!wanted("miMessageSend"));
+    QVERIFY(!wanted("miMessageHuzaiRecv"));
+
+    list->selectionModel()->select(list->model()->index(0, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QVERIFY(wanted("miMessageSend"));
+    QVERIFY(wanted("miMessageRightClipSend"));
+    QVERIFY(!wanted("miMessageHuzaiRecv"));
+
+    // One present and one absent peer: the absence fetch is offered too.
+    list->selectionModel()->select(list->model()->index(1, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QVERIFY(wanted("miMessageHuzaiRecv"));
+    // Until the send window exists, the command stays disabled.
+    QVERIFY(!action(f.form.get(), "miMessageSend")->isEnabled());
+
+    list->selectionModel()->clearSelection();
+    QVERIFY(!wanted("miMessageSend"));
+    QVERIFY(!wanted("miMessageHuzaiRecv"));
+}
 
 void TestMainForm::menus_captionsInOrder()
 {

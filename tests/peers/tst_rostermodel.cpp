@@ -1,0 +1,98 @@
+#include "common/frontend.h"
+#include "common/localpeer.h"
+#include "peers/roster.h"
+#include "peers/rostermodel.h"
+#include "settings/settings.h"
+
+#include <QAbstractItemModelTester>
+#include <QItemSelectionModel>
+#include <QTest>
+
+using namespace zn;
+
+namespace {
+struct SilentFrontend : Frontend {
+    Answer showMessageBox(const QString &, int) override { return Answer::Ok; }
+    void showEventNotice(const QString &, bool) override {}
+    void playEventSound(SoundKind) override {}
+    void messageArrived(const QByteArray &, const QByteArray &, const QByteArray &) override {}
+    void openAbsenceWindow(const QByteArray &, const QByteArray &, const QByteArray &) override {}
+};
+} // namespace
+
+class TestRosterModel : public QObject {
+    Q_OBJECT
+private slots:
+    void followsRoster_underModelTester();
+    void selectionFollowsPeerAcrossSort();
+    void networkText_isPlain();
+};
+
+void TestRosterModel::followsRoster_underModelTester()
+{
+    Settings settings;
+    LocalPeer local;
+    SilentFrontend frontend;
+    Roster roster(settings, local, frontend);
+    RosterModel model(roster);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+
+    roster.AddOrUpdatePeer("carol", "PC3", "10.0.0.3", false);
+    roster.AddOrUpdatePeer("alice", "PC1", "10.0.0.1", true);
+    roster.AddOrUpdatePeer("bob", "PC2", "10.0.0.2", false);
+    QCOMPARE(model.rowCount(), 3);
+    QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("alice"));
+    QCOMPARE(model.index(0, 1).data().toString(), QStringLiteral("PC1"));
+    QCOMPARE(model.index(0, 2).data().toString(), QStringLiteral("10.0.0.1"));
+    QVERIFY(model.isAbsent(0));
+    QVERIFY(!model.isAbsent(1));
+    QVERIFY(!model.index(0, 0).data(Qt::DecorationRole).isNull());
+
+    roster.AddOrUpdatePeer("alice2", "PC1", "10.0.0.11", false);
+    QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("alice2"));
+    QVERIFY(!model.isAbsent(0));
+
+    settings.SortUpper = true;
+    roster.columnClicked(0);
+    QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("carol"));
+    roster.RemovePeer("PC2");
+    QCOMPARE(model.rowCount(), 2);
+    roster.clear();
+    QCOMPARE(model.rowCount(), 0);
+}
+
+void TestRosterModel::selectionFollowsPeerAcrossSort()
+{
+    Settings settings;
+    LocalPeer local;
+    SilentFrontend frontend;
+    Roster roster(settings, local, frontend);
+    RosterModel model(roster);
+    roster.AddOrUpdatePeer("b", "PC2", "10.0.0.2", false);
+    roster.AddOrUpdatePeer("c", "PC3", "10.0.0.3", false);
+    QItemSelectionModel selection(&model);
+    selection.select(model.index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+
+    // "a" lands before the selected "b": the selection moves with "b".
+    roster.AddOrUpdatePeer("a", "PC1", "10.0.0.1", false);
+    QCOMPARE(selection.selectedRows().size(), 1);
+    QCOMPARE(selection.selectedRows().first().data().toString(), QStringLiteral("b"));
+    roster.columnClicked(0);  // descending: c, b, a
+    QCOMPARE(selection.selectedRows().first().data().toString(), QStringLiteral("b"));
+    QCOMPARE(selection.selectedRows().first().row(), 1);
+}
+
+void TestRosterModel::networkText_isPlain()
+{
+    // Names are decoded as text, never interpreted; invalid bytes show as U+FFFD.
+    Settings settings;
+    LocalPeer local;
+    SilentFrontend frontend;
+    Roster roster(settings, local, frontend);
+    RosterModel model(roster);
+    roster.AddOrUpdatePeer("<img src=x>\xff", "PC9", "10.0.0.9", false);
+    QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("<img src=x>\uFFFD"));
+}
+
+QTEST_MAIN(TestRosterModel)
+#include "tst_rostermodel.moc"
