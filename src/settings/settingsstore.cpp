@@ -340,11 +340,15 @@ QByteArray DecodeHuzaiMessage(QByteArrayView stored)
     QByteArray out;
     out.reserve(stored.size());
     for (qsizetype i = 0; i < stored.size(); ++i) {
-        if (stored[i] == '\\' && i + 1 < stored.size() && stored[i + 1] == 'n') {
+        const char c = stored[i];
+        if (cp932::isLeadByte(static_cast<unsigned char>(c)) && i + 1 < stored.size()) {
+            out += c;
+            out += stored[++i];
+        } else if (c == '\\' && i + 1 < stored.size() && stored[i + 1] == 'n') {
             out += "\r\n";
             ++i;
         } else {
-            out += stored[i];
+            out += c;
         }
     }
     return out;

@@ -61,7 +61,9 @@ quint8 NormalizeFontSize(int size);
 std::optional<qint32> ParseProfileInteger(QByteArrayView text);
 
 // The absence message on one line: each CR LF, from the front, becomes the
-// two characters "\n", and back. A lone CR or LF also becomes "\n".
+// two characters "\n", and back. A lone CR or LF also becomes "\n", since
+// no value may break its line. Decoding steps over double-byte characters:
+// in "ソn" (83 5C 6E) the 5C is half of "ソ", not a backslash.
 QByteArray EncodeHuzaiMessage(QByteArrayView message);
 QByteArray DecodeHuzaiMessage(QByteArrayView stored);
 
