@@ -78,7 +78,8 @@ public:
     // the file in one step (temporary file, then rename): a failure leaves
     // the old file as it was. Returns the error text, empty on success.
     // A file that exists but cannot be read is not replaced, since its
-    // contents would be lost.
+    // contents would be lost. A write that changes no byte leaves the file
+    // untouched.
     [[nodiscard]] QString write(const QList<IniEntry> &entries) const;
 
 private:
