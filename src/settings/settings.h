@@ -66,6 +66,8 @@ struct Settings {
 
     // The port in use, fixed at start-up; PortNo changes apply at the next start.
     quint16 ActivePortNo = 50000;
+
+    friend bool operator==(const Settings &, const Settings &) = default;
 };
 
 } // namespace zn

@@ -1,0 +1,209 @@
+#include "settings/inifile.h"
+
+#include "common/codec.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace zn {
+
+namespace {
+
+// Case folding of ASCII letters only: bytes above 0x7F are CP932 and must
+// compare exactly (a Latin-1 fold would equate unrelated katakana).
+bool equalsIgnoringAsciiCase(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char x = a[i];
+        char y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = char(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = char(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+// The name of a section header line: "[ name ]" gives "name". A header
+// without its closing bracket names the rest of the line.
+std::optional<QByteArrayView> headerName(QByteArrayView line)
+{
+    const QByteArrayView t = line.trimmed();
+    if (!t.startsWith('['))
+        return std::nullopt;
+    QByteArrayView name = t.sliced(1);
+    const qsizetype close = name.indexOf(']');
+    if (close >= 0)
+        name = name.first(close);
+    return name.trimmed();
+}
+
+// The key of a "key=value" line; nullopt for headers, comments and lines
+// that are no assignment.
+std::optional<QByteArrayView> keyName(QByteArrayView line)
+{
+    const QByteArrayView t = line.trimmed();
+    if (t.startsWith('[') || t.startsWith(';'))
+        return std::nullopt;
+    const qsizetype eq = t.indexOf('=');
+    if (eq <= 0)
+        return std::nullopt;
+    const QByteArrayView key = t.first(eq).trimmed();
+    if (key.isEmpty())
+        return std::nullopt;
+    return key;
+}
+
+QByteArrayView valueOf(QByteArrayView line)
+{
+    return line.sliced(line.indexOf('=') + 1).trimmed();
+}
+
+} // namespace
+
+IniDocument::IniDocument(QByteArrayView bytes)
+{
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        const qsizetype lf = bytes.indexOf('\n', start);
+        if (lf < 0) {
+            m_lines.append({bytes.sliced(start).toByteArray(), QByteArray()});
+            break;
+        }
+        const bool crlf = lf > start && bytes[lf - 1] == '\r';
+        const qsizetype textEnd = crlf ? lf - 1 : lf;
+        m_lines.append({bytes.sliced(start, textEnd - start).toByteArray(),
+                        crlf ? QByteArray("\r\n") : QByteArray("\n")});
+        start = lf + 1;
+    }
+}
+
+qsizetype IniDocument::findSection(QByteArrayView section) const
+{
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const auto name = headerName(m_lines[i].text);
+        if (name && equalsIgnoringAsciiCase(*name, section))
+            return i;
+    }
+    return -1;
+}
+
+qsizetype IniDocument::sectionEnd(qsizetype header) const
+{
+    qsizetype i = header + 1;
+    while (i < m_lines.size() && !headerName(m_lines[i].text))
+        ++i;
+    return i;
+}
+
+std::optional<QByteArray> IniDocument::value(QByteArrayView section, QByteArrayView key) const
+{
+    const qsizetype header = findSection(section);
+    if (header < 0)
+        return std::nullopt;
+    const qsizetype end = sectionEnd(header);
+    for (qsizetype i = header + 1; i < end; ++i) {
+        const auto name = keyName(m_lines[i].text);
+        if (name && equalsIgnoringAsciiCase(*name, key))
+            return cp932::cutToBytes(valueOf(m_lines[i].text), MaxValueBytes);
+    }
+    return std::nullopt;
+}
+
+void IniDocument::setValue(QByteArrayView section, QByteArrayView key, QByteArrayView value)
+{
+    QByteArray line = key.toByteArray() + '=' + value.toByteArray();
+    for (qsizetype i = key.size() + 1; i < line.size(); ++i) {
+        if (line[i] == '\r' || line[i] == '\n')
+            line[i] = ' ';
+    }
+    const QByteArray crlf("\r\n");
+
+    const qsizetype header = findSection(section);
+    if (header < 0) {
+        if (!m_lines.isEmpty() && m_lines.last().ending.isEmpty())
+            m_lines.last().ending = crlf;
+        m_lines.append({'[' + section.toByteArray() + ']', crlf});
+        m_lines.append({line, crlf});
+        return;
+    }
+    const qsizetype end = sectionEnd(header);
+    qsizetype lastKey = header;
+    for (qsizetype i = header + 1; i < end; ++i) {
+        const auto name = keyName(m_lines[i].text);
+        if (!name)
+            continue;
+        if (equalsIgnoringAsciiCase(*name, key)) {
+            m_lines[i].text = line;
+            return;
+        }
+        lastKey = i;
+    }
+    if (m_lines[lastKey].ending.isEmpty())
+        m_lines[lastKey].ending = crlf;
+    m_lines.insert(lastKey + 1, {line, crlf});
+}
+
+QByteArray IniDocument::toBytes() const
+{
+    QByteArray out;
+    for (const Line &line : m_lines)
+        out += line.text + line.ending;
+    return out;
+}
+
+QString CannotWriteText(const QString &path)
+{
+    return QStringLiteral("%1 に書き込めません").arg(QFileInfo(path).absoluteFilePath());
+}
+
+IniFile::IniFile(QString path)
+    : m_path(std::move(path))
+{
+}
+
+IniDocument IniFile::read() const
+{
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return IniDocument(file.readAll());
+}
+
+QString IniFile::write(const QList<IniEntry> &entries) const
+{
+    QByteArray old;
+    const bool exists = QFileInfo::exists(m_path);
+    if (exists) {
+        QFile file(m_path);
+        if (!file.open(QIODevice::ReadOnly))
+            return CannotWriteText(m_path);
+        old = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return CannotWriteText(m_path);
+    }
+    IniDocument document(old);
+    for (const IniEntry &entry : entries)
+        document.setValue(entry.section, entry.key, entry.value);
+    const QByteArray bytes = document.toBytes();
+    if (exists && bytes == old)
+        return {};
+
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly))
+        return CannotWriteText(m_path);
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return CannotWriteText(m_path);
+    }
+    if (!file.commit())
+        return CannotWriteText(m_path);
+    return {};
+}
+
+} // namespace zn

@@ -1,0 +1,444 @@
+#include "settings/settingsstore.h"
+
+#include "common/codec.h"
+#include "settings/scramble.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <limits>
+#include <variant>
+
+namespace zn {
+
+namespace {
+
+// ---- The key table -------------------------------------------------------
+// Every key of "LocalSetting", "Security", "Font" and "Sort", once, in the
+// order the options are written ("Security" between SendSelfCheck and
+// LogSave). The type of a key is the type of its field; its default is the
+// field's initial value in `Settings`, except the two that depend on the
+// machine (HandleName, LogFileName), set in load().
+
+struct SoundFile {
+    int index;
+};
+using Field = std::variant<bool Settings::*, int Settings::*, quint8 Settings::*,
+                           quint16 Settings::*, QByteArray Settings::*, QString Settings::*,
+                           SoundFile>;
+
+enum class Form {
+    Plain,
+    LineBreaksEscaped,   // HuzaiMessage: CR LF <-> "\n"
+    ScrambledTwice,      // Password
+};
+
+struct Key {
+    const char *section;
+    const char *name;
+    Field field;
+    Form form = Form::Plain;
+};
+
+constexpr const char *LocalSetting = "LocalSetting";
+constexpr const char *Security = "Security";
+constexpr const char *Font = "Font";
+constexpr const char *Sort = "Sort";
+
+const Key Keys[] = {
+    {LocalSetting, "HandleName", &Settings::HandleName},
+    {LocalSetting, "PortNo", &Settings::PortNo},
+    {LocalSetting, "HuzaiMessage", &Settings::HuzaiMessage, Form::LineBreaksEscaped},
+    {LocalSetting, "StartShow", &Settings::StartShow},
+    {LocalSetting, "SendAfterClose", &Settings::SendAfterClose},
+    {LocalSetting, "RecvAutoOpen", &Settings::RecvAutoOpen},
+    {LocalSetting, "SendMachineHide", &Settings::SendMachineHide},
+    {LocalSetting, "RecvMachineHide", &Settings::RecvMachineHide},
+    {LocalSetting, "RecvDateHide", &Settings::RecvDateHide},
+    {LocalSetting, "TaskClipHide", &Settings::TaskClipHide},
+    {LocalSetting, "TaskHuzaiHide", &Settings::TaskHuzaiHide},
+    {LocalSetting, "ClipRecvInfo", &Settings::ClipRecvInfo},
+    {LocalSetting, "ReturnMessagePlus", &Settings::ReturnMessagePlus},
+    {LocalSetting, "ReturnRecvHide", &Settings::ReturnRecvHide},
+    {LocalSetting, "TaskAnimation", &Settings::TaskAnimation},
+    {LocalSetting, "MouseAnimation", &Settings::MouseAnimation},
+    {LocalSetting, "RecvOpenCheck", &Settings::RecvOpenCheck},
+    {LocalSetting, "HuzaiModeCheck", &Settings::HuzaiModeCheck},
+    {LocalSetting, "HuzaiReturnCheck", &Settings::HuzaiReturnCheck},
+    {LocalSetting, "HuzaiSetCheck", &Settings::HuzaiSetCheck},
+    {LocalSetting, "SendSelfCheck", &Settings::SendSelfCheck},
+    {Security, "PasswordOnline", &Settings::PasswordOnline},
+    {Security, "PasswordOption", &Settings::PasswordOption},
+    {Security, "PasswordRecv", &Settings::PasswordRecv},
+    {Security, "PasswordLog", &Settings::PasswordLog},
+    {Security, "Password", &Settings::Password, Form::ScrambledTwice},
+    {LocalSetting, "LogSave", &Settings::LogSave},
+    {LocalSetting, "LogFileName", &Settings::LogFileName},
+    {LocalSetting, "LogFileMaxCount", &Settings::LogFileMaxCount},
+    {LocalSetting, "SendIP", &Settings::SendIP},
+    {LocalSetting, "AutoLocate", &Settings::AutoLocate},
+    {LocalSetting, "AutoClose", &Settings::AutoClose},
+    {LocalSetting, "ExclamationAutoClose", &Settings::ExclamationAutoClose},
+    {LocalSetting, "AutoCloseTimer", &Settings::AutoCloseTimer},
+    {LocalSetting, "OnlineCheck", &Settings::OnlineCheck},
+    {LocalSetting, "OfflineCheck", &Settings::OfflineCheck},
+    {LocalSetting, "OpenCheck", &Settings::OpenCheck},
+    {LocalSetting, "RecvCheck", &Settings::RecvCheck},
+    {LocalSetting, "IventSound", &Settings::IventSound},
+    {LocalSetting, "SoundBeep", &Settings::SoundBeep},
+    {LocalSetting, "SoundFileUserOnline", SoundFile{0}},
+    {LocalSetting, "SoundFileUserOffline", SoundFile{1}},
+    {LocalSetting, "SoundFileRecvMessage", SoundFile{2}},
+    {Font, "Size", &Settings::Size},
+    {Sort, "SortIndex", &Settings::SortIndex},
+    {Sort, "SortUpper", &Settings::SortUpper},
+};
+
+template <class... Ts>
+struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
+// A number as stored, or `fallback` when the key is missing or no number.
+qint32 readInteger(const std::optional<QByteArray> &stored, qint32 fallback)
+{
+    return stored ? ParseProfileInteger(*stored).value_or(fallback) : fallback;
+}
+
+bool readBoolean(const std::optional<QByteArray> &stored, bool fallback)
+{
+    return readInteger(stored, fallback ? 1 : 0) != 0;
+}
+
+// A password that does not unscramble (not hexadecimal, odd length) reads
+// as the empty password, so that start-up always completes.
+QByteArray readPassword(const QByteArray &stored)
+{
+    const auto once = UnscrambleText(stored);
+    if (!once)
+        return {};
+    return UnscrambleText(*once).value_or(QByteArray());
+}
+
+QByteArray readBytes(const Key &key, const QByteArray &stored)
+{
+    switch (key.form) {
+    case Form::LineBreaksEscaped:
+        return DecodeHuzaiMessage(stored);
+    case Form::ScrambledTwice:
+        return readPassword(stored);
+    case Form::Plain:
+        break;
+    }
+    return stored;
+}
+
+QByteArray writeBytes(const Key &key, const QByteArray &value)
+{
+    switch (key.form) {
+    case Form::LineBreaksEscaped:
+        return EncodeHuzaiMessage(value);
+    case Form::ScrambledTwice:
+        return ScrambleText(ScrambleText(value));
+    case Form::Plain:
+        break;
+    }
+    return value;
+}
+
+void readKey(const Key &key, const IniDocument &document, Settings &settings)
+{
+    const std::optional<QByteArray> stored = document.value(key.section, key.name);
+    std::visit(Overloaded{
+                   [&](bool Settings::*field) {
+                       settings.*field = readBoolean(stored, settings.*field);
+                   },
+                   [&](int Settings::*field) {
+                       settings.*field = readInteger(stored, settings.*field);
+                   },
+                   [&](quint8 Settings::*field) {
+                       settings.*field = static_cast<quint8>(readInteger(stored, settings.*field));
+                   },
+                   [&](quint16 Settings::*field) {
+                       settings.*field = static_cast<quint16>(readInteger(stored, settings.*field));
+                   },
+                   [&](QByteArray Settings::*field) {
+                       if (stored)
+                           settings.*field = readBytes(key, *stored);
+                   },
+                   [&](QString Settings::*field) {
+                       if (stored)
+                           settings.*field = cp932::decode(*stored);
+                   },
+                   [&](SoundFile sound) {
+                       if (stored)
+                           settings.SoundFiles[sound.index] = cp932::decode(*stored);
+                   },
+               },
+               key.field);
+}
+
+// The stored text of one key, or the character that has no CP932 form.
+struct Stored {
+    QByteArray bytes;
+    QString unencodable;
+};
+
+Stored encodeText(const QString &text)
+{
+    const cp932::Encoded encoded = cp932::encode(text);
+    return {encoded.bytes, encoded.unencodable};
+}
+
+Stored storedValue(const Key &key, const Settings &settings)
+{
+    return std::visit(
+        Overloaded{
+            [&](bool Settings::*field) { return Stored{QByteArray(settings.*field ? "1" : "0"), {}}; },
+            [&](int Settings::*field) { return Stored{QByteArray::number(settings.*field), {}}; },
+            [&](quint8 Settings::*field) { return Stored{QByteArray::number(settings.*field), {}}; },
+            [&](quint16 Settings::*field) { return Stored{QByteArray::number(settings.*field), {}}; },
+            [&](QByteArray Settings::*field) { return Stored{writeBytes(key, settings.*field), {}}; },
+            [&](QString Settings::*field) { return encodeText(settings.*field); },
+            [&](SoundFile sound) { return encodeText(settings.SoundFiles[sound.index]); },
+        },
+        key.field);
+}
+
+QString withTrailingSlash(const QString &directory)
+{
+    return directory.endsWith(u'/') ? directory : directory + u'/';
+}
+
+constexpr const char *PlacementKeys[] = {"Left", "Top", "Width", "Height"};
+constexpr const char *ColumnKeys[] = {"UserList1", "UserList2", "UserList3"};
+
+QList<IniEntry> placementEntries(QByteArrayView section, const Placement &placement, bool withSize)
+{
+    const int values[] = {placement.left, placement.top, placement.width, placement.height};
+    QList<IniEntry> entries;
+    for (int i = 0; i < (withSize ? 4 : 2); ++i)
+        entries.append({section.toByteArray(), PlacementKeys[i], QByteArray::number(values[i])});
+    return entries;
+}
+
+} // namespace
+
+// ---- Free functions ------------------------------------------------------
+
+QString ProgramDirectoryFor(const QString &executableDirectory, const QString &configDirectory)
+{
+    const QFileInfo executable(executableDirectory);
+    if ((executable.isDir() && executable.isWritable()) || configDirectory.isEmpty())
+        return withTrailingSlash(executableDirectory);
+    // A failure to create it shows later, as the error of the first write.
+    QDir().mkpath(configDirectory);
+    return withTrailingSlash(configDirectory);
+}
+
+QString ProgramDirectory()
+{
+    return ProgramDirectoryFor(QCoreApplication::applicationDirPath(),
+                               QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+}
+
+QString SettingsFileName(const QStringList &parameters)
+{
+    if (parameters.isEmpty())
+        return QStringLiteral("Zephinet.INI");
+    QString name = parameters.first();
+    name.replace(u'/', u'_');
+    name.replace(u'\\', u'_');
+    name.replace(u".."_qs, u"__"_qs);
+    return QStringLiteral("Zephinet -") + name + QStringLiteral("-.INI");
+}
+
+quint8 NormalizeFontSize(int size)
+{
+    switch (size) {
+    case 14:
+        return 14;
+    case 12:
+    case 0:
+        return 12;
+    case 8:
+    case 2:
+        return 8;
+    default:
+        return 9;
+    }
+}
+
+std::optional<qint32> ParseProfileInteger(QByteArrayView text)
+{
+    if (text.size() > 2 && (text.startsWith("0x") || text.startsWith("0X"))) {
+        quint64 value = 0;
+        for (const char c : text.sliced(2)) {
+            int digit;
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            else if (c >= 'a' && c <= 'f')
+                digit = c - 'a' + 10;
+            else if (c >= 'A' && c <= 'F')
+                digit = c - 'A' + 10;
+            else
+                return std::nullopt;
+            value = value * 16 + quint64(digit);
+            if (value > std::numeric_limits<quint32>::max())
+                return std::nullopt;
+        }
+        return static_cast<qint32>(static_cast<quint32>(value));
+    }
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i == text.size())
+        return std::nullopt;
+    qint64 value = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+        if (value > qint64(std::numeric_limits<qint32>::max()) + 1)
+            return std::nullopt;
+    }
+    if (negative)
+        value = -value;
+    if (value > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return static_cast<qint32>(value);
+}
+
+QByteArray EncodeHuzaiMessage(QByteArrayView message)
+{
+    QByteArray out;
+    out.reserve(message.size());
+    for (qsizetype i = 0; i < message.size(); ++i) {
+        const char c = message[i];
+        if (c == '\r' && i + 1 < message.size() && message[i + 1] == '\n') {
+            out += "\\n";
+            ++i;
+        } else if (c == '\r' || c == '\n') {
+            out += "\\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QByteArray DecodeHuzaiMessage(QByteArrayView stored)
+{
+    QByteArray out;
+    out.reserve(stored.size());
+    for (qsizetype i = 0; i < stored.size(); ++i) {
+        const char c = stored[i];
+        if (cp932::isLeadByte(static_cast<unsigned char>(c)) && i + 1 < stored.size()) {
+            out += c;
+            out += stored[++i];
+        } else if (c == '\\' && i + 1 < stored.size() && stored[i + 1] == 'n') {
+            out += "\r\n";
+            ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// ---- SettingsStore -------------------------------------------------------
+
+SettingsStore::SettingsStore(QString filePath)
+    : m_file(std::move(filePath))
+{
+}
+
+Settings SettingsStore::load(const QByteArray &machineName, const QString &programDirectory) const
+{
+    Settings settings;
+    settings.HandleName = machineName;
+    settings.LogFileName = withTrailingSlash(programDirectory) + QStringLiteral("LOG.ZNG");
+    const IniDocument document = m_file.read();
+    for (const Key &key : Keys)
+        readKey(key, document, settings);
+    settings.ActivePortNo = settings.PortNo;
+    return settings;
+}
+
+QString SettingsStore::saveAll(const Settings &settings) const
+{
+    QList<IniEntry> entries;
+    for (const Key &key : Keys) {
+        if (qstrcmp(key.section, LocalSetting) != 0 && qstrcmp(key.section, Security) != 0)
+            continue;
+        Stored stored = storedValue(key, settings);
+        if (!stored.unencodable.isEmpty()) {
+            // Never store a path with a character replaced: it would name
+            // another file. Nothing is written.
+            return CannotWriteText(filePath()) + u'\n'
+                + QStringLiteral("「%1」はこの文字コードで保存できない文字です。").arg(stored.unencodable);
+        }
+        entries.append({key.section, key.name, std::move(stored.bytes)});
+    }
+    return m_file.write(entries);
+}
+
+QString SettingsStore::writeFontSize(quint8 size) const
+{
+    return m_file.write({{Font, "Size", QByteArray::number(size)}});
+}
+
+QString SettingsStore::writeSort(quint8 index, bool upper) const
+{
+    return m_file.write({{Sort, "SortIndex", QByteArray::number(index)},
+                         {Sort, "SortUpper", QByteArray(upper ? "1" : "0")}});
+}
+
+QString SettingsStore::writeHuzaiMessage(const QByteArray &message) const
+{
+    return m_file.write({{LocalSetting, "HuzaiMessage", EncodeHuzaiMessage(message)}});
+}
+
+Placement SettingsStore::readPlacement(QByteArrayView section, const Placement &defaults) const
+{
+    const IniDocument document = m_file.read();
+    const auto get = [&](const char *key, int fallback) {
+        return readInteger(document.value(section, key), fallback);
+    };
+    return {get(PlacementKeys[0], defaults.left), get(PlacementKeys[1], defaults.top),
+            get(PlacementKeys[2], defaults.width), get(PlacementKeys[3], defaults.height)};
+}
+
+QString SettingsStore::writePlacement(QByteArrayView section, const Placement &placement,
+                                      bool withSize) const
+{
+    return m_file.write(placementEntries(section, placement, withSize));
+}
+
+ColumnWidths SettingsStore::readColumnWidths() const
+{
+    const IniDocument document = m_file.read();
+    ColumnWidths widths = DefaultColumnWidths;
+    for (size_t i = 0; i < widths.size(); ++i)
+        widths[i] = readInteger(document.value(PlacementSection::MainForm, ColumnKeys[i]), widths[i]);
+    return widths;
+}
+
+QString SettingsStore::writeMainPlacement(const Placement &placement, const ColumnWidths &widths) const
+{
+    QList<IniEntry> entries = placementEntries(PlacementSection::MainForm, placement, true);
+    for (size_t i = 0; i < widths.size(); ++i)
+        entries.append({PlacementSection::MainForm.toByteArray(), ColumnKeys[i],
+                        QByteArray::number(widths[i])});
+    return m_file.write(entries);
+}
+
+} // namespace zn

@@ -1,0 +1,106 @@
+// Where the settings file lives, and the reading and writing of `Settings`
+// and of the window placements in it.
+#pragma once
+
+#include "settings/inifile.h"
+#include "settings/settings.h"
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+
+namespace zn {
+
+// Section names of the window placements.
+namespace PlacementSection {
+inline constexpr QByteArrayView MainForm = "MainFormLocate";
+inline constexpr QByteArrayView SendForm = "SendFormLocate";
+inline constexpr QByteArrayView RecvForm = "RecvFormLocate";
+inline constexpr QByteArrayView LogForm = "LogFormLocate";
+inline constexpr QByteArrayView HuzaiSetForm = "HuzaiSetFormLocate";
+inline constexpr QByteArrayView HuzaiForm = "HuzaiFormLocate";
+inline constexpr QByteArrayView IventForm = "IventFormLocate";   // Left and Top only
+} // namespace PlacementSection
+
+// A window's position and size in screen pixels.
+struct Placement {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const Placement &, const Placement &) = default;
+};
+
+// Widths of the user-list columns "名前", "マシン名", "IPアドレス".
+using ColumnWidths = std::array<int, 3>;
+inline constexpr ColumnWidths DefaultColumnWidths{200, 120, 90};
+
+// The directory of the settings file (and of the default log), ending in
+// "/": the executable's directory when it is writable, else the user's
+// configuration directory, created when missing.
+QString ProgramDirectory();
+QString ProgramDirectoryFor(const QString &executableDirectory, const QString &configDirectory);
+
+// The settings file's name from the command-line parameters (without the
+// program's own path): "Zephinet.INI" without any, else "Zephinet -" +
+// the first + "-.INI"; the rest are ignored. The name must stay inside the
+// program directory, so each "/" and "\" of the parameter and each dot of
+// a ".." becomes "_":  "../x" gives "Zephinet -__x-.INI".
+QString SettingsFileName(const QStringList &parameters);
+
+// The display font size for a stored `Size`: 14 -> 14; 12, 0 -> 12;
+// 8, 2 -> 8; everything else -> 9.
+quint8 NormalizeFontSize(int size);
+
+// An integer as stored: "0x1F90" or "0X1f90" is hexadecimal (at most 32
+// bits, wrapping like a 32-bit integer), anything else decimal with an
+// optional sign within 32 bits. nullopt when it is no number ("abc", "0x").
+std::optional<qint32> ParseProfileInteger(QByteArrayView text);
+
+// The absence message on one line: each CR LF, from the front, becomes the
+// two characters "\n", and back. A lone CR or LF also becomes "\n", since
+// no value may break its line. Decoding steps over double-byte characters:
+// in "ソn" (83 5C 6E) the 5C is half of "ソ", not a backslash.
+QByteArray EncodeHuzaiMessage(QByteArrayView message);
+QByteArray DecodeHuzaiMessage(QByteArrayView stored);
+
+// The settings file at one full path. Every method reads or writes the
+// file anew; writers return the error text ("<path> に書き込めません"),
+// empty on success, and write all their keys or none.
+class SettingsStore {
+public:
+    explicit SettingsStore(QString filePath);
+
+    const QString &filePath() const { return m_file.path(); }
+
+    // Every key of "LocalSetting", "Security", "Font" and "Sort"; missing or
+    // unreadable keys take their defaults. `Size` comes back as stored (low
+    // 8 bits); the caller maps it with NormalizeFontSize and writes it back.
+    Settings load(const QByteArray &machineName, const QString &programDirectory) const;
+
+    // Every key of "LocalSetting" and "Security", in their table order.
+    [[nodiscard]] QString saveAll(const Settings &settings) const;
+
+    [[nodiscard]] QString writeFontSize(quint8 size) const;
+    [[nodiscard]] QString writeSort(quint8 index, bool upper) const;
+    [[nodiscard]] QString writeHuzaiMessage(const QByteArray &message) const;
+
+    // "Left", "Top", "Width", "Height" of a window section.
+    Placement readPlacement(QByteArrayView section, const Placement &defaults) const;
+    [[nodiscard]] QString writePlacement(QByteArrayView section, const Placement &placement,
+                                         bool withSize = true) const;
+
+    // The main window's placement with its column widths `UserList1` to
+    // `UserList3`.
+    ColumnWidths readColumnWidths() const;
+    [[nodiscard]] QString writeMainPlacement(const Placement &placement,
+                                             const ColumnWidths &widths) const;
+
+private:
+    IniFile m_file;
+};
+
+} // namespace zn
