@@ -1,6 +1,7 @@
 #include "net/identity.h"
 
 #include "common/codec.h"
+#include "net/wire.h"
 
 #include <QHostInfo>
 #include <QNetworkInterface>
@@ -21,7 +22,7 @@ bool isUsableIPv4(const QHostAddress &address)
 
 QByteArray dotted(const QHostAddress &address)
 {
-    return QHostAddress(address.toIPv4Address()).toString().toLatin1();
+    return DottedIPv4(address.toIPv4Address());
 }
 
 QByteArray firstUsable(const QList<QHostAddress> &addresses)

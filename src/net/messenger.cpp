@@ -49,7 +49,7 @@ bool Messenger::SendDatagrams(const QByteArray &message, const QByteArray &addre
 {
     quint32 destination = BroadcastIPv4;
     if (!address.isEmpty()) {
-        const std::optional<quint32> parsed = ParseDestination(address);
+        const std::optional<quint32> parsed = InetAddr(address);
         if (!parsed)
             return false;
         destination = *parsed;

@@ -100,7 +100,7 @@ void UdpService::readPendingDatagrams()
         const quint32 ipv4 = sender.toIPv4Address(&isIPv4);
         if (!isIPv4 || datagram.isEmpty())
             continue;
-        emit datagramReceived(datagram, QHostAddress(ipv4).toString().toLatin1());
+        emit datagramReceived(datagram, DottedIPv4(ipv4));
     }
 }
 

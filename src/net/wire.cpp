@@ -132,29 +132,77 @@ QList<QByteArray> MakeDatagrams(QByteArrayView message)
     return CutDatagrams(EscapeLineBreaks(*body));
 }
 
-std::optional<quint32> ParseDestination(QByteArrayView address)
+namespace {
+// One part of an address: decimal, octal after a leading 0, hex after 0x.
+// Values are capped above 32 bits, so that overflow cannot wrap.
+std::optional<quint64> parseAddressPart(QByteArrayView part)
 {
-    quint32 value = 0;
-    int parts = 0;
-    qsizetype i = 0;
-    while (parts < 4) {
-        if (parts > 0) {
-            if (i >= address.size() || address[i] != '.')
-                return std::nullopt;
-            ++i;
-        }
-        const qsizetype start = i;
-        unsigned part = 0;
-        while (i < address.size() && address[i] >= '0' && address[i] <= '9' && i - start < 3)
-            part = part * 10 + unsigned(address[i++] - '0');
-        if (i == start || part > 255)
-            return std::nullopt;
-        value = (value << 8) | part;
-        ++parts;
+    int base = 10;
+    if (part.size() > 1 && part[0] == '0' && (part[1] == 'x' || part[1] == 'X')) {
+        base = 16;
+        part = part.sliced(2);
+    } else if (part.size() > 1 && part[0] == '0') {
+        base = 8;
+        part = part.sliced(1);
     }
-    if (i != address.size() || value == BroadcastIPv4)
+    if (part.isEmpty())
         return std::nullopt;
+    quint64 value = 0;
+    for (const char c : part) {
+        int digit = -1;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        if (digit < 0 || digit >= base)
+            return std::nullopt;
+        value = qMin<quint64>(value * quint64(base) + quint64(digit), quint64(1) << 33);
+    }
     return value;
+}
+} // namespace
+
+std::optional<quint32> InetAddr(QByteArrayView address)
+{
+    quint64 parts[4] = {};
+    int count = 0;
+    qsizetype start = 0;
+    while (true) {
+        if (count == 4)
+            return std::nullopt;
+        qsizetype end = address.indexOf('.', start);
+        if (end < 0)
+            end = address.size();
+        const std::optional<quint64> part = parseAddressPart(address.sliced(start, end - start));
+        if (!part)
+            return std::nullopt;
+        parts[count++] = *part;
+        if (end == address.size())
+            break;
+        start = end + 1;
+    }
+    // The leading parts are one byte each; the last fills what is left.
+    quint64 value = 0;
+    for (int i = 0; i < count - 1; ++i) {
+        if (parts[i] > 0xFF)
+            return std::nullopt;
+        value |= parts[i] << (8 * (3 - i));
+    }
+    const quint64 last = parts[count - 1];
+    if (last > (quint64(0xFFFFFFFF) >> (8 * (count - 1))))
+        return std::nullopt;
+    value |= last;
+    if (value == BroadcastIPv4)
+        return std::nullopt;
+    return quint32(value);
+}
+
+QByteArray DottedIPv4(quint32 ipv4)
+{
+    return QByteArray::number(ipv4 >> 24) + '.' + QByteArray::number((ipv4 >> 16) & 0xFF) + '.'
+        + QByteArray::number((ipv4 >> 8) & 0xFF) + '.' + QByteArray::number(ipv4 & 0xFF);
 }
 
 } // namespace zn

@@ -73,10 +73,15 @@ QList<QByteArray> CutDatagrams(QByteArrayView escapedBody);
 // order. Empty when the message cannot be framed.
 QList<QByteArray> MakeDatagrams(QByteArrayView message);
 
-// A dotted decimal IPv4 address "a.b.c.d" (each part 0 to 255, 1 to 3
-// digits) in host byte order. Nothing for any other text and for
-// 255.255.255.255, which cannot be told from a failed parse by peers that
-// read addresses the same way.
-std::optional<quint32> ParseDestination(QByteArrayView address);
+// An IPv4 address as the classic inet_addr reads it, in host byte order:
+// one to four parts joined by ".", each decimal, octal with a leading 0 or
+// hexadecimal with 0x; the last part fills the remaining bytes:
+//   "192.168.1.5" -> 0xC0A80105, "10.1" -> 0x0A000001, "010.0.0.1" -> 0x08000001
+// Nothing for any other text, and for 255.255.255.255 (all bits set), which
+// is the same value inet_addr uses to say that parsing failed.
+std::optional<quint32> InetAddr(QByteArrayView address);
+
+// "a.b.c.d" of an address in host byte order, first byte first.
+QByteArray DottedIPv4(quint32 ipv4);
 
 } // namespace zn
