@@ -1,0 +1,134 @@
+#include "net/messenger.h"
+
+#include "common/codec.h"
+#include "common/localpeer.h"
+#include "common/text.h"
+#include "log/logwriter.h"
+#include "net/transport.h"
+#include "net/wire.h"
+#include "peers/roster.h"
+#include "settings/settings.h"
+
+namespace zn {
+
+namespace {
+// The SendIP walk uses a one-byte entry index, and the entry after the last
+// address is the empty one that ends the list.
+constexpr int MaxExtraAddresses = 255;
+
+QByteArray PeerLabel(const QByteArray &handle, const QByteArray &machine)
+{
+    return handle + cp932::bytes(u"（") + machine + cp932::bytes(u"）");
+}
+} // namespace
+
+Messenger::Messenger(const Settings &settings, const LocalPeer &local, const Roster &roster,
+                     DatagramTransport &transport, LogWriter &log)
+    : m_settings(settings), m_local(local), m_roster(roster), m_transport(transport), m_log(log)
+{
+}
+
+bool Messenger::TransmitMessage(const QByteArray &message, const QByteArray &address)
+{
+    if (!address.isEmpty())
+        return SendDatagrams(message, address);
+    if (!SendDatagrams(message, {}))
+        return false;
+    // Extra addresses reach peers the broadcast misses; their failures are
+    // nobody's business but theirs, so results are ignored.
+    for (int i = 0; i < MaxExtraAddresses; ++i) {
+        const QByteArray entry = GetField(m_settings.SendIP, i);
+        if (entry.isEmpty())
+            break;
+        SendDatagrams(message, entry);
+    }
+    return true;
+}
+
+bool Messenger::SendDatagrams(const QByteArray &message, const QByteArray &address)
+{
+    quint32 destination = BroadcastIPv4;
+    if (!address.isEmpty()) {
+        const std::optional<quint32> parsed = InetAddr(address);
+        if (!parsed)
+            return false;
+        destination = *parsed;
+    }
+    const QList<QByteArray> datagrams = MakeDatagrams(message);
+    if (datagrams.isEmpty())
+        return false;
+    for (const QByteArray &datagram : datagrams) {
+        if (!m_transport.sendDatagram(destination, datagram))
+            return false;
+    }
+    return true;
+}
+
+bool Messenger::SendLogin()
+{
+    return TransmitMessage(LoginMessage(m_local.MachineName, m_settings.HandleName, m_local.absenceFlag(),
+                                        m_local.Address));
+}
+
+bool Messenger::SendLoginOk(const QByteArray &address)
+{
+    if (address.isEmpty())
+        return false;
+    return TransmitMessage(LoginOkMessage(address, m_local.MachineName, m_settings.HandleName,
+                                          m_local.absenceFlag(), m_local.Address));
+}
+
+bool Messenger::SendInfoChange()
+{
+    return TransmitMessage(InfoChangeMessage(m_local.MachineName, m_settings.HandleName,
+                                             m_local.absenceFlag(), m_local.Address));
+}
+
+bool Messenger::SendLogout()
+{
+    return TransmitMessage(LogoutMessage(m_local.MachineName));
+}
+
+bool Messenger::SendHuzaiCheck(const QByteArray &address)
+{
+    if (address.isEmpty())
+        return false;
+    return TransmitMessage(HuzaiCheckMessage(address, m_local.Address));
+}
+
+bool Messenger::SendHuzaiMessage(const QByteArray &text, const QByteArray &address)
+{
+    if (address.isEmpty())
+        return false;
+    return TransmitMessage(HuzaiMessageMessage(address, m_local.MachineName, m_settings.HandleName, text));
+}
+
+bool Messenger::SendMessageTo(const QByteArray &text, const QByteArray &machineName)
+{
+    const QByteArray addressee = PeerLabel(m_roster.FindHandleByMachine(machineName), machineName);
+    const QByteArray sender = PeerLabel(m_settings.HandleName, m_local.MachineName);
+    // Logged before the address is looked up: a message to a peer that has
+    // just left the roster is on record although it never went out.
+    m_log.WriteLog(sender, addressee, text);
+    const QByteArray address = m_roster.FindAddressByMachine(machineName);
+    if (address.isEmpty())
+        return false;
+    return TransmitMessage(MessageMessage(address, m_local.MachineName, m_settings.HandleName, text));
+}
+
+bool Messenger::SendOpenCheck(const QByteArray &machineName)
+{
+    const QByteArray address = m_roster.FindAddressByMachine(machineName);
+    if (address.isEmpty())
+        return false;
+    return TransmitMessage(OpenCheckMessage(address, m_settings.HandleName));
+}
+
+bool Messenger::SendMessageExclamation(const QByteArray &address)
+{
+    if (address.isEmpty())
+        return false;
+    return TransmitMessage(MessageExclamationMessage(address, m_settings.HandleName));
+}
+
+} // namespace zn

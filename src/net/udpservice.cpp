@@ -1,0 +1,116 @@
+#include "net/udpservice.h"
+
+#include "common/frontend.h"
+#include "net/wire.h"
+
+#include <QHostAddress>
+#include <QUdpSocket>
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#endif
+
+namespace zn {
+
+UdpService::UdpService(QObject *parent) : QObject(parent) {}
+
+UdpService::~UdpService()
+{
+    stop();
+}
+
+bool UdpService::start(quint16 port)
+{
+    stop();
+    auto *socket = new QUdpSocket(this);
+    // DontShareAddress clears SO_REUSEADDR, and SO_REUSEPORT is never set:
+    // a second copy binding the same port must fail.
+    if (!socket->bind(QHostAddress::AnyIPv4, port, QUdpSocket::DontShareAddress)) {
+        delete socket;
+        return false;
+    }
+#ifdef Q_OS_UNIX
+    // Qt allows broadcast on UDP sockets already; said here once more
+    // because every message goes to 255.255.255.255 first.
+    const int on = 1;
+    if (::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+        delete socket;
+        return false;
+    }
+#endif
+    m_socket = socket;
+    m_port = socket->localPort();
+    // Queued, so that the datagrams are handed on outside the socket's own
+    // readyRead emission: a handler that opens a modal box runs a nested
+    // event loop, and readyRead is not emitted again while it is being
+    // emitted, which would hold up every datagram until the box closed.
+    connect(m_socket, &QUdpSocket::readyRead, this, &UdpService::readPendingDatagrams, Qt::QueuedConnection);
+    return true;
+}
+
+void UdpService::stop()
+{
+    if (!m_socket)
+        return;
+    m_socket->close();
+    // A datagram handler may stop the service from inside readPendingDatagrams.
+    m_socket->deleteLater();
+    m_socket = nullptr;
+    m_port = 0;
+}
+
+bool UdpService::isRunning() const
+{
+    return m_socket != nullptr;
+}
+
+qintptr UdpService::socketDescriptor() const
+{
+    return m_socket ? m_socket->socketDescriptor() : -1;
+}
+
+bool UdpService::sendDatagram(quint32 ipv4, const QByteArray &datagram)
+{
+    if (!m_socket)
+        return false;
+    return m_socket->writeDatagram(datagram, QHostAddress(ipv4), m_port) == datagram.size();
+}
+
+void UdpService::readPendingDatagrams()
+{
+    while (m_socket && m_socket->hasPendingDatagrams()) {
+        // The size is asked first: reading into a 512-byte buffer would cut
+        // a longer datagram silently and hand on its first 512 bytes.
+        const qint64 size = m_socket->pendingDatagramSize();
+        if (size < 0)
+            return;
+        if (size == 0 || size > MaxDatagramBytes) {
+            char discard[1];
+            if (m_socket->readDatagram(discard, sizeof discard) < 0)
+                return;
+            continue;
+        }
+        QByteArray datagram(size, Qt::Uninitialized);
+        QHostAddress sender;
+        const qint64 read = m_socket->readDatagram(datagram.data(), size, &sender);
+        if (read < 0)
+            return;
+        datagram.truncate(read);
+        bool isIPv4 = false;
+        const quint32 ipv4 = sender.toIPv4Address(&isIPv4);
+        if (!isIPv4 || datagram.isEmpty())
+            continue;
+        emit datagramReceived(datagram, DottedIPv4(ipv4));
+    }
+}
+
+bool StartSocketService(UdpService &service, quint16 port, Frontend &frontend)
+{
+    if (service.start(port))
+        return true;
+    frontend.showMessageBox(SocketStartFailureText.toString(), mb::IconWarning | mb::Ok);
+    service.stop();
+    return false;
+}
+
+} // namespace zn

@@ -1,0 +1,184 @@
+#include "net/udpservice.h"
+#include "netfakes.h"
+
+#include <QEventLoop>
+#include <QHostAddress>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QUdpSocket>
+
+#ifdef Q_OS_LINUX
+#include <sys/socket.h>
+#endif
+
+using namespace zn;
+using namespace zn::test;
+
+namespace {
+constexpr quint32 Loopback = 0x7F000001u;
+
+QByteArray received(const QSignalSpy &spy, qsizetype i)
+{
+    return spy.at(i).at(0).toByteArray();
+}
+} // namespace
+
+class TestUdpService : public QObject {
+    Q_OBJECT
+private slots:
+    void sendAndReceive_onLoopback();
+    void secondStart_onSamePort_fails();
+    void socketOptions_noAddressReuse_broadcastAllowed();
+    void oversizeDatagram_droppedWithoutTruncation();
+    void emptyDatagram_dropped();
+    void nestedEventLoop_inHandler_keepsReceiving();
+    void stop_closesPort();
+    void startSocketService_failure_showsWarningBox();
+};
+
+void TestUdpService::sendAndReceive_onLoopback()
+{
+    UdpService service;
+    QVERIFY(service.start(0));
+    QVERIFY(service.isRunning());
+    QVERIFY(service.port() != 0);
+    QSignalSpy spy(&service, &UdpService::datagramReceived);
+
+    const QByteArray datagram("\x01    5hello\0", 12);
+    QVERIFY(service.sendDatagram(Loopback, datagram));
+    QVERIFY(spy.wait(5000));
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(received(spy, 0), datagram);
+    QCOMPARE(spy.at(0).at(1).toByteArray(), QByteArray("127.0.0.1"));
+}
+
+void TestUdpService::secondStart_onSamePort_fails()
+{
+    UdpService first;
+    QVERIFY(first.start(0));
+    UdpService second;
+    QVERIFY(!second.start(first.port()));
+    QVERIFY(!second.isRunning());
+    QCOMPARE(second.port(), quint16(0));
+
+    // Asking for reuse on the second socket does not get around it either.
+    QUdpSocket sharing;
+    QVERIFY(!sharing.bind(QHostAddress::AnyIPv4, first.port(),
+                          QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
+    QVERIFY(first.isRunning());
+}
+
+void TestUdpService::socketOptions_noAddressReuse_broadcastAllowed()
+{
+#ifdef Q_OS_LINUX
+    UdpService service;
+    QVERIFY(service.start(0));
+    const int fd = int(service.socketDescriptor());
+    QVERIFY(fd >= 0);
+    auto option = [fd](int name) {
+        int value = -1;
+        socklen_t size = sizeof value;
+        return ::getsockopt(fd, SOL_SOCKET, name, &value, &size) == 0 ? value : -1;
+    };
+    QCOMPARE(option(SO_REUSEADDR), 0);
+    QCOMPARE(option(SO_REUSEPORT), 0);
+    QCOMPARE(option(SO_BROADCAST), 1);
+#else
+    QSKIP("Socket options are checked on Linux");
+#endif
+}
+
+void TestUdpService::oversizeDatagram_droppedWithoutTruncation()
+{
+    UdpService service;
+    QVERIFY(service.start(0));
+    QSignalSpy spy(&service, &UdpService::datagramReceived);
+
+    QUdpSocket peer;
+    const QHostAddress to(Loopback);
+    const QByteArray full(512, 'a');
+    QCOMPARE(peer.writeDatagram(QByteArray(600, 'x'), to, service.port()), 600);
+    QCOMPARE(peer.writeDatagram(QByteArray(513, 'y'), to, service.port()), 513);
+    QCOMPARE(peer.writeDatagram(full, to, service.port()), 512);
+    QCOMPARE(peer.writeDatagram(QByteArray("end"), to, service.port()), 3);
+
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 2, 5000);
+    QCOMPARE(received(spy, 0), full);
+    QCOMPARE(received(spy, 1), QByteArray("end"));
+}
+
+void TestUdpService::emptyDatagram_dropped()
+{
+    UdpService service;
+    QVERIFY(service.start(0));
+    QSignalSpy spy(&service, &UdpService::datagramReceived);
+    QUdpSocket peer;
+    QCOMPARE(peer.writeDatagram(QByteArray(), QHostAddress(Loopback), service.port()), 0);
+    QCOMPARE(peer.writeDatagram(QByteArray("\x01"), QHostAddress(Loopback), service.port()), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 5000);
+    QCOMPARE(received(spy, 0), QByteArray("\x01"));
+}
+
+// A handler that shows a modal box runs a nested event loop; datagrams must
+// keep arriving inside it, as they do while any box of the program is open.
+void TestUdpService::nestedEventLoop_inHandler_keepsReceiving()
+{
+    UdpService service;
+    QVERIFY(service.start(0));
+    QUdpSocket peer;
+    QList<QByteArray> order;
+    QEventLoop nested;
+    bool nestedFinished = false;
+    connect(&service, &UdpService::datagramReceived, this, [&](const QByteArray &datagram) {
+        order.append(datagram);
+        if (datagram == "first") {
+            peer.writeDatagram(QByteArray("second"), QHostAddress(Loopback), service.port());
+            QTimer::singleShot(5000, &nested, &QEventLoop::quit);  // a guard, not a wait
+            nested.exec();
+            order.append("box closed");
+            nestedFinished = true;
+        } else if (datagram == "second") {
+            nested.quit();
+        }
+    });
+    QCOMPARE(peer.writeDatagram(QByteArray("first"), QHostAddress(Loopback), service.port()), 5);
+    QTRY_VERIFY_WITH_TIMEOUT(nestedFinished, 10000);
+    QCOMPARE(order, (QList<QByteArray>{"first", "second", "box closed"}));
+}
+
+void TestUdpService::stop_closesPort()
+{
+    UdpService service;
+    QVERIFY(service.start(0));
+    const quint16 port = service.port();
+    service.stop();
+    QVERIFY(!service.isRunning());
+    QVERIFY(!service.sendDatagram(Loopback, "x"));
+    service.stop();
+
+    // The port is free again at once.
+    UdpService again;
+    QVERIFY(again.start(port));
+}
+
+void TestUdpService::startSocketService_failure_showsWarningBox()
+{
+    UdpService first;
+    RecordingFrontend frontend;
+    QVERIFY(StartSocketService(first, 0, frontend));
+    QVERIFY(frontend.boxes.isEmpty());
+
+    UdpService second;
+    QVERIFY(!StartSocketService(second, first.port(), frontend));
+    QVERIFY(!second.isRunning());
+    QCOMPARE(frontend.boxes.size(), 1);
+    QCOMPARE(frontend.boxes[0].text,
+             QStringLiteral("ソケットサービスを開始できませんでした。すでに同じポート番号でZephinetが起動されているか、"
+                            "ソケットサービスが組み込まれていません。"));
+    QCOMPARE(frontend.boxes[0].flags, 0x30);
+    QVERIFY(first.isRunning());
+}
+
+QTEST_GUILESS_MAIN(TestUdpService)
+#include "tst_udpservice.moc"
