@@ -52,9 +52,14 @@ QStringList Roster::columnCaptions(int sortIndex, bool sortUpper)
     return captions;
 }
 
+bool Roster::sortUpper() const
+{
+    return m_settings.SortUpper;
+}
+
 QStringList Roster::columnCaptions() const
 {
-    return columnCaptions(effectiveSortIndex(m_settings), m_settings.SortUpper);
+    return columnCaptions(sortIndex(), sortUpper());
 }
 
 QCollatorSortKey Roster::keyOf(const TPeer &peer, int column) const

@@ -65,6 +65,8 @@ public:
 
     // The sorted column; a stored value outside 0 to 2 counts as 0.
     static int effectiveSortIndex(const Settings &settings);
+    int sortIndex() const { return effectiveSortIndex(m_settings); }
+    bool sortUpper() const;
     // "名前", "マシン名", "IPアドレス", the sorted one marked "　△" when
     // ascending, "　▽" when descending: {"名前　△", "マシン名", "IPアドレス"}.
     static QStringList columnCaptions(int sortIndex, bool sortUpper);
