@@ -4,8 +4,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCollator>
 #include <QList>
 #include <QObject>
+#include <QStringList>
+
+#include <vector>
 
 namespace zn {
 
@@ -23,7 +27,11 @@ struct TPeer {
 class Roster : public QObject {
     Q_OBJECT
 public:
-    Roster(const Settings &settings, const LocalPeer &local, Frontend &frontend,
+    enum Column { HandleColumn = 0, MachineColumn = 1, AddressColumn = 2, ColumnCount = 3 };
+
+    // The sort state lives in `settings` (SortIndex, SortUpper); a column
+    // click changes it there.
+    Roster(Settings &settings, const LocalPeer &local, Frontend &frontend,
            QObject *parent = nullptr);
 
     const QList<TPeer> &peers() const { return m_peers; }
@@ -45,8 +53,24 @@ public:
     QByteArray FindAddressByMachine(const QByteArray &machineName) const;
 
     // Sorts by column 0 handle name, 1 machine name, 2 address, in the
-    // direction of Settings::SortUpper, with locale-aware comparison.
+    // direction of Settings::SortUpper, with locale-aware comparison of the
+    // decoded texts. Rows with equal keys keep their relative order.
     void SortPeers();
+
+    // A click on a column header: the sorted column reverses its direction,
+    // another column becomes the sorted one, ascending. Re-sorts and returns
+    // true when the sort settings changed, so that the caller writes them to
+    // the settings file; false for a column that does not exist.
+    bool columnClicked(int column);
+
+    // The sorted column; a stored value outside 0 to 2 counts as 0.
+    static int effectiveSortIndex(const Settings &settings);
+    int sortIndex() const { return effectiveSortIndex(m_settings); }
+    bool sortUpper() const;
+    // "名前", "マシン名", "IPアドレス", the sorted one marked "　△" when
+    // ascending, "　▽" when descending: {"名前　△", "マシン名", "IPアドレス"}.
+    static QStringList columnCaptions(int sortIndex, bool sortUpper);
+    QStringList columnCaptions() const;
 
 signals:
     void aboutToInsert(int row);
@@ -61,12 +85,30 @@ signals:
     void reset();
     // The online count to show; not emitted by updates or clear().
     void countChanged(int count);
+    // The sort column or direction changed: the column captions change.
+    void sortChanged();
 
 private:
-    const Settings &m_settings;
+    QCollatorSortKey keyOf(const TPeer &peer, int column) const;
+    int compareRows(int a, int b) const;
+    void rebuildKeys(int column);
+    bool inOrderAround(int row) const;
+    bool sortStateCurrent() const;
+
+    Settings &m_settings;
     const LocalPeer &m_local;
     Frontend &m_frontend;
     QList<TPeer> m_peers;
+    // The sort key of each row for the column m_keyColumn, in row order:
+    // each text is decoded and collated once.
+    std::vector<QCollatorSortKey> m_keys;
+    QCollator m_collator;
+    int m_keyColumn = 0;
+    // The rows stand in the order of m_keyColumn in the direction
+    // m_sortedUpper, so a new row can be inserted at its place instead of
+    // sorting all rows again.
+    bool m_sorted = true;
+    bool m_sortedUpper = true;
 };
 
 } // namespace zn

@@ -1,0 +1,149 @@
+#include "net/reassembly.h"
+
+#include "common/clock.h"
+#include "common/frontend.h"
+#include "common/text.h"
+
+namespace zn {
+
+namespace {
+
+constexpr qsizetype HeaderSize = 5;
+
+// The five header bytes as "%5d" writes them: blanks, then decimal digits.
+std::optional<qsizetype> parseLengthHeader(QByteArrayView header)
+{
+    qsizetype i = 0;
+    while (i < header.size() && header[i] == ' ')
+        ++i;
+    if (i == header.size())
+        return std::nullopt;
+    qsizetype value = 0;
+    for (; i < header.size(); ++i) {
+        const char c = header[i];
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+} // namespace
+
+Reassembler::Reassembler(const Clock &clock, Frontend &frontend, QObject *parent)
+    : QObject(parent), m_clock(clock), m_frontend(frontend)
+{
+}
+
+QByteArray Reassembler::addressText(quint32 ipv4)
+{
+    return QByteArray::number((ipv4 >> 24) & 0xFF) + '.' + QByteArray::number((ipv4 >> 16) & 0xFF)
+        + '.' + QByteArray::number((ipv4 >> 8) & 0xFF) + '.' + QByteArray::number(ipv4 & 0xFF);
+}
+
+std::optional<QByteArray> Reassembler::completeMessage(const QList<QByteArray> &fragments)
+{
+    QByteArray joined;
+    for (const QByteArray &f : fragments)
+        joined += f;
+    const QByteArray body = ReplaceAll(LineBreakEscape, CrLf, ReplaceAll(CrLf, {}, joined));
+    if (body.size() < HeaderSize)
+        return std::nullopt;
+    const std::optional<qsizetype> length = parseLengthHeader(QByteArrayView(body).first(HeaderSize));
+    if (!length || body.size() < *length + HeaderSize)
+        return std::nullopt;
+    return body.sliced(HeaderSize);
+}
+
+void Reassembler::ReceiveDatagram(QByteArrayView datagram, quint32 senderIpv4)
+{
+    if (datagram.isEmpty() || datagram.size() > MaxDatagramSize)
+        return;
+
+    const QByteArray sender = addressText(senderIpv4);
+    const qsizetype index = (static_cast<unsigned char>(datagram[0]) + 255) % 256;
+    QByteArrayView payload = datagram.sliced(1);
+    if (const qsizetype nul = payload.indexOf('\0'); nul >= 0)
+        payload = payload.first(nul);
+
+    // Every slot is looked at; the last fitting one wins:
+    //   a slot of this sender still lacking this fragment (candidate), else
+    //   the last free slot. A repeated fragment thus starts a new slot.
+    int candidate = -1;
+    int freeSlot = -1;
+    for (int i = 0; i < SlotCount; ++i) {
+        const ReceiveSlot &s = m_slots[i];
+        if (s.SenderAddress == sender) {
+            if (s.Fragments.size() <= index || s.Fragments[index].isEmpty())
+                candidate = i;
+        } else if (s.isFree()) {
+            freeSlot = i;
+        }
+    }
+    if (candidate < 0 && payload.isEmpty()) {
+        // Senders follow a body of exactly 510 bytes with a datagram that
+        // holds only its number and the NUL, after the message completed.
+        // A slot opened for it would never complete and would bring its
+        // sender a false delivery warning a minute later.
+        return;
+    }
+    const int chosen = candidate >= 0 ? candidate : freeSlot;
+    if (chosen < 0) {
+        m_frontend.showEventNotice(
+            QStringLiteral("一度に大量のデータを受信しました。一部のデータが正常に受信できませんでした。"
+                           "もし、このメッセージが続けて出るようなら、一度、Zephinetを再起動してください。"),
+            true);
+        return;
+    }
+
+    ReceiveSlot &slot = m_slots[chosen];
+    slot.SenderAddress = sender;
+    // 0 marks an idle slot, and a monotonic clock may read 0 at its start.
+    slot.LastReceived = qMax<qint64>(1, m_clock.monotonicMs());
+    if (slot.Fragments.size() <= index) {
+        slot.Fragments.resize(index);
+        slot.Fragments.append(payload.toByteArray());
+    } else {
+        slot.Fragments[index] = payload.toByteArray();
+    }
+
+    std::optional<QByteArray> message = completeMessage(slot.Fragments);
+    if (!message)
+        return;
+    // Free the slot before handing the message on: the handler may show a
+    // modal box in which further datagrams are received.
+    clearSlot(chosen);
+    emit messageReceived(*message, sender);
+}
+
+void Reassembler::clearSlot(int i)
+{
+    ReceiveSlot &slot = m_slots.at(i);
+    slot.Fragments.clear();
+    slot.SenderAddress.clear();
+    slot.LastReceived = 0;
+}
+
+void Reassembler::clearAll()
+{
+    for (int i = 0; i < SlotCount; ++i)
+        clearSlot(i);
+}
+
+QList<QByteArray> Reassembler::expire()
+{
+    const qint64 now = m_clock.monotonicMs();
+    QList<QByteArray> senders;
+    for (int i = 0; i < SlotCount; ++i) {
+        const ReceiveSlot &slot = m_slots[i];
+        if (slot.LastReceived == 0 || slot.isFree())
+            continue;
+        if (now > slot.LastReceived + ExpiryMs) {
+            senders.append(slot.SenderAddress);
+            clearSlot(i);
+        }
+    }
+    return senders;
+}
+
+} // namespace zn

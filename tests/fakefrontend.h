@@ -1,0 +1,81 @@
+// A Frontend that records every call, for tests of the core.
+#pragma once
+
+#include "common/frontend.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+namespace zn::test {
+
+class FakeFrontend : public Frontend {
+public:
+    struct Box {
+        QString text;
+        int flags;
+    };
+    struct Notice {
+        QString text;
+        bool important;
+    };
+    struct Arrival {
+        QByteArray machineName;
+        QByteArray handleName;
+        QByteArray text;
+    };
+
+    QList<Box> boxes;
+    QList<Notice> notices;
+    QList<SoundKind> sounds;
+    QList<Arrival> messages;
+    QList<Arrival> absenceWindows;
+
+    // Boxes open right now; a box runs a nested event loop in the program.
+    int openBoxes = 0;
+    // Runs while a box is "open", to simulate datagrams handled in its loop.
+    std::function<void()> whileBoxOpen;
+    Answer nextAnswer = Answer::Ok;
+
+    Answer showMessageBox(const QString &text, int flags) override
+    {
+        boxes.append({text, flags});
+        ++openBoxes;
+        if (whileBoxOpen)
+            whileBoxOpen();
+        --openBoxes;
+        return nextAnswer;
+    }
+
+    void showEventNotice(const QString &text, bool important) override
+    {
+        notices.append({text, important});
+    }
+
+    void playEventSound(SoundKind kind) override { sounds.append(kind); }
+
+    void messageArrived(const QByteArray &machineName, const QByteArray &handleName,
+                        const QByteArray &text) override
+    {
+        messages.append({machineName, handleName, text});
+    }
+
+    void openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName,
+                           const QByteArray &text) override
+    {
+        absenceWindows.append({machineName, handleName, text});
+    }
+
+    void clear()
+    {
+        boxes.clear();
+        notices.clear();
+        sounds.clear();
+        messages.clear();
+        absenceWindows.clear();
+    }
+};
+
+} // namespace zn::test

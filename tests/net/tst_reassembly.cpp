@@ -1,0 +1,365 @@
+#include "net/reassembly.h"
+
+#include "common/text.h"
+#include "fakeclock.h"
+#include "fakefrontend.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace zn;
+using namespace zn::test;
+
+namespace {
+
+constexpr quint32 PeerA = 0xC0A80114; // 192.168.1.20
+constexpr quint32 PeerB = 0xC0A80115;
+
+// The datagrams a peer sends for `message`: "%5d" header, CR LF escaped,
+// a NUL appended, cut into numbered pieces of 510 bytes.
+QList<QByteArray> frame(const QByteArray &message)
+{
+    const QByteArray body = QByteArray::number(message.size()).rightJustified(5, ' ') + message;
+    const QByteArray s = ReplaceAll(CrLf, LineBreakEscape, body) + '\0';
+    QList<QByteArray> datagrams;
+    for (qsizetype at = 0, n = 1; at < s.size(); at += 510, ++n) {
+        QByteArray d(1, char(n));
+        d += s.mid(at, 510);
+        if (d.size() == 511)
+            d += '\0';
+        datagrams.append(d);
+    }
+    return datagrams;
+}
+
+QByteArray textOfLength(qsizetype n)
+{
+    QByteArray m = "ZNMESSAGE:MESSAGE&|1.2.3.4&|PC&|H&|";
+    while (m.size() < n)
+        m += char('a' + m.size() % 26);
+    return m.left(n);
+}
+
+int collecting(const Reassembler &r)
+{
+    int n = 0;
+    for (const ReceiveSlot &s : r.receiveSlots())
+        n += s.isFree() ? 0 : 1;
+    return n;
+}
+
+const QString TooMuchData = QStringLiteral(
+    "一度に大量のデータを受信しました。一部のデータが正常に受信できませんでした。"
+    "もし、このメッセージが続けて出るようなら、一度、Zephinetを再起動してください。");
+
+} // namespace
+
+class TestReassembly : public QObject {
+    Q_OBJECT
+private slots:
+    void framing_sizes();
+    void completeMessage_data();
+    void completeMessage();
+    void anyOrder_completesOnLastArrival_data();
+    void anyOrder_completesOnLastArrival();
+    void oneDatagram_dispatchedAtOnce();
+    void lineBreaks_arriveAsCrLf();
+    void sameMessageTwice_dispatchedTwice();
+    void repeatedFragment_opensNewSlot();
+    void twentyFirstSender_raisesNotice();
+    void ignoredDatagrams_openNoSlot_data();
+    void ignoredDatagrams_openNoSlot();
+    void emptyPayload_fillsExistingSlot();
+    void expiry_afterAMinuteOfSilence();
+    void expiry_twoSlotsOfOneSender_twoWarnings();
+    void handler_seesFreedSlot();
+};
+
+void TestReassembly::framing_sizes()
+{
+    // The test framer itself must cut as peers do.
+    QCOMPARE(frame(textOfLength(505)).size(), 2); // body 510: 512 + 2
+    QCOMPARE(frame(textOfLength(505)).at(1), QByteArray("\x02\0", 2));
+    QCOMPARE(frame(textOfLength(504)).size(), 1); // body 509: one 512, two NULs
+    QCOMPARE(frame(textOfLength(504)).at(0).size(), 512);
+    QCOMPARE(frame(textOfLength(1200)).size(), 3);
+    QCOMPARE(frame(textOfLength(1200)).at(2).size(), 187);
+}
+
+void TestReassembly::completeMessage_data()
+{
+    QTest::addColumn<QList<QByteArray>>("fragments");
+    QTest::addColumn<bool>("complete");
+    QTest::addColumn<QByteArray>("message");
+
+    QTest::addRow("exact") << QList<QByteArray>{"    3abc"} << true << QByteArray("abc");
+    QTest::addRow("short") << QList<QByteArray>{"    3ab"} << false << QByteArray();
+    QTest::addRow("longer than announced") << QList<QByteArray>{"    3abcd"} << true << QByteArray("abcd");
+    QTest::addRow("header only, zero") << QList<QByteArray>{"    0"} << true << QByteArray();
+    QTest::addRow("under five bytes") << QList<QByteArray>{"   1"} << false << QByteArray();
+    QTest::addRow("letters in header") << QList<QByteArray>{"x   3abc"} << false << QByteArray();
+    QTest::addRow("blank header") << QList<QByteArray>{"     abc"} << false << QByteArray();
+    QTest::addRow("trailing blank in header") << QList<QByteArray>{"   3 abc"} << false << QByteArray();
+    QTest::addRow("missing middle") << QList<QByteArray>{"   10abc", {}, "ij"} << false << QByteArray();
+    QTest::addRow("joined pieces") << QList<QByteArray>{"   10abc", "defg", "hij"} << true
+                                   << QByteArray("abcdefghij");
+    QTest::addRow("escape is CR LF") << QList<QByteArray>{"    4a\\|b"} << true << QByteArray("a\r\nb");
+    QTest::addRow("raw CR LF dropped") << QList<QByteArray>{"    2a\r\nb"} << true << QByteArray("ab");
+    QTest::addRow("lone CR kept") << QList<QByteArray>{"    3a\rb"} << true << QByteArray("a\rb");
+    QTest::addRow("escape cut between pieces") << QList<QByteArray>{"    4a\\", "|b"} << true
+                                               << QByteArray("a\r\nb");
+}
+
+void TestReassembly::completeMessage()
+{
+    QFETCH(QList<QByteArray>, fragments);
+    QFETCH(bool, complete);
+    QFETCH(QByteArray, message);
+    const std::optional<QByteArray> result = Reassembler::completeMessage(fragments);
+    QCOMPARE(result.has_value(), complete);
+    if (complete)
+        QCOMPARE(*result, message);
+}
+
+void TestReassembly::anyOrder_completesOnLastArrival_data()
+{
+    QTest::addColumn<QList<int>>("order");
+    QTest::addRow("1 2 3") << QList<int>{1, 2, 3};
+    QTest::addRow("2 3 1") << QList<int>{2, 3, 1};
+    QTest::addRow("3 2 1") << QList<int>{3, 2, 1};
+    QTest::addRow("1 3 2") << QList<int>{1, 3, 2};
+}
+
+void TestReassembly::anyOrder_completesOnLastArrival()
+{
+    QFETCH(QList<int>, order);
+    FakeClock clock;
+    FakeFrontend frontend;
+    Reassembler r(clock, frontend);
+    QSignalSpy spy(&r, &Reassembler::messageReceived);
+
+    const QByteArray message = textOfLength(1200);
+    const QList<QByteArray> datagrams = frame(message);
+    QCOMPARE(datagrams.size(), 3);
+    for (int i = 0; i < order.size(); ++i) {
+        QCOMPARE(spy.size(), 0);
+        r.ReceiveDatagram(datagrams.at(order.at(i) - 1), PeerA);
+    }
+    QCOMPARE(spy.size(), 1);
+    QCOMPARE(spy.at(0).at(0).toByteArray(), message);
+    QCOMPARE(spy.at(0).at(1).toByteArray(), QByteArray("192.168.1.20"));
+    QCOMPARE(collecting(r), 0);
+    QVERIFY(frontend.notices.isEmpty());
+}
+
+void TestReassembly::oneDatagram_dispatchedAtOnce()
+{
+    FakeClock clock;
+    FakeFrontend frontend;
+    Reassembler r(clock, frontend);
+    QSignalSpy spy(&r, &Reassembler::messageReceived);
+
+    r.ReceiveDatagram(frame("ZNMESSAGE:LOGOUT&|PC1").at(0), 0x0A000001);
+    QCOMPARE(spy.size(), 1);
+    QCOMPARE(spy.at(0).at(0).toByteArray(), QByteArray("ZNMESSAGE:LOGOUT&|PC1"));
+    QCOMPARE(spy.at(0).at(1).toByteArray(), QByteArray("10.0.0.1"));
+    QCOMPARE(collecting(r), 0);
+    QCOMPARE(r.slot(19).LastReceived, 0);
+}
+
+void TestReassembly::lineBreaks_arriveAsCrLf()
+{
+    FakeClock clock;
+    FakeFrontend frontend;
+    Reassembler r(clock, frontend);
+    QSignalSpy spy(&r, &Reassembler::messageReceived);
+
+    // 600 bytes with line breaks on both sides of the 510-byte cut.
+    QByteArray message = textOfLength(500) + "\r\n\r\n\r\n" + textOfLength(94) + "\rlone\n";
+    for (const QByteArray &d : frame(message))
+        r.ReceiveDatagram(d, PeerA);
+    QCOMPARE(spy.size(), 1);
+    QCOMPARE(spy.at(0).at(0).toByteArray(), message);
+}
+
+void TestReassembly::sameMessageTwice_dispatchedTwice()
+{
+    FakeClock clock;
+    FakeFrontend frontend;
+    Reassembler r(clock, frontend);
+    QSignalSpy spy(&r, &Reassembler::messageReceived);
+
+    const QList<QByteArray> datagrams = frame(textOfLength(1200));
+    for (int copy = 0; copy < 2; ++copy)
+        for (const QByteArray &d : datagrams)
+            r.ReceiveDatagram(d, PeerA);
+    QCOMPARE(spy.size(), 2);
+    QCOMPARE(collecting(r), 0);
+}
+
+void TestReassembly::repeatedFragment_opensNewSlot()
+{
+    FakeClock clock;
+    FakeFrontend frontend;
+    Reassembler r(clock, frontend);
+    QSignalSpy spy(&r, &Reassembler::messageReceived);
+
+    const QList<QByteArray> datagrams = frame(textOfLength(1200));
+    r.ReceiveDatagram(datagrams.at(0), PeerA);
+    QCOMPARE(r.slot(19).SenderAddress, QByteArray("192.168.1.20"));
+    r.ReceiveDatagram(datagrams.at(0), PeerA);
+    QCOMPARE(r.slot(18).SenderAddress, QByteArray("192.168.1.20"));
+    QCOMPARE(collecting(r), 2);
+
+    // The later fragments go to the last candidate, the higher slot.
+    r.ReceiveDatagram(datagrams.at(1), PeerA);
+    r.ReceiveDatagram(datagrams.at(2), PeerA);
+    QCOMPARE(spy.size(), 1);
+    QVERIFY(r.slot(19).isFree());
+    QCOMPARE(r.slot(18).Fragments.size(), 1);
+    QCOMPARE(collecting(r), 1);
+}
+
+void TestReassembly::twentyFirstSender_raisesNotice()
+{
+    FakeClock clock;
+    FakeFrontend frontend;
+    Reassembler r(clock, frontend);
+    QSignalSpy spy(&r, &Reassembler::messageReceived);
+
+    const QList<QByteArray> datagrams = frame(textOfLength(1200));
+    for (quint32 i = 0; i < 20; ++i)
+        r.ReceiveDatagram(datagrams.at(0), 0x0A000001 + i);
+    QCOMPARE(collecting(r), 20);
+    QVERIFY(frontend.notices.isEmpty());
+
+    r.ReceiveDatagram(datagrams.at(0), 0x0A000100);
+    QCOMPARE(frontend.notices.size(), 1);
+    QCOMPARE(frontend.notices.at(0).text, TooMuchData);
+    QVERIFY(frontend.notices.at(0).important);
+    for (const ReceiveSlot &s : r.receiveSlots())
+        QVERIFY(s.SenderAddress != "10.0.1.0");
+
+    // The twenty still collect their own fragments.
+    r.ReceiveDatagram(datagrams.at(1), 0x0A000001);
+    r.ReceiveDatagram(datagrams.at(2), 0x0A000001);
+    QCOMPARE(spy.size(), 1);
+    QCOMPARE(frontend.notices.size(), 1);
+}
+
+void TestReassembly::ignoredDatagrams_openNoSlot_data()
+{
+    QTest::addColumn<QList<QByteArray>>("datagrams");
+    QTest::addColumn<int>("dispatched");
+
+    QTest::addRow("zero bytes") << QList<QByteArray>{QByteArray()} << 0;
+    QTest::addRow("over 512 bytes") << QList<QByteArray>{QByteArray(1, '\1') + QByteArray(512, 'a')} << 0;
+    QTest::addRow("number only") << QList<QByteArray>{QByteArray("\1")} << 0;
+    QTest::addRow("number and NUL") << QList<QByteArray>{QByteArray("\3\0", 2)} << 0;
+    // A body of exactly 510 bytes: the message completes with the first
+    // datagram; the second holds only its number and the NUL.
+    QTest::addRow("after its message completed") << frame(textOfLength(505)) << 1;
+    QTest::addRow("before its message") << QList<QByteArray>{frame(textOfLength(505)).at(1),
+                                                             frame(textOfLength(505)).at(0)}
+                                        << 1;
+}
+
+void TestReassembly::ignoredDatagrams_openNoSlot()
+{
+    QFETCH(QList<QByteArray>, datagrams);
+    QFETCH(int, dispatched);
+    FakeClock clock;
+    FakeFrontend frontend;
+    Reassembler r(clock, frontend);
+    QSignalSpy spy(&r, &Reassembler::messageReceived);
+
+    for (const QByteArray &d : datagrams)
+        r.ReceiveDatagram(d, PeerA);
+    QCOMPARE(spy.size(), dispatched);
+    QCOMPARE(collecting(r), 0);
+    clock.advance(120000);
+    QVERIFY(r.expire().isEmpty());
+    QVERIFY(frontend.notices.isEmpty());
+}
+
+void TestReassembly::emptyPayload_fillsExistingSlot()
+{
+    FakeClock clock;
+    FakeFrontend frontend;
+    Reassembler r(clock, frontend);
+
+    clock.ms = 1000;
+    r.ReceiveDatagram(frame(textOfLength(1200)).at(0), PeerA);
+    clock.ms = 5000;
+    r.ReceiveDatagram(QByteArray("\3\0", 2), PeerA);
+    QCOMPARE(collecting(r), 1);
+    QCOMPARE(r.slot(19).Fragments.size(), 3);
+    QCOMPARE(r.slot(19).LastReceived, 5000);
+}
+
+void TestReassembly::expiry_afterAMinuteOfSilence()
+{
+    FakeClock clock;
+    FakeFrontend frontend;
+    Reassembler r(clock, frontend);
+
+    const QList<QByteArray> datagrams = frame(textOfLength(1200));
+    clock.ms = 0; // a monotonic clock may read 0 at its start
+    r.ReceiveDatagram(datagrams.at(0), PeerA);
+    clock.ms = 30000;
+    r.ReceiveDatagram(datagrams.at(2), PeerA); // datagram 2 is lost
+    QCOMPARE(r.slot(19).LastReceived, 30000);
+
+    clock.ms = 30000 + 60000;
+    QVERIFY(r.expire().isEmpty());
+    QCOMPARE(collecting(r), 1);
+
+    clock.ms = 30000 + 60001;
+    QCOMPARE(r.expire(), QList<QByteArray>{"192.168.1.20"});
+    QCOMPARE(collecting(r), 0);
+    QCOMPARE(r.slot(19).LastReceived, 0);
+    QVERIFY(r.slot(19).Fragments.isEmpty());
+    QVERIFY(r.expire().isEmpty());
+}
+
+void TestReassembly::expiry_twoSlotsOfOneSender_twoWarnings()
+{
+    FakeClock clock;
+    FakeFrontend frontend;
+    Reassembler r(clock, frontend);
+
+    const QList<QByteArray> datagrams = frame(textOfLength(1200));
+    clock.ms = 100;
+    r.ReceiveDatagram(datagrams.at(0), PeerA);
+    r.ReceiveDatagram(datagrams.at(0), PeerA);
+    r.ReceiveDatagram(datagrams.at(0), PeerB);
+    clock.ms = 200;
+    r.clearSlot(17);
+    clock.ms = 60101;
+    QCOMPARE(r.expire(), (QList<QByteArray>{"192.168.1.20", "192.168.1.20"}));
+}
+
+void TestReassembly::handler_seesFreedSlot()
+{
+    FakeClock clock;
+    FakeFrontend frontend;
+    Reassembler r(clock, frontend);
+    QList<QByteArray> received;
+
+    // The handler receives another message, as a nested event loop would.
+    const QList<QByteArray> inner = frame("ZNMESSAGE:LOGOUT&|PC2");
+    connect(&r, &Reassembler::messageReceived, this, [&](const QByteArray &message) {
+        received.append(message);
+        QCOMPARE(collecting(r), 0);
+        if (received.size() == 1)
+            r.ReceiveDatagram(inner.at(0), PeerA);
+    });
+    for (const QByteArray &d : frame(textOfLength(1200)))
+        r.ReceiveDatagram(d, PeerA);
+    QCOMPARE(received.size(), 2);
+    QCOMPARE(received.at(0), textOfLength(1200));
+    QCOMPARE(received.at(1), QByteArray("ZNMESSAGE:LOGOUT&|PC2"));
+}
+
+QTEST_GUILESS_MAIN(TestReassembly)
+#include "tst_reassembly.moc"
