@@ -37,6 +37,12 @@ bool UdpService::start(quint16 port)
         delete socket;
         return false;
     }
+    // Many peers answer one LOGIN at once; a larger queue keeps their answers
+    // while the GUI thread is busy. A privileged process may exceed the
+    // system's cap; otherwise the cap applies. Failure only means a smaller queue.
+    const int queueBytes = 4 << 20;
+    if (::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_RCVBUFFORCE, &queueBytes, sizeof queueBytes) != 0)
+        (void)::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &queueBytes, sizeof queueBytes);
 #endif
     m_socket = socket;
     m_port = socket->localPort();

@@ -1,0 +1,56 @@
+// zephinet-cli: a headless peer for scripts and diagnostics.
+#pragma once
+
+#include "common/frontend.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QTextStream;
+
+namespace zn {
+
+struct TPeer;
+
+enum ExitCode { ExitOk = 0, ExitPortInUse = 1, ExitUsage = 2, ExitNoNetwork = 3 };
+
+struct CliOptions {
+    quint16 port = 50000;
+    QByteArray handleName;      // empty: the machine name
+    QStringList sendIp;         // extra destination addresses
+    int seconds = -1;           // -1: the command's default
+    bool json = false;
+};
+
+// Speaks through stderr instead of windows: boxes and notices become lines.
+class CliFrontend final : public Frontend {
+public:
+    explicit CliFrontend(QTextStream &err);
+    Answer showMessageBox(const QString &text, int flags) override;
+    void showEventNotice(const QString &text, bool important) override;
+    void playEventSound(SoundKind) override {}
+    void messageArrived(const QByteArray &machineName, const QByteArray &handleName,
+                        const QByteArray &text) override;
+    void openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName,
+                           const QByteArray &text) override;
+
+private:
+    QTextStream &m_err;
+};
+
+// One message as a line: time, sender, kind and decoded fields, or a JSON
+// object. Line breaks inside fields are written "\n", backslashes "\\", so
+// every message stays on one line.
+//   "12:00:01.250 10.0.0.1 LOGIN pc1 | alice | 0 | 10.0.0.1 | ZN150"
+QString describeMessage(const QByteArray &message, const QByteArray &sender, const QString &time,
+                        bool json);
+
+// The online users as a table, or a JSON array.
+QString describePeers(const QList<TPeer> &peers, bool json);
+
+int runWho(const CliOptions &options, QTextStream &out, QTextStream &err);
+int runWatch(const CliOptions &options, QTextStream &out, QTextStream &err);
+
+} // namespace zn

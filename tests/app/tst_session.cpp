@@ -1,0 +1,110 @@
+#include "app/session.h"
+#include "fakefrontend.h"
+#include "net/transport.h"
+#include "net/udpservice.h"
+#include "net/wire.h"
+#include "peers/roster.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QUdpSocket>
+
+#include <set>
+
+using namespace zn;
+using zn::test::FakeFrontend;
+
+namespace {
+struct RecordingTransport : DatagramTransport {
+    QList<QByteArray> sent;
+    bool sendDatagram(quint32, const QByteArray &datagram) override
+    {
+        sent.append(datagram);
+        return true;
+    }
+};
+} // namespace
+
+class TestSession : public QObject {
+    Q_OBJECT
+private slots:
+    void badSettingsFile_stillStartsWithDefaults();
+    void join_of1000PeersAtOnce_keepsRosterCorrect();
+};
+
+void TestSession::badSettingsFile_stillStartsWithDefaults()
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("Zephinet.INI")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("garbage without equals\r\n[LocalSetting\r\n=value without key\r\n[LocalSetting]\r\n"
+               "HandleName=" + QByteArray(3000, 'x') + "\r\n"
+               "PortNo=0\r\nHuzaiMessage=\xff\xfe\x81\r\nLogFileMaxCount=lots\r\n"
+               "[Security]\r\nPassword=not hex at all\r\n\x00\x01\x02\r\n");
+    file.close();
+
+    FakeFrontend frontend;
+    RecordingTransport transport;
+    Session session(frontend, {}, &transport);
+    session.loadSettings(dir.path() + u'/');
+    QCOMPARE(session.settings.HandleName.size(), 1023);
+    QCOMPARE(session.settings.LogFileMaxCount, 100);
+    QVERIFY(session.settings.Password.isEmpty());
+    QVERIFY(session.startSocketService());
+    QCOMPARE(transport.sent.size(), 1);
+    session.shutdown();
+    QCOMPARE(transport.sent.size(), 2);
+}
+
+void TestSession::join_of1000PeersAtOnce_keepsRosterCorrect()
+{
+    FakeFrontend frontend;
+    RecordingTransport transport;
+    Session session(frontend, {}, &transport);
+    session.local.MachineName = "SELF";
+    session.settings.HandleName = "self";
+    session.settings.ActivePortNo = 0;
+    QVERIFY(session.startSocketService());
+    session.local.Address = "127.0.0.1";
+    const quint16 port = session.udp().port();
+    transport.sent.clear();
+
+    // A test peer answers for 1000 machines at once, from another thread.
+    constexpr int Peers = 1000;
+    QThread *sender = QThread::create([port] {
+        QUdpSocket socket;
+        for (int i = 0; i < Peers; ++i) {
+            const QByteArray n = QByteArray::number(i);
+            const QByteArray message = LoginOkMessage("127.0.0.1", "PC" + n, "user" + n, i % 3 ? "0" : "1",
+                                                      "10.1." + QByteArray::number(i / 250) + '.' + n, VersionTag);
+            for (const QByteArray &d : MakeDatagrams(message))
+                socket.writeDatagram(d, QHostAddress::LocalHost, port);
+        }
+    });
+    sender->start();
+    QTRY_COMPARE_WITH_TIMEOUT(session.roster().count(), Peers, 30000);
+    sender->wait();
+    delete sender;
+
+    const QList<TPeer> &peers = session.roster().peers();
+    std::set<QByteArray> machines;
+    for (int i = 0; i < peers.size(); ++i) {
+        machines.insert(peers[i].MachineName);
+        const int n = peers[i].MachineName.mid(2).toInt();
+        QCOMPARE(peers[i].HandleName, "user" + QByteArray::number(n));
+        QCOMPARE(peers[i].Absent, n % 3 == 0);
+    }
+    QCOMPARE(int(machines.size()), Peers);
+    // Sorted by handle name, ascending.
+    for (int i = 1; i < peers.size(); ++i)
+        QVERIFY(QString::fromLatin1(peers[i - 1].HandleName).localeAwareCompare(
+                    QString::fromLatin1(peers[i].HandleName)) <= 0);
+    // LOGIN_OK is never answered; every new peer sounded once.
+    QVERIFY(transport.sent.isEmpty());
+    QCOMPARE(frontend.sounds.size(), Peers);
+}
+
+QTEST_GUILESS_MAIN(TestSession)
+#include "tst_session.moc"
