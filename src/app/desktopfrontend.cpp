@@ -5,6 +5,12 @@
 namespace zn {
 
 std::optional<Answer> DesktopFrontend::s_nextAnswer;
+std::optional<Answer> DesktopFrontend::s_autoAnswer;
+
+void DesktopFrontend::setAutoAnswer(std::optional<Answer> answer)
+{
+    s_autoAnswer = answer;
+}
 
 DesktopFrontend::DesktopFrontend(QObject *parent)
     : QObject(parent)
@@ -25,6 +31,8 @@ Answer DesktopFrontend::showMessageBox(const QString &text, int flags)
         s_nextAnswer.reset();
         return answer;
     }
+    if (s_autoAnswer)
+        return *s_autoAnswer;
 
     QMessageBox box;
     box.setWindowTitle(QStringLiteral("Zephinet"));

@@ -35,8 +35,10 @@ public:
     void setNoticeSink(std::function<void(const QString &, bool)> sink) { m_noticeSink = std::move(sink); }
     void setSoundSink(std::function<void(SoundKind)> sink) { m_soundSink = std::move(sink); }
 
-    // Test seam: the next box is answered at once with this, without showing.
+    // Test seams: the next box, or every box until reset, is answered at
+    // once with this, without being shown.
     static void setNextAnswer(Answer answer);
+    static void setAutoAnswer(std::optional<Answer> answer);
 
 signals:
     void messageBoxShown(const QString &text, int flags);
@@ -50,6 +52,7 @@ private:
     std::function<void(const QString &, bool)> m_noticeSink;
     std::function<void(SoundKind)> m_soundSink;
     static std::optional<Answer> s_nextAnswer;
+    static std::optional<Answer> s_autoAnswer;
 };
 
 } // namespace zn
