@@ -2,6 +2,7 @@
 
 #include "app/desktopfrontend.h"
 #include "app/session.h"
+#include "net/messenger.h"
 #include "peers/roster.h"
 #include "peers/rostermodel.h"
 #include "platform/iconstrip.h"
@@ -25,7 +26,6 @@ namespace zn {
 
 namespace {
 constexpr QSize DesignSize(442, 353);
-constexpr int DefaultColumnWidths[3] = {200, 120, 90};
 } // namespace
 
 TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *parent)

@@ -220,7 +220,7 @@ void TestMainForm::fontSize_storedValueMapsAndIsWrittenBack()
     QCOMPARE(f.form->displayFontSize(), shown);
     QCOMPARE(f.form->userList()->font().pointSize(), shown);
     QVERIFY(f.form->findChild<QAction *>(item)->isChecked());
-    QVERIFY(readFile(f.iniPath()).contains("[Font]\r\nSize=" + QByteArray::number(shown) + "\r\n"));
+    QVERIFY(readFile(f.iniPath()).contains(QByteArray("[Font]\r\nSize=" + QByteArray::number(shown) + "\r\n")));
 }
 
 void TestMainForm::quit_asksAndNoKeepsRunning()
