@@ -32,6 +32,8 @@ public:
     QList<SoundKind> sounds;
     QList<Arrival> messages;
     QList<Arrival> absenceWindows;
+    // Every call by name, in order: "box", "notice", "sound", "message", "absence".
+    QList<QByteArray> calls;
 
     // Boxes open right now; a box runs a nested event loop in the program.
     int openBoxes = 0;
@@ -42,6 +44,7 @@ public:
     Answer showMessageBox(const QString &text, int flags) override
     {
         boxes.append({text, flags});
+        calls.append("box");
         ++openBoxes;
         if (whileBoxOpen)
             whileBoxOpen();
@@ -52,20 +55,27 @@ public:
     void showEventNotice(const QString &text, bool important) override
     {
         notices.append({text, important});
+        calls.append("notice");
     }
 
-    void playEventSound(SoundKind kind) override { sounds.append(kind); }
+    void playEventSound(SoundKind kind) override
+    {
+        sounds.append(kind);
+        calls.append("sound");
+    }
 
     void messageArrived(const QByteArray &machineName, const QByteArray &handleName,
                         const QByteArray &text) override
     {
         messages.append({machineName, handleName, text});
+        calls.append("message");
     }
 
     void openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName,
                            const QByteArray &text) override
     {
         absenceWindows.append({machineName, handleName, text});
+        calls.append("absence");
     }
 
     void clear()
@@ -75,6 +85,7 @@ public:
         sounds.clear();
         messages.clear();
         absenceWindows.clear();
+        calls.clear();
     }
 };
 
