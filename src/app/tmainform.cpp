@@ -79,7 +79,7 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     connect(&roster, &Roster::inserted, this, &TMainForm::lvUserClick);
     connect(&roster, &Roster::changed, this, &TMainForm::lvUserClick);
     connect(&roster, &Roster::removed, this, &TMainForm::lvUserClick);
-    connect(&roster, &Roster::reordered, this, &TMainForm::updateSortMarks);
+    connect(&roster, &Roster::sortChanged, this, &TMainForm::updateSortMarks);
     lvUserClick();
 }
 

@@ -46,11 +46,11 @@ bool UdpService::start(quint16 port)
 #endif
     m_socket = socket;
     m_port = socket->localPort();
-    // Queued, so that the datagrams are handed on outside the socket's own
-    // readyRead emission: a handler that opens a modal box runs a nested
-    // event loop, and readyRead is not emitted again while it is being
-    // emitted, which would hold up every datagram until the box closed.
-    connect(m_socket, &QUdpSocket::readyRead, this, &UdpService::readPendingDatagrams, Qt::QueuedConnection);
+    // Datagrams are read at once, in readyRead, and handed on from a queued
+    // call: a handler that opens a modal box runs a nested event loop, and
+    // readyRead is not emitted again while it is being emitted, which would
+    // hold up every datagram until the box closed.
+    connect(m_socket, &QUdpSocket::readyRead, this, &UdpService::readPendingDatagrams);
     return true;
 }
 
@@ -63,6 +63,7 @@ void UdpService::stop()
     m_socket->deleteLater();
     m_socket = nullptr;
     m_port = 0;
+    m_inbox.clear();
 }
 
 bool UdpService::isRunning() const
@@ -106,7 +107,23 @@ void UdpService::readPendingDatagrams()
         const quint32 ipv4 = sender.toIPv4Address(&isIPv4);
         if (!isIPv4 || datagram.isEmpty())
             continue;
-        emit datagramReceived(datagram, DottedIPv4(ipv4));
+        m_inbox.append({datagram, DottedIPv4(ipv4)});
+    }
+    if (!m_inbox.isEmpty() && !m_deliveryScheduled) {
+        m_deliveryScheduled = true;
+        QMetaObject::invokeMethod(this, &UdpService::deliverDatagrams, Qt::QueuedConnection);
+    }
+}
+
+void UdpService::deliverDatagrams()
+{
+    // A handler may run a nested event loop (a modal box); datagrams read
+    // meanwhile are delivered by a nested call, in order, before this loop
+    // goes on.
+    m_deliveryScheduled = false;
+    while (!m_inbox.isEmpty()) {
+        const auto [datagram, sender] = m_inbox.takeFirst();
+        emit datagramReceived(datagram, sender);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "net/transport.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QStringView>
 
@@ -47,6 +48,14 @@ signals:
 
 private:
     void readPendingDatagrams();
+    void deliverDatagrams();
+
+    struct Received {
+        QByteArray datagram;
+        QByteArray sender;
+    };
+    QList<Received> m_inbox;
+    bool m_deliveryScheduled = false;
 
     QUdpSocket *m_socket = nullptr;
     quint16 m_port = 0;

@@ -19,13 +19,11 @@ cp "$zephinet" "$NET_TMP/a/zephinet"
 # Handle name "テスト利用者" in CP932, CR LF lines as the settings file has them.
 printf '[LocalSetting]\r\nHandleName=\x83\x65\x83\x58\x83\x67\x97\x98\x97\x70\x8e\xd2\r\n' > "$NET_TMP/a/Zephinet.INI"
 
-on B "$capture" $port 30 > "$NET_TMP/b.log" 2> "$NET_TMP/b.err" &
-NET_PIDS+=($!)
+spawn B "$capture" $port 30 > "$NET_TMP/b.log" 2> "$NET_TMP/b.err"
 wait_for_line "$NET_TMP/b.err" listening 5 || fail "capture did not start"
 
-QT_QPA_PLATFORM=offscreen on A "$NET_TMP/a/zephinet" > "$NET_TMP/a.out" 2>&1 &
+QT_QPA_PLATFORM=offscreen spawn A "$NET_TMP/a/zephinet" > "$NET_TMP/a.out" 2>&1
 a_pid=$!
-NET_PIDS+=($a_pid)
 
 login="ZNMESSAGE:LOGIN&|$a_name&|$(printf '\x83\x65\x83\x58\x83\x67\x97\x98\x97\x70\x8e\xd2')&|0&|$a_ip&|ZN150"
 login_hex=$(datagram_hex "$login")
@@ -40,15 +38,13 @@ echo "ok: one LOGIN from $a_name at $a_ip"
 # A second copy on the same port, on a real (virtual) X display: it shows
 # its box, and once the box is answered it exits 0 having sent nothing.
 display=:$((90 + $$ % 100))
-on A Xvfb "$display" -nolisten tcp -screen 0 1024x768x24 > /dev/null 2>&1 &
-NET_PIDS+=($!)
+spawn A Xvfb "$display" -nolisten tcp -screen 0 1024x768x24 > /dev/null 2>&1
 sleep 1
 before=$(wc -l < "$NET_TMP/b.log")
 mkdir -p "$NET_TMP/a2"
 cp "$zephinet" "$NET_TMP/a2/zephinet"
-DISPLAY=$display QT_QPA_PLATFORM=xcb on A "$NET_TMP/a2/zephinet" > "$NET_TMP/a2.out" 2>&1 &
+DISPLAY=$display QT_QPA_PLATFORM=xcb spawn A "$NET_TMP/a2/zephinet" > "$NET_TMP/a2.out" 2>&1
 second=$!
-NET_PIDS+=($second)
 box=""
 for _ in $(seq 50); do
     box=$(DISPLAY=$display on A xdotool search --onlyvisible --name '^Zephinet$' 2>/dev/null | head -n1 || true)
@@ -58,7 +54,7 @@ done
 [ -n "$box" ] || fail "the second copy showed no box"
 windows=$(DISPLAY=$display on A xdotool search --onlyvisible --name '.' 2>/dev/null | wc -l)
 [ "$windows" -eq 1 ] || fail "expected the box alone on screen, saw $windows windows"
-DISPLAY=$display on A xdotool windowactivate --sync "$box" key --clearmodifiers Return
+DISPLAY=$display on A xdotool windowfocus --sync "$box" key --clearmodifiers Return
 status=0
 for _ in $(seq 50); do kill -0 $second 2>/dev/null || break; sleep 0.1; done
 kill -0 $second 2>/dev/null && fail "the second copy did not end after its box"

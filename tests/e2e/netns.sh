@@ -61,6 +61,15 @@ on() {
     ip netns exec "$NET_ID-$h" unshare --uts bash -c 'hostname "$0" && exec "$@"' "$(host_name "$h")" "$@"
 }
 
+# spawn HOST command... : like "on", in the background; $! is the command's
+# own process, so that signals sent to it reach the program itself.
+spawn() {
+    local h=$1
+    shift
+    (exec ip netns exec "$NET_ID-$h" unshare --uts bash -c 'hostname "$0" && exec "$@"' "$(host_name "$h")" "$@") &
+    NET_PIDS+=($!)
+}
+
 # Waits until a file holds a line matching a pattern, at most $3 seconds.
 wait_for_line() {
     local file=$1 pattern=$2 limit=${3:-10} i

@@ -12,25 +12,23 @@ net_up A B C
 a_ip=$(host_ip A); b_ip=$(host_ip B)
 a_name=$(host_name A); b_name=$(host_name B)
 
-start_program() {  # host handle
+start_program() {  # host handle; $! is the program
     local dir="$NET_TMP/$1"
     mkdir -p "$dir"
     cp "$zephinet" "$dir/zephinet"
     printf '[LocalSetting]\r\nHandleName=%s\r\n' "$2" > "$dir/Zephinet.INI"
-    QT_QPA_PLATFORM=offscreen on "$1" "$dir/zephinet" > "$dir/out.log" 2>&1 &
-    NET_PIDS+=($!)
-    echo $!
+    QT_QPA_PLATFORM=offscreen spawn "$1" "$dir/zephinet" > "$dir/out.log" 2>&1
 }
 
-b_pid=$(start_program B bob)
+start_program B bob
 sleep 1
 
-on C "$cli" watch --json --seconds 30 > "$NET_TMP/watch.log" 2> "$NET_TMP/watch.err" &
+spawn C "$cli" watch --json --seconds 30 > "$NET_TMP/watch.log" 2> "$NET_TMP/watch.err"
 watch_pid=$!
-NET_PIDS+=($watch_pid)
 wait_for_line "$NET_TMP/watch.err" watching 5 || fail "watch did not start"
 
-a_pid=$(start_program A alice)
+start_program A alice
+a_pid=$!
 wait_for_line "$NET_TMP/watch.log" "\"from\":\"$a_ip\",\"kind\":\"LOGIN\"" 10 || {
     cat "$NET_TMP/watch.log" >&2; fail "watch saw no LOGIN from A"; }
 grep -q "\"fields\":\[\"$a_name\",\"alice\",\"0\",\"$a_ip\",\"ZN150\"\],\"from\":\"$a_ip\",\"kind\":\"LOGIN\"" \
