@@ -59,7 +59,8 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     m_sbStatus = new QLabel(this);
     m_sbStatus->setObjectName(QStringLiteral("sbStatus"));
     m_sbStatus->setTextFormat(Qt::PlainText);
-    m_sbStatus->setFixedWidth(100);
+    // At least the classic 100 pixels; wider when the font needs it, never clipped.
+    m_sbStatus->setMinimumWidth(100);
     statusBar()->addWidget(m_sbStatus);
 
     createActions();
