@@ -3,6 +3,7 @@
 #include "app/desktopfrontend.h"
 #include "app/session.h"
 #include "net/messenger.h"
+#include "peers/peermenu.h"
 #include "peers/roster.h"
 #include "peers/rostermodel.h"
 #include "platform/iconstrip.h"
@@ -195,6 +196,15 @@ void TMainForm::createMenus()
     miHelp->addAction(miHelpMail);
     miHelp->addSeparator();
     miHelp->addAction(miHelpVersion);
+
+    // The per-peer send list (opened by the global send key once it exists);
+    // filled from the roster each time it opens.
+    m_pmSendList = new QMenu(this);
+    m_pmSendList->setObjectName(QStringLiteral("pmSendList"));
+    connect(m_pmSendList, &QMenu::aboutToShow, this, [this] {
+        fillPeerMenu(m_pmSendList, m_session.roster(), [](const QByteArray &) {},
+                     m_available.contains(miMessageSend));
+    });
 
     m_pmRightClick = new QMenu(this);
     m_pmRightClick->setObjectName(QStringLiteral("pmRightClick"));

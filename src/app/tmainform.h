@@ -36,6 +36,7 @@ public:
 
     QTreeView *userList() const { return m_lvUser; }
     QLabel *statusLabel() const { return m_sbStatus; }
+    QMenu *sendList() const { return m_pmSendList; }
     int displayFontSize() const { return m_fontSize; }
 
     // The font-size command for 14, 12, 9 or 8 points.
@@ -69,6 +70,7 @@ private:
     QTreeView *m_lvUser = nullptr;
     QLabel *m_sbStatus = nullptr;
     QMenu *m_pmRightClick = nullptr;
+    QMenu *m_pmSendList = nullptr;
     int m_fontSize = 9;
     bool m_quitWithoutAsking = false;
     bool m_destroyed = false;

@@ -1,7 +1,10 @@
 #include "common/frontend.h"
 #include "common/localpeer.h"
 #include "peers/roster.h"
+#include "peers/peermenu.h"
 #include "peers/rostermodel.h"
+
+#include <QMenu>
 #include "settings/settings.h"
 
 #include <QAbstractItemModelTester>
@@ -26,7 +29,34 @@ private slots:
     void followsRoster_underModelTester();
     void selectionFollowsPeerAcrossSort();
     void networkText_isPlain();
+    void peerMenu_doublesAmpersandsAndKeepsRawName();
 };
+
+void TestRosterModel::peerMenu_doublesAmpersandsAndKeepsRawName()
+{
+    Settings settings;
+    LocalPeer local;
+    SilentFrontend frontend;
+    Roster roster(settings, local, frontend);
+    roster.AddOrUpdatePeer("Tom & Jerry", "PC1", "10.0.0.1", true);
+    roster.AddOrUpdatePeer("bob", "PC2", "10.0.0.2", false);
+    QMenu menu;
+    QByteArray chosen;
+    fillPeerMenu(&menu, roster, [&chosen](const QByteArray &handle) { chosen = handle; }, true);
+    const QList<QAction *> entries = menu.actions();
+    QCOMPARE(entries.size(), 2);
+    QCOMPARE(entries[0]->text(), QStringLiteral("Tom && Jerry"));
+    QVERIFY(entries[0]->isChecked());
+    QVERIFY(!entries[1]->isChecked());
+    entries[0]->trigger();
+    QCOMPARE(chosen, QByteArray("Tom & Jerry"));
+
+    // Filled anew on each opening: a peer that left is gone.
+    roster.RemovePeer("PC1");
+    fillPeerMenu(&menu, roster, [](const QByteArray &) {}, false);
+    QCOMPARE(menu.actions().size(), 1);
+    QVERIFY(!menu.actions().first()->isEnabled());
+}
 
 void TestRosterModel::followsRoster_underModelTester()
 {
