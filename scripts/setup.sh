@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev libxkbcommon-dev
+    libxcb1-dev libxcb-keysyms1-dev
     fonts-noto-cjk
     # multi-host tests and screenshots: namespaces, a virtual X server, a key presser
     iproute2 util-linux procps xvfb xdotool x11-utils

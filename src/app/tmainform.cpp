@@ -6,12 +6,14 @@
 #include "peers/peermenu.h"
 #include "peers/roster.h"
 #include "peers/rostermodel.h"
+#include "platform/globalhotkeys.h"
 #include "platform/iconstrip.h"
 
 #include <QActionGroup>
 #include <algorithm>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -242,7 +244,40 @@ bool TMainForm::FormCreate()
     // The stored size picks one of the four items; the command writes it back.
     miShowFontLargeClick(m_session.settings.Size);
     updateSortMarks();
-    return m_session.startSocketService();
+    const bool started = m_session.startSocketService();
+    // A key that another program holds is simply not ours.
+    m_hotKeys = new GlobalHotKeys(this);
+    connect(m_hotKeys, &GlobalHotKeys::activated, this, &TMainForm::hotKeyPressed);
+    m_hotKeys->registerHotKey(HotKeyUserList, 'M');
+    m_hotKeys->registerHotKey(HotKeySendList, 'S');
+    m_hotKeys->registerHotKey(HotKeyReceive, 'R');
+    return started;
+}
+
+void TMainForm::miUserListShowClick()
+{
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void TMainForm::hotKeyPressed(int id)
+{
+    if (m_frontend.dialogShowing())
+        return;
+    switch (id) {
+    case HotKeyUserList:
+        miUserListShowClick();
+        break;
+    case HotKeySendList:
+        raise();
+        m_pmSendList->popup(QCursor::pos());
+        break;
+    default:
+        // Ctrl+Alt+R opens the oldest unread message; messages are queued
+        // once the receive window exists, and until then none is waiting.
+        break;
+    }
 }
 
 void TMainForm::FormDestroy()
@@ -250,6 +285,10 @@ void TMainForm::FormDestroy()
     if (m_destroyed)
         return;
     m_destroyed = true;
+    if (m_hotKeys) {
+        for (const int id : {HotKeyReceive, HotKeySendList, HotKeyUserList})
+            m_hotKeys->unregisterHotKey(id);
+    }
     m_session.shutdown();
     writePlacement();
 }

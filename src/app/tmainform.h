@@ -13,6 +13,7 @@ class QTreeView;
 namespace zn {
 
 class DesktopFrontend;
+class GlobalHotKeys;
 class RosterModel;
 class Session;
 
@@ -43,6 +44,12 @@ public:
     void miShowFontLargeClick(int size);
     void miShowRefreshClick();
     void miMessageCloseClick();
+    // Shows the main window and brings it to the front.
+    void miUserListShowClick();
+    // A system-wide hot key: 1134 Ctrl+Alt+M, 1135 Ctrl+Alt+S, 1136 Ctrl+Alt+R.
+    void hotKeyPressed(int id);
+
+    enum HotKey { HotKeyUserList = 1134, HotKeySendList = 1135, HotKeyReceive = 1136 };
 
 signals:
     void quitRequested();
@@ -71,6 +78,7 @@ private:
     QLabel *m_sbStatus = nullptr;
     QMenu *m_pmRightClick = nullptr;
     QMenu *m_pmSendList = nullptr;
+    GlobalHotKeys *m_hotKeys = nullptr;
     int m_fontSize = 9;
     bool m_quitWithoutAsking = false;
     bool m_destroyed = false;

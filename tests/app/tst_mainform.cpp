@@ -90,7 +90,34 @@ private slots:
     void roster_countAndSortMarks();
     void unwritableSettings_showBoxAndKeepRunning();
     void selection_decidesSendAndAbsenceCommands();
+    void hotKeys_showWindowAndSendList();
 };
+
+void TestMainForm::hotKeys_showWindowAndSendList()
+{
+    Fixture f;
+    f.session->roster().AddOrUpdatePeer("a&b", "PC1", "10.0.0.1", true);
+    QVERIFY(!f.form->isVisible());
+
+    // While a box is open, hot keys do nothing.
+    f.frontend.setDialogShowing(true);
+    f.form->hotKeyPressed(TMainForm::HotKeyUserList);
+    QVERIFY(!f.form->isVisible());
+    f.frontend.setDialogShowing(false);
+
+    f.form->hotKeyPressed(TMainForm::HotKeyUserList);
+    QVERIFY(f.form->isVisible());
+    f.form->showMinimized();
+    f.form->hotKeyPressed(TMainForm::HotKeyUserList);
+    QVERIFY(!f.form->isMinimized());
+
+    f.form->hotKeyPressed(TMainForm::HotKeySendList);
+    QTRY_VERIFY(f.form->sendList()->isVisible());
+    QCOMPARE(f.form->sendList()->actions().size(), 1);
+    QCOMPARE(f.form->sendList()->actions().first()->text(), QStringLiteral("a&&b"));
+    QVERIFY(f.form->sendList()->actions().first()->isChecked());
+    f.form->sendList()->hide();
+}
 
 void TestMainForm::selection_decidesSendAndAbsenceCommands()
 {
