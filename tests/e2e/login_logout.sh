@@ -37,7 +37,9 @@ echo "ok: one LOGIN from $a_name at $a_ip"
 
 # A second copy on the same port, on a real (virtual) X display: it shows
 # its box, and once the box is answered it exits 0 having sent nothing.
-display=:$((90 + $$ % 100))
+for n in $(seq 170 210); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
+done
 spawn A Xvfb "$display" -nolisten tcp -screen 0 1024x768x24 > /dev/null 2>&1
 sleep 1
 before=$(wc -l < "$NET_TMP/b.log")
