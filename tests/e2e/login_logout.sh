@@ -41,14 +41,15 @@ for n in $(seq 170 210); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
 done
 spawn A Xvfb "$display" -nolisten tcp -screen 0 1024x768x24 > /dev/null 2>&1
-sleep 1
+for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+sleep 0.3
 before=$(wc -l < "$NET_TMP/b.log")
 mkdir -p "$NET_TMP/a2"
 cp "$zephinet" "$NET_TMP/a2/zephinet"
 DISPLAY=$display QT_QPA_PLATFORM=xcb spawn A "$NET_TMP/a2/zephinet" > "$NET_TMP/a2.out" 2>&1
 second=$!
 box=""
-for _ in $(seq 50); do
+for _ in $(seq 100); do
     box=$(DISPLAY=$display on A xdotool search --onlyvisible --name '^Zephinet$' 2>/dev/null | head -n1 || true)
     [ -n "$box" ] && break
     sleep 0.2
