@@ -9,6 +9,8 @@ namespace zn {
 RosterModel::RosterModel(Roster &roster, QObject *parent)
     : QAbstractTableModel(parent)
     , m_roster(roster)
+    , m_presentIcon(IconStrip::pixmap(IconStrip::Present))
+    , m_absentIcon(IconStrip::pixmap(IconStrip::Absent))
 {
     connect(&roster, &Roster::aboutToInsert, this, [this](int row) { beginInsertRows({}, row, row); });
     connect(&roster, &Roster::inserted, this, [this] { endInsertRows(); });
@@ -58,7 +60,7 @@ QVariant RosterModel::data(const QModelIndex &index, int role) const
         }
     case Qt::DecorationRole:
         if (index.column() == 0)
-            return IconStrip::pixmap(peer.Absent ? IconStrip::Absent : IconStrip::Present);
+            return peer.Absent ? m_absentIcon : m_presentIcon;
         return {};
     default:
         return {};

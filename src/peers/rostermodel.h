@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QPixmap>
 
 namespace zn {
 
@@ -25,6 +26,9 @@ public:
 
 private:
     Roster &m_roster;
+    // Painted once: a list of thousands repaints its rows often.
+    QPixmap m_presentIcon;
+    QPixmap m_absentIcon;
 };
 
 } // namespace zn
