@@ -323,8 +323,9 @@ void TMainForm::miShowFontLargeClick(int stored)
     QFont font = m_lvUser->font();
     font.setPointSize(size);
     m_lvUser->setFont(font);
-    emit fontSizeChanged(size);
+    // The size is in the settings before the other windows lay out again.
     m_session.writeFontSize(quint8(size));
+    emit fontSizeChanged(size);
 }
 
 void TMainForm::miShowRefreshClick()

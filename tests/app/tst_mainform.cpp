@@ -91,7 +91,20 @@ private slots:
     void unwritableSettings_showBoxAndKeepRunning();
     void selection_decidesSendAndAbsenceCommands();
     void hotKeys_showWindowAndSendList();
+    void fontSizeCommand_windowsSeeNewSize();
 };
+
+void TestMainForm::fontSizeCommand_windowsSeeNewSize()
+{
+    // Other windows lay out again on the signal and read the size then.
+    Fixture f;
+    QList<int> seen;
+    QObject::connect(f.form.get(), &TMainForm::fontSizeChanged, f.form.get(),
+                     [&] { seen.append(f.session->settings.Size); });
+    f.form->miShowFontLargeClick(14);
+    f.form->miShowFontLargeClick(8);
+    QCOMPARE(seen, (QList<int>{14, 8}));
+}
 
 void TestMainForm::hotKeys_showWindowAndSendList()
 {
@@ -247,6 +260,7 @@ void TestMainForm::fontSize_storedValueMapsAndIsWrittenBack()
     QCOMPARE(f.form->displayFontSize(), shown);
     QCOMPARE(f.form->userList()->font().pointSize(), shown);
     QVERIFY(f.form->findChild<QAction *>(item)->isChecked());
+    QCOMPARE(int(f.session->settings.Size), shown);
     QVERIFY(readFile(f.iniPath()).contains(QByteArray("[Font]\r\nSize=" + QByteArray::number(shown) + "\r\n")));
 }
 
