@@ -2,7 +2,7 @@
 #include "app/session.h"
 #include "app/tmainform.h"
 #include "common/text.h"
-#include "net/transport.h"
+#include "net/netfakes.h"
 #include "peers/roster.h"
 
 #include <QAction>
@@ -16,24 +16,9 @@
 #include <QTreeView>
 
 using namespace zn;
+using zn::test::RecordingTransport;
 
 namespace {
-struct RecordingTransport : DatagramTransport {
-    QList<QByteArray> sent;
-    bool sendDatagram(quint32, const QByteArray &datagram) override
-    {
-        sent.append(datagram);
-        return true;
-    }
-    // The message texts of the one-datagram messages sent so far.
-    QList<QByteArray> messages() const
-    {
-        QList<QByteArray> out;
-        for (const QByteArray &d : sent)
-            out.append(d.mid(6, d.indexOf('\0', 1) - 6));
-        return out;
-    }
-};
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {

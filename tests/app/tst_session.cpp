@@ -1,6 +1,6 @@
 #include "app/session.h"
 #include "fakefrontend.h"
-#include "net/transport.h"
+#include "net/netfakes.h"
 #include "net/udpservice.h"
 #include "net/wire.h"
 #include "peers/roster.h"
@@ -14,18 +14,8 @@
 #include <set>
 
 using namespace zn;
+using zn::test::RecordingTransport;
 using zn::test::FakeFrontend;
-
-namespace {
-struct RecordingTransport : DatagramTransport {
-    QList<QByteArray> sent;
-    bool sendDatagram(quint32, const QByteArray &datagram) override
-    {
-        sent.append(datagram);
-        return true;
-    }
-};
-} // namespace
 
 class TestSession : public QObject {
     Q_OBJECT
@@ -57,7 +47,7 @@ void TestSession::badSettingsFile_stillStartsWithDefaults()
     QCOMPARE(transport.sent.size(), 3);
     session.shutdown();
     QCOMPARE(transport.sent.size(), 4);
-    QVERIFY(transport.sent.last().startsWith("\x01   "));
+    QVERIFY(transport.sent.last().datagram.startsWith("\x01   "));
 }
 
 void TestSession::join_of1000PeersAtOnce_keepsRosterCorrect()

@@ -35,6 +35,15 @@ public:
         return true;
     }
 
+    // The texts of the one-datagram messages sent so far.
+    QList<QByteArray> messages() const
+    {
+        QList<QByteArray> out;
+        for (const SentDatagram &d : sent)
+            out.append(d.datagram.mid(6, d.datagram.indexOf('\0', 1) - 6));
+        return out;
+    }
+
     QList<quint32> destinations() const
     {
         QList<quint32> out;
