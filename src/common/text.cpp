@@ -1,5 +1,7 @@
 #include "common/text.h"
 
+#include <limits>
+
 namespace zn {
 
 QByteArray GetToken(QByteArrayView separator, QByteArrayView text, int index)
@@ -48,6 +50,30 @@ QByteArray ReplaceAll(QByteArrayView pattern, QByteArrayView replacement, QByteA
 bool ContainsReservedSequence(QByteArrayView text)
 {
     return text.contains(FieldSeparator) || text.contains(LineBreakEscape);
+}
+
+std::optional<qint32> ParseDecimalInt32(QByteArrayView text)
+{
+    qsizetype i = 0;
+    const bool negative = !text.isEmpty() && text[0] == '-';
+    if (!text.isEmpty() && (text[0] == '+' || text[0] == '-'))
+        ++i;
+    if (i == text.size())
+        return std::nullopt;
+    qint64 value = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+        if (value > qint64(std::numeric_limits<qint32>::max()) + 1)
+            return std::nullopt;
+    }
+    if (negative)
+        value = -value;
+    if (value > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return qint32(value);
 }
 
 } // namespace zn

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <optional>
+
 namespace zn {
 
 inline constexpr QByteArrayView FieldSeparator = "&|";
@@ -28,5 +30,9 @@ QByteArray ReplaceAll(QByteArrayView pattern, QByteArrayView replacement, QByteA
 // True when `text` holds "&|" or "\|". The scan is byte-wise on purpose: a
 // double-byte character whose second byte is 0x5C followed by "|" counts.
 bool ContainsReservedSequence(QByteArrayView text);
+
+// A decimal integer: an optional sign, then digits only, within 32 bits.
+//   "12" -> 12, "-7" -> -7, "" / "+" / " 1" / "1a" / "2147483648" -> nullopt
+std::optional<qint32> ParseDecimalInt32(QByteArrayView text);
 
 } // namespace zn

@@ -9,8 +9,6 @@
 #include "peers/roster.h"
 #include "settings/settings.h"
 
-#include <limits>
-
 namespace zn {
 
 Dispatcher::Dispatcher(const Settings &settings, const LocalPeer &local, Roster &roster,
@@ -21,28 +19,7 @@ Dispatcher::Dispatcher(const Settings &settings, const LocalPeer &local, Roster 
 
 std::optional<qint32> Dispatcher::StrToInt(QByteArrayView text)
 {
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    if (i == text.size())
-        return std::nullopt;
-    qint64 value = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-        if (value > qint64(std::numeric_limits<qint32>::max()) + 1)
-            return std::nullopt;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<qint32>::max())
-        return std::nullopt;
-    return qint32(value);
+    return ParseDecimalInt32(text);
 }
 
 std::optional<bool> Dispatcher::absenceFlag(const QByteArray &text)

@@ -1,6 +1,7 @@
 #include "settings/settingsstore.h"
 
 #include "common/codec.h"
+#include "common/text.h"
 #include "settings/scramble.h"
 
 #include <QCoreApplication>
@@ -293,28 +294,7 @@ std::optional<qint32> ParseProfileInteger(QByteArrayView text)
         }
         return static_cast<qint32>(static_cast<quint32>(value));
     }
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    if (i == text.size())
-        return std::nullopt;
-    qint64 value = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-        if (value > qint64(std::numeric_limits<qint32>::max()) + 1)
-            return std::nullopt;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<qint32>::max())
-        return std::nullopt;
-    return static_cast<qint32>(value);
+    return ParseDecimalInt32(text);
 }
 
 QByteArray EncodeHuzaiMessage(QByteArrayView message)
