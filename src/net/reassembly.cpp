@@ -43,6 +43,26 @@ QByteArray Reassembler::addressText(quint32 ipv4)
 
 std::optional<QByteArray> Reassembler::completeMessage(const QList<QByteArray> &fragments)
 {
+    // A cheap look first, so that a stream of fragments that cannot complete
+    // does not cost a full join each. It decides only what the full test
+    // would decide too: the join can only shrink (CR LF pairs go, "\|"
+    // becomes CR LF of the same length), and when the first six bytes of the
+    // fragments hold no CR, LF or backslash, the header is their first five.
+    qsizetype total = 0;
+    QByteArray head;
+    for (const QByteArray &f : fragments) {
+        total += f.size();
+        if (head.size() <= HeaderSize)
+            head += f.first(qMin(f.size(), HeaderSize + 1 - head.size()));
+    }
+    if (total < HeaderSize)
+        return std::nullopt;
+    if (head.size() > HeaderSize && !head.contains('\r') && !head.contains('\n') && !head.contains('\\')) {
+        const std::optional<qsizetype> announced = parseLengthHeader(QByteArrayView(head).first(HeaderSize));
+        if (!announced || total < *announced + HeaderSize)
+            return std::nullopt;
+    }
+
     QByteArray joined;
     for (const QByteArray &f : fragments)
         joined += f;
