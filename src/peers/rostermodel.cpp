@@ -52,12 +52,17 @@ QVariant RosterModel::data(const QModelIndex &index, int role) const
     const TPeer &peer = m_roster.peers().at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
-        switch (index.column()) {
-        case 0: return cp932::decode(peer.HandleName);
-        case 1: return cp932::decode(peer.MachineName);
-        default: return cp932::decode(peer.Address);
-        }
+    case Qt::ToolTipRole: {
+        const QByteArray &bytes = index.column() == 0 ? peer.HandleName
+                                  : index.column() == 1 ? peer.MachineName
+                                                        : peer.Address;
+        const QString text = cp932::decode(bytes);
+        // Tool tips guess at rich text; names from the network must never be
+        // read as markup, so the tip is explicit rich text with the name escaped.
+        if (role == Qt::ToolTipRole)
+            return QString(u"<qt>"_qs + text.toHtmlEscaped() + u"</qt>"_qs);
+        return text;
+    }
     case Qt::DecorationRole:
         if (index.column() == 0)
             return peer.Absent ? m_absentIcon : m_presentIcon;

@@ -122,6 +122,10 @@ void TestRosterModel::networkText_isPlain()
     RosterModel model(roster);
     roster.AddOrUpdatePeer("<img src=x>\xff", "PC9", "10.0.0.9", false);
     QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("<img src=x>\uFFFD"));
+    // The tip is markup of its own with the name escaped, never the name's markup.
+    const QString tip = model.index(0, 0).data(Qt::ToolTipRole).toString();
+    QVERIFY(!tip.contains(QStringLiteral("<img")));
+    QVERIFY(tip.contains(QStringLiteral("&lt;img src=x&gt;")));
 }
 
 QTEST_MAIN(TestRosterModel)
