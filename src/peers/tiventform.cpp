@@ -88,10 +88,16 @@ void TIventForm::ShowEventNotice(const QString &text, bool important)
 {
     if (isVisible()) {
         tiAutoClose->stop();
-        laMessage->setText(laMessage->text() + u'\n' + text);
+        m_lines.append(text);
+        // Only the newest lines stay: a burst of notices (a thousand peers
+        // coming online, or a flood from the network) would otherwise grow
+        // the window past the screen and relayout an ever longer label.
+        while (m_lines.size() > MaxLines)
+            m_lines.removeFirst();
     } else {
-        laMessage->setText(text);
+        m_lines = {text};
     }
+    laMessage->setText(m_lines.join(u'\n'));
 
     LayoutEventNotice();
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QStringList>
 #include <QWidget>
 
 #include <optional>
@@ -32,6 +33,8 @@ public:
     // AutoClose without ExclamationAutoClose holds the window open until the
     // user closes it.
     void ShowEventNotice(const QString &text, bool important);
+    // The most notices shown at once; older ones of the same showing drop off the top.
+    static constexpr int MaxLines = 20;
 
     // Sizes and places the window around its text. Also called when the
     // display font size changes.
@@ -58,6 +61,7 @@ private:
     const Settings &m_settings;
     // True while an important notice is shown under AutoClose without
     // ExclamationAutoClose; cleared only by closing the window.
+    QStringList m_lines;
     bool m_noticeHeld = false;
     int m_heightExtra = 0;
     int m_buttonGap = 0;

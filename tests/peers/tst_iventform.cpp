@@ -28,6 +28,7 @@ private slots:
     void handleName_shownLiterally();
     void fontSizeChange_relayoutsLabel();
     void closing_neverQuitsTheProgram();
+    void burstOfNotices_keepsNewestLinesOnScreen();
 
 private:
     Settings m_settings;
@@ -304,6 +305,21 @@ void TestIventForm::closing_neverQuitsTheProgram()
     guard.start(100);
     QCOMPARE(QApplication::exec(), 42);
     QVERIFY(!form.isVisible());
+}
+
+void TestIventForm::burstOfNotices_keepsNewestLinesOnScreen()
+{
+    TIventForm form(m_settings, std::nullopt);
+    form.ShowEventNotice(QStringLiteral("line 0"), false);
+    const int oneLine = form.height();
+    for (int i = 1; i < 100; ++i)
+        form.ShowEventNotice(QStringLiteral("line %1").arg(i), true);
+    const QStringList lines = form.laMessage->text().split(u'\n');
+    QCOMPARE(lines.size(), TIventForm::MaxLines);
+    QCOMPARE(lines.first(), QStringLiteral("line 80"));
+    QCOMPARE(lines.last(), QStringLiteral("line 99"));
+    QVERIFY(form.height() < oneLine * TIventForm::MaxLines);
+    QVERIFY(form.height() <= screenRect().height());
 }
 
 QTEST_MAIN(TestIventForm)
