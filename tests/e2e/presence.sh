@@ -49,6 +49,13 @@ grep -q "{\"absent\":false,\"address\":\"$b_ip\",\"handleName\":\"bob\",\"machin
 [ "$(grep -o handleName "$NET_TMP/who1.json" | wc -l)" -eq 2 ] || fail "who lists more than A and B"
 echo "ok: who lists A and B"
 
+# On a host whose port the program holds, the companion says so and exits 1.
+status=0
+on B "$cli" who --seconds 1 > /dev/null 2> "$NET_TMP/busy.err" || status=$?
+[ "$status" -eq 1 ] || fail "who on a busy port exited with $status"
+grep -q "ソケットサービスを開始できませんでした" "$NET_TMP/busy.err" || fail "who on a busy port gave no reason"
+echo "ok: who on a busy port exits 1 with the reason"
+
 kill -TERM "$a_pid"
 wait "$a_pid" || fail "A exited with $? on SIGTERM"
 on C "$cli" who --json --seconds 2 > "$NET_TMP/who2.json" 2> "$NET_TMP/who2.err" || fail "who failed"
@@ -56,4 +63,13 @@ cat "$NET_TMP/who2.json"
 grep -q "\"handleName\":\"bob\"" "$NET_TMP/who2.json" || fail "who no longer lists B"
 grep -q "\"handleName\":\"alice\"" "$NET_TMP/who2.json" && fail "who still lists A after it quit"
 echo "ok: after A quit, who lists B only"
+
+# A host with no network but loopback: exit 3, nothing sent.
+ip netns add "$NET_ID-lonely"
+NET_HOSTS+=(lonely)
+ip -n "$NET_ID-lonely" link set lo up
+status=0
+ip netns exec "$NET_ID-lonely" "$cli" who --seconds 1 > /dev/null 2> "$NET_TMP/lonely.err" || status=$?
+[ "$status" -eq 3 ] || fail "who without a network exited with $status"
+echo "ok: who without a network exits 3"
 echo "1 passed, 0 failed"
