@@ -3,42 +3,18 @@
 // reassembles, dispatches and sorts them into its roster.
 // Usage: bench_join [peers=1000] [rounds=5]
 #include "app/session.h"
-#include "common/frontend.h"
-#include "net/transport.h"
+#include "benchsupport.h"
 #include "net/udpservice.h"
-#include "net/wire.h"
 #include "peers/roster.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QThread>
-#include <QUdpSocket>
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 
 using namespace zn;
-
-namespace {
-struct QuietFrontend : Frontend {
-    Answer showMessageBox(const QString &, int) override { return Answer::Ok; }
-    void showEventNotice(const QString &, bool) override {}
-    void playEventSound(SoundKind) override {}
-    void messageArrived(const QByteArray &, const QByteArray &, const QByteArray &) override {}
-    void openAbsenceWindow(const QByteArray &, const QByteArray &, const QByteArray &) override {}
-};
-struct NoTransport : DatagramTransport {
-    bool sendDatagram(quint32, const QByteArray &) override { return true; }
-};
-
-double threadCpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-} // namespace
+using namespace zn::bench;
 
 int main(int argc, char **argv)
 {
@@ -59,16 +35,7 @@ int main(int argc, char **argv)
         const double cpuStart = threadCpuMs();
         QElapsedTimer timer;
         timer.start();
-        QThread *sender = QThread::create([port, peers] {
-            QUdpSocket socket;
-            for (int i = 0; i < peers; ++i) {
-                const QByteArray n = QByteArray::number(i);
-                const QByteArray machine = "PC" + n, handle = "user" + n, address = "10.1.0." + n;
-                for (const QByteArray &d : MakeDatagrams(LoginOkMessage("127.0.0.1", machine, handle, "0", address)))
-                    socket.writeDatagram(d, QHostAddress::LocalHost, port);
-            }
-        });
-        sender->start();
+        QThread *sender = startLoginOkFlood(port, peers);
         while (session.roster().count() < peers && timer.elapsed() < 30000)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         cpu.push_back(threadCpuMs() - cpuStart);

@@ -4,35 +4,20 @@
 #include "app/desktopfrontend.h"
 #include "app/session.h"
 #include "app/tmainform.h"
-#include "net/transport.h"
+#include "benchsupport.h"
 #include "net/udpservice.h"
-#include "net/wire.h"
 #include "peers/roster.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTreeView>
-#include <QUdpSocket>
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 
 using namespace zn;
-
-namespace {
-struct NoTransport : DatagramTransport {
-    bool sendDatagram(quint32, const QByteArray &) override { return true; }
-};
-double threadCpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-} // namespace
+using namespace zn::bench;
 
 int main(int argc, char **argv)
 {
@@ -56,16 +41,7 @@ int main(int argc, char **argv)
         QCoreApplication::processEvents();
         const quint16 port = session.udp().port();
         const double start = threadCpuMs();
-        QThread *sender = QThread::create([port, peers] {
-            QUdpSocket socket;
-            for (int i = 0; i < peers; ++i) {
-                const QByteArray n = QByteArray::number(i);
-                const QByteArray machine = "PC" + n, handle = "user" + n, address = "10.1.0." + n;
-                for (const QByteArray &d : MakeDatagrams(LoginOkMessage("127.0.0.1", machine, handle, "0", address)))
-                    socket.writeDatagram(d, QHostAddress::LocalHost, port);
-            }
-        });
-        sender->start();
+        QThread *sender = startLoginOkFlood(port, peers);
         QElapsedTimer timer;
         timer.start();
         while (form.userList()->model()->rowCount() < peers && timer.elapsed() < 30000)

@@ -3,7 +3,7 @@
 // never comes, then new rounds; every datagram goes through the completion
 // test. Usage: bench_reassembly [datagrams=200000]
 #include "common/clock.h"
-#include "common/frontend.h"
+#include "benchsupport.h"
 #include "net/reassembly.h"
 
 #include <QElapsedTimer>
@@ -12,22 +12,13 @@
 #include <cstdlib>
 
 using namespace zn;
-
-namespace {
-struct Quiet final : Frontend {
-    Answer showMessageBox(const QString &, int) override { return Answer::Ok; }
-    void showEventNotice(const QString &, bool) override {}
-    void playEventSound(SoundKind) override {}
-    void messageArrived(const QByteArray &, const QByteArray &, const QByteArray &) override {}
-    void openAbsenceWindow(const QByteArray &, const QByteArray &, const QByteArray &) override {}
-};
-} // namespace
+using zn::bench::QuietFrontend;
 
 int main(int argc, char **argv)
 {
     const int datagrams = argc > 1 ? std::atoi(argv[1]) : 200000;
     SystemClock clock;
-    Quiet quiet;
+    QuietFrontend quiet;
     Reassembler reassembler(clock, quiet);
     // A header that announces the longest message, then filler.
     QByteArray first = "\x01" "99999" + QByteArray(505, 'x') + '\0';

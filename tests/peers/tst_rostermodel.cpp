@@ -1,27 +1,16 @@
-#include "common/frontend.h"
 #include "common/localpeer.h"
-#include "peers/roster.h"
+#include "fakefrontend.h"
 #include "peers/peermenu.h"
+#include "peers/roster.h"
 #include "peers/rostermodel.h"
-
-#include <QMenu>
 #include "settings/settings.h"
 
 #include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QTest>
 
 using namespace zn;
-
-namespace {
-struct SilentFrontend : Frontend {
-    Answer showMessageBox(const QString &, int) override { return Answer::Ok; }
-    void showEventNotice(const QString &, bool) override {}
-    void playEventSound(SoundKind) override {}
-    void messageArrived(const QByteArray &, const QByteArray &, const QByteArray &) override {}
-    void openAbsenceWindow(const QByteArray &, const QByteArray &, const QByteArray &) override {}
-};
-} // namespace
 
 class TestRosterModel : public QObject {
     Q_OBJECT
@@ -36,7 +25,7 @@ void TestRosterModel::peerMenu_doublesAmpersandsAndKeepsRawName()
 {
     Settings settings;
     LocalPeer local;
-    SilentFrontend frontend;
+    test::FakeFrontend frontend;
     Roster roster(settings, local, frontend);
     roster.AddOrUpdatePeer("Tom & Jerry", "PC1", "10.0.0.1", true);
     roster.AddOrUpdatePeer("bob", "PC2", "10.0.0.2", false);
@@ -62,7 +51,7 @@ void TestRosterModel::followsRoster_underModelTester()
 {
     Settings settings;
     LocalPeer local;
-    SilentFrontend frontend;
+    test::FakeFrontend frontend;
     Roster roster(settings, local, frontend);
     RosterModel model(roster);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -95,7 +84,7 @@ void TestRosterModel::selectionFollowsPeerAcrossSort()
 {
     Settings settings;
     LocalPeer local;
-    SilentFrontend frontend;
+    test::FakeFrontend frontend;
     Roster roster(settings, local, frontend);
     RosterModel model(roster);
     roster.AddOrUpdatePeer("b", "PC2", "10.0.0.2", false);
@@ -117,7 +106,7 @@ void TestRosterModel::networkText_isPlain()
     // Names are decoded as text, never interpreted; invalid bytes show as U+FFFD.
     Settings settings;
     LocalPeer local;
-    SilentFrontend frontend;
+    test::FakeFrontend frontend;
     Roster roster(settings, local, frontend);
     RosterModel model(roster);
     roster.AddOrUpdatePeer("<img src=x>\xff", "PC9", "10.0.0.9", false);

@@ -1,0 +1,54 @@
+// What the benchmarks share: a frontend and a transport that do nothing,
+// the calling thread's CPU clock, and a test peer that answers for many
+// machines at once.
+#pragma once
+
+#include "common/frontend.h"
+#include "net/transport.h"
+#include "net/wire.h"
+
+#include <QHostAddress>
+#include <QThread>
+#include <QUdpSocket>
+
+#include <ctime>
+
+namespace zn::bench {
+
+struct QuietFrontend final : Frontend {
+    Answer showMessageBox(const QString &, int) override { return Answer::Ok; }
+    void showEventNotice(const QString &, bool) override {}
+    void playEventSound(SoundKind) override {}
+    void messageArrived(const QByteArray &, const QByteArray &, const QByteArray &) override {}
+    void openAbsenceWindow(const QByteArray &, const QByteArray &, const QByteArray &) override {}
+};
+
+struct NoTransport final : DatagramTransport {
+    bool sendDatagram(quint32, const QByteArray &) override { return true; }
+};
+
+inline double threadCpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+// Starts a thread that sends `peers` LOGIN_OK messages addressed to
+// 127.0.0.1 to the port, as fast as it can. The caller waits and deletes it.
+inline QThread *startLoginOkFlood(quint16 port, int peers)
+{
+    QThread *sender = QThread::create([port, peers] {
+        QUdpSocket socket;
+        for (int i = 0; i < peers; ++i) {
+            const QByteArray n = QByteArray::number(i);
+            const QByteArray machine = "PC" + n, handle = "user" + n, address = "10.1.0." + n;
+            for (const QByteArray &d : MakeDatagrams(LoginOkMessage("127.0.0.1", machine, handle, "0", address)))
+                socket.writeDatagram(d, QHostAddress::LocalHost, port);
+        }
+    });
+    sender->start();
+    return sender;
+}
+
+} // namespace zn::bench
