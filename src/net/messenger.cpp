@@ -15,11 +15,6 @@ namespace {
 // The SendIP walk uses a one-byte entry index, and the entry after the last
 // address is the empty one that ends the list.
 constexpr int MaxExtraAddresses = 255;
-
-QByteArray PeerLabel(const QByteArray &handle, const QByteArray &machine)
-{
-    return handle + cp932::bytes(u"（") + machine + cp932::bytes(u"）");
-}
 } // namespace
 
 Messenger::Messenger(const Settings &settings, const LocalPeer &local, const Roster &roster,

@@ -1,0 +1,211 @@
+#include "log/logfile.h"
+
+#include "common/clock.h"
+#include "common/codec.h"
+#include "common/frontend.h"
+#include "common/text.h"
+#include "settings/settings.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QRandomGenerator>
+#include <QSaveFile>
+#include <QThread>
+
+namespace zn {
+
+namespace {
+
+const QString LogErrorText =
+    QStringLiteral("ログファイルをアクセス中にエラーが発生しました。ログの保存を中止しました。");
+
+QString saveAtomically(const QString &path, const QByteArray &content)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
+        return file.errorString();
+    return {};
+}
+
+// QLockFile::tryLock backs off exponentially from 100 ms, so against a
+// copy that writes often it gives up after a handful of unlucky tries. Short
+// randomised retries until the deadline keep the wait fair and bounded.
+bool lockWithin(QLockFile &lock, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        if (lock.tryLock(0))
+            return true;
+        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
+            return false;
+        QThread::msleep(1 + QRandomGenerator::global()->bounded(5));
+    }
+}
+
+QByteArray twoDigits(int value)
+{
+    return QByteArray::number(value).rightJustified(2, '0');
+}
+
+} // namespace
+
+QByteArray FormatTimeStamp(const QDateTime &time, const QLocale &locale)
+{
+    const QDate date = time.date();
+    const QTime clock = time.time();
+    const bool afternoon = clock.hour() >= 12;
+    const cp932::Encoded encoded = cp932::encode(afternoon ? locale.pmText() : locale.amText());
+    const QByteArray designator =
+        encoded.ok() && !encoded.bytes.isEmpty() ? encoded.bytes : QByteArray(afternoon ? "PM" : "AM");
+    const int hour12 = clock.hour() % 12 == 0 ? 12 : clock.hour() % 12;
+    return QByteArray::number(date.year()).rightJustified(4, '0') + cp932::bytes(u"年") + twoDigits(date.month())
+        + cp932::bytes(u"月") + twoDigits(date.day()) + cp932::bytes(u"日") + ' ' + designator + ' '
+        + QByteArray::number(hour12) + cp932::bytes(u"時") + twoDigits(clock.minute()) + cp932::bytes(u"分")
+        + twoDigits(clock.second()) + cp932::bytes(u"秒");
+}
+
+QByteArray PeerLabel(QByteArrayView handleName, QByteArrayView machineName)
+{
+    return handleName.toByteArray() + cp932::bytes(u"（") + machineName.toByteArray() + cp932::bytes(u"）");
+}
+
+LogFile::LogFile(const Settings &settings, const Clock &clock, Frontend &frontend, QObject *parent)
+    : QObject(parent), m_settings(settings), m_clock(clock), m_frontend(frontend), m_saver(saveAtomically)
+{
+}
+
+QByteArray LogFile::EscapeText(QByteArrayView text)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            out += LineBreakEscape;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QByteArray LogFile::UnescapeText(QByteArrayView line)
+{
+    return line.toByteArray().replace(LineBreakEscape.toByteArray(), CrLf.toByteArray());
+}
+
+QList<QByteArray> LogFile::SplitLines(QByteArrayView content)
+{
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < content.size(); ++i) {
+        const char c = content[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        lines.append(content.sliced(start, i - start).toByteArray());
+        if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < content.size())
+        lines.append(content.sliced(start).toByteArray());
+    return lines;
+}
+
+bool LogFile::fail()
+{
+    m_frontend.showEventNotice(LogErrorText, true);
+    return false;
+}
+
+bool LogFile::WriteLog(const QByteArray &sender, const QByteArray &addressee, const QByteArray &text)
+{
+    if (!m_settings.LogSave)
+        return true;
+    const QString path = m_settings.LogFileName;
+    if (path.isEmpty())
+        return fail();
+
+    // Copies started with different settings files may share one log: the
+    // read, the change and the write happen under one lock, so that no copy
+    // writes back a file that misses another's record.
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!lockWithin(lock, m_lockTimeoutMs))
+        return fail();
+
+    QByteArray content;
+    QFile file(path);
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly))
+            return fail();
+        content = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return fail();
+        file.close();
+    }
+
+    QList<QByteArray> lines = SplitLines(content);
+    lines.prepend(EscapeText(text));
+    lines.prepend(addressee);
+    lines.prepend(sender);
+    lines.prepend(FormatTimeStamp(m_clock.now()));
+    if (m_settings.LogFileMaxCount != 0 && lines.size() / 4 > m_settings.LogFileMaxCount)
+        lines.resize(qMax<qsizetype>(0, lines.size() - 4));
+
+    QByteArray out;
+    out.reserve(content.size() + 256);
+    for (const QByteArray &line : std::as_const(lines))
+        out += line + CrLf;
+    if (!m_saver(path, out).isEmpty())
+        return fail();
+    lock.unlock();
+    emit written();
+    return true;
+}
+
+LoadedLog LogFile::LoadLog() const
+{
+    return LoadLog(m_settings.LogFileName);
+}
+
+LoadedLog LogFile::LoadLog(const QString &path)
+{
+    LoadedLog log;
+    QFile file(path);
+    if (path.isEmpty() || !QFileInfo::exists(path))
+        return log;
+    if (!file.open(QIODevice::ReadOnly)) {
+        log.state = LoadedLog::InvalidFile;
+        return log;
+    }
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        log.state = LoadedLog::InvalidFile;
+        return log;
+    }
+    const QList<QByteArray> lines = SplitLines(content);
+    const qsizetype count = qMin<qsizetype>((lines.size() + 3) / 4, MaxLoadedRecords);
+    log.records.reserve(count);
+    auto line = [&lines](qsizetype i) { return i < lines.size() ? lines[i] : QByteArray(); };
+    for (qsizetype r = 0; r < count; ++r) {
+        const qsizetype first = r * 4;
+        log.records.append({line(first), line(first + 1), line(first + 2), UnescapeText(line(first + 3))});
+    }
+    log.state = log.records.isEmpty() ? LoadedLog::NoLog : LoadedLog::Records;
+    return log;
+}
+
+bool LogFile::DeleteLog()
+{
+    const QString path = m_settings.LogFileName;
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!lockWithin(lock, m_lockTimeoutMs))
+        return false;
+    return !QFileInfo::exists(path) || QFile::remove(path);
+}
+
+} // namespace zn

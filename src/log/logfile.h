@@ -1,0 +1,103 @@
+// The message log: one CP932 text file, CR LF line ends, records of exactly
+// four lines each, newest first, no header:
+//   2024年04月01日 午前 9時00分00秒      when the record was written
+//   alice（pc1）                          sender label
+//   bob（pc2）                            addressee label
+//   hello\|world                          the text, every line break as "\|"
+#pragma once
+
+#include "log/logwriter.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QLocale>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+namespace zn {
+
+class Clock;
+class Frontend;
+struct Settings;
+
+struct LogRecord {
+    QByteArray SaveDate;
+    QByteArray SendUser;
+    QByteArray RecvUser;
+    QByteArray LogData;  // line breaks as CR LF
+
+    friend bool operator==(const LogRecord &, const LogRecord &) = default;
+};
+
+// What reading the log gave: records, or one of the two empty states.
+struct LoadedLog {
+    enum State { Records, NoLog, InvalidFile };
+    State state = NoLog;
+    QList<LogRecord> records;  // index 0 is the newest
+};
+
+// 'yyyy"年"mm"月"dd"日" ampm h"時"mm"分"ss"秒"': 2001年04月05日 午後 3時07分09秒.
+// The designator is the locale's own (午前/午後 under Japanese, AM/PM under
+// English and the C locale); one with no CP932 form falls back to AM/PM.
+QByteArray FormatTimeStamp(const QDateTime &time, const QLocale &locale = QLocale::system());
+
+class LogFile : public QObject, public LogWriter {
+    Q_OBJECT
+public:
+    static constexpr int MaxLoadedRecords = 10000;
+    // How long a write waits for another copy that shares the file.
+    static constexpr int LockTimeoutMs = 3000;
+
+    LogFile(const Settings &settings, const Clock &clock, Frontend &frontend, QObject *parent = nullptr);
+
+    // Adds a record at the top of the file named by LogFileName and, when
+    // LogFileMaxCount is not 0 and the file then holds more records than
+    // that, drops the oldest one (only one: a limit lowered later does not
+    // shrink the file at once). The file is replaced atomically, under a lock
+    // file shared with other copies. True when written or logging is off;
+    // false after an important notice when the file could not be read,
+    // locked or written.
+    bool WriteLog(const QByteArray &sender, const QByteArray &addressee, const QByteArray &text) override;
+
+    // The first 10000 records of the log file. A file that does not exist,
+    // or holds no record, is the no-log state; one that exists but cannot be
+    // read (no permission, a directory, an I/O error) is the invalid state.
+    LoadedLog LoadLog() const;
+    static LoadedLog LoadLog(const QString &path);
+
+    // Deletes the log file; true when it is gone.
+    bool DeleteLog();
+
+    // The text as line 4 holds it: CR LF, and also a lone CR or LF, become
+    // "\|", so that every reader of the file still sees four lines a record.
+    static QByteArray EscapeText(QByteArrayView text);
+    // Line 4 back into a text: "\|" becomes CR LF.
+    static QByteArray UnescapeText(QByteArrayView line);
+    // The lines of a file as line-oriented readers see them: ended by CR LF,
+    // a lone CR or a lone LF; a last line without an end counts too.
+    static QList<QByteArray> SplitLines(QByteArrayView content);
+
+    // Test seam: replaces the atomic write of the whole file; returns an
+    // error text, empty on success.
+    using Saver = std::function<QString(const QString &path, const QByteArray &content)>;
+    void setSaver(Saver saver) { m_saver = std::move(saver); }
+    void setLockTimeout(int ms) { m_lockTimeoutMs = ms; }
+
+signals:
+    // A record was written; a viewer that is open reads the file again.
+    void written();
+
+private:
+    bool fail();
+
+    const Settings &m_settings;
+    const Clock &m_clock;
+    Frontend &m_frontend;
+    Saver m_saver;
+    int m_lockTimeoutMs = LockTimeoutMs;
+};
+
+} // namespace zn
