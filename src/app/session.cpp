@@ -1,7 +1,8 @@
 #include "app/session.h"
 
+#include "common/codec.h"
 #include "common/frontend.h"
-#include "log/logwriter.h"
+#include "log/logfile.h"
 #include "net/dispatcher.h"
 #include "net/identity.h"
 #include "net/messenger.h"
@@ -13,21 +14,12 @@
 
 namespace zn {
 
-namespace {
-// Records nothing yet: the log file arrives with the messaging windows. Sent
-// messages still go through the writer's interface in the right order.
-class NoLogWriter final : public LogWriter {
-public:
-    bool WriteLog(const QByteArray &, const QByteArray &, const QByteArray &) override { return true; }
-};
-} // namespace
-
 Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *transport,
                  QObject *parent)
     : QObject(parent)
     , m_frontend(frontend)
     , m_parameters(std::move(parameters))
-    , m_log(std::make_unique<NoLogWriter>())
+    , m_log(std::make_unique<LogFile>(settings, m_clock, frontend))
     , m_roster(std::make_unique<Roster>(settings, local, frontend))
     , m_udp(std::make_unique<UdpService>())
     , m_messenger(std::make_unique<Messenger>(settings, local, *m_roster,
@@ -38,6 +30,8 @@ Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *
     connect(m_udp.get(), &UdpService::datagramReceived, this, &Session::datagramReceived);
     connect(m_reassembler.get(), &Reassembler::messageReceived, this,
             [this](const QByteArray &message) { m_dispatcher->HandleReceivedMessage(message); });
+    m_timeoutTimer.setInterval(TimeoutTimerIntervalMs);
+    connect(&m_timeoutTimer, &QTimer::timeout, this, &Session::TimeoutTimerTimer);
 }
 
 Session::~Session()
@@ -65,6 +59,7 @@ bool Session::startSocketService()
     if (!local.SocketStarted)
         return false;
     local.Address = GetLocalAddress();
+    m_timeoutTimer.start();
     m_messenger->SendLogin();
     return true;
 }
@@ -74,10 +69,41 @@ void Session::shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
+    m_timeoutTimer.stop();
     if (local.SocketStarted)
         m_messenger->SendLogout();
     m_udp->stop();
     m_reassembler->clearAll();
+}
+
+bool Session::AddRecvMessage(const QByteArray &machineName, const QByteArray &handleName,
+                             const QByteArray &text)
+{
+    if (!m_recvQueue.add({text, handleName, machineName, FormatTimeStamp(m_clock.now())}))
+        return false;
+    // Logged before anything can open a box: the records keep arrival order
+    // even when messages arrive inside a box's event loop.
+    m_log->WriteLog(PeerLabel(handleName, machineName), PeerLabel(settings.HandleName, local.MachineName), text);
+    emit messageQueued();
+    if (settings.RecvCheck) {
+        m_frontend.showEventNotice(QStringLiteral("「") + cp932::decode(handleName)
+                                       + QStringLiteral("」からメッセージが届きました。"),
+                                   false);
+    }
+    return true;
+}
+
+TRecvMessage Session::TakeRecvMessage()
+{
+    TRecvMessage message = m_recvQueue.TakeRecvMessage();
+    m_messenger->SendOpenCheck(message.MachineName);
+    return message;
+}
+
+void Session::TimeoutTimerTimer()
+{
+    for (const QByteArray &sender : m_reassembler->expire())
+        m_messenger->SendMessageExclamation(sender);
 }
 
 void Session::datagramReceived(const QByteArray &datagram, const QByteArray &sender)

@@ -5,11 +5,13 @@
 
 #include "common/clock.h"
 #include "common/localpeer.h"
+#include "messaging/recvqueue.h"
 #include "settings/settings.h"
 #include "settings/settingsstore.h"
 
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 
 #include <memory>
 
@@ -18,7 +20,7 @@ namespace zn {
 class DatagramTransport;
 class Dispatcher;
 class Frontend;
-class LogWriter;
+class LogFile;
 class Messenger;
 class Reassembler;
 class Roster;
@@ -63,11 +65,31 @@ public:
 
     static int fontSizeForStoredValue(int stored);
 
+    // A MESSAGE addressed here: queued with its arrival time, logged, then
+    // announced (messageQueued, and the RecvCheck notice). False, doing
+    // nothing else, when 256 messages already wait.
+    bool AddRecvMessage(const QByteArray &machineName, const QByteArray &handleName, const QByteArray &text);
+    // The oldest unread message leaves the queue; its sender gets the read
+    // confirmation (when it is still online). The queue must not be empty.
+    TRecvMessage TakeRecvMessage();
+    RecvQueue &recvQueue() { return m_recvQueue; }
+
+    // The delivery watch, every 5 s while the socket runs: each reassembly
+    // slot idle for over a minute is given up and its sender warned.
+    void TimeoutTimerTimer();
+    static constexpr int TimeoutTimerIntervalMs = 5000;
+    const QTimer &timeoutTimer() const { return m_timeoutTimer; }
+
     Roster &roster() { return *m_roster; }
+    LogFile &log() { return *m_log; }
     Messenger &messenger() { return *m_messenger; }
     UdpService &udp() { return *m_udp; }
     Reassembler &reassembler() { return *m_reassembler; }
     Frontend &frontend() { return m_frontend; }
+
+signals:
+    // A message joined the unread queue.
+    void messageQueued();
 
 private:
     // A refused write is shown as "<path> に書き込めません"; the run goes on.
@@ -78,12 +100,14 @@ private:
     QStringList m_parameters;
     SystemClock m_clock;
     std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<LogWriter> m_log;
+    std::unique_ptr<LogFile> m_log;
     std::unique_ptr<Roster> m_roster;
     std::unique_ptr<UdpService> m_udp;
     std::unique_ptr<Messenger> m_messenger;
     std::unique_ptr<Reassembler> m_reassembler;
     std::unique_ptr<Dispatcher> m_dispatcher;
+    RecvQueue m_recvQueue;
+    QTimer m_timeoutTimer;
     bool m_shutDown = false;
 };
 

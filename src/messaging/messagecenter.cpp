@@ -1,0 +1,257 @@
+#include "messaging/messagecenter.h"
+
+#include "app/desktopfrontend.h"
+#include "app/session.h"
+#include "common/codec.h"
+#include "messaging/messagecheck.h"
+#include "messaging/trecvform.h"
+#include "net/messenger.h"
+#include "peers/roster.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QTextCursor>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace zn {
+
+namespace {
+const QString NoSelectionText = QStringLiteral("送信先ユーザをリストの中から選択してください。");
+} // namespace
+
+MessageCenter::MessageCenter(Session &session, DesktopFrontend &frontend, int fontSize, QObject *parent)
+    : QObject(parent), m_session(session), m_frontend(frontend), m_fontSize(fontSize)
+{
+    m_recvForm = new TRecvForm(session, fontSize);
+    connect(m_recvForm, &TRecvForm::nextRequested, this, &MessageCenter::miMessageRecvClick);
+    connect(m_recvForm, &TRecvForm::replyRequested, this, &MessageCenter::quoteReply);
+    connect(&m_session, &Session::messageQueued, this, &MessageCenter::messageQueued);
+}
+
+MessageCenter::~MessageCenter()
+{
+    closeSendWindows();
+    delete m_recvForm;
+}
+
+void MessageCenter::closeSendWindows()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *form = qobject_cast<TSendForm *>(w))
+            delete form;
+    }
+}
+
+void MessageCenter::setDisplayFontSize(int points)
+{
+    m_fontSize = points;
+    m_recvForm->setDisplayFontSize(points);
+    m_sendWindows.applyFontSize(points);
+}
+
+TSendForm *MessageCenter::openSendWindow(const QList<Recipient> &recipients, const QString &text)
+{
+    auto *form = new TSendForm(m_session, m_frontend, m_sendWindows, m_fontSize);
+    form->setRecipients(recipients);
+    if (!text.isEmpty())
+        form->setText(text);
+    form->setHideMainWindow([this] { emit hideMainWindowRequested(); });
+    form->show();
+    form->raise();
+    form->activateWindow();
+    return form;
+}
+
+bool MessageCenter::askSelf(const QString &question)
+{
+    return m_frontend.showMessageBox(question, mb::YesNo | mb::IconQuestion) == Answer::Yes;
+}
+
+const TPeer *MessageCenter::peerByHandle(const QByteArray &handleName) const
+{
+    for (const TPeer &peer : m_session.roster().peers()) {
+        if (peer.HandleName == handleName)
+            return &peer;
+    }
+    return nullptr;
+}
+
+void MessageCenter::miMessageSendClick(const QList<TPeer> &selected)
+{
+    if (selected.isEmpty()) {
+        m_frontend.showMessageBox(NoSelectionText, mb::Ok | mb::IconWarning);
+        return;
+    }
+    if (selected.size() > MaxRecipients) {
+        m_frontend.showMessageBox(TooManyRecipientsText(), mb::Ok | mb::IconWarning);
+        return;
+    }
+    QList<Recipient> recipients;
+    for (const TPeer &peer : selected) {
+        if (m_session.settings.SendSelfCheck && peer.MachineName == m_session.local.MachineName
+            && !askSelf(QStringLiteral("送信先の中に自分自身が含まれています。送信ウィンドウを開きますか？")))
+            return;
+        recipients.append({peer.HandleName, peer.MachineName});
+    }
+    openSendWindow(recipients);
+}
+
+void MessageCenter::miWindowSendClick(const QByteArray &handleName)
+{
+    const TPeer *peer = peerByHandle(handleName);
+    if (!peer)
+        return;  // gone offline since the menu was built
+    const Recipient recipient{peer->HandleName, peer->MachineName};
+    if (m_session.settings.SendSelfCheck && recipient.MachineName == m_session.local.MachineName
+        && !askSelf(QStringLiteral("自分自身にメッセージを送信します。送信ウィンドウを開きますか？")))
+        return;
+    openSendWindow({recipient});
+}
+
+std::optional<QByteArray> MessageCenter::checkedClipboardText()
+{
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasText()) {
+        m_frontend.showMessageBox(QStringLiteral("テキスト以外のメッセージを送信することはできません。"),
+                                  mb::Ok | mb::IconWarning);
+        return std::nullopt;
+    }
+    const CheckedText checked = CheckMessageText(data->text(), true);
+    if (!checked.ok()) {
+        m_frontend.showMessageBox(checked.message, mb::Ok | mb::IconWarning);
+        return std::nullopt;
+    }
+    return checked.bytes;
+}
+
+void MessageCenter::miMessageClipSendClick(const QList<TPeer> &selected)
+{
+    if (selected.isEmpty()) {
+        m_frontend.showMessageBox(NoSelectionText, mb::Ok | mb::IconWarning);
+        return;
+    }
+    const std::optional<QByteArray> text = checkedClipboardText();
+    if (!text)
+        return;
+    if (m_session.settings.SendSelfCheck) {
+        for (const TPeer &peer : selected) {
+            if (peer.MachineName != m_session.local.MachineName)
+                continue;
+            if (!askSelf(QStringLiteral("送信先の中に自分自身が含まれています。送信しますか？")))
+                return;
+            break;
+        }
+    }
+    // Copies: a box of an earlier send may let the roster change.
+    const QList<TPeer> recipients = selected;
+    for (const TPeer &peer : recipients)
+        m_session.messenger().SendMessageTo(*text, peer.MachineName);
+}
+
+void MessageCenter::miClipSendClick(const QByteArray &handleName)
+{
+    const std::optional<QByteArray> text = checkedClipboardText();
+    if (!text)
+        return;
+    const TPeer *peer = peerByHandle(handleName);
+    if (!peer)
+        return;
+    const QByteArray machine = peer->MachineName;
+    if (m_session.settings.SendSelfCheck && machine == m_session.local.MachineName
+        && !askSelf(QStringLiteral("自分自身にメッセージを送信します。よろしいですか？")))
+        return;
+    m_session.messenger().SendMessageTo(*text, machine);
+}
+
+bool MessageCenter::passwordPassed(const QString &text)
+{
+    if (!m_passwordGate)
+        return true;
+    m_frontend.setDialogShowing(true);
+    const bool passed = m_passwordGate(text);
+    m_frontend.setDialogShowing(false);
+    return passed;
+}
+
+void MessageCenter::messageQueued()
+{
+    emit unreadChanged(m_session.recvQueue().UnreadCount());
+    m_recvForm->btNext->setEnabled(true);
+    emit trayAnimationRequested();
+    if (m_session.settings.MouseAnimation > 0)
+        emit cursorAnimationRequested();
+    if (m_session.settings.RecvAutoOpen && !m_recvForm->isVisible())
+        miMessageRecvClick();
+}
+
+void MessageCenter::afterTaking()
+{
+    // Called with the message still first in the queue, as the buttons
+    // show what is left once it is taken.
+    const bool last = m_session.recvQueue().UnreadCount() <= 1;
+    m_recvForm->btNext->setEnabled(!last);
+    if (last)
+        emit trayResetRequested();
+}
+
+void MessageCenter::miMessageRecvClick()
+{
+    if (m_recvBusy || m_session.recvQueue().isEmpty())
+        return;
+    m_recvBusy = true;
+    if (m_session.settings.PasswordRecv && !m_recvForm->isVisible()
+        && !passwordPassed(QStringLiteral("受信ウィンドウを開くにはパスワードが必要です。"))) {
+        m_recvBusy = false;
+        return;
+    }
+    if (m_session.settings.RecvOpenCheck && !m_recvForm->isVisible()
+        && m_frontend.showMessageBox(QStringLiteral("受信ウィンドウを表示します。よろしいですか？"),
+                                     mb::YesNo | mb::IconQuestion)
+               != Answer::Yes) {
+        m_recvBusy = false;
+        return;
+    }
+    m_recvForm->showMessage(m_session.recvQueue().front());
+    afterTaking();
+    m_recvForm->show();
+    m_recvForm->raise();
+    m_recvForm->activateWindow();
+    m_session.TakeRecvMessage();
+    emit unreadChanged(m_session.recvQueue().UnreadCount());
+    m_recvBusy = false;
+}
+
+void MessageCenter::miClipRecvClick()
+{
+    if (m_recvBusy || m_session.recvQueue().isEmpty())
+        return;
+    m_recvBusy = true;
+    if (m_session.settings.PasswordRecv && !m_recvForm->isVisible()
+        && !passwordPassed(QStringLiteral("クリップボード受信を行うにはパスワードが必要です。"))) {
+        m_recvBusy = false;
+        return;
+    }
+    const TRecvMessage &message = m_session.recvQueue().front();
+    QByteArray text = message.RecvData;
+    if (m_session.settings.ClipRecvInfo)
+        text = cp932::bytes(u"≪「") + message.HandleName + cp932::bytes(u"」からのメッセージ≫") + "\r\n" + text;
+    // The desktop's clipboard holds LF line breaks.
+    QGuiApplication::clipboard()->setText(cp932::toWidgetText(text));
+    afterTaking();
+    m_session.TakeRecvMessage();
+    emit unreadChanged(m_session.recvQueue().UnreadCount());
+    m_recvBusy = false;
+}
+
+void MessageCenter::quoteReply()
+{
+    const Recipient recipient{m_recvForm->senderHandle(), m_recvForm->senderMachine()};
+    TSendForm *form = openSendWindow({recipient});
+    if (m_session.settings.ReturnMessagePlus)
+        form->setText(m_recvForm->quotedText());
+}
+
+} // namespace zn

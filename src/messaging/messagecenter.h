@@ -1,0 +1,81 @@
+// The send and receive commands behind the main window's buttons, menus,
+// tray items and hot keys: opening send windows, sending the clipboard,
+// reading the unread queue into the receive window or the clipboard.
+#pragma once
+
+#include "messaging/tsendform.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+namespace zn {
+
+class DesktopFrontend;
+class Session;
+class TRecvForm;
+struct TPeer;
+
+class MessageCenter : public QObject {
+    Q_OBJECT
+public:
+    MessageCenter(Session &session, DesktopFrontend &frontend, int fontSize, QObject *parent = nullptr);
+    ~MessageCenter() override;
+
+    TRecvForm *recvForm() const { return m_recvForm; }
+    SendWindowList &sendWindows() { return m_sendWindows; }
+
+    // The display font size of the message texts of every window.
+    void setDisplayFontSize(int points);
+    // The receive commands' password prompt; true when passed. Without one
+    // every prompt passes.
+    void setPasswordGate(std::function<bool(const QString &text)> gate) { m_passwordGate = std::move(gate); }
+
+    // A new send window, shown.
+    TSendForm *openSendWindow(const QList<Recipient> &recipients, const QString &text = {});
+
+    // The send commands; `selected` in list order.
+    void miMessageSendClick(const QList<TPeer> &selected);
+    void miWindowSendClick(const QByteArray &handleName);
+    void miMessageClipSendClick(const QList<TPeer> &selected);
+    void miClipSendClick(const QByteArray &handleName);
+
+    // The receive commands: the oldest unread message into the receive
+    // window, or onto the clipboard. Both do nothing while one runs.
+    void miMessageRecvClick();
+    void miClipRecvClick();
+    bool recvBusy() const { return m_recvBusy; }
+
+    // Closes every send window (program exit), each saving its placement.
+    void closeSendWindows();
+
+signals:
+    // The number of unread messages changed: the receive buttons follow.
+    void unreadChanged(int count);
+    void trayAnimationRequested();   // a message arrived
+    void trayResetRequested();       // the last unread message was taken
+    void cursorAnimationRequested(); // a message arrived and MouseAnimation is on
+    void hideMainWindowRequested();  // SendAfterClose
+
+private:
+    void messageQueued();
+    bool passwordPassed(const QString &text);
+    void afterTaking();
+    void quoteReply();
+    // The clipboard text through the send checks; empty optional after the
+    // refusal box.
+    std::optional<QByteArray> checkedClipboardText();
+    const TPeer *peerByHandle(const QByteArray &handleName) const;
+    bool askSelf(const QString &question);
+
+    Session &m_session;
+    DesktopFrontend &m_frontend;
+    SendWindowList m_sendWindows;
+    TRecvForm *m_recvForm = nullptr;
+    int m_fontSize = 9;
+    std::function<bool(const QString &)> m_passwordGate;
+    bool m_recvBusy = false;
+};
+
+} // namespace zn

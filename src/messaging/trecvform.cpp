@@ -1,0 +1,172 @@
+#include "messaging/trecvform.h"
+
+#include "app/session.h"
+#include "common/codec.h"
+#include "platform/fonts.h"
+
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QVBoxLayout>
+
+namespace zn {
+
+namespace {
+
+QLabel *headerLabel(const QString &text, const QColor &colour, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+} // namespace
+
+TRecvForm::TRecvForm(Session &session, int fontSize, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_session(session)
+{
+    setObjectName(QStringLiteral("RecvForm"));
+    setWindowTitle(QStringLiteral("Zephinet -メッセージ受信-"));
+
+    plRecvInfo = new QWidget(this);
+    plRecvInfo->setObjectName(QStringLiteral("plRecvInfo"));
+    auto *grid = new QGridLayout(plRecvInfo);
+    grid->setContentsMargins(4, 2, 4, 2);
+    auto row = [this, grid](int r, const QString &caption, const char *labelName, const char *editName,
+                            QLabel *&label, QLineEdit *&edit) {
+        label = new QLabel(caption, plRecvInfo);
+        label->setObjectName(QString::fromLatin1(labelName));
+        edit = new QLineEdit(plRecvInfo);
+        edit->setObjectName(QString::fromLatin1(editName));
+        edit->setReadOnly(true);
+        grid->addWidget(label, r, 0);
+        grid->addWidget(edit, r, 1);
+    };
+    row(0, QStringLiteral("ハンドル名"), "laHandleName", "edHandleName", laHandleName, edHandleName);
+    row(1, QStringLiteral("マシン名"), "laMachineName", "edMachineName", laMachineName, edMachineName);
+    row(2, QStringLiteral("受信日時"), "laRecvTime", "edRecvTime", laRecvTime, edRecvTime);
+
+    mmRecvData = new QPlainTextEdit(this);
+    mmRecvData->setObjectName(QStringLiteral("mmRecvData"));
+    mmRecvData->setReadOnly(true);
+    mmRecvData->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    mmRecvData->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    mmRecvData->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    btRecv = new QPushButton(QStringLiteral("返信(&R)"), this);
+    btRecv->setObjectName(QStringLiteral("btRecv"));
+    btNext = new QPushButton(QStringLiteral("次のメッセージ(&N)"), this);
+    btNext->setObjectName(QStringLiteral("btNext"));
+    btNext->setEnabled(false);
+    btOk = new QPushButton(QStringLiteral("確認(&C)"), this);
+    btOk->setObjectName(QStringLiteral("btOk"));
+    connect(btRecv, &QPushButton::clicked, this, &TRecvForm::btRecvClick);
+    connect(btNext, &QPushButton::clicked, this, &TRecvForm::nextRequested);
+    connect(btOk, &QPushButton::clicked, this, &QWidget::hide);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(btRecv);
+    buttons->addStretch();
+    buttons->addWidget(btNext);
+    buttons->addWidget(btOk);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(2);
+    layout->addWidget(headerLabel(QStringLiteral("送信者情報"), Qt::blue, this));
+    layout->addWidget(plRecvInfo);
+    layout->addWidget(headerLabel(QStringLiteral("受信メッセージ"), Qt::red, this));
+    layout->addWidget(mmRecvData, 1);
+    layout->addLayout(buttons);
+
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const Placement p = m_session.readPlacement(
+        PlacementSection::RecvForm, {screen.x() + (screen.width() - DesignSize.width()) / 2,
+                                     screen.y() + (screen.height() - DesignSize.height()) / 2,
+                                     DesignSize.width(), DesignSize.height()});
+    resize(qMax(p.width, 200), qMax(p.height, 150));
+    move(p.left, p.top);
+    setDisplayFontSize(fontSize);
+}
+
+TRecvForm::~TRecvForm()
+{
+    m_session.writePlacement(PlacementSection::RecvForm, {x(), y(), width(), height()});
+}
+
+void TRecvForm::showMessage(const TRecvMessage &message)
+{
+    m_handle = message.HandleName;
+    m_machine = message.MachineName;
+    edHandleName->setText(cp932::decode(message.HandleName));
+    edMachineName->setText(cp932::decode(message.MachineName));
+    edRecvTime->setText(cp932::decode(message.RecvTime));
+    for (QLineEdit *edit : {edHandleName, edMachineName, edRecvTime})
+        edit->setCursorPosition(0);
+    mmRecvData->setPlainText(cp932::toWidgetText(message.RecvData));
+}
+
+void TRecvForm::setDisplayFontSize(int points)
+{
+    mmRecvData->setFont(MessageFont(points));
+}
+
+QString TRecvForm::quotedText() const
+{
+    QString out;
+    const QTextDocument *document = mmRecvData->document();
+    for (QTextBlock block = document->firstBlock(); block.isValid(); block = block.next()) {
+        const QString text = block.text();
+        // A text that ends in a line break has no line after it.
+        if (text.isEmpty() && block == document->lastBlock() && block != document->firstBlock())
+            break;
+        const QTextLayout *layout = block.layout();
+        if (!layout || layout->lineCount() == 0) {
+            out += u'>' + text + u'\n';
+            continue;
+        }
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            out += u'>' + text.mid(line.textStart(), line.textLength()) + u'\n';
+        }
+    }
+    return out;
+}
+
+void TRecvForm::showEvent(QShowEvent *event)
+{
+    FormShow();
+    QWidget::showEvent(event);
+}
+
+void TRecvForm::FormShow()
+{
+    const Settings &s = m_session.settings;
+    laMachineName->setVisible(!s.RecvMachineHide);
+    edMachineName->setVisible(!s.RecvMachineHide);
+    laRecvTime->setVisible(!s.RecvDateHide);
+    edRecvTime->setVisible(!s.RecvDateHide);
+}
+
+void TRecvForm::btRecvClick()
+{
+    if (m_session.settings.ReturnRecvHide)
+        hide();
+    else
+        btOk->setFocus();
+    emit replyRequested();
+}
+
+} // namespace zn
