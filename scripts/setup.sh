@@ -10,6 +10,8 @@ packages=(
     fonts-noto-cjk
     # multi-host tests and screenshots: namespaces, a virtual X server, a key presser
     iproute2 util-linux procps xvfb xdotool x11-utils
+    # a system tray host on the virtual display for the tray icon test
+    trayer
 )
 
 missing=()

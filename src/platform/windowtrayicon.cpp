@@ -1,0 +1,77 @@
+#include "platform/windowtrayicon.h"
+
+#include "peers/trayanimation.h"
+#include "platform/iconstrip.h"
+
+#include <QEvent>
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+namespace zn {
+
+WindowTrayIcon::WindowTrayIcon(QWidget *window, int image, const QString &tip, TrayAvailable trayAvailable)
+    : QObject(window)
+    , m_window(window)
+    , m_image(image)
+    , m_tip(cutTrayTip(tip))
+    , m_trayAvailable(trayAvailable ? std::move(trayAvailable) : TrayAvailable(&QSystemTrayIcon::isSystemTrayAvailable))
+{
+    window->installEventFilter(this);
+}
+
+WindowTrayIcon::~WindowTrayIcon()
+{
+    delete m_icon;
+}
+
+bool WindowTrayIcon::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window) {
+        if (event->type() == QEvent::WindowStateChange && m_window->isMinimized() && m_trayAvailable()) {
+            // Hiding a window from inside its own state change confuses
+            // some window managers; do it once the change is through.
+            QMetaObject::invokeMethod(this, &WindowTrayIcon::moveToTray, Qt::QueuedConnection);
+        } else if (event->type() == QEvent::Show && m_window->isVisible()) {
+            // The window system may report a late show of the window just
+            // hidden; only a window really shown again gives up its icon.
+            removeIcon();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void WindowTrayIcon::moveToTray()
+{
+    // Restored or closed in the meantime: stay as it is.
+    if (!m_window->isMinimized() || !m_window->isVisible() || m_icon)
+        return;
+    m_icon = new QSystemTrayIcon(IconStrip::icon(m_image), this);
+    m_icon->setToolTip(m_tip);
+    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick)
+            restore();
+    });
+    m_window->hide();
+    m_icon->show();
+}
+
+void WindowTrayIcon::restore()
+{
+    m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+    removeIcon();
+}
+
+void WindowTrayIcon::removeIcon()
+{
+    if (!m_icon)
+        return;
+    // Called from the icon's own click signal: it is deleted after it returns.
+    m_icon->hide();
+    m_icon->deleteLater();
+    m_icon = nullptr;
+}
+
+} // namespace zn

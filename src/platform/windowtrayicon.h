@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QSystemTrayIcon>
+
+#include <functional>
+
+class QWidget;
+
+namespace zn {
+
+// Minimise-to-tray for the send, receive, absence-message and log windows:
+// minimising `window` hides it and adds a tray icon of its own (image
+// `image` of the icon strip, tip `tip`); a double click on that icon shows
+// the window again, normal, raised and active. Showing the window by any
+// other way, or destroying it, removes the icon.
+//
+//   new WindowTrayIcon(sendForm, IconStrip::SendWindow, u"Zephinet -送信ウィンドウ-"_qs);
+//
+// Without a system tray a minimised window stays an ordinary minimised
+// window with its taskbar entry, so that it never becomes unreachable.
+// The helper is a child of `window` and lives as long as it does.
+class WindowTrayIcon : public QObject {
+    Q_OBJECT
+public:
+    using TrayAvailable = std::function<bool()>;
+
+    WindowTrayIcon(QWidget *window, int image, const QString &tip, TrayAvailable trayAvailable = {});
+    ~WindowTrayIcon() override;
+
+    // The window's tray icon while it is minimised to the tray, else null.
+    QSystemTrayIcon *trayIcon() const { return m_icon; }
+    // Shows the window again from the tray.
+    void restore();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void moveToTray();
+    void removeIcon();
+
+    QWidget *m_window;
+    int m_image;
+    QString m_tip;
+    TrayAvailable m_trayAvailable;
+    QPointer<QSystemTrayIcon> m_icon;
+};
+
+} // namespace zn
