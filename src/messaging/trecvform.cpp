@@ -3,6 +3,8 @@
 #include "app/session.h"
 #include "common/codec.h"
 #include "platform/fonts.h"
+#include "platform/iconstrip.h"
+#include "platform/windowtrayicon.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -91,6 +93,7 @@ TRecvForm::TRecvForm(Session &session, int fontSize, QWidget *parent)
     layout->addWidget(mmRecvData, 1);
     layout->addLayout(buttons);
 
+    m_trayIcon = new WindowTrayIcon(this, IconStrip::RecvWindow, QStringLiteral("Zephinet -受信ウィンドウ-"));
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     const Placement p = m_session.readPlacement(
         PlacementSection::RecvForm, {screen.x() + (screen.width() - DesignSize.width()) / 2,

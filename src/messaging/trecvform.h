@@ -12,6 +12,7 @@ class QPushButton;
 namespace zn {
 
 class Session;
+class WindowTrayIcon;
 struct TRecvMessage;
 
 class TRecvForm : public QWidget {
@@ -45,6 +46,7 @@ public:
     QByteArray senderMachine() const { return m_machine; }
 
     static constexpr QSize DesignSize{380, 300};
+    WindowTrayIcon *trayIcon() const { return m_trayIcon; }
 
 signals:
     void replyRequested();
@@ -60,6 +62,7 @@ private:
     Session &m_session;
     QByteArray m_handle;
     QByteArray m_machine;
+    WindowTrayIcon *m_trayIcon = nullptr;
 };
 
 } // namespace zn

@@ -6,6 +6,8 @@
 #include "messaging/messagecheck.h"
 #include "net/messenger.h"
 #include "platform/fonts.h"
+#include "platform/iconstrip.h"
+#include "platform/windowtrayicon.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -143,6 +145,7 @@ TSendForm::TSendForm(Session &session, Frontend &frontend, SendWindowList &windo
     layout->addWidget(mmSendData, 1);
     layout->addLayout(buttons);
 
+    m_trayIcon = new WindowTrayIcon(this, IconStrip::SendWindow, QStringLiteral("Zephinet -送信ウィンドウ-"));
     m_hasSlot = m_windows.take(this);
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     const Placement p = m_session.readPlacement(
@@ -250,11 +253,6 @@ void TSendForm::btSendClick()
 void TSendForm::btCancelClick()
 {
     close();
-}
-
-void TSendForm::changeEvent(QEvent *event)
-{
-    QWidget::changeEvent(event);
 }
 
 } // namespace zn

@@ -63,6 +63,7 @@ public:
 
     void btSendClick();
     void btCancelClick();
+    WindowTrayIcon *trayIcon() const { return m_trayIcon; }
     void setDisplayFontSize(int points);
     bool hasListSlot() const { return m_hasSlot; }
 
@@ -76,9 +77,6 @@ public:
     QPushButton *btCancel = nullptr;
 
     static constexpr QSize DesignSize{360, 290};
-
-protected:
-    void changeEvent(QEvent *event) override;
 
 private:
     void limitInput(int position, int removed, int added);
