@@ -49,6 +49,7 @@ signals:
 private:
     void readPendingDatagrams();
     void deliverDatagrams();
+    void scheduleDelivery();
 
     struct Received {
         QByteArray datagram;
