@@ -9,8 +9,6 @@
 #include "net/udpservice.h"
 #include "peers/roster.h"
 
-#include <QHostAddress>
-
 namespace zn {
 
 namespace {
@@ -35,7 +33,7 @@ Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *
     , m_reassembler(std::make_unique<Reassembler>(m_clock, frontend))
     , m_dispatcher(std::make_unique<Dispatcher>(settings, local, *m_roster, *m_messenger, frontend))
 {
-    connect(m_udp.get(), &UdpService::datagramReceived, this, &Session::datagramReceived);
+    connect(m_udp.get(), &UdpService::datagramReceived, m_reassembler.get(), &Reassembler::ReceiveDatagram);
     connect(m_reassembler.get(), &Reassembler::messageReceived, this,
             [this](const QByteArray &message) { m_dispatcher->HandleReceivedMessage(message); });
 }
@@ -78,11 +76,6 @@ void Session::shutdown()
         m_messenger->SendLogout();
     m_udp->stop();
     m_reassembler->clearAll();
-}
-
-void Session::datagramReceived(const QByteArray &datagram, const QByteArray &sender)
-{
-    m_reassembler->ReceiveDatagram(datagram, QHostAddress(QString::fromLatin1(sender)).toIPv4Address());
 }
 
 MainPlacement Session::readMainPlacement(const Placement &defaults) const

@@ -72,7 +72,6 @@ public:
 private:
     // A refused write is shown as "<path> に書き込めません"; the run goes on.
     void reportWriteError(const QString &error);
-    void datagramReceived(const QByteArray &datagram, const QByteArray &sender);
 
     Frontend &m_frontend;
     QStringList m_parameters;

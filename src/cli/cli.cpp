@@ -12,7 +12,6 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -188,10 +187,7 @@ int runWatch(const CliOptions &options, QTextStream &out, QTextStream &err)
         err << "zephinet-cli: " << SocketStartFailureText.toString() << Qt::endl;
         return ExitPortInUse;
     }
-    QObject::connect(&udp, &UdpService::datagramReceived, &reassembler,
-                     [&reassembler](const QByteArray &datagram, const QByteArray &sender) {
-                         reassembler.ReceiveDatagram(datagram, QHostAddress(QString::fromLatin1(sender)).toIPv4Address());
-                     });
+    QObject::connect(&udp, &UdpService::datagramReceived, &reassembler, &Reassembler::ReceiveDatagram);
     QObject::connect(&reassembler, &Reassembler::messageReceived, &reassembler,
                      [&out, &options](const QByteArray &message, const QByteArray &sender) {
                          const QString time = QDateTime::currentDateTime().toString(u"HH:mm:ss.zzz"_qs);

@@ -107,7 +107,7 @@ void UdpService::readPendingDatagrams()
         const quint32 ipv4 = sender.toIPv4Address(&isIPv4);
         if (!isIPv4 || datagram.isEmpty())
             continue;
-        m_inbox.append({datagram, DottedIPv4(ipv4)});
+        m_inbox.append({datagram, ipv4});
     }
     if (!m_inbox.isEmpty())
         scheduleDelivery();
