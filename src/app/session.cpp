@@ -21,10 +21,12 @@ public:
 } // namespace
 
 Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *transport,
-                 QObject *parent)
+                 const Clock *clock, QObject *parent)
     : QObject(parent)
     , m_frontend(frontend)
     , m_parameters(std::move(parameters))
+    , m_ownClock(clock ? nullptr : std::make_unique<SystemClock>())
+    , m_clock(clock ? *clock : *m_ownClock)
     , m_log(std::make_unique<NoLogWriter>())
     , m_roster(std::make_unique<Roster>(settings, local, frontend))
     , m_udp(std::make_unique<UdpService>())

@@ -34,9 +34,11 @@ class Session : public QObject {
 public:
     // `parameters` are the command-line parameters without the program path.
     // Datagrams go out through the UDP service unless `transport` is given
-    // (tests record them instead of sending).
+    // (tests record them instead of sending). Reassembly times its slots by
+    // `clock`, which must outlive the session; without one, by a system clock
+    // the session owns.
     Session(Frontend &frontend, QStringList parameters, DatagramTransport *transport = nullptr,
-            QObject *parent = nullptr);
+            const Clock *clock = nullptr, QObject *parent = nullptr);
     ~Session() override;
 
     Settings settings;
@@ -75,7 +77,8 @@ private:
 
     Frontend &m_frontend;
     QStringList m_parameters;
-    SystemClock m_clock;
+    std::unique_ptr<SystemClock> m_ownClock;
+    const Clock &m_clock;
     std::unique_ptr<SettingsStore> m_store;
     std::unique_ptr<LogWriter> m_log;
     std::unique_ptr<Roster> m_roster;

@@ -1,6 +1,8 @@
 #include "app/session.h"
+#include "fakeclock.h"
 #include "fakefrontend.h"
 #include "net/netfakes.h"
+#include "net/reassembly.h"
 #include "net/udpservice.h"
 #include "net/wire.h"
 #include "peers/roster.h"
@@ -19,6 +21,7 @@
 
 using namespace zn;
 using zn::test::RecordingTransport;
+using zn::test::FakeClock;
 using zn::test::FakeFrontend;
 
 class TestSession : public QObject {
@@ -27,6 +30,7 @@ private slots:
     void badSettingsFile_stillStartsWithDefaults();
     void join_of1000PeersAtOnce_keepsRosterCorrect();
     void flood_ofNothingAnswers_opensOneBoxAtATime();
+    void incompleteMessage_expiresByGivenClock();
 };
 
 void TestSession::badSettingsFile_stillStartsWithDefaults()
@@ -170,6 +174,45 @@ void TestSession::flood_ofNothingAnswers_opensOneBoxAtATime()
     QCOMPARE(frontend.boxes.size(), 1);
     QCOMPARE(frontend.boxes.at(0).text, QStringLiteral("「tanaka」は不在ではないか、不在メッセージが設定されていません。"));
     QCOMPARE(frontend.openBoxes, 0);
+}
+
+// The session's reassembly runs on the clock it was given: a message that
+// stays incomplete on the socket is given up a minute after its last datagram.
+void TestSession::incompleteMessage_expiresByGivenClock()
+{
+    FakeFrontend frontend;
+    RecordingTransport transport;
+    FakeClock clock; // reads 0 at first, as a monotonic clock may
+    Session session(frontend, {}, &transport, &clock);
+    session.local.MachineName = "SELF";
+    session.settings.ActivePortNo = 0;
+    QVERIFY(session.startSocketService());
+    session.local.Address = "127.0.0.1";
+    const quint16 port = session.udp().port();
+    auto collected = [&session]() -> qsizetype {
+        for (const ReceiveSlot &slot : session.reassembler().receiveSlots())
+            if (!slot.isFree())
+                return slot.Fragments.size();
+        return 0;
+    };
+
+    // Three datagrams; the second never arrives.
+    const QList<QByteArray> datagrams =
+        MakeDatagrams(MessageMessage("127.0.0.1", "PC1", "alice", QByteArray(1200, 'x')));
+    QCOMPARE(datagrams.size(), 3);
+    QUdpSocket peer;
+    peer.writeDatagram(datagrams.at(0), QHostAddress::LocalHost, port);
+    QTRY_COMPARE_WITH_TIMEOUT(collected(), qsizetype(1), 10000);
+    clock.advance(30000);
+    peer.writeDatagram(datagrams.at(2), QHostAddress::LocalHost, port);
+    QTRY_COMPARE_WITH_TIMEOUT(collected(), qsizetype(3), 10000);
+
+    clock.advance(60000);
+    QVERIFY(session.reassembler().expire().isEmpty());
+    clock.advance(1);
+    QCOMPARE(session.reassembler().expire(), QList<QByteArray>{"127.0.0.1"});
+    QCOMPARE(collected(), qsizetype(0));
+    QVERIFY(frontend.messages.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestSession)
