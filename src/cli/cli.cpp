@@ -152,13 +152,18 @@ QString describePeers(const QList<TPeer> &peers, bool json)
     return out;
 }
 
+bool HasUsableNetwork(const QList<InterfaceCandidate> &interfaces)
+{
+    return !AddressFromInterfaces(interfaces).isEmpty();
+}
+
 int runWho(const CliOptions &options, QTextStream &out, QTextStream &err)
 {
     CliFrontend frontend(err);
     Session session(frontend, {});
     session.local.MachineName = GetMachineName();
     applyOptions(session.settings, options, session.local.MachineName);
-    if (GetLocalAddress() == "Unknown") {
+    if (!HasUsableNetwork(SystemInterfaces())) {
         err << "zephinet-cli: no usable IPv4 network interface" << Qt::endl;
         return ExitNoNetwork;
     }

@@ -12,6 +12,7 @@ class QTextStream;
 
 namespace zn {
 
+struct InterfaceCandidate;
 struct TPeer;
 
 enum ExitCode { ExitOk = 0, ExitPortInUse = 1, ExitUsage = 2, ExitNoNetwork = 3 };
@@ -49,6 +50,12 @@ QString describeMessage(const QByteArray &message, const QByteArray &sender, con
 
 // The online users as a table, or a JSON array.
 QString describePeers(const QList<TPeer> &peers, bool json);
+
+// Whether `who` can reach anyone: some interface is up, running, not
+// loopback, broadcast-capable and holds an IPv4 address. Name resolution has
+// no say, so a host whose name resolves to some address in /etc/hosts but
+// that has only loopback is still without a network.
+bool HasUsableNetwork(const QList<InterfaceCandidate> &interfaces);
 
 int runWho(const CliOptions &options, QTextStream &out, QTextStream &err);
 int runWatch(const CliOptions &options, QTextStream &out, QTextStream &err);

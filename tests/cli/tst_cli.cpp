@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "net/identity.h"
 #include "peers/roster.h"
 
 #include <QTest>
@@ -11,6 +12,8 @@ private slots:
     void describeMessage_data();
     void describeMessage();
     void describePeers_tableAndJson();
+    void usableNetwork_data();
+    void usableNetwork();
 };
 
 void TestCli::describeMessage_data()
@@ -52,6 +55,47 @@ void TestCli::describePeers_tableAndJson()
              QStringLiteral(R"([{"absent":false,"address":"10.0.0.1","handleName":"alice","machineName":"PC1"},)"
                             R"({"absent":true,"address":"10.0.0.22","handleName":"<b>bob</b>","machineName":"PC22"}])"));
     QCOMPARE(describePeers({}, true), QStringLiteral("[]"));
+}
+
+void TestCli::usableNetwork_data()
+{
+    QTest::addColumn<QList<InterfaceCandidate>>("interfaces");
+    QTest::addColumn<bool>("usable");
+
+    const QHostAddress lan(QStringLiteral("192.168.1.23"));
+    const InterfaceCandidate loopback{true, true, true, false, {QHostAddress(QStringLiteral("127.0.0.1"))}};
+    const InterfaceCandidate ethernet{true, true, false, true, {lan}};
+    InterfaceCandidate down = ethernet;
+    down.up = false;
+    InterfaceCandidate notRunning = ethernet;
+    notRunning.running = false;
+    InterfaceCandidate pointToPoint = ethernet;
+    pointToPoint.canBroadcast = false;
+    InterfaceCandidate loopbackWithLan = loopback;
+    loopbackWithLan.addresses.append(lan);
+    const InterfaceCandidate v6Only{true, true, false, true, {QHostAddress(QStringLiteral("fe80::1"))}};
+    const InterfaceCandidate noAddress{true, true, false, true, {}};
+    const InterfaceCandidate debianLoopback{true, true, false, true, {QHostAddress(QStringLiteral("127.0.1.1"))}};
+
+    // Whatever the host name resolves to: the interfaces alone decide.
+    QTest::addRow("loopback only") << QList<InterfaceCandidate>{loopback} << false;
+    QTest::addRow("nothing") << QList<InterfaceCandidate>{} << false;
+    QTest::addRow("ethernet down") << QList<InterfaceCandidate>{loopback, down} << false;
+    QTest::addRow("ethernet not running") << QList<InterfaceCandidate>{notRunning} << false;
+    QTest::addRow("point to point") << QList<InterfaceCandidate>{pointToPoint} << false;
+    QTest::addRow("LAN address on loopback") << QList<InterfaceCandidate>{loopbackWithLan} << false;
+    QTest::addRow("IPv6 only") << QList<InterfaceCandidate>{v6Only} << false;
+    QTest::addRow("no address") << QList<InterfaceCandidate>{noAddress} << false;
+    QTest::addRow("127.x on ethernet") << QList<InterfaceCandidate>{debianLoopback} << false;
+    QTest::addRow("ethernet") << QList<InterfaceCandidate>{ethernet} << true;
+    QTest::addRow("ethernet after others") << QList<InterfaceCandidate>{loopback, down, v6Only, ethernet} << true;
+}
+
+void TestCli::usableNetwork()
+{
+    QFETCH(QList<InterfaceCandidate>, interfaces);
+    QFETCH(bool, usable);
+    QCOMPARE(HasUsableNetwork(interfaces), usable);
 }
 
 QTEST_GUILESS_MAIN(TestCli)
