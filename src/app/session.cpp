@@ -10,15 +10,15 @@
 #include "net/udpservice.h"
 #include "peers/roster.h"
 
-#include <QHostAddress>
-
 namespace zn {
 
 Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *transport,
-                 QObject *parent)
+                 const Clock *clock, QObject *parent)
     : QObject(parent)
     , m_frontend(frontend)
     , m_parameters(std::move(parameters))
+    , m_ownClock(clock ? nullptr : std::make_unique<SystemClock>())
+    , m_clock(clock ? *clock : *m_ownClock)
     , m_log(std::make_unique<LogFile>(settings, m_clock, frontend))
     , m_roster(std::make_unique<Roster>(settings, local, frontend))
     , m_udp(std::make_unique<UdpService>())
@@ -27,7 +27,7 @@ Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *
     , m_reassembler(std::make_unique<Reassembler>(m_clock, frontend))
     , m_dispatcher(std::make_unique<Dispatcher>(settings, local, *m_roster, *m_messenger, frontend))
 {
-    connect(m_udp.get(), &UdpService::datagramReceived, this, &Session::datagramReceived);
+    connect(m_udp.get(), &UdpService::datagramReceived, m_reassembler.get(), &Reassembler::ReceiveDatagram);
     connect(m_reassembler.get(), &Reassembler::messageReceived, this,
             [this](const QByteArray &message) { m_dispatcher->HandleReceivedMessage(message); });
     m_timeoutTimer.setInterval(TimeoutTimerIntervalMs);
@@ -104,11 +104,6 @@ void Session::TimeoutTimerTimer()
 {
     for (const QByteArray &sender : m_reassembler->expire())
         m_messenger->SendMessageExclamation(sender);
-}
-
-void Session::datagramReceived(const QByteArray &datagram, const QByteArray &sender)
-{
-    m_reassembler->ReceiveDatagram(datagram, QHostAddress(QString::fromLatin1(sender)).toIPv4Address());
 }
 
 MainPlacement Session::readMainPlacement(const Placement &defaults) const

@@ -36,9 +36,11 @@ class Session : public QObject {
 public:
     // `parameters` are the command-line parameters without the program path.
     // Datagrams go out through the UDP service unless `transport` is given
-    // (tests record them instead of sending).
+    // (tests record them instead of sending). Reassembly times its slots by
+    // `clock`, which must outlive the session; without one, by a system clock
+    // the session owns.
     Session(Frontend &frontend, QStringList parameters, DatagramTransport *transport = nullptr,
-            QObject *parent = nullptr);
+            const Clock *clock = nullptr, QObject *parent = nullptr);
     ~Session() override;
 
     Settings settings;
@@ -94,11 +96,11 @@ signals:
 private:
     // A refused write is shown as "<path> に書き込めません"; the run goes on.
     void reportWriteError(const QString &error);
-    void datagramReceived(const QByteArray &datagram, const QByteArray &sender);
 
     Frontend &m_frontend;
     QStringList m_parameters;
-    SystemClock m_clock;
+    std::unique_ptr<SystemClock> m_ownClock;
+    const Clock &m_clock;
     std::unique_ptr<SettingsStore> m_store;
     std::unique_ptr<LogFile> m_log;
     std::unique_ptr<Roster> m_roster;

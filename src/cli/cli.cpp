@@ -12,34 +12,18 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
 #include <QTimer>
 
+#include <utility>
+
 namespace zn {
 
 namespace {
 constexpr int DefaultWhoSeconds = 3;
-
-QString oneLine(const QString &text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        if (c == u'\\')
-            out += u"\\\\";
-        else if (c == u'\r')
-            out += u"\\r";
-        else if (c == u'\n')
-            out += u"\\n";
-        else
-            out += c;
-    }
-    return out.replace(u"\\r\\n"_qs, u"\\n"_qs);
-}
 
 void applyOptions(Settings &settings, const CliOptions &options, const QByteArray &machineName)
 {
@@ -61,6 +45,78 @@ void runFor(int seconds)
     QCoreApplication::exec();
 }
 } // namespace
+
+QString oneLine(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\\') {
+            out += u"\\\\";
+        } else if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+            out += u"\\n";
+            ++i;
+        } else if (c == u'\r') {
+            out += u"\\r";
+        } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            QByteArray hex;
+            AppendHexByte(hex, quint8(c));
+            out += u"\\x" + QString::fromLatin1(hex);
+        } else {
+            out += QChar(c);
+        }
+    }
+    return out;
+}
+
+namespace {
+// The East Asian wide and full-width blocks a CP932 text can hold, and the
+// other wide blocks of the same scripts, as [first, last] code points.
+constexpr std::pair<char32_t, char32_t> WideRanges[] = {
+    {0x1100, 0x115F},   // Hangul initial consonants
+    {0x2E80, 0x303E},   // CJK radicals, ideographic punctuation, U+3000 ideographic space
+    {0x3041, 0x33FF},   // kana, bopomofo, CJK compatibility
+    {0x3400, 0x4DBF},   // CJK extension A
+    {0x4E00, 0x9FFF},   // CJK unified ideographs
+    {0xA000, 0xA4CF},   // Yi
+    {0xAC00, 0xD7A3},   // Hangul syllables
+    {0xF900, 0xFAFF},   // CJK compatibility ideographs
+    {0xFE30, 0xFE4F},   // CJK compatibility forms
+    {0xFF00, 0xFF60},   // full-width forms (the half-width katakana follow at U+FF61)
+    {0xFFE0, 0xFFE6},   // full-width signs
+    {0x1F300, 0x1F64F}, // pictographs and emoticons
+    {0x1F900, 0x1F9FF},
+    {0x20000, 0x3FFFD}, // CJK extensions B and later
+};
+
+int codePointWidth(char32_t c)
+{
+    switch (QChar::category(c)) {
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_Enclosing:
+    case QChar::Other_Format:
+        return 0;
+    default:
+        break;
+    }
+    for (const auto &[first, last] : WideRanges) {
+        if (c < first)
+            break;
+        if (c <= last)
+            return 2;
+    }
+    return 1;
+}
+} // namespace
+
+int displayWidth(QStringView text)
+{
+    int width = 0;
+    for (const char32_t c : text.toUcs4())
+        width += codePointWidth(c);
+    return width;
+}
 
 CliFrontend::CliFrontend(QTextStream &err)
     : m_err(err)
@@ -143,14 +199,20 @@ QString describePeers(const QList<TPeer> &peers, bool json)
     int widths[3] = {0, 0, 0};
     for (const QStringList &row : rows)
         for (int c = 0; c < 3; ++c)
-            widths[c] = qMax(widths[c], int(row[c].size()));
+            widths[c] = qMax(widths[c], displayWidth(row[c]));
+    // Padded by columns on the terminal, not by characters: a kanji takes two.
     QString out;
     for (const QStringList &row : rows) {
         for (int c = 0; c < 3; ++c)
-            out += row[c].leftJustified(widths[c] + 2);
+            out += row[c] + QString(widths[c] + 2 - displayWidth(row[c]), u' ');
         out += row[3] + u'\n';
     }
     return out;
+}
+
+bool HasUsableNetwork(const QList<InterfaceCandidate> &interfaces)
+{
+    return !AddressFromInterfaces(interfaces).isEmpty();
 }
 
 int runWho(const CliOptions &options, QTextStream &out, QTextStream &err)
@@ -159,7 +221,7 @@ int runWho(const CliOptions &options, QTextStream &out, QTextStream &err)
     Session session(frontend, {});
     session.local.MachineName = GetMachineName();
     applyOptions(session.settings, options, session.local.MachineName);
-    if (GetLocalAddress() == "Unknown") {
+    if (!HasUsableNetwork(SystemInterfaces())) {
         err << "zephinet-cli: no usable IPv4 network interface" << Qt::endl;
         return ExitNoNetwork;
     }
@@ -188,10 +250,7 @@ int runWatch(const CliOptions &options, QTextStream &out, QTextStream &err)
         err << "zephinet-cli: " << SocketStartFailureText.toString() << Qt::endl;
         return ExitPortInUse;
     }
-    QObject::connect(&udp, &UdpService::datagramReceived, &reassembler,
-                     [&reassembler](const QByteArray &datagram, const QByteArray &sender) {
-                         reassembler.ReceiveDatagram(datagram, QHostAddress(QString::fromLatin1(sender)).toIPv4Address());
-                     });
+    QObject::connect(&udp, &UdpService::datagramReceived, &reassembler, &Reassembler::ReceiveDatagram);
     QObject::connect(&reassembler, &Reassembler::messageReceived, &reassembler,
                      [&out, &options](const QByteArray &message, const QByteArray &sender) {
                          const QString time = QDateTime::currentDateTime().toString(u"HH:mm:ss.zzz"_qs);

@@ -52,28 +52,51 @@ bool ContainsReservedSequence(QByteArrayView text)
     return text.contains(FieldSeparator) || text.contains(LineBreakEscape);
 }
 
+int DigitValue(char c, int base)
+{
+    int value = -1;
+    if (c >= '0' && c <= '9')
+        value = c - '0';
+    else if (c >= 'a' && c <= 'z')
+        value = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'Z')
+        value = c - 'A' + 10;
+    return value < base ? value : -1;
+}
+
+std::optional<quint64> ParseDigits(QByteArrayView digits, int base, quint64 ceiling)
+{
+    Q_ASSERT(base >= 2 && base <= 16 && ceiling <= (quint64(1) << 59));
+    if (digits.isEmpty())
+        return std::nullopt;
+    quint64 value = 0;
+    for (const char c : digits) {
+        const int digit = DigitValue(c, base);
+        if (digit < 0)
+            return std::nullopt;
+        value = qMin(value * quint64(base) + quint64(digit), ceiling);
+    }
+    return value;
+}
+
+void AppendHexByte(QByteArray &out, quint8 value)
+{
+    constexpr char HexDigits[] = "0123456789ABCDEF";
+    out.append(HexDigits[value >> 4]);
+    out.append(HexDigits[value & 0x0F]);
+}
+
 std::optional<qint32> ParseDecimalInt32(QByteArrayView text)
 {
-    qsizetype i = 0;
-    const bool negative = !text.isEmpty() && text[0] == '-';
-    if (!text.isEmpty() && (text[0] == '+' || text[0] == '-'))
-        ++i;
-    if (i == text.size())
+    const bool negative = text.startsWith('-');
+    if (negative || text.startsWith('+'))
+        text = text.sliced(1);
+    // One past the magnitude of the smallest value marks "too large".
+    constexpr quint64 Limit = quint64(std::numeric_limits<qint32>::max()) + 1;
+    const std::optional<quint64> magnitude = ParseDigits(text, 10, Limit + 1);
+    if (!magnitude || *magnitude > (negative ? Limit : Limit - 1))
         return std::nullopt;
-    qint64 value = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-        if (value > qint64(std::numeric_limits<qint32>::max()) + 1)
-            return std::nullopt;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<qint32>::max())
-        return std::nullopt;
-    return qint32(value);
+    return qint32(negative ? -qint64(*magnitude) : qint64(*magnitude));
 }
 
 } // namespace zn

@@ -31,6 +31,21 @@ QByteArray ReplaceAll(QByteArrayView pattern, QByteArrayView replacement, QByteA
 // double-byte character whose second byte is 0x5C followed by "|" counts.
 bool ContainsReservedSequence(QByteArrayView text);
 
+// The value of one digit in `base` (2 to 16, letters in either case), or -1
+// when `c` is none: DigitValue('7', 8) == 7, DigitValue('b', 16) == 11,
+// DigitValue('8', 8) == -1.
+int DigitValue(char c, int base);
+
+// The value of `digits`, every byte a digit of `base`; nothing when empty or
+// when any byte is not such a digit (no sign, no blanks, no prefix). Values
+// above `ceiling` (at most 2^59) read as `ceiling`, so no length can wrap:
+//   ParseDigits("255", 10, 1000) -> 255, ParseDigits("ff", 16, 1000) -> 255,
+//   ParseDigits("99999999999999999999", 10, 1000) -> 1000, ParseDigits("1a", 10, 9) -> nothing
+std::optional<quint64> ParseDigits(QByteArrayView digits, int base, quint64 ceiling);
+
+// `value` as two upper-case hexadecimal digits: 0x0A -> "0A".
+void AppendHexByte(QByteArray &out, quint8 value);
+
 // A decimal integer: an optional sign, then digits only, within 32 bits.
 //   "12" -> 12, "-7" -> -7, "" / "+" / " 1" / "1a" / "2147483648" -> nullopt
 std::optional<qint32> ParseDecimalInt32(QByteArrayView text);

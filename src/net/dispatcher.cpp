@@ -89,10 +89,14 @@ void Dispatcher::HandleReceivedMessage(const QByteArray &message)
         if (!addressedHere(f1))
             return;
         if (f4 == "Nothing") {
+            if (m_noAbsenceMessageBoxOpen)
+                return;
+            m_noAbsenceMessageBoxOpen = true;
             m_frontend.showMessageBox(
                 QStringLiteral("「") + cp932::decode(f3)
                     + QStringLiteral("」は不在ではないか、不在メッセージが設定されていません。"),
                 mb::Ok | mb::IconInformation);
+            m_noAbsenceMessageBoxOpen = false;
         } else {
             m_frontend.openAbsenceWindow(f2, f3, f4);
         }

@@ -45,6 +45,10 @@ private:
     // are dropped without another box, so a stream of them cannot pile up
     // boxes without bound.
     bool m_conversionBoxOpen = false;
+    // The same for the box that says a peer has no absence message: a flood
+    // of "Nothing" answers would otherwise nest one box per datagram until
+    // the stack runs out.
+    bool m_noAbsenceMessageBoxOpen = false;
 };
 
 } // namespace zn

@@ -34,7 +34,9 @@ QByteArray firstUsable(const QList<QHostAddress> &addresses)
     return {};
 }
 
-QByteArray fromInterfaces(const QList<InterfaceCandidate> &interfaces)
+} // namespace
+
+QByteArray AddressFromInterfaces(const QList<InterfaceCandidate> &interfaces)
 {
     for (const InterfaceCandidate &candidate : interfaces) {
         if (!candidate.up || !candidate.running || candidate.loopback || !candidate.canBroadcast)
@@ -46,7 +48,7 @@ QByteArray fromInterfaces(const QList<InterfaceCandidate> &interfaces)
     return {};
 }
 
-QList<InterfaceCandidate> systemInterfaces()
+QList<InterfaceCandidate> SystemInterfaces()
 {
     QList<InterfaceCandidate> out;
     const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
@@ -64,7 +66,6 @@ QList<InterfaceCandidate> systemInterfaces()
     }
     return out;
 }
-} // namespace
 
 QByteArray MachineNameFromHostName(const QString &hostName)
 {
@@ -83,7 +84,7 @@ QByteArray GetMachineName()
 QByteArray ChooseLocalAddress(const QList<InterfaceCandidate> &interfaces,
                               const QList<QHostAddress> &resolved)
 {
-    QByteArray address = fromInterfaces(interfaces);
+    QByteArray address = AddressFromInterfaces(interfaces);
     if (address.isEmpty())
         address = firstUsable(resolved);
     return address.isEmpty() ? UnknownAddress : address;
@@ -91,7 +92,7 @@ QByteArray ChooseLocalAddress(const QList<InterfaceCandidate> &interfaces,
 
 QByteArray GetLocalAddress()
 {
-    const QByteArray address = fromInterfaces(systemInterfaces());
+    const QByteArray address = AddressFromInterfaces(SystemInterfaces());
     if (!address.isEmpty())
         return address;
     // A blocking lookup, made once at start-up and only when no interface qualified.

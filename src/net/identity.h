@@ -26,8 +26,14 @@ struct InterfaceCandidate {
     QList<QHostAddress> addresses;
 };
 
-// The first IPv4 address of the first interface that is up, running, not
-// loopback and broadcast-capable; else the first non-127.x IPv4 address the
+// The system's network interfaces.
+QList<InterfaceCandidate> SystemInterfaces();
+
+// The first IPv4 address (not 127.x, not 0.0.0.0) of the first interface
+// that is up, running, not loopback and broadcast-capable; empty when none is.
+QByteArray AddressFromInterfaces(const QList<InterfaceCandidate> &interfaces);
+
+// AddressFromInterfaces; else the first non-127.x IPv4 address the
 // host name resolves to; else "Unknown". Resolution comes second because on
 // many systems the host name resolves to 127.0.1.1, which every machine
 // shares: copies would then answer each other's addressed messages.

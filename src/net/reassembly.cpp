@@ -3,6 +3,7 @@
 #include "common/clock.h"
 #include "common/frontend.h"
 #include "common/text.h"
+#include "net/wire.h"
 
 namespace zn {
 
@@ -16,16 +17,11 @@ std::optional<qsizetype> parseLengthHeader(QByteArrayView header)
     qsizetype i = 0;
     while (i < header.size() && header[i] == ' ')
         ++i;
-    if (i == header.size())
+    // Five digits at most: the ceiling is never reached.
+    const std::optional<quint64> value = ParseDigits(header.sliced(i), 10, quint64(1) << 32);
+    if (!value)
         return std::nullopt;
-    qsizetype value = 0;
-    for (; i < header.size(); ++i) {
-        const char c = header[i];
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
+    return qsizetype(*value);
 }
 
 } // namespace
@@ -33,12 +29,6 @@ std::optional<qsizetype> parseLengthHeader(QByteArrayView header)
 Reassembler::Reassembler(const Clock &clock, Frontend &frontend, QObject *parent)
     : QObject(parent), m_clock(clock), m_frontend(frontend)
 {
-}
-
-QByteArray Reassembler::addressText(quint32 ipv4)
-{
-    return QByteArray::number((ipv4 >> 24) & 0xFF) + '.' + QByteArray::number((ipv4 >> 16) & 0xFF)
-        + '.' + QByteArray::number((ipv4 >> 8) & 0xFF) + '.' + QByteArray::number(ipv4 & 0xFF);
 }
 
 std::optional<QByteArray> Reassembler::completeMessage(const QList<QByteArray> &fragments)
@@ -80,7 +70,7 @@ void Reassembler::ReceiveDatagram(QByteArrayView datagram, quint32 senderIpv4)
     if (datagram.isEmpty() || datagram.size() > MaxDatagramSize)
         return;
 
-    const QByteArray sender = addressText(senderIpv4);
+    const QByteArray sender = DottedIPv4(senderIpv4);
     const qsizetype index = (static_cast<unsigned char>(datagram[0]) + 255) % 256;
     QByteArrayView payload = datagram.sliced(1);
     if (const qsizetype nul = payload.indexOf('\0'); nul >= 0)

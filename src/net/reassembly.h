@@ -52,9 +52,6 @@ public:
     // caller warns each with MESSAGE_EXCLAMATION.
     QList<QByteArray> expire();
 
-    // "192.168.1.20" for 0xC0A80114.
-    static QByteArray addressText(quint32 ipv4);
-
     // The message held by the concatenated fragments, or nothing yet:
     //   "    3abc"  -> "abc"     "    3ab" -> incomplete
     //   "    3abcd" -> "abcd"    (bytes past the announced length are kept)

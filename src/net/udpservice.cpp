@@ -107,24 +107,33 @@ void UdpService::readPendingDatagrams()
         const quint32 ipv4 = sender.toIPv4Address(&isIPv4);
         if (!isIPv4 || datagram.isEmpty())
             continue;
-        m_inbox.append({datagram, DottedIPv4(ipv4)});
+        m_inbox.append({datagram, ipv4});
     }
-    if (!m_inbox.isEmpty() && !m_deliveryScheduled) {
-        m_deliveryScheduled = true;
-        QMetaObject::invokeMethod(this, &UdpService::deliverDatagrams, Qt::QueuedConnection);
-    }
+    if (!m_inbox.isEmpty())
+        scheduleDelivery();
 }
 
 void UdpService::deliverDatagrams()
 {
-    // A handler may run a nested event loop (a modal box); datagrams read
-    // meanwhile are delivered by a nested call, in order, before this loop
-    // goes on.
+    // A handler may run a nested event loop (a modal box). Another delivery
+    // is scheduled before each emission while datagrams remain, so that the
+    // nested loop hands on those already read, in order, without waiting for
+    // one more datagram to wake the service; this loop then finds them gone.
     m_deliveryScheduled = false;
     while (!m_inbox.isEmpty()) {
         const auto [datagram, sender] = m_inbox.takeFirst();
+        if (!m_inbox.isEmpty())
+            scheduleDelivery();
         emit datagramReceived(datagram, sender);
     }
+}
+
+void UdpService::scheduleDelivery()
+{
+    if (m_deliveryScheduled)
+        return;
+    m_deliveryScheduled = true;
+    QMetaObject::invokeMethod(this, &UdpService::deliverDatagrams, Qt::QueuedConnection);
 }
 
 bool StartSocketService(UdpService &service, quint16 port, Frontend &frontend)

@@ -42,17 +42,18 @@ public:
     bool sendDatagram(quint32 ipv4, const QByteArray &datagram) override;
 
 signals:
-    // One datagram of 1 to 512 bytes, with its sender's address as dotted
-    // decimal. Larger datagrams are read and dropped unseen; empty ones too.
-    void datagramReceived(const QByteArray &datagram, const QByteArray &senderAddress);
+    // One datagram of 1 to 512 bytes, with its sender's IPv4 address in host
+    // byte order. Larger datagrams are read and dropped unseen; empty ones too.
+    void datagramReceived(const QByteArray &datagram, quint32 senderIpv4);
 
 private:
     void readPendingDatagrams();
     void deliverDatagrams();
+    void scheduleDelivery();
 
     struct Received {
         QByteArray datagram;
-        QByteArray sender;
+        quint32 senderIpv4;
     };
     QList<Received> m_inbox;
     bool m_deliveryScheduled = false;

@@ -145,22 +145,7 @@ std::optional<quint64> parseAddressPart(QByteArrayView part)
         base = 8;
         part = part.sliced(1);
     }
-    if (part.isEmpty())
-        return std::nullopt;
-    quint64 value = 0;
-    for (const char c : part) {
-        int digit = -1;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        if (digit < 0 || digit >= base)
-            return std::nullopt;
-        value = qMin<quint64>(value * quint64(base) + quint64(digit), quint64(1) << 33);
-    }
-    return value;
+    return ParseDigits(part, base, quint64(1) << 33);
 }
 } // namespace
 

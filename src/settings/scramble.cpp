@@ -1,38 +1,19 @@
 #include "settings/scramble.h"
 
+#include "common/text.h"
+
 #include <QRandomGenerator>
 #include <QTime>
 
 namespace zn {
 
-namespace {
-constexpr char HexDigits[] = "0123456789ABCDEF";
-
-void appendHex(QByteArray &out, quint8 value)
-{
-    out.append(HexDigits[value >> 4]);
-    out.append(HexDigits[value & 0x0F]);
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-} // namespace
-
 QByteArray ScrambleText(QByteArrayView text, quint8 key)
 {
     QByteArray out;
     out.reserve(2 + 2 * text.size());
-    appendHex(out, key);
+    AppendHexByte(out, key);
     for (const char c : text)
-        appendHex(out, static_cast<quint8>(static_cast<quint8>(c) + key));
+        AppendHexByte(out, static_cast<quint8>(static_cast<quint8>(c) + key));
     return out;
 }
 
@@ -52,8 +33,8 @@ std::optional<QByteArray> UnscrambleText(QByteArrayView text)
     out.reserve(text.size() / 2 - 1);
     int key = -1;
     for (qsizetype i = 0; i < text.size(); i += 2) {
-        const int high = hexValue(text[i]);
-        const int low = hexValue(text[i + 1]);
+        const int high = DigitValue(text[i], 16);
+        const int low = DigitValue(text[i + 1], 16);
         if (high < 0 || low < 0)
             return std::nullopt;
         const int value = high * 16 + low;

@@ -277,22 +277,11 @@ quint8 NormalizeFontSize(int size)
 std::optional<qint32> ParseProfileInteger(QByteArrayView text)
 {
     if (text.size() > 2 && (text.startsWith("0x") || text.startsWith("0X"))) {
-        quint64 value = 0;
-        for (const char c : text.sliced(2)) {
-            int digit;
-            if (c >= '0' && c <= '9')
-                digit = c - '0';
-            else if (c >= 'a' && c <= 'f')
-                digit = c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F')
-                digit = c - 'A' + 10;
-            else
-                return std::nullopt;
-            value = value * 16 + quint64(digit);
-            if (value > std::numeric_limits<quint32>::max())
-                return std::nullopt;
-        }
-        return static_cast<qint32>(static_cast<quint32>(value));
+        const std::optional<quint64> value =
+            ParseDigits(text.sliced(2), 16, quint64(std::numeric_limits<quint32>::max()) + 1);
+        if (!value || *value > std::numeric_limits<quint32>::max())
+            return std::nullopt;
+        return static_cast<qint32>(static_cast<quint32>(*value));
     }
     return ParseDecimalInt32(text);
 }

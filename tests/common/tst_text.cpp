@@ -14,6 +14,8 @@ private slots:
     void replaceAll();
     void reserved_data();
     void reserved();
+    void parseDigits_data();
+    void parseDigits();
 };
 
 void TestText::getField_data()
@@ -98,6 +100,41 @@ void TestText::reserved()
     QFETCH(QByteArray, text);
     QFETCH(bool, reserved);
     QCOMPARE(ContainsReservedSequence(text), reserved);
+}
+
+void TestText::parseDigits_data()
+{
+    QTest::addColumn<QByteArray>("digits");
+    QTest::addColumn<int>("base");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<quint64>("value");
+
+    QTest::addRow("decimal") << QByteArray("0042") << 10 << true << quint64(42);
+    QTest::addRow("hex either case") << QByteArray("0fF") << 16 << true << quint64(0xFF);
+    QTest::addRow("octal") << QByteArray("777") << 8 << true << quint64(0777);
+    QTest::addRow("8 is no octal digit") << QByteArray("78") << 8 << false << quint64(0);
+    QTest::addRow("g is no hex digit") << QByteArray("1g") << 16 << false << quint64(0);
+    QTest::addRow("a is no decimal digit") << QByteArray("1a") << 10 << false << quint64(0);
+    QTest::addRow("empty") << QByteArray() << 10 << false << quint64(0);
+    QTest::addRow("sign") << QByteArray("+1") << 10 << false << quint64(0);
+    QTest::addRow("blank") << QByteArray("1 ") << 10 << false << quint64(0);
+    QTest::addRow("at the ceiling") << QByteArray("1000") << 10 << true << quint64(1000);
+    QTest::addRow("above it") << QByteArray("1001") << 10 << true << quint64(1000);
+    // 2^64 + 1: wrapping would give 1.
+    QTest::addRow("far above, no wrap") << QByteArray("18446744073709551617") << 10 << true << quint64(1000);
+    QTest::addRow("far above in hex") << QByteArray("10000000000000001") << 16 << true << quint64(1000);
+}
+
+void TestText::parseDigits()
+{
+    QFETCH(QByteArray, digits);
+    QFETCH(int, base);
+    QFETCH(bool, ok);
+    QFETCH(quint64, value);
+    const std::optional<quint64> parsed = ParseDigits(digits, base, 1000);
+    QCOMPARE(parsed.has_value(), ok);
+    if (ok)
+        QCOMPARE(*parsed, value);
 }
 
 QTEST_GUILESS_MAIN(TestText)

@@ -76,6 +76,7 @@ private slots:
     void huzaiCheck_data();
     void huzaiCheck();
     void huzaiMessage();
+    void nothingAnswers_oneBoxAtATime();
     void messageExclamation();
     void message_reachesFrontend();
     void longMessage_throughReassembly();
@@ -397,6 +398,32 @@ void TestDispatcher::huzaiMessage()
     QCOMPARE(f.frontend.absenceWindows.at(0).text, QByteArray("away\r\nuntil 5"));
     QCOMPARE(f.frontend.absenceWindows.at(1).machineName, QByteArray("PC2"));
     QCOMPARE(f.frontend.boxes.size(), 1);
+}
+
+void TestDispatcher::nothingAnswers_oneBoxAtATime()
+{
+    Fixture f;
+    const QByteArray nothing = "ZNMESSAGE:HUZAI_MESSAGE&|10.0.0.1&|PC1&|tanaka&|Nothing";
+    int deepest = 0;
+    // Answers keep arriving while the box is open, as in its nested loop.
+    f.frontend.whileBoxOpen = [&] {
+        deepest = qMax(deepest, f.frontend.openBoxes);
+        if (f.frontend.openBoxes > 1)
+            return; // a second box: the test fails below instead of recursing
+        for (int i = 0; i < 100; ++i)
+            f.handle(nothing);
+        // An absence text still opens its window meanwhile.
+        f.handle("ZNMESSAGE:HUZAI_MESSAGE&|10.0.0.1&|PC2&|sato&|lunch");
+    };
+    f.handle(nothing);
+    QCOMPARE(deepest, 1);
+    QCOMPARE(f.frontend.boxes.size(), 1);
+    QCOMPARE(f.frontend.absenceWindows.size(), 1);
+
+    // Once the box is closed, the next answer shows one again.
+    f.frontend.whileBoxOpen = nullptr;
+    f.handle(nothing);
+    QCOMPARE(f.frontend.boxes.size(), 2);
 }
 
 void TestDispatcher::messageExclamation()

@@ -73,6 +73,7 @@ private slots:
     void ignoredDatagrams_openNoSlot();
     void emptyPayload_fillsExistingSlot();
     void expiry_afterAMinuteOfSilence();
+    void expiry_ofSlotFilledAtClockZero();
     void expiry_twoSlotsOfOneSender_twoWarnings();
     void handler_seesFreedSlot();
 };
@@ -322,6 +323,23 @@ void TestReassembly::expiry_afterAMinuteOfSilence()
     QCOMPARE(r.slot(19).LastReceived, 0);
     QVERIFY(r.slot(19).Fragments.isEmpty());
     QVERIFY(r.expire().isEmpty());
+}
+
+// A monotonic clock may read 0 when the first fragment comes; the slot must
+// still count as collecting and expire a minute later.
+void TestReassembly::expiry_ofSlotFilledAtClockZero()
+{
+    FakeClock clock;
+    FakeFrontend frontend;
+    Reassembler r(clock, frontend);
+
+    r.ReceiveDatagram(frame(textOfLength(1200)).at(0), PeerA);
+    QCOMPARE(collecting(r), 1);
+    clock.ms = 60000;
+    QVERIFY(r.expire().isEmpty());
+    clock.ms = 60002;
+    QCOMPARE(r.expire(), QList<QByteArray>{"192.168.1.20"});
+    QCOMPARE(collecting(r), 0);
 }
 
 void TestReassembly::expiry_twoSlotsOfOneSender_twoWarnings()

@@ -207,6 +207,14 @@ void TestWire::inetAddr_data()
     QTest::addRow("last of two over 24 bits") << QByteArray("1.16777216") << false << 0u;
     QTest::addRow("one part over 32 bits") << QByteArray("4294967296") << false << 0u;
     QTest::addRow("huge part") << QByteArray("99999999999999999999999.1") << false << 0u;
+    // 2^64 + 1 in each base: a value that wrapped would read as 1.
+    QTest::addRow("first part 2^64+1") << QByteArray("18446744073709551617.2.3.4") << false << 0u;
+    QTest::addRow("last part 2^64+1") << QByteArray("1.2.3.18446744073709551617") << false << 0u;
+    QTest::addRow("one part 2^64+1") << QByteArray("18446744073709551617") << false << 0u;
+    QTest::addRow("hex part 2^64+1") << QByteArray("0x10000000000000001.2.3.4") << false << 0u;
+    QTest::addRow("octal part 2^64+1") << QByteArray("02000000000000000000001.2.3.4") << false << 0u;
+    QTest::addRow("one part 2^32+1") << QByteArray("4294967297") << false << 0u;
+    QTest::addRow("last of two 2^32+1") << QByteArray("1.4294967297") << false << 0u;
     QTest::addRow("eight in octal") << QByteArray("08.1.1.1") << false << 0u;
     QTest::addRow("bare 0x") << QByteArray("0x.1.1.1") << false << 0u;
     QTest::addRow("five parts") << QByteArray("1.2.3.4.5") << false << 0u;

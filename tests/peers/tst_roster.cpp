@@ -128,6 +128,8 @@ private slots:
     void columnClicked_storedIndexOutOfRange();
     void clear_resetsWithoutCount();
     void join1000_staysSortedAndUnique();
+    void addAfterRemove_findsItsPlace();
+    void equalKeys_keepTheirOrder();
 };
 
 void TestRoster::localEcho_addsRowWithoutSoundOrNotice()
@@ -364,6 +366,55 @@ void TestRoster::clear_resetsWithoutCount()
     f.add("b", "PC2", "10.0.0.3");
     QCOMPARE(count.size(), 1);
     QCOMPARE(f.follower->mirror, machines(*f.roster));
+}
+
+static QList<QByteArray> handles(const Roster &roster)
+{
+    QList<QByteArray> names;
+    for (const TPeer &p : roster.peers())
+        names.append(p.HandleName);
+    return names;
+}
+
+void TestRoster::addAfterRemove_findsItsPlace()
+{
+    Fixture f;
+    f.add("b", "MB", "10.0.0.2");
+    f.add("c", "MC", "10.0.0.3");
+    f.add("a", "MA", "10.0.0.1");
+    f.roster->RemovePeer("MA");
+    f.add("bb", "MBB", "10.0.0.4");
+    QCOMPARE(handles(*f.roster), (QList<QByteArray>{"b", "bb", "c"}));
+    QCOMPARE(f.follower->mirror, (QList<QByteArray>{"MB", "MBB", "MC"}));
+}
+
+// Rows with equal keys keep their relative order: a newcomer stands after
+// its equals, and a sort by another column keeps the order of the last one.
+// Enough rows that an unstable sort would show.
+void TestRoster::equalKeys_keepTheirOrder()
+{
+    Fixture f(false);
+    f.settings.SortIndex = Roster::MachineColumn;
+    QList<QByteArray> expectedX;
+    QList<QByteArray> expectedY;
+    for (int i = 0; i < 60; ++i) {
+        // Machines arrive out of order; handles alternate between two values.
+        const QByteArray machine = "M" + QByteArray::number((i * 37) % 60 + 100);
+        f.roster->AddOrUpdatePeer(i % 2 ? "x" : "y", machine, "10.0.0." + QByteArray::number(i), false);
+    }
+    for (const TPeer &p : f.roster->peers())
+        (p.HandleName == "x" ? expectedX : expectedY).append(p.MachineName);
+
+    QVERIFY(f.roster->columnClicked(Roster::HandleColumn));
+    QCOMPARE(machines(*f.roster), expectedX + expectedY);
+    QCOMPARE(f.follower->mirror, expectedX + expectedY);
+
+    f.add("x", "M000", "10.0.1.1");
+    QCOMPARE(f.roster->peers().at(int(expectedX.size())).MachineName, QByteArray("M000"));
+
+    // Descending, the equal rows still keep their order.
+    QVERIFY(f.roster->columnClicked(Roster::HandleColumn));
+    QCOMPARE(machines(*f.roster), expectedY + expectedX + QList<QByteArray>{"M000"});
 }
 
 void TestRoster::join1000_staysSortedAndUnique()
