@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace zn {
@@ -63,6 +64,13 @@ public:
 
     static int fontSizeForStoredValue(int stored);
 
+    // Unattended (a shut-down from a signal or the end of the desktop
+    // session): a refused write goes to the error output instead of a box,
+    // since nobody may be there to answer one. The error output is standard
+    // error unless a test captures it.
+    void setUnattended(bool on) { m_unattended = on; }
+    void setErrorOutput(std::function<void(const QString &)> output) { m_errorOutput = std::move(output); }
+
     Roster &roster() { return *m_roster; }
     Messenger &messenger() { return *m_messenger; }
     UdpService &udp() { return *m_udp; }
@@ -70,7 +78,8 @@ public:
     Frontend &frontend() { return m_frontend; }
 
 private:
-    // A refused write is shown as "<path> に書き込めません"; the run goes on.
+    // A refused write is shown as "<path> に書き込めません" (or, unattended,
+    // written to the error output); the run goes on.
     void reportWriteError(const QString &error);
     void datagramReceived(const QByteArray &datagram, const QByteArray &sender);
 
@@ -85,6 +94,8 @@ private:
     std::unique_ptr<Reassembler> m_reassembler;
     std::unique_ptr<Dispatcher> m_dispatcher;
     bool m_shutDown = false;
+    bool m_unattended = false;
+    std::function<void(const QString &)> m_errorOutput;
 };
 
 } // namespace zn
