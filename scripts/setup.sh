@@ -8,6 +8,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev libxkbcommon-dev
     libxcb1-dev libxcb-keysyms1-dev
     fonts-noto-cjk
+    # standard buttons and dialogs of Qt itself in Japanese
+    qt6-translations-l10n
     # multi-host tests and screenshots: namespaces, a virtual X server, a key presser
     iproute2 util-linux procps xvfb xdotool x11-utils
     # a system tray host on the virtual display for the tray icon test

@@ -4,35 +4,22 @@
 
 namespace zn {
 
-std::optional<Answer> DesktopFrontend::s_nextAnswer;
-std::optional<Answer> DesktopFrontend::s_autoAnswer;
-
-void DesktopFrontend::setAutoAnswer(std::optional<Answer> answer)
-{
-    s_autoAnswer = answer;
-}
-
 DesktopFrontend::DesktopFrontend(QObject *parent)
     : QObject(parent)
 {
-}
-
-void DesktopFrontend::setNextAnswer(Answer answer)
-{
-    s_nextAnswer = answer;
 }
 
 Answer DesktopFrontend::showMessageBox(const QString &text, int flags)
 {
     emit messageBoxShown(text, flags);
     const bool yesNo = (flags & mb::ButtonMask) == mb::YesNo;
-    if (s_nextAnswer) {
-        const Answer answer = *s_nextAnswer;
-        s_nextAnswer.reset();
+    if (m_nextAnswer) {
+        const Answer answer = *m_nextAnswer;
+        m_nextAnswer.reset();
         return answer;
     }
-    if (s_autoAnswer)
-        return *s_autoAnswer;
+    if (m_autoAnswer)
+        return *m_autoAnswer;
 
     QMessageBox box;
     box.setWindowTitle(QStringLiteral("Zephinet"));
@@ -52,11 +39,15 @@ Answer DesktopFrontend::showMessageBox(const QString &text, int flags)
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
+    // Above the always-on-top notification window, which may already be up.
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
 
     const bool wasShowing = m_dialogShowing;
+    const QPointer<QWidget> outerBox = m_openBox;
     m_dialogShowing = true;
+    m_openBox = &box;
     const int pressed = box.exec();
+    m_openBox = outerBox;
     m_dialogShowing = wasShowing;
     if (!yesNo)
         return Answer::Ok;
@@ -67,6 +58,9 @@ void DesktopFrontend::showEventNotice(const QString &text, bool important)
 {
     if (m_noticeSink)
         m_noticeSink(text, important);
+    // The notice raised itself; a box waiting for an answer goes back on top.
+    if (m_openBox)
+        m_openBox->raise();
 }
 
 void DesktopFrontend::playEventSound(SoundKind kind)

@@ -36,9 +36,13 @@ public:
     void setSoundSink(std::function<void(SoundKind)> sink) { m_soundSink = std::move(sink); }
 
     // Test seams: the next box, or every box until reset, is answered at
-    // once with this, without being shown.
-    static void setNextAnswer(Answer answer);
-    static void setAutoAnswer(std::optional<Answer> answer);
+    // once with this, without being shown. They belong to this frontend, so
+    // that one test's answers never reach another's boxes.
+    void setNextAnswer(Answer answer) { m_nextAnswer = answer; }
+    void setAutoAnswer(std::optional<Answer> answer) { m_autoAnswer = answer; }
+
+    // The box on screen, or null: a notice shown meanwhile must not cover it.
+    QWidget *openBox() const { return m_openBox; }
 
 signals:
     void messageBoxShown(const QString &text, int flags);
@@ -51,8 +55,9 @@ private:
     bool m_dialogShowing = false;
     std::function<void(const QString &, bool)> m_noticeSink;
     std::function<void(SoundKind)> m_soundSink;
-    static std::optional<Answer> s_nextAnswer;
-    static std::optional<Answer> s_autoAnswer;
+    std::optional<Answer> m_nextAnswer;
+    std::optional<Answer> m_autoAnswer;
+    QPointer<QWidget> m_openBox;
 };
 
 } // namespace zn

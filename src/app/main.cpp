@@ -1,6 +1,7 @@
 #include "app/desktopfrontend.h"
 #include "app/session.h"
 #include "app/tmainform.h"
+#include "app/translations.h"
 #include "peers/tiventform.h"
 #include "platform/eventsound.h"
 #include "platform/unixsignals.h"
@@ -8,14 +9,40 @@
 #include <QApplication>
 #include <QSessionManager>
 
+#include <cstdio>
+#include <cstring>
+
 using namespace zn;
+
+namespace {
+
+// Without a display Qt aborts with a message about platform plugins that
+// tells a user nothing; say what is missing instead. QT_QPA_PLATFORM or
+// -platform (offscreen, a VNC server, ...) is the user's own choice of display.
+bool hasDisplay(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return true;
+    }
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
+    if (!hasDisplay(argc, argv)) {
+        std::fputs("zephinet: no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                   "start it on a desktop, or use zephinet-cli\n",
+                   stderr);
+        return 2;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zephinet"));
-    QApplication::setOrganizationName(QStringLiteral("Zephinet"));
     QApplication::setQuitOnLastWindowClosed(false);
+    installQtTranslations(app);
     // Japanese texts need a CJK face whatever the desktop's own font is.
     QFont font = QApplication::font();
     font.setFamilies({font.family(), QStringLiteral("Noto Sans CJK JP")});
@@ -39,6 +66,10 @@ int main(int argc, char **argv)
     EventSound sound(session.settings);
     frontend.setSoundSink([&sound](SoundKind kind) { sound.PlayEventSound(kind); });
     QObject::connect(&mainForm, &TMainForm::fontSizeChanged, &notice, &TIventForm::LayoutEventNotice);
+    mainForm.addPlacementSaver([&session, &notice] {
+        const QPoint at = notice.placement();
+        session.writePlacement(PlacementSection::IventForm, {at.x(), at.y(), 0, 0}, false);
+    });
 
     // Signals and the end of the desktop session quit in order, without asking.
     UnixSignalWatcher signalWatcher;
@@ -59,9 +90,7 @@ int main(int argc, char **argv)
 
     const int result = app.exec();
 
-    // Secondary windows first, then the main window: LOGOUT, socket, placement.
-    const QPoint at = notice.placement();
-    session.writePlacement(PlacementSection::IventForm, {at.x(), at.y(), 0, 0}, false);
+    // LOGOUT, then the placements of the notification window and the main window.
     mainForm.FormDestroy();
     return result;
 }

@@ -10,6 +10,9 @@
 #include "net/udpservice.h"
 #include "peers/roster.h"
 
+
+#include <cstdio>
+
 namespace zn {
 
 Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *transport,
@@ -150,8 +153,16 @@ int Session::fontSizeForStoredValue(int stored)
 
 void Session::reportWriteError(const QString &error)
 {
-    if (!error.isEmpty())
+    if (error.isEmpty())
+        return;
+    if (!m_unattended) {
         m_frontend.showMessageBox(error, mb::Ok | mb::IconError);
+    } else if (m_errorOutput) {
+        m_errorOutput(error);
+    } else {
+        const QByteArray line = "zephinet: " + error.toLocal8Bit() + '\n';
+        std::fputs(line.constData(), stderr);
+    }
 }
 
 } // namespace zn

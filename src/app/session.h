@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace zn {
@@ -81,6 +82,12 @@ public:
     void TimeoutTimerTimer();
     static constexpr int TimeoutTimerIntervalMs = 5000;
     const QTimer &timeoutTimer() const { return m_timeoutTimer; }
+    // Unattended (a shut-down from a signal or the end of the desktop
+    // session): a refused write goes to the error output instead of a box,
+    // since nobody may be there to answer one. The error output is standard
+    // error unless a test captures it.
+    void setUnattended(bool on) { m_unattended = on; }
+    void setErrorOutput(std::function<void(const QString &)> output) { m_errorOutput = std::move(output); }
 
     Roster &roster() { return *m_roster; }
     LogFile &log() { return *m_log; }
@@ -94,7 +101,8 @@ signals:
     void messageQueued();
 
 private:
-    // A refused write is shown as "<path> に書き込めません"; the run goes on.
+    // A refused write is shown as "<path> に書き込めません" (or, unattended,
+    // written to the error output); the run goes on.
     void reportWriteError(const QString &error);
 
     Frontend &m_frontend;
@@ -111,6 +119,8 @@ private:
     RecvQueue m_recvQueue;
     QTimer m_timeoutTimer;
     bool m_shutDown = false;
+    bool m_unattended = false;
+    std::function<void(const QString &)> m_errorOutput;
 };
 
 } // namespace zn

@@ -2,17 +2,20 @@
 
 #include "app/desktopfrontend.h"
 #include "app/session.h"
+#include "common/screenfit.h"
 #include "net/messenger.h"
 #include "peers/peermenu.h"
 #include "peers/roster.h"
 #include "peers/rostermodel.h"
 #include "platform/globalhotkeys.h"
 #include "platform/iconstrip.h"
+#include "platform/screens.h"
 
 #include <QActionGroup>
 #include <algorithm>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QShowEvent>
 #include <QCursor>
 #include <QHeaderView>
 #include <QLabel>
@@ -29,6 +32,10 @@ namespace zn {
 
 namespace {
 constexpr QSize DesignSize(442, 353);
+// The least window a stored placement may give: the menu bar and a row or two.
+constexpr QSize MinimumWindowSize(100, 80);
+// The least width of a stored column, so that no column vanishes for good.
+constexpr int MinimumStoredColumnWidth = 20;
 } // namespace
 
 TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *parent)
@@ -74,6 +81,7 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
             &TMainForm::lvUserClick);
     connect(m_lvUser, &QTreeView::doubleClicked, this, &TMainForm::lvUserDblClick);
     connect(m_lvUser->header(), &QHeaderView::sectionClicked, this, &TMainForm::columnClicked);
+    connect(m_lvUser->header(), &QHeaderView::sectionResized, this, &TMainForm::keepColumnWide);
     connect(m_lvUser, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         lvUserClick();
         m_pmRightClick->popup(m_lvUser->viewport()->mapToGlobal(pos));
@@ -290,7 +298,15 @@ void TMainForm::FormDestroy()
             m_hotKeys->unregisterHotKey(id);
     }
     m_session.shutdown();
+    for (const auto &saver : m_placementSavers)
+        saver();
     writePlacement();
+}
+
+void TMainForm::setQuitWithoutAsking(bool on)
+{
+    m_quitWithoutAsking = on;
+    m_session.setUnattended(on);
 }
 
 void TMainForm::readPlacement()
@@ -299,10 +315,32 @@ void TMainForm::readPlacement()
     const MainPlacement p = m_session.readMainPlacement(
         {(screen.width() - DesignSize.width()) / 2, (screen.height() - DesignSize.height()) / 2,
          DesignSize.width(), DesignSize.height()});
-    move(p.window.left, p.window.top);
-    resize(qMax(p.window.width, 100), qMax(p.window.height, 80));
+    // A placement stored on another set of screens, or edited by hand, comes
+    // back onto one of the screens there are now.
+    const QRect fitted = fitOnScreens({p.window.left, p.window.top}, {p.window.width, p.window.height},
+                                      availableScreenGeometries(), MinimumWindowSize);
+    move(fitted.topLeft());
+    resize(fitted.size());
     for (int c = 0; c < 3; ++c)
-        m_lvUser->setColumnWidth(c, qMax(p.columns[c], 0));
+        m_lvUser->setColumnWidth(c, qMax(p.columns[c], MinimumStoredColumnWidth));
+}
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // The frame exists only now; the stored placement was fitted without it.
+    keepFrameOnScreen();
+}
+
+void TMainForm::keepFrameOnScreen()
+{
+    const QSize frameExtra = frameGeometry().size() - size();
+    const QRect fitted = fitOnScreens(frameGeometry().topLeft(), frameGeometry().size(),
+                                      availableScreenGeometries(), MinimumWindowSize + frameExtra);
+    if (fitted.size() != frameGeometry().size())
+        resize(fitted.size() - frameExtra);
+    if (fitted.topLeft() != frameGeometry().topLeft())
+        move(fitted.topLeft());
 }
 
 void TMainForm::writePlacement()
@@ -323,9 +361,39 @@ void TMainForm::miShowFontLargeClick(int stored)
     QFont font = m_lvUser->font();
     font.setPointSize(size);
     m_lvUser->setFont(font);
+    fitColumnsToCaptions();
     // The size is in the settings before the other windows lay out again.
     m_session.writeFontSize(quint8(size));
     emit fontSizeChanged(size);
+}
+
+int TMainForm::minimumColumnWidth(int column) const
+{
+    const QHeaderView *header = m_lvUser->header();
+    const QFontMetrics metrics(header->font());
+    int text = 0;
+    for (int sortIndex = 0; sortIndex < 3; ++sortIndex) {
+        for (const bool upper : {true, false})
+            text = qMax(text, metrics.horizontalAdvance(Roster::columnCaptions(sortIndex, upper).at(column)));
+    }
+    const QStyle *st = header->style();
+    const int margin = st->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    const int mark = st->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header);
+    return text + 2 * margin + mark + margin;
+}
+
+void TMainForm::fitColumnsToCaptions()
+{
+    for (int c = 0; c < 3; ++c)
+        m_lvUser->setColumnWidth(c, qMax(m_lvUser->columnWidth(c), minimumColumnWidth(c)));
+}
+
+void TMainForm::keepColumnWide(int column, int, int newWidth)
+{
+    // Dragging a column narrower than its caption stops at the caption.
+    const int least = minimumColumnWidth(column);
+    if (newWidth < least)
+        m_lvUser->setColumnWidth(column, least);
 }
 
 void TMainForm::miShowRefreshClick()

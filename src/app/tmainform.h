@@ -3,6 +3,9 @@
 #include <QMainWindow>
 #include <QSet>
 
+#include <functional>
+#include <vector>
+
 class QAction;
 class QActionGroup;
 class QLabel;
@@ -28,17 +31,24 @@ public:
     // Start-up after the settings were read: placement, font size, socket.
     // False when the socket service could not start (its box was shown).
     bool FormCreate();
-    // Shut-down in order: LOGOUT, socket closed, placement written.
+    // Shut-down in order: LOGOUT and the socket closed first, since nothing
+    // after it may keep the other copies waiting; then the other windows'
+    // placements (the savers, in the order added), then this window's.
     void FormDestroy();
+    void addPlacementSaver(std::function<void()> saver) { m_placementSavers.push_back(std::move(saver)); }
 
     // Closing asks "終了してもよろしいですか？" unless this is set (signals,
-    // the end of the desktop session).
-    void setQuitWithoutAsking(bool on) { m_quitWithoutAsking = on; }
+    // the end of the desktop session). Such a shut-down is unattended: it
+    // never waits for an answer, and failures go to standard error.
+    void setQuitWithoutAsking(bool on);
 
     QTreeView *userList() const { return m_lvUser; }
     QLabel *statusLabel() const { return m_sbStatus; }
     QMenu *sendList() const { return m_pmSendList; }
     int displayFontSize() const { return m_fontSize; }
+    // The least width of a user-list column in the current font: its caption
+    // with a sort mark, the header's margins and room for a sort indicator.
+    int minimumColumnWidth(int column) const;
 
     // The font-size command for 14, 12, 9 or 8 points.
     void miShowFontLargeClick(int size);
@@ -57,6 +67,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void createActions();
@@ -69,7 +80,13 @@ private:
     void updateSortMarks();
     void columnClicked(int column);
     void readPlacement();
+    // Every column at least as wide as its caption with a sort mark needs in
+    // the list's font.
+    void fitColumnsToCaptions();
+    void keepColumnWide(int column, int oldWidth, int newWidth);
     void writePlacement();
+    // Moves and shrinks the window so that its frame lies on a screen.
+    void keepFrameOnScreen();
 
     Session &m_session;
     DesktopFrontend &m_frontend;
@@ -82,6 +99,7 @@ private:
     int m_fontSize = 9;
     bool m_quitWithoutAsking = false;
     bool m_destroyed = false;
+    std::vector<std::function<void()>> m_placementSavers;
 
     // Commands; those whose windows come later stay disabled until then.
     QAction *miMessageSend = nullptr;

@@ -2,6 +2,7 @@
 
 #include "common/codec.h"
 #include "peers/roster.h"
+#include "platform/iconstrip.h"
 
 #include <QMenu>
 
@@ -11,12 +12,16 @@ void fillPeerMenu(QMenu *menu, const Roster &roster,
                   const std::function<void(const QByteArray &handleName)> &command, bool enabled)
 {
     menu->clear();
+    // Painted once per filling, shared by every entry: a roster of thousands.
+    const QIcon present = IconStrip::icon(IconStrip::Present);
+    const QIcon absent = IconStrip::icon(IconStrip::Absent);
     for (const TPeer &peer : roster.peers()) {
         QString caption = cp932::decode(peer.HandleName);
         caption.replace(u'&', u"&&"_qs);
-        QAction *entry = menu->addAction(caption);
-        entry->setCheckable(true);
-        entry->setChecked(peer.Absent);
+        QAction *entry = menu->addAction(peer.Absent ? absent : present, caption);
+        // Shown in menus even where the desktop hides menu icons: the icon is
+        // the only sign of absence here.
+        entry->setIconVisibleInMenu(true);
         entry->setEnabled(enabled);
         const QByteArray handle = peer.HandleName;
         QObject::connect(entry, &QAction::triggered, menu, [command, handle] { command(handle); });

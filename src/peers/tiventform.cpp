@@ -1,12 +1,17 @@
 #include "peers/tiventform.h"
 
+#include "common/screenfit.h"
+#include "platform/screens.h"
 #include "settings/settings.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextLayout>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace zn {
 
@@ -23,6 +28,73 @@ constexpr int MinLabelWidth = 273;
 constexpr int WidthExtra = 27;
 // Centring uses a fixed allowance for the window's height beyond the text.
 constexpr int CentringHeightExtra = 80;
+// The most rows one notice takes on screen; a longer one loses its middle
+// (a handle name of thousands of characters), so that its start and the
+// end of the sentence stay readable.
+constexpr int MaxRowsPerNotice = 3;
+
+// `text` cut to about what `budget` pixels could show, keeping both ends,
+// so that measuring a notice of 30 000 characters costs no more than one of
+// a few thousand. Never splits a surrogate pair.
+QString roughlyCut(const QString &text, qint64 budget)
+{
+    // Assumes no glyph narrower than two pixels.
+    const qsizetype keep = qsizetype(std::min<qint64>(budget / 2 + 1, text.size()));
+    if (text.size() <= 2 * keep)
+        return text;
+    qsizetype headEnd = keep;
+    if (text.at(headEnd - 1).isHighSurrogate())
+        --headEnd;
+    qsizetype tailStart = text.size() - keep;
+    if (text.at(tailStart).isLowSurrogate())
+        ++tailStart;
+    return text.first(headEnd) + u'\u2026' + text.sliced(tailStart);
+}
+
+// `text` broken into rows no wider than `width`.
+QStringList wrapRows(const QString &text, const QFont &font, int width, QTextOption::WrapMode mode)
+{
+    QStringList rows;
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(mode);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        QString row = text.mid(line.textStart(), line.textLength());
+        while (row.size() > 1 && row.back().isSpace())
+            row.chop(1);
+        rows.append(row);
+    }
+    layout.endLayout();
+    return rows;
+}
+
+// The rows of `notice` in `font`, none wider than `width`, at most
+// MaxRowsPerNotice: broken between words where that fits, else anywhere;
+// a notice too long even so loses its middle.
+QStringList wrapNotice(const QString &notice, const QFont &font, int width)
+{
+    const QFontMetrics metrics(font);
+    QString text = roughlyCut(notice, qint64(width) * MaxRowsPerNotice);
+    QStringList rows = wrapRows(text, font, width, QTextOption::WrapAtWordBoundaryOrAnywhere);
+    if (rows.size() <= MaxRowsPerNotice)
+        return rows;
+    rows = wrapRows(text, font, width, QTextOption::WrapAnywhere);
+    // Each row can waste up to a character's width; shorten until it fits.
+    qint64 elideWidth = qint64(width) * MaxRowsPerNotice - qint64(MaxRowsPerNotice) * metrics.maxWidth();
+    while (rows.size() > MaxRowsPerNotice && elideWidth > width) {
+        text = metrics.elidedText(text, Qt::ElideMiddle, int(elideWidth));
+        rows = wrapRows(text, font, width, QTextOption::WrapAnywhere);
+        elideWidth -= width / 4;
+    }
+    if (rows.size() > MaxRowsPerNotice) {
+        rows.resize(MaxRowsPerNotice);
+        rows.last() = metrics.elidedText(rows.last() + u'\u2026', Qt::ElideRight, width);
+    }
+    return rows;
+}
 
 } // namespace
 
@@ -97,8 +169,6 @@ void TIventForm::ShowEventNotice(const QString &text, bool important)
     } else {
         m_lines = {text};
     }
-    laMessage->setText(m_lines.join(u'\n'));
-
     LayoutEventNotice();
 
     if (m_settings.AutoClose) {
@@ -113,6 +183,10 @@ void TIventForm::ShowEventNotice(const QString &text, bool important)
     }
 
     show();
+    // The frame's size is known once the window is shown (and may differ by
+    // screen): lay out again so that the frame, too, stays on the screen.
+    if (frameGeometry().size() - size() != m_frameExtra)
+        LayoutEventNotice();
     raise();
 }
 
@@ -122,21 +196,40 @@ void TIventForm::LayoutEventNotice()
     if (m_settings.Size > 0)
         labelFont.setPointSize(m_settings.Size);
     laMessage->setFont(labelFont);
+
+    // The window, frame included, never outgrows the screen's free area:
+    // rows wrap at its width, and only the newest rows that fit stay.
+    const QRect available = screen()->availableGeometry();
+    const QSize frameExtra = frameGeometry().size() - size();
+    m_frameExtra = frameExtra;
+    const int maxLabelWidth = std::max(MinLabelWidth, available.width() - frameExtra.width() - WidthExtra);
+    const int maxLabelHeight = available.height() - frameExtra.height() - m_heightExtra;
+    const QFontMetrics metrics(labelFont);
+    const int maxRows = std::max(1, maxLabelHeight / std::max(1, metrics.lineSpacing()));
+    QStringList rows;
+    for (const QString &line : std::as_const(m_lines))
+        rows += wrapNotice(line, labelFont, maxLabelWidth);
+    if (rows.size() > maxRows)
+        rows.remove(0, rows.size() - maxRows);
+    laMessage->setText(rows.join(u'\n'));
     laMessage->adjustSize();
-    if (laMessage->width() < MinLabelWidth)
-        laMessage->resize(MinLabelWidth, laMessage->height());
+    laMessage->resize(std::clamp(laMessage->width(), MinLabelWidth, maxLabelWidth),
+                      std::min(laMessage->height(), std::max(metrics.height(), maxLabelHeight)));
 
     const int windowWidth = laMessage->width() + WidthExtra;
     const int windowHeight = laMessage->height() + m_heightExtra;
     setFixedSize(windowWidth, windowHeight);
+    QPoint at = pos();
     if (m_settings.AutoLocate) {
         const QRect screenRect = screen()->geometry();
-        // Integer division rounds toward zero, also for a notice wider than
-        // the screen.
-        move(screenRect.x() + (screenRect.width() - windowWidth) / 2,
-             screenRect.y()
-                 + (screenRect.height() - (laMessage->height() + CentringHeightExtra)) / 2);
+        // Integer division rounds toward zero.
+        at = {screenRect.x() + (screenRect.width() - windowWidth) / 2,
+              screenRect.y() + (screenRect.height() - (laMessage->height() + CentringHeightExtra)) / 2};
     }
+    // Centred on the whole screen, or where the user left it: either way on
+    // a screen's free area, so that the button can be reached.
+    const QSize frame = size() + frameExtra;
+    move(fitOnScreens(at, frame, availableScreenGeometries(), frame).topLeft());
 
     // Centred on the window, like the button below it; the window is wider
     // than the label by a fixed amount.

@@ -65,6 +65,8 @@ private:
     bool m_noticeHeld = false;
     int m_heightExtra = 0;
     int m_buttonGap = 0;
+    // The frame's extent beyond the client area at the last layout.
+    QSize m_frameExtra;
 };
 
 } // namespace zn

@@ -10,11 +10,29 @@
 namespace zn {
 
 namespace {
-// As many files as there are sound kinds stay loaded.
-constexpr std::size_t KeptEffects = 3;
+class QtSoundEffect final : public SoundEffect {
+public:
+    explicit QtSoundEffect(const QString &path)
+    {
+        // Loading runs in the background; play() starts the sound once the
+        // file is decoded, or never when it is no WAV file.
+        m_effect.setSource(QUrl::fromLocalFile(path));
+    }
+    void play() override { m_effect.play(); }
+    void stop() override { m_effect.stop(); }
+    bool isPlaying() const override { return m_effect.isPlaying(); }
+
+private:
+    QSoundEffect m_effect;
+};
 } // namespace
 
-QtSoundOutput::QtSoundOutput() = default;
+QtSoundOutput::QtSoundOutput(LoadSoundEffect load)
+    : m_load(load ? std::move(load)
+                  : [](const QString &path) { return std::unique_ptr<SoundEffect>(new QtSoundEffect(path)); })
+{
+}
+
 QtSoundOutput::~QtSoundOutput() = default;
 
 void QtSoundOutput::beep()
@@ -36,11 +54,7 @@ void QtSoundOutput::playFile(const QString &path)
                 return !entry.second.effect->isPlaying();
             });
         }
-        auto effect = std::make_unique<QSoundEffect>();
-        // Loading runs in the background; play() below starts the sound once
-        // the file is decoded, or never when it is no WAV file.
-        effect->setSource(QUrl::fromLocalFile(path));
-        it = m_effects.emplace(path, Loaded{std::move(effect), modified}).first;
+        it = m_effects.emplace(path, Loaded{m_load(path), modified}).first;
     }
 
     // One sound at a time: a new event cuts the sound of the previous one short.

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -26,23 +27,39 @@ public:
     virtual void playFile(const QString &path) = 0;
 };
 
-// Plays through QSoundEffect. Each file is loaded once and kept while its
-// name and modification time stay the same, so that an event does not wait
-// for decoding; on a machine without audio output the effect only reports
-// an error status and stays silent.
+// One loaded sound file. The desktop's is a QSoundEffect, which decodes in
+// the background and plays once it can (never, for a file that is no WAV).
+class SoundEffect {
+public:
+    virtual ~SoundEffect() = default;
+    virtual void play() = 0;
+    virtual void stop() = 0;
+    virtual bool isPlaying() const = 0;
+};
+using LoadSoundEffect = std::function<std::unique_ptr<SoundEffect>(const QString &path)>;
+
+// Plays through sound effects (QSoundEffect unless `load` gives others).
+// Each file is loaded once and kept while its name and modification time
+// stay the same, so that an event does not wait for decoding; one sound
+// plays at a time. On a machine without audio output the effect only
+// reports an error status and stays silent.
 class QtSoundOutput final : public SoundOutput {
 public:
-    QtSoundOutput();
+    explicit QtSoundOutput(LoadSoundEffect load = {});
     ~QtSoundOutput() override;
+    // As many files as there are sound kinds stay loaded; beyond that, the
+    // silent ones are dropped.
+    static constexpr std::size_t KeptEffects = 3;
 
     void beep() override;
     void playFile(const QString &path) override;
 
 private:
     struct Loaded {
-        std::unique_ptr<QSoundEffect> effect;
+        std::unique_ptr<SoundEffect> effect;
         QDateTime modified;
     };
+    LoadSoundEffect m_load;
     // Keyed by path. At most a few distinct files are configured at a time;
     // effects of files no longer used are dropped when they are silent.
     std::map<QString, Loaded> m_effects;

@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace zn {
 
@@ -162,8 +161,9 @@ QString CannotWriteText(const QString &path)
     return QStringLiteral("%1 に書き込めません").arg(QFileInfo(path).absoluteFilePath());
 }
 
-IniFile::IniFile(QString path)
+IniFile::IniFile(QString path, OpenSaveDevice open)
     : m_path(std::move(path))
+    , m_open(std::move(open))
 {
 }
 
@@ -194,16 +194,7 @@ QString IniFile::write(const QList<IniEntry> &entries) const
     if (exists && bytes == old)
         return {};
 
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return CannotWriteText(m_path);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return CannotWriteText(m_path);
-    }
-    if (!file.commit())
-        return CannotWriteText(m_path);
-    return {};
+    return saveFile(m_path, bytes, m_open) ? QString() : CannotWriteText(m_path);
 }
 
 } // namespace zn

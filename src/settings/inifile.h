@@ -7,6 +7,8 @@
 //   ; a comment       <- kept as it is, like any line that is neither
 #pragma once
 
+#include "common/savefile.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -64,10 +66,11 @@ private:
 // "に書き込めません".
 QString CannotWriteText(const QString &path);
 
-// The settings file at one path.
+// The settings file at one path. Writes go through `open` (the real file
+// unless a test makes a step fail).
 class IniFile {
 public:
-    explicit IniFile(QString path);
+    explicit IniFile(QString path, OpenSaveDevice open = {});
 
     const QString &path() const { return m_path; }
 
@@ -84,6 +87,7 @@ public:
 
 private:
     QString m_path;
+    OpenSaveDevice m_open;
 };
 
 } // namespace zn

@@ -231,10 +231,13 @@ QList<IniEntry> placementEntries(QByteArrayView section, const Placement &placem
 
 // ---- Free functions ------------------------------------------------------
 
-QString ProgramDirectoryFor(const QString &executableDirectory, const QString &configDirectory)
+QString ProgramDirectoryFor(const QString &executableDirectory, const QString &configDirectory,
+                            const std::function<bool(const QString &)> &isWritable)
 {
     const QFileInfo executable(executableDirectory);
-    if ((executable.isDir() && executable.isWritable()) || configDirectory.isEmpty())
+    const bool writable = executable.isDir()
+        && (isWritable ? isWritable(executableDirectory) : executable.isWritable());
+    if (writable || configDirectory.isEmpty())
         return withTrailingSlash(executableDirectory);
     // A failure to create it shows later, as the error of the first write.
     QDir().mkpath(configDirectory);
@@ -243,8 +246,15 @@ QString ProgramDirectoryFor(const QString &executableDirectory, const QString &c
 
 QString ProgramDirectory()
 {
-    return ProgramDirectoryFor(QCoreApplication::applicationDirPath(),
-                               QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    return ProgramDirectoryFor(QCoreApplication::applicationDirPath(), UserConfigDirectory());
+}
+
+QString UserConfigDirectory()
+{
+    // Not AppConfigLocation: that adds the organisation name as a further
+    // level, and tests run under their own application names.
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return base.isEmpty() ? QString() : base + QStringLiteral("/Zephinet");
 }
 
 QString SettingsFileName(const QStringList &parameters)
@@ -325,8 +335,8 @@ QByteArray DecodeHuzaiMessage(QByteArrayView stored)
 
 // ---- SettingsStore -------------------------------------------------------
 
-SettingsStore::SettingsStore(QString filePath)
-    : m_file(std::move(filePath))
+SettingsStore::SettingsStore(QString filePath, OpenSaveDevice open)
+    : m_file(std::move(filePath), std::move(open))
 {
 }
 

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 namespace zn {
@@ -40,9 +41,14 @@ inline constexpr ColumnWidths DefaultColumnWidths{200, 120, 90};
 
 // The directory of the settings file (and of the default log), ending in
 // "/": the executable's directory when it is writable, else the user's
-// configuration directory, created when missing.
+// configuration directory, created when missing. `isWritable` decides for a
+// directory (a test stands in for permissions, which do not bind root).
 QString ProgramDirectory();
-QString ProgramDirectoryFor(const QString &executableDirectory, const QString &configDirectory);
+QString ProgramDirectoryFor(const QString &executableDirectory, const QString &configDirectory,
+                            const std::function<bool(const QString &directory)> &isWritable = {});
+// The user's configuration directory for the program: "~/.config/Zephinet"
+// (under $XDG_CONFIG_HOME when set), whatever the application's names are.
+QString UserConfigDirectory();
 
 // The settings file's name from the command-line parameters (without the
 // program's own path): "Zephinet.INI" without any, else "Zephinet -" +
@@ -72,7 +78,7 @@ QByteArray DecodeHuzaiMessage(QByteArrayView stored);
 // empty on success, and write all their keys or none.
 class SettingsStore {
 public:
-    explicit SettingsStore(QString filePath);
+    explicit SettingsStore(QString filePath, OpenSaveDevice open = {});
 
     const QString &filePath() const { return m_file.path(); }
 

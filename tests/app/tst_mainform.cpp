@@ -1,15 +1,22 @@
 #include "app/desktopfrontend.h"
 #include "app/session.h"
 #include "app/tmainform.h"
+#include "app/translations.h"
 #include "common/text.h"
 #include "net/netfakes.h"
 #include "peers/roster.h"
 
 #include <QAction>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -65,7 +72,7 @@ class TestMainForm : public QObject {
     Q_OBJECT
 private slots:
     void menus_captionsInOrder();
-    void menus_laterCommandsDisabled();
+    void menus_enabledItemsActAndDisabledOnesAwaitTheirWindows();
     void toolbar_buttonsWithTips();
     void start_sendsLoginAndStop_sendsLogoutAndSavesPlacement();
     void fontSize_storedValueMapsAndIsWrittenBack_data();
@@ -74,9 +81,14 @@ private slots:
     void refresh_emptiesListAndAnnounces();
     void roster_countAndSortMarks();
     void unwritableSettings_showBoxAndKeepRunning();
+    void unwritableSettings_unattendedShutdownLogsOutAndReportsOnStderr();
     void selection_decidesSendAndAbsenceCommands();
     void hotKeys_showWindowAndSendList();
     void fontSizeCommand_windowsSeeNewSize();
+    void hostilePlacement_comesBackOnScreen();
+    void largeFonts_columnsFitTheirCaptions();
+    void startUp_unchangedSettings_leaveFileUntouched();
+    void standardButtons_readJapanese();
 };
 
 void TestMainForm::fontSizeCommand_windowsSeeNewSize()
@@ -113,7 +125,8 @@ void TestMainForm::hotKeys_showWindowAndSendList()
     QTRY_VERIFY(f.form->sendList()->isVisible());
     QCOMPARE(f.form->sendList()->actions().size(), 1);
     QCOMPARE(f.form->sendList()->actions().first()->text(), QStringLiteral("a&&b"));
-    QVERIFY(f.form->sendList()->actions().first()->isChecked());
+    QVERIFY(!f.form->sendList()->actions().first()->isCheckable());
+    QVERIFY(!f.form->sendList()->actions().first()->icon().isNull());
     f.form->sendList()->hide();
 }
 
@@ -174,17 +187,51 @@ void TestMainForm::menus_captionsInOrder()
     QCOMPARE(captions, expected);
 }
 
-void TestMainForm::menus_laterCommandsDisabled()
+void TestMainForm::menus_enabledItemsActAndDisabledOnesAwaitTheirWindows()
 {
-    // Every enabled item does something now; the rest wait for their windows.
+    // The commands whose windows do not exist yet are exactly the disabled
+    // ones; every enabled item, when chosen, does something one can see.
     Fixture f;
-    for (const char *enabled : {"miMessageClose", "miMessageEnd", "miShowFontBigLarge", "miShowFontLarge",
-                                "miShowFontMiddle", "miShowFontSmall", "miShowRefresh"})
-        QVERIFY2(action(f.form.get(), enabled)->isEnabled(), enabled);
-    for (const char *later : {"miMessageSend", "miMessageRecv", "miMessageClipSend", "miMessageClipRecv",
-                              "miMessageHuzaiRecv", "miSettingHuzaiMode", "miSettingOption", "miShowLogShow",
-                              "miHelpHelp", "miHelpHomepage", "Ondrel1", "miHelpVersion"})
-        QVERIFY2(!action(f.form.get(), later)->isEnabled(), later);
+    QVERIFY(f.form->FormCreate());
+    f.form->show();
+    const QSet<QString> later = {
+        QStringLiteral("miMessageSend"), QStringLiteral("miMessageRecv"), QStringLiteral("miMessageClipSend"),
+        QStringLiteral("miMessageClipRecv"), QStringLiteral("miMessageHuzaiRecv"),
+        QStringLiteral("miSettingHuzaiMode"), QStringLiteral("miSettingOption"), QStringLiteral("miShowLogShow"),
+        QStringLiteral("miHelpHelp"), QStringLiteral("miHelpHomepage"), QStringLiteral("Ondrel1"),
+        QStringLiteral("miHelpVersion"), QStringLiteral("miMessageRightSend"),
+        QStringLiteral("miMessageRightClipSend")};
+
+    QList<QAction *> items;
+    const std::function<void(const QList<QAction *> &)> collect = [&](const QList<QAction *> &actions) {
+        for (QAction *a : actions) {
+            if (a->menu())
+                collect(a->menu()->actions());
+            else if (!a->isSeparator() && !items.contains(a))
+                items.append(a);
+        }
+    };
+    collect(f.form->menuBar()->actions());
+    collect(f.form->findChild<QMenu *>(QStringLiteral("pmRightClick"))->actions());
+    QSet<QString> disabled;
+    QSignalSpy fontChanged(f.form.get(), &TMainForm::fontSizeChanged);
+    for (QAction *item : std::as_const(items)) {
+        const QString name = item->objectName();
+        if (!item->isEnabled()) {
+            disabled.insert(name);
+            continue;
+        }
+        const auto boxes = f.boxes.size();
+        const auto sent = f.transport.sent.size();
+        const auto fonts = fontChanged.size();
+        f.frontend.setNextAnswer(Answer::No);  // the quit question keeps the program running
+        item->trigger();
+        const bool acted = f.boxes.size() > boxes || f.transport.sent.size() > sent || fontChanged.size() > fonts
+            || f.form->isMinimized();
+        QVERIFY2(acted, qPrintable(name));
+        f.form->showNormal();
+    }
+    QCOMPARE(disabled, later);
 }
 
 void TestMainForm::toolbar_buttonsWithTips()
@@ -254,13 +301,13 @@ void TestMainForm::quit_asksAndNoKeepsRunning()
     Fixture f;
     QSignalSpy quit(f.form.get(), &TMainForm::quitRequested);
     f.form->show();
-    DesktopFrontend::setNextAnswer(Answer::No);
+    f.frontend.setNextAnswer(Answer::No);
     QVERIFY(!f.form->close());
     QCOMPARE(f.boxes, QList<QString>{QStringLiteral("終了してもよろしいですか？")});
     QCOMPARE(quit.size(), 0);
     QVERIFY(f.form->isVisible());
 
-    DesktopFrontend::setNextAnswer(Answer::Yes);
+    f.frontend.setNextAnswer(Answer::Yes);
     QVERIFY(f.form->close());
     QCOMPARE(quit.size(), 1);
 
@@ -330,7 +377,7 @@ void TestMainForm::unwritableSettings_showBoxAndKeepRunning()
     session.settings.ActivePortNo = 0;
     session.loadSettings(dir.path() + u'/');
     session.settings.ActivePortNo = 0;
-    DesktopFrontend::setAutoAnswer(Answer::Ok);
+    frontend.setAutoAnswer(Answer::Ok);
     {
         TMainForm form(session, frontend);
         QVERIFY(form.FormCreate());
@@ -338,9 +385,168 @@ void TestMainForm::unwritableSettings_showBoxAndKeepRunning()
         QCOMPARE(boxes.first(), dir.filePath(QStringLiteral("Zephinet.INI")) + QStringLiteral(" に書き込めません"));
     }
     // The placement write at exit is refused the same way; nothing is lost.
-    DesktopFrontend::setAutoAnswer(std::nullopt);
+    frontend.setAutoAnswer(std::nullopt);
     QCOMPARE(boxes.size(), 2);
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("Zephinet.INI"))).isDir());
+}
+
+void TestMainForm::unwritableSettings_unattendedShutdownLogsOutAndReportsOnStderr()
+{
+    // SIGTERM or the end of the desktop session with a settings file that
+    // cannot be written: no box waits for a person, LOGOUT goes out before
+    // the first failure is reported, and every failure reaches the error output.
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("Zephinet.INI"));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Zephinet.INI")));
+    DesktopFrontend frontend;
+    RecordingTransport transport;
+    QStringList boxes;
+    QObject::connect(&frontend, &DesktopFrontend::messageBoxShown, &frontend,
+                     [&boxes](const QString &text) { boxes.append(text); });
+    Session session(frontend, {}, &transport);
+    session.loadSettings(dir.path() + u'/');
+    session.settings.ActivePortNo = 0;
+    session.local.MachineName = "PC1";
+    QStringList errors;
+    QList<QByteArray> sentBeforeFirstError;
+    session.setErrorOutput([&](const QString &error) {
+        if (errors.isEmpty())
+            sentBeforeFirstError = transport.messages();
+        errors.append(error);
+    });
+    // Start-up is attended: its failure is a box, answered here.
+    frontend.setAutoAnswer(Answer::Ok);
+    TMainForm form(session, frontend);
+    QVERIFY(form.FormCreate());
+    QCOMPARE(boxes.size(), 1);
+    frontend.setAutoAnswer(std::nullopt);
+    // A box from now on would wait for a person; fail instead of waiting.
+    QObject::connect(&frontend, &DesktopFrontend::messageBoxShown, &frontend,
+                     [&frontend] { frontend.setNextAnswer(Answer::Ok); });
+
+    int saverRan = 0;
+    form.addPlacementSaver([&] {
+        ++saverRan;
+        session.writePlacement(PlacementSection::IventForm, {1, 2, 0, 0}, false);
+    });
+    form.show();
+    form.setQuitWithoutAsking(true);
+    QVERIFY(form.close());
+    form.FormDestroy();
+
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(saverRan, 1);
+    const QString expected = QFileInfo(ini).absoluteFilePath() + QStringLiteral(" に書き込めません");
+    QCOMPARE(errors, (QStringList{expected, expected}));
+    QCOMPARE(sentBeforeFirstError.last(), QByteArray("ZNMESSAGE:LOGOUT&|PC1"));
+}
+
+void TestMainForm::hostilePlacement_comesBackOnScreen()
+{
+    // Values that put the window off screen, or hid the name column for good.
+    Fixture f("[MainFormLocate]\r\nLeft=-5000\r\nTop=99999\r\nWidth=0x7fffffff\r\nHeight=0x7fffffff\r\n"
+              "UserList1=-50\r\nUserList2=0\r\nUserList3=2\r\n");
+    QVERIFY(f.form->FormCreate());
+    f.form->show();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY2(screen.contains(f.form->frameGeometry()),
+             qPrintable(QStringLiteral("%1,%2 %3x%4").arg(f.form->x()).arg(f.form->y()).arg(f.form->width())
+                            .arg(f.form->height())));
+    QVERIFY(f.form->width() >= 100 && f.form->height() >= 80);
+    for (int c = 0; c < 3; ++c)
+        QVERIFY(f.form->userList()->columnWidth(c) >= 20);
+
+    // What is saved back is the sane placement.
+    f.form->FormDestroy();
+    const QByteArray ini = readFile(f.iniPath());
+    QVERIFY(!ini.contains("Left=-5000"));
+    QVERIFY(!ini.contains("0x7fffffff"));
+    QVERIFY(ini.contains(QByteArray("Top=" + QByteArray::number(f.form->y()) + "\r\n")));
+    QVERIFY(!ini.contains("UserList1=-50"));
+}
+
+void TestMainForm::largeFonts_columnsFitTheirCaptions()
+{
+    // The stored widths are narrow; the captions with their sort marks must
+    // still show whole at the large sizes, whichever column is sorted.
+    Fixture f("[MainFormLocate]\r\nUserList1=30\r\nUserList2=30\r\nUserList3=30\r\n");
+    QVERIFY(f.form->FormCreate());
+    QHeaderView *header = f.form->userList()->header();
+    const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    for (const int size : {14, 12}) {
+        f.form->miShowFontLargeClick(size);
+        QCOMPARE(header->font().pointSize(), size);
+        const QFontMetrics metrics(header->font());
+        for (int sorted = 0; sorted < 3; ++sorted) {
+            for (int click = 0; click < 2; ++click) {
+                f.session->sortByColumn(sorted);
+                for (int c = 0; c < 3; ++c) {
+                    const QString caption = header->model()->headerData(c, Qt::Horizontal).toString();
+                    const int needed = metrics.horizontalAdvance(caption) + 2 * margin;
+                    QVERIFY2(header->sectionSize(c) >= needed, qPrintable(QStringLiteral("%1 pt, %2").arg(size).arg(caption)));
+                    QVERIFY(header->sectionSize(c) >= header->sectionSizeHint(c));
+                }
+            }
+        }
+    }
+    // Dragging a column narrower stops at its caption.
+    header->resizeSection(2, 5);
+    QCOMPARE(header->sectionSize(2), f.form->minimumColumnWidth(2));
+    QVERIFY(f.form->minimumColumnWidth(2) > 5);
+}
+
+void TestMainForm::startUp_unchangedSettings_leaveFileUntouched()
+{
+    // A run writes its font size and placement; a second run with nothing
+    // changed must not touch the file at all.
+    Fixture f("[Font]\r\nSize=12\r\n");
+    QVERIFY(f.form->FormCreate());
+    f.form->FormDestroy();
+    const QString path = f.iniPath();
+    const QByteArray bytes = readFile(path);
+    QVERIFY(bytes.contains("[MainFormLocate]"));
+    const QDateTime old = QDateTime::currentDateTime().addDays(-3);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    const auto inode = QFileInfo(path).fileTime(QFileDevice::FileMetadataChangeTime);
+
+    f.form.reset();
+    f.session = std::make_unique<Session>(f.frontend, QStringList(), &f.transport);
+    f.session->loadSettings(f.dir.path() + u'/');
+    f.form = std::make_unique<TMainForm>(*f.session, f.frontend);
+    QVERIFY(f.form->FormCreate());
+    f.form->FormDestroy();
+    QCOMPARE(readFile(path), bytes);
+    QCOMPARE(QFileInfo(path).lastModified().toSecsSinceEpoch(), old.toSecsSinceEpoch());
+    QCOMPARE(QFileInfo(path).fileTime(QFileDevice::FileMetadataChangeTime), inode);
+    QVERIFY(f.boxes.isEmpty());
+
+    // A real change is written.
+    f.form->miShowFontLargeClick(14);
+    QVERIFY(readFile(path).contains("Size=14"));
+}
+
+namespace {
+QString withoutMnemonic(QString text)
+{
+    // "はい(&Y)" and "&Yes" alike.
+    static const QRegularExpression mnemonic(QStringLiteral("\\(&.\\)|&"));
+    return text.remove(mnemonic);
+}
+} // namespace
+
+void TestMainForm::standardButtons_readJapanese()
+{
+    // Whatever the locale (the tests run under C.UTF-8).
+    QVERIFY(installQtTranslations(*qApp));
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(withoutMnemonic(box.button(QMessageBox::Yes)->text()), QStringLiteral("はい"));
+    QCOMPARE(withoutMnemonic(box.button(QMessageBox::No)->text()), QStringLiteral("いいえ"));
+    QCOMPARE(withoutMnemonic(box.button(QMessageBox::Cancel)->text()), QStringLiteral("キャンセル"));
 }
 
 QTEST_MAIN(TestMainForm)

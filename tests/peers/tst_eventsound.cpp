@@ -1,7 +1,9 @@
 #include "platform/eventsound.h"
 #include "settings/settings.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,7 +69,8 @@ private slots:
     void choice();
     void settingsReadAtEachEvent();
     void unreadableFile_playsNothing();
-    void soundSystem_playsAndRefusesQuietly();
+    void soundOutput_loadsOncePlaysOneAtATime();
+    void eventSound_throughSoundSystem_playsChosenFile();
 
 private:
     QTemporaryDir m_dir;
@@ -181,23 +184,101 @@ void TestEventSound::unreadableFile_playsNothing()
     QVERIFY(calls.isEmpty());
 }
 
-void TestEventSound::soundSystem_playsAndRefusesQuietly()
-{
-    // Whether or not this machine has audio output, playing returns at once
-    // and a file that is no WAV stays silent without taking anything down.
-    const QString notWav = m_dir.filePath(QStringLiteral("text.wav"));
-    QVERIFY(writeFile(notWav, QByteArray("not a sound\r\n")));
+namespace {
+// Records what the output does with its effects; a test decides which are
+// still playing.
+struct EffectLog {
+    QStringList calls;
+    std::map<QString, bool> playing;
+};
 
-    QtSoundOutput output;
+class RecordingEffect final : public SoundEffect {
+public:
+    RecordingEffect(EffectLog &log, QString name) : m_log(log), m_name(std::move(name))
+    {
+        m_log.calls << QStringLiteral("load ") + m_name;
+    }
+    ~RecordingEffect() override { m_log.calls << QStringLiteral("drop ") + m_name; }
+    void play() override
+    {
+        m_log.calls << QStringLiteral("play ") + m_name;
+        m_log.playing[m_name] = true;
+    }
+    void stop() override
+    {
+        m_log.calls << QStringLiteral("stop ") + m_name;
+        m_log.playing[m_name] = false;
+    }
+    bool isPlaying() const override { return m_log.playing[m_name]; }
+
+private:
+    EffectLog &m_log;
+    QString m_name;
+};
+} // namespace
+
+void TestEventSound::soundOutput_loadsOncePlaysOneAtATime()
+{
+    EffectLog log;
+    const auto nameOf = [this](const QString &path) { return QFileInfo(path).completeBaseName(); };
+    QtSoundOutput output([&](const QString &path) {
+        return std::make_unique<RecordingEffect>(log, nameOf(path));
+    });
+    const QString online = nameOf(m_online), offline = nameOf(m_offline);
+
+    // Loaded once, played at each event.
     output.playFile(m_online);
+    log.playing[online] = false;
     output.playFile(m_online);
-    output.playFile(notWav);
+    QCOMPARE(log.calls, (QStringList{QStringLiteral("load ") + online, QStringLiteral("play ") + online,
+                                     QStringLiteral("play ") + online}));
+
+    // A new sound cuts the one still playing short.
+    log.calls.clear();
     output.playFile(m_offline);
+    QCOMPARE(log.calls, (QStringList{QStringLiteral("load ") + offline, QStringLiteral("stop ") + online,
+                                     QStringLiteral("play ") + offline}));
+
+    // A file replaced on disk is loaded again.
+    log.calls.clear();
+    log.playing[offline] = false;
+    QFile file(m_online);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    file.close();
+    output.playFile(m_online);
+    QCOMPARE(log.calls, (QStringList{QStringLiteral("drop ") + online, QStringLiteral("load ") + online,
+                                     QStringLiteral("play ") + online}));
+
+    // Beyond three files, the silent ones are let go; the playing one stays.
+    log.calls.clear();
     output.playFile(m_arrived);
-    output.playFile(m_online);
-    QTest::qWait(50);
-    output.playFile(m_online);
-    QTest::qWait(20);
+    log.playing[nameOf(m_arrived)] = false;
+    const QString fourth = m_dir.filePath(QStringLiteral("fourth.wav"));
+    QVERIFY(writeFile(fourth, silentWav()));
+    log.playing[online] = true;
+    output.playFile(fourth);
+    QVERIFY(log.calls.contains(QStringLiteral("drop ") + offline));
+    QVERIFY(log.calls.contains(QStringLiteral("drop arrived")));
+    QVERIFY(!log.calls.contains(QStringLiteral("drop ") + online));
+    QCOMPARE(log.calls.last(), QStringLiteral("play fourth"));
+}
+
+void TestEventSound::eventSound_throughSoundSystem_playsChosenFile()
+{
+    // The whole path from settings to effect: the kind's file, nothing for
+    // a file that is gone, the beep when asked for.
+    EffectLog log;
+    Settings settings;
+    settings.IventSound = true;
+    settings.SoundFiles = {m_online, QStringLiteral("/nonexistent/none.wav"), m_arrived};
+    auto output = std::make_unique<QtSoundOutput>([&](const QString &path) {
+        return std::make_unique<RecordingEffect>(log, QFileInfo(path).fileName());
+    });
+    EventSound sound(settings, std::move(output));
+    sound.PlayEventSound(SoundKind::MessageArrived);
+    sound.PlayEventSound(SoundKind::UserOffline);
+    QCOMPARE(log.calls, (QStringList{QStringLiteral("load arrived.wav"), QStringLiteral("play arrived.wav")}));
 }
 
 QTEST_MAIN(TestEventSound)

@@ -29,6 +29,9 @@ private slots:
     void fontSizeChange_relayoutsLabel();
     void closing_neverQuitsTheProgram();
     void burstOfNotices_keepsNewestLinesOnScreen();
+    void hugeHandleName_windowWithinScreenAndButtonOnIt_data();
+    void hugeHandleName_windowWithinScreenAndButtonOnIt();
+    void storedPositionOffScreen_comesBackOnScreen();
 
 private:
     Settings m_settings;
@@ -320,6 +323,74 @@ void TestIventForm::burstOfNotices_keepsNewestLinesOnScreen()
     QCOMPARE(lines.last(), QStringLiteral("line 99"));
     QVERIFY(form.height() < oneLine * TIventForm::MaxLines);
     QVERIFY(form.height() <= screenRect().height());
+}
+
+static QRect availableRect()
+{
+    return QGuiApplication::primaryScreen()->availableGeometry();
+}
+
+void TestIventForm::hugeHandleName_windowWithinScreenAndButtonOnIt_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("autoLocate");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("notices");
+    QTest::addRow("30 KB name") << QString(30000, u'W') << true << 9 << 1;
+    QTest::addRow("30 KB name, user position") << QString(30000, u'W') << false << 9 << 1;
+    QTest::addRow("511 characters") << QString(511, u'\u540d') << true << 9 << 1;
+    QTest::addRow("511 characters at 14 pt") << QString(511, u'\u540d') << true << 14 << 1;
+    QTest::addRow("511 characters, user position") << QString(511, u'\u540d') << false << 9 << 1;
+    QTest::addRow("words too long, twenty times") << QString(200, u'x') + u' ' + QString(3000, u'y') << true << 9
+                                                  << 20;
+    QTest::addRow("emoji, surrogate pairs") << QStringLiteral("\U0001F600").repeated(5000) << true << 12 << 2;
+}
+
+void TestIventForm::hugeHandleName_windowWithinScreenAndButtonOnIt()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, autoLocate);
+    QFETCH(int, size);
+    QFETCH(int, notices);
+    m_settings.AutoLocate = autoLocate;
+    m_settings.Size = quint8(size);
+    // A user position near the right edge: a widening window must not hang off it.
+    const QRect screen = availableRect();
+    TIventForm form(m_settings, QPoint(screen.right() - 100, screen.top() + 10));
+    const QString notice = QStringLiteral("約1分前に「") + name
+        + QStringLiteral("」に送信したメッセージは正常に送信されませんでした。必要があれば、再度送信してください。");
+    for (int i = 0; i < notices; ++i)
+        form.ShowEventNotice(notice, true);
+
+    QVERIFY2(screen.contains(form.frameGeometry()),
+             qPrintable(QStringLiteral("%1,%2 %3x%4").arg(form.x()).arg(form.y()).arg(form.width()).arg(form.height())));
+    QVERIFY(form.width() >= 300);
+    QVERIFY(form.rect().contains(form.laMessage->geometry()));
+    QVERIFY(form.rect().contains(form.btOk->geometry()));
+    QVERIFY(form.btOk->isVisible());
+    QVERIFY(form.btOk->y() >= form.laMessage->geometry().bottom());
+    // Both ends of the sentence stay readable, the name's middle is left out.
+    const QString shown = form.laMessage->text();
+    // Rows may break anywhere, between Japanese characters too.
+    const QString joined = QString(shown).remove(u'\n');
+    QVERIFY(joined.contains(QStringLiteral("約1分前に「")));
+    QVERIFY(joined.endsWith(QStringLiteral("再度送信してください。")));
+    QVERIFY(shown.size() < 4 * notices * 1000);
+    const QFontMetrics metrics(form.laMessage->font());
+    for (const QString &row : shown.split(u'\n'))
+        QVERIFY(metrics.horizontalAdvance(row) <= form.laMessage->width());
+}
+
+void TestIventForm::storedPositionOffScreen_comesBackOnScreen()
+{
+    // A position saved with a second monitor that is no longer there.
+    m_settings.AutoLocate = false;
+    const QRect screen = availableRect();
+    TIventForm form(m_settings, QPoint(screen.right() + 2000, screen.bottom() + 500));
+    form.ShowEventNotice(QStringLiteral("x"), false);
+    QVERIFY(screen.contains(form.frameGeometry()));
+    QCOMPARE(form.frameGeometry().right(), screen.right());
+    QCOMPARE(form.frameGeometry().bottom(), screen.bottom());
 }
 
 QTEST_MAIN(TestIventForm)

@@ -3,6 +3,7 @@
 #include "peers/peermenu.h"
 #include "peers/roster.h"
 #include "peers/rostermodel.h"
+#include "platform/iconstrip.h"
 #include "settings/settings.h"
 
 #include <QAbstractItemModelTester>
@@ -21,6 +22,13 @@ private slots:
     void peerMenu_doublesAmpersandsAndKeepsRawName();
 };
 
+namespace {
+QImage imageOf(const QPixmap &pixmap)
+{
+    return pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+} // namespace
+
 void TestRosterModel::peerMenu_doublesAmpersandsAndKeepsRawName()
 {
     Settings settings;
@@ -35,8 +43,19 @@ void TestRosterModel::peerMenu_doublesAmpersandsAndKeepsRawName()
     const QList<QAction *> entries = menu.actions();
     QCOMPARE(entries.size(), 2);
     QCOMPARE(entries[0]->text(), QStringLiteral("Tom && Jerry"));
-    QVERIFY(entries[0]->isChecked());
-    QVERIFY(!entries[1]->isChecked());
+    // The user list's stars, not check boxes: absent Tom, present bob.
+    RosterModel model(roster);
+    const QImage absent = imageOf(IconStrip::pixmap(IconStrip::Absent));
+    const QImage present = imageOf(IconStrip::pixmap(IconStrip::Present));
+    QVERIFY(absent != present);
+    QCOMPARE(imageOf(model.index(0, 0).data(Qt::DecorationRole).value<QPixmap>()), absent);
+    for (int row = 0; row < 2; ++row) {
+        QVERIFY(!entries[row]->isCheckable());
+        QVERIFY(entries[row]->isIconVisibleInMenu());
+        QCOMPARE(imageOf(entries[row]->icon().pixmap(16, 16)),
+                 imageOf(model.index(row, 0).data(Qt::DecorationRole).value<QPixmap>()));
+    }
+    QCOMPARE(imageOf(entries[1]->icon().pixmap(16, 16)), present);
     entries[0]->trigger();
     QCOMPARE(chosen, QByteArray("Tom & Jerry"));
 

@@ -1,4 +1,5 @@
 #include "common/codec.h"
+#include "faildevice.h"
 #include "settings/settingsstore.h"
 
 #include <QDir>
@@ -85,6 +86,9 @@ private slots:
     void settingsFileName_data();
     void settingsFileName();
     void programDirectory_fallsBackToConfigDirectory();
+    void programDirectory_notWritable_settingsGoToConfigDirectory();
+    void writers_failingDevice_reportPathAndKeepOldFile_data();
+    void writers_failingDevice_reportPathAndKeepOldFile();
     void normalizeFontSize_data();
     void normalizeFontSize();
 
@@ -535,6 +539,66 @@ void TestSettingsStore::programDirectory_fallsBackToConfigDirectory()
     QVERIFY(QFileInfo(config).isDir());
 
     QVERIFY(ProgramDirectory().endsWith(u'/'));
+}
+
+void TestSettingsStore::programDirectory_notWritable_settingsGoToConfigDirectory()
+{
+    // An installed program: its directory exists but this user cannot write
+    // there (decided by the seam, since permissions do not bind root).
+    const QString exe = m_dir->filePath(QStringLiteral("bin"));
+    const QString config = m_dir->filePath(QStringLiteral("config/Zephinet"));
+    QVERIFY(QDir().mkpath(exe));
+    QStringList asked;
+    const auto notWritable = [&asked](const QString &directory) {
+        asked << directory;
+        return false;
+    };
+    const QString directory = ProgramDirectoryFor(exe, config, notWritable);
+    QCOMPARE(asked, QStringList{exe});
+    QCOMPARE(directory, config + u'/');
+
+    const SettingsStore store(directory + SettingsFileName({}));
+    QCOMPARE(store.writeFontSize(12), QString());
+    QCOMPARE(readAll(config + QStringLiteral("/Zephinet.INI")), QByteArray("[Font]\r\nSize=12\r\n"));
+    QVERIFY(QDir(exe).isEmpty());
+    QCOMPARE(store.load(Machine, directory).LogFileName, config + QStringLiteral("/LOG.ZNG"));
+
+    // A writable one keeps the settings beside the program.
+    QCOMPARE(ProgramDirectoryFor(exe, config, [](const QString &) { return true; }), exe + u'/');
+    QVERIFY(UserConfigDirectory().endsWith(QStringLiteral("/Zephinet")));
+    QVERIFY(!UserConfigDirectory().endsWith(QStringLiteral("/Zephinet/Zephinet")));
+}
+
+void TestSettingsStore::writers_failingDevice_reportPathAndKeepOldFile_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::addRow("open") << int(test::FailDevice::Open);
+    QTest::addRow("write") << int(test::FailDevice::Write);
+    QTest::addRow("commit") << int(test::FailDevice::Commit);
+}
+
+void TestSettingsStore::writers_failingDevice_reportPathAndKeepOldFile()
+{
+    QFETCH(int, step);
+    const QByteArray old("[LocalSetting]\r\nPortNo=1\r\n[Font]\r\nSize=12\r\n");
+    QVERIFY(writeAll(m_path, old));
+    QStringList steps;
+    const SettingsStore store(m_path, test::FailDevice::opener(test::FailDevice::Step(step), &steps));
+    const QString expected = QFileInfo(m_path).absoluteFilePath() + QStringLiteral(" に書き込めません");
+
+    QCOMPARE(store.saveAll(Settings{}), expected);
+    QCOMPARE(store.writeFontSize(9), expected);
+    QCOMPARE(store.writeSort(1, false), expected);
+    QCOMPARE(store.writeHuzaiMessage("x"), expected);
+    QCOMPARE(store.writePlacement(PlacementSection::SendForm, {1, 2, 3, 4}), expected);
+    QCOMPARE(store.writeMainPlacement({1, 2, 3, 4}, {5, 6, 7}), expected);
+    QCOMPARE(readAll(m_path), old);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Zephinet.INI")});
+    QCOMPARE(steps.count(QStringLiteral("open")), 6);
+    // A write that changes nothing never reaches the device, and so succeeds.
+    steps.clear();
+    QCOMPARE(store.writeFontSize(12), QString());
+    QVERIFY(steps.isEmpty());
 }
 
 void TestSettingsStore::normalizeFontSize_data()
