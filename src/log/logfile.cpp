@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QRandomGenerator>
-#include <QSaveFile>
 #include <QThread>
 
 namespace zn {
@@ -20,14 +19,6 @@ namespace {
 
 const QString LogErrorText =
     QStringLiteral("ログファイルをアクセス中にエラーが発生しました。ログの保存を中止しました。");
-
-QString saveAtomically(const QString &path, const QByteArray &content)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-        return file.errorString();
-    return {};
-}
 
 // QLockFile::tryLock backs off exponentially from 100 ms, so against a
 // copy that writes often it gives up after a handful of unlucky tries. Short
@@ -72,7 +63,7 @@ QByteArray PeerLabel(QByteArrayView handleName, QByteArrayView machineName)
 }
 
 LogFile::LogFile(const Settings &settings, const Clock &clock, Frontend &frontend, QObject *parent)
-    : QObject(parent), m_settings(settings), m_clock(clock), m_frontend(frontend), m_saver(saveAtomically)
+    : QObject(parent), m_settings(settings), m_clock(clock), m_frontend(frontend)
 {
 }
 
@@ -160,7 +151,7 @@ bool LogFile::WriteLog(const QByteArray &sender, const QByteArray &addressee, co
     out.reserve(content.size() + 256);
     for (const QByteArray &line : std::as_const(lines))
         out += line + CrLf;
-    if (!m_saver(path, out).isEmpty())
+    if (!saveFile(path, out, m_openDevice))
         return fail();
     lock.unlock();
     emit written();

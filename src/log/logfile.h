@@ -6,6 +6,7 @@
 //   hello\|world                          the text, every line break as "\|"
 #pragma once
 
+#include "common/savefile.h"
 #include "log/logwriter.h"
 
 #include <QByteArray>
@@ -14,8 +15,6 @@
 #include <QLocale>
 #include <QObject>
 #include <QString>
-
-#include <functional>
 
 namespace zn {
 
@@ -80,10 +79,8 @@ public:
     // a lone CR or a lone LF; a last line without an end counts too.
     static QList<QByteArray> SplitLines(QByteArrayView content);
 
-    // Test seam: replaces the atomic write of the whole file; returns an
-    // error text, empty on success.
-    using Saver = std::function<QString(const QString &path, const QByteArray &content)>;
-    void setSaver(Saver saver) { m_saver = std::move(saver); }
+    // Test seam: the device that replaces the file (a failing one).
+    void setSaveDevice(OpenSaveDevice open) { m_openDevice = std::move(open); }
     void setLockTimeout(int ms) { m_lockTimeoutMs = ms; }
 
 signals:
@@ -96,7 +93,7 @@ private:
     const Settings &m_settings;
     const Clock &m_clock;
     Frontend &m_frontend;
-    Saver m_saver;
+    OpenSaveDevice m_openDevice;
     int m_lockTimeoutMs = LockTimeoutMs;
 };
 

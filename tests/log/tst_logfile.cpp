@@ -1,5 +1,6 @@
 #include "common/codec.h"
 #include "fakeclock.h"
+#include "faildevice.h"
 #include "fakefrontend.h"
 #include "log/logfile.h"
 #include "settings/settings.h"
@@ -193,13 +194,16 @@ private slots:
     {
         writeAll(m_settings.LogFileName, records(3));
         LogFile log(m_settings, m_clock, m_frontend);
-        log.setSaver([](const QString &, const QByteArray &) { return u"No space left on device"_qs; });
-        QVERIFY(!log.WriteLog("me", "you", "lost"));
-        QCOMPARE(m_frontend.notices.size(), 1);
+        for (const auto step : {test::FailDevice::Open, test::FailDevice::Write, test::FailDevice::Commit}) {
+            log.setSaveDevice([step](const QString &path) { return std::make_unique<test::FailDevice>(path, step); });
+            QVERIFY(!log.WriteLog("me", "you", "lost"));
+        }
+        QCOMPARE(m_frontend.notices.size(), 3);
         QCOMPARE(m_frontend.notices[0].text,
                  u"ログファイルをアクセス中にエラーが発生しました。ログの保存を中止しました。"_qs);
         QVERIFY(m_frontend.notices[0].important);
         QCOMPARE(readAll(m_settings.LogFileName), records(3));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{u"LOG.ZNG"_qs});
 
         // Logging stays on: the next record is written once the disk has room.
         LogFile healthy(m_settings, m_clock, m_frontend);
