@@ -19,7 +19,6 @@ struct QuietFrontend final : Frontend {
     Answer showMessageBox(const QString &, int) override { return Answer::Ok; }
     void showEventNotice(const QString &, bool) override {}
     void playEventSound(SoundKind) override {}
-    void messageArrived(const QByteArray &, const QByteArray &, const QByteArray &) override {}
     void openAbsenceWindow(const QByteArray &, const QByteArray &, const QByteArray &) override {}
 };
 

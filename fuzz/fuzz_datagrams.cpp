@@ -6,6 +6,7 @@
 #include "common/localpeer.h"
 #include "log/logwriter.h"
 #include "net/dispatcher.h"
+#include "net/messagesink.h"
 #include "net/messenger.h"
 #include "net/reassembly.h"
 #include "net/transport.h"
@@ -20,7 +21,7 @@
 using namespace zn;
 
 namespace {
-struct Quiet final : Frontend, DatagramTransport, LogWriter, Clock {
+struct Quiet final : Frontend, MessageSink, DatagramTransport, LogWriter, Clock {
     int openBoxes = 0;
     Answer showMessageBox(const QString &, int) override
     {
@@ -32,8 +33,9 @@ struct Quiet final : Frontend, DatagramTransport, LogWriter, Clock {
     }
     void showEventNotice(const QString &, bool) override {}
     void playEventSound(SoundKind) override {}
-    void messageArrived(const QByteArray &, const QByteArray &, const QByteArray &) override {}
     void openAbsenceWindow(const QByteArray &, const QByteArray &, const QByteArray &) override {}
+    void AddRecvMessage(const QByteArray &, const QByteArray &, const QByteArray &) override {}
+    void ReadConfirmed(const QByteArray &) override {}
     bool sendDatagram(quint32, const QByteArray &datagram) override
     {
         if (datagram.size() < 2 || datagram.size() > 512)
@@ -64,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     local.AbsentMode = true;
     Roster roster(settings, local, quiet);
     Messenger messenger(settings, local, roster, quiet, quiet);
-    Dispatcher dispatcher(settings, local, roster, messenger, quiet);
+    Dispatcher dispatcher(settings, local, roster, messenger, quiet, quiet);
     Reassembler reassembler(quiet, quiet);
     QObject::connect(&reassembler, &Reassembler::messageReceived, &reassembler,
                      [&](const QByteArray &message) { dispatcher.HandleReceivedMessage(message); });

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/frontend.h"
+#include "net/messagesink.h"
 
 #include <QByteArray>
 #include <QList>
@@ -11,7 +12,8 @@
 
 namespace zn::test {
 
-class FakeFrontend : public Frontend {
+// Also the messaging side of the dispatcher, so that one object records all.
+class FakeFrontend : public Frontend, public MessageSink {
 public:
     struct Box {
         QString text;
@@ -32,6 +34,7 @@ public:
     QList<SoundKind> sounds;
     QList<Arrival> messages;
     QList<Arrival> absenceWindows;
+    QList<QByteArray> confirmations;
     // Every call by name, in order: "box", "notice", "sound", "message", "absence".
     QList<QByteArray> calls;
 
@@ -64,11 +67,17 @@ public:
         calls.append("sound");
     }
 
-    void messageArrived(const QByteArray &machineName, const QByteArray &handleName,
+    void AddRecvMessage(const QByteArray &machineName, const QByteArray &handleName,
                         const QByteArray &text) override
     {
         messages.append({machineName, handleName, text});
         calls.append("message");
+    }
+
+    void ReadConfirmed(const QByteArray &readerHandle) override
+    {
+        confirmations.append(readerHandle);
+        calls.append("confirmed");
     }
 
     void openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName,
@@ -85,6 +94,7 @@ public:
         sounds.clear();
         messages.clear();
         absenceWindows.clear();
+        confirmations.clear();
         calls.clear();
     }
 };

@@ -69,12 +69,6 @@ void DesktopFrontend::playEventSound(SoundKind kind)
         m_soundSink(kind);
 }
 
-void DesktopFrontend::messageArrived(const QByteArray &machineName, const QByteArray &handleName,
-                                     const QByteArray &text)
-{
-    emit messageReceived(machineName, handleName, text);
-}
-
 void DesktopFrontend::openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName,
                                         const QByteArray &text)
 {

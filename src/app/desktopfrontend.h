@@ -22,8 +22,6 @@ public:
     Answer showMessageBox(const QString &text, int flags) override;
     void showEventNotice(const QString &text, bool important) override;
     void playEventSound(SoundKind kind) override;
-    void messageArrived(const QByteArray &machineName, const QByteArray &handleName,
-                        const QByteArray &text) override;
     void openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName,
                            const QByteArray &text) override;
 
@@ -46,8 +44,6 @@ public:
 
 signals:
     void messageBoxShown(const QString &text, int flags);
-    void messageReceived(const QByteArray &machineName, const QByteArray &handleName,
-                         const QByteArray &text);
     void absenceMessageReceived(const QByteArray &machineName, const QByteArray &handleName,
                                 const QByteArray &text);
 

@@ -28,7 +28,7 @@ Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *
     , m_messenger(std::make_unique<Messenger>(settings, local, *m_roster,
                                               transport ? *transport : *m_udp, *m_log))
     , m_reassembler(std::make_unique<Reassembler>(m_clock, frontend))
-    , m_dispatcher(std::make_unique<Dispatcher>(settings, local, *m_roster, *m_messenger, frontend))
+    , m_dispatcher(std::make_unique<Dispatcher>(settings, local, *m_roster, *m_messenger, frontend, static_cast<MessageSink &>(*this)))
 {
     connect(m_udp.get(), &UdpService::datagramReceived, m_reassembler.get(), &Reassembler::ReceiveDatagram);
     connect(m_reassembler.get(), &Reassembler::messageReceived, this,
@@ -79,7 +79,7 @@ void Session::shutdown()
     m_reassembler->clearAll();
 }
 
-bool Session::AddRecvMessage(const QByteArray &machineName, const QByteArray &handleName,
+bool Session::queueMessage(const QByteArray &machineName, const QByteArray &handleName,
                              const QByteArray &text)
 {
     if (!m_recvQueue.add({text, handleName, machineName, FormatTimeStamp(m_clock.now())}))

@@ -6,6 +6,7 @@
 #include "common/clock.h"
 #include "common/localpeer.h"
 #include "messaging/recvqueue.h"
+#include "net/messagesink.h"
 #include "settings/settings.h"
 #include "settings/settingsstore.h"
 
@@ -32,7 +33,7 @@ struct MainPlacement {
     ColumnWidths columns = DefaultColumnWidths;
 };
 
-class Session : public QObject {
+class Session : public QObject, private MessageSink {
     Q_OBJECT
 public:
     // `parameters` are the command-line parameters without the program path.
@@ -71,7 +72,7 @@ public:
     // A MESSAGE addressed here: queued with its arrival time, logged, then
     // announced (messageQueued, and the RecvCheck notice). False, doing
     // nothing else, when 256 messages already wait.
-    bool AddRecvMessage(const QByteArray &machineName, const QByteArray &handleName, const QByteArray &text);
+    bool queueMessage(const QByteArray &machineName, const QByteArray &handleName, const QByteArray &text);
     // The oldest unread message leaves the queue; its sender gets the read
     // confirmation (when it is still online). The queue must not be empty.
     TRecvMessage TakeRecvMessage();
@@ -99,8 +100,17 @@ public:
 signals:
     // A message joined the unread queue.
     void messageQueued();
+    // An OPEN_CHECK addressed here: `readerHandle` opened a message we sent.
+    void readConfirmed(const QByteArray &readerHandle);
 
 private:
+    void AddRecvMessage(const QByteArray &machineName, const QByteArray &handleName,
+                        const QByteArray &text) override
+    {
+        queueMessage(machineName, handleName, text);
+    }
+    void ReadConfirmed(const QByteArray &readerHandle) override { emit readConfirmed(readerHandle); }
+
     // A refused write is shown as "<path> に書き込めません" (or, unattended,
     // written to the error output); the run goes on.
     void reportWriteError(const QString &error);

@@ -134,13 +134,6 @@ void CliFrontend::showEventNotice(const QString &text, bool important)
     m_err << (important ? "zephinet-cli: notice (important): " : "zephinet-cli: notice: ") << text << Qt::endl;
 }
 
-void CliFrontend::messageArrived(const QByteArray &machineName, const QByteArray &handleName,
-                                 const QByteArray &text)
-{
-    m_err << "zephinet-cli: message from " << cp932::decode(handleName) << " (" << cp932::decode(machineName)
-          << "): " << oneLine(cp932::decode(text)) << Qt::endl;
-}
-
 void CliFrontend::openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName,
                                     const QByteArray &text)
 {

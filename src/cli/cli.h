@@ -33,8 +33,6 @@ public:
     Answer showMessageBox(const QString &text, int flags) override;
     void showEventNotice(const QString &text, bool important) override;
     void playEventSound(SoundKind) override {}
-    void messageArrived(const QByteArray &machineName, const QByteArray &handleName,
-                        const QByteArray &text) override;
     void openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName,
                            const QByteArray &text) override;
 

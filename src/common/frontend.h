@@ -39,10 +39,6 @@ public:
 
     virtual void playEventSound(SoundKind kind) = 0;
 
-    // A MESSAGE addressed to this copy (field 2, 3 and 4 of the message).
-    virtual void messageArrived(const QByteArray &machineName, const QByteArray &handleName,
-                                const QByteArray &text) = 0;
-
     // A HUZAI_MESSAGE with an absence text addressed to this copy.
     virtual void openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName,
                                    const QByteArray &text) = 0;

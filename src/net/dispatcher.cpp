@@ -4,6 +4,7 @@
 #include "common/frontend.h"
 #include "common/localpeer.h"
 #include "common/text.h"
+#include "net/messagesink.h"
 #include "net/messenger.h"
 #include "net/wire.h"
 #include "peers/roster.h"
@@ -12,8 +13,8 @@
 namespace zn {
 
 Dispatcher::Dispatcher(const Settings &settings, const LocalPeer &local, Roster &roster,
-                       Messenger &messenger, Frontend &frontend)
-    : m_settings(settings), m_local(local), m_roster(roster), m_messenger(messenger), m_frontend(frontend)
+                       Messenger &messenger, Frontend &frontend, MessageSink &sink)
+    : m_settings(settings), m_local(local), m_roster(roster), m_messenger(messenger), m_frontend(frontend), m_sink(sink)
 {
 }
 
@@ -70,7 +71,10 @@ void Dispatcher::HandleReceivedMessage(const QByteArray &message)
     } else if (kind == keyword::Logout) {
         m_roster.RemovePeer(f1);
     } else if (kind == keyword::OpenCheck) {
-        if (addressedHere(f1) && m_settings.OpenCheck) {
+        if (!addressedHere(f1))
+            return;
+        m_sink.ReadConfirmed(f2);
+        if (m_settings.OpenCheck) {
             m_frontend.showEventNotice(QStringLiteral("「") + cp932::decode(f2)
                                            + QStringLiteral("」に送信したメッセージが確認されました。"),
                                        false);
@@ -111,7 +115,7 @@ void Dispatcher::HandleReceivedMessage(const QByteArray &message)
         if (!addressedHere(f1))
             return;
         m_frontend.playEventSound(SoundKind::MessageArrived);
-        m_frontend.messageArrived(f2, f3, f4);
+        m_sink.AddRecvMessage(f2, f3, f4);
     }
 }
 

@@ -10,6 +10,7 @@
 namespace zn {
 
 class Frontend;
+class MessageSink;
 class Messenger;
 class Roster;
 struct LocalPeer;
@@ -18,7 +19,7 @@ struct Settings;
 class Dispatcher {
 public:
     Dispatcher(const Settings &settings, const LocalPeer &local, Roster &roster, Messenger &messenger,
-               Frontend &frontend);
+               Frontend &frontend, MessageSink &sink);
 
     // One complete message (the body without its length header). Every field
     // is read before any box opens, since a box runs a nested event loop in
@@ -41,6 +42,7 @@ private:
     Roster &m_roster;
     Messenger &m_messenger;
     Frontend &m_frontend;
+    MessageSink &m_sink;
     // The conversion error box is open; bad messages arriving in its loop
     // are dropped without another box, so a stream of them cannot pile up
     // boxes without bound.

@@ -93,7 +93,6 @@ public:
     }
     void showEventNotice(const QString &, bool) override {}
     void playEventSound(SoundKind) override {}
-    void messageArrived(const QByteArray &, const QByteArray &, const QByteArray &) override {}
     void openAbsenceWindow(const QByteArray &, const QByteArray &, const QByteArray &) override {}
 
     QList<Box> boxes;

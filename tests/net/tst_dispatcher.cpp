@@ -26,7 +26,7 @@ struct Fixture {
     RecordingLog log;
     Roster roster{settings, local, frontend};
     Messenger messenger{settings, local, roster, transport, log};
-    Dispatcher dispatcher{settings, local, roster, messenger, frontend};
+    Dispatcher dispatcher{settings, local, roster, messenger, frontend, frontend};
 
     Fixture()
     {

@@ -81,7 +81,7 @@ void TestHostileDatagrams::seededStream_keepsStateSound()
     RecordingLog log;
     Roster roster(settings, local, frontend);
     Messenger messenger(settings, local, roster, transport, log);
-    Dispatcher dispatcher(settings, local, roster, messenger, frontend);
+    Dispatcher dispatcher(settings, local, roster, messenger, frontend, frontend);
     Reassembler reassembler(clock, frontend);
     QObject::connect(&reassembler, &Reassembler::messageReceived, &reassembler,
                      [&](const QByteArray &message) { dispatcher.HandleReceivedMessage(message); });

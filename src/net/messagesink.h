@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+
+namespace zn {
+
+// Where the dispatcher hands what concerns messaging: the unread queue and
+// the read confirmations. The session implements it.
+class MessageSink {
+public:
+    virtual ~MessageSink() = default;
+    // A MESSAGE addressed to this copy (fields 2, 3 and 4), after its sound.
+    virtual void AddRecvMessage(const QByteArray &machineName, const QByteArray &handleName,
+                                const QByteArray &text) = 0;
+    // An OPEN_CHECK addressed to this copy: `readerHandle` opened a message
+    // we sent. Whatever the settings; showing it is the dispatcher's part.
+    virtual void ReadConfirmed(const QByteArray &readerHandle) = 0;
+};
+
+} // namespace zn
