@@ -275,7 +275,7 @@ void TestDispatcher::tooFewFields_data()
     QTest::addRow("LOGOUT") << QByteArray("ZNMESSAGE:LOGOUT") << none << 0 << 0;
     QTest::addRow("OPEN_CHECK") << QByteArray("ZNMESSAGE:OPEN_CHECK") << none << 0 << 0;
     QTest::addRow("OPEN_CHECK addressed") << QByteArray("ZNMESSAGE:OPEN_CHECK&|10.0.0.1")
-                                          << QByteArrayList{"notice"} << 0 << 0;
+                                          << QByteArrayList{"confirmed", "notice"} << 0 << 0;
     QTest::addRow("HUZAI_CHECK") << QByteArray("ZNMESSAGE:HUZAI_CHECK") << none << 0 << 0;
     // The answer has no address to go to.
     QTest::addRow("HUZAI_CHECK addressed") << QByteArray("ZNMESSAGE:HUZAI_CHECK&|10.0.0.1") << none << 0 << 0;
