@@ -6,7 +6,10 @@
 #include "platform/eventsound.h"
 #include "platform/unixsignals.h"
 
+#include "platform/trayindicator.h"
+
 #include <QApplication>
+#include <QSystemTrayIcon>
 #include <QSessionManager>
 
 #include <cstdio>
@@ -83,10 +86,17 @@ int main(int argc, char **argv)
     QObject::connect(&app, &QGuiApplication::aboutToQuit, &mainForm, [&mainForm] { mainForm.setQuitWithoutAsking(true); });
     QObject::connect(&mainForm, &TMainForm::quitRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
+    // With a tray the program lives there: the main window has no taskbar
+    // entry and may start hidden. Without one it keeps its taskbar entry and
+    // starts minimised at most, so that it never becomes unreachable.
+    const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    mainForm.tray().show();
+    if (trayAvailable)
+        mainForm.setWindowFlag(Qt::Tool, true);
     if (!session.settings.StartShow)
         mainForm.show();
-    else
-        mainForm.showMinimized();  // until the tray icon exists, keep the program reachable
+    else if (!trayAvailable)
+        mainForm.showMinimized();
 
     const int result = app.exec();
 

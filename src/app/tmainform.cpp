@@ -3,6 +3,8 @@
 #include "app/desktopfrontend.h"
 #include "app/session.h"
 #include "common/screenfit.h"
+#include "messaging/messagecenter.h"
+#include "messaging/trecvform.h"
 #include "net/messenger.h"
 #include "peers/peermenu.h"
 #include "peers/roster.h"
@@ -10,6 +12,7 @@
 #include "platform/globalhotkeys.h"
 #include "platform/iconstrip.h"
 #include "platform/screens.h"
+#include "platform/trayindicator.h"
 
 #include <QActionGroup>
 #include <algorithm>
@@ -24,6 +27,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
+#include <QSystemTrayIcon>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -48,6 +52,7 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     setWindowIcon(IconStrip::icon(IconStrip::Present));
     resize(DesignSize);
 
+    m_messages = new MessageCenter(m_session, m_frontend, m_fontSize, this);
     m_model = new RosterModel(m_session.roster(), this);
     m_lvUser = new QTreeView(this);
     m_lvUser->setObjectName(QStringLiteral("lvUser"));
@@ -76,6 +81,7 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     createActions();
     createMenus();
     createToolBar();
+    createTray();
 
     connect(m_lvUser->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TMainForm::lvUserClick);
@@ -156,20 +162,31 @@ void TMainForm::createActions()
     connect(miMessageClose, &QAction::triggered, this, &TMainForm::miMessageCloseClick);
     connect(miMessageEnd, &QAction::triggered, this, &QWidget::close);
     connect(miShowRefresh, &QAction::triggered, this, &TMainForm::miShowRefreshClick);
+    connect(miMessageSend, &QAction::triggered, this, [this] { m_messages->miMessageSendClick(selectedPeers()); });
+    connect(miMessageRightSend, &QAction::triggered, miMessageSend, &QAction::trigger);
+    connect(miMessageClipSend, &QAction::triggered, this,
+            [this] { m_messages->miMessageClipSendClick(selectedPeers()); });
+    connect(miMessageRightClipSend, &QAction::triggered, miMessageClipSend, &QAction::trigger);
+    connect(miMessageRecv, &QAction::triggered, this, [this] { m_messages->miMessageRecvClick(); });
+    connect(miMessageClipRecv, &QAction::triggered, this, [this] { m_messages->miClipRecvClick(); });
+    m_available.unite({miMessageSend, miMessageClipSend, miMessageRightSend, miMessageRightClipSend});
 
     // The commands whose windows arrive later are shown but disabled, so that
     // nothing on screen silently does nothing.
-    for (QAction *later : {miMessageSend, miMessageRecv, miMessageClipSend, miMessageClipRecv,
-                           miMessageHuzaiRecv, miSettingHuzaiMode, miSettingOption, miShowLogShow,
-                           miHelpHelp, miHelpHomepage, miHelpMail, miHelpVersion, miMessageRightSend,
-                           miMessageRightClipSend})
+    for (QAction *later : {miMessageHuzaiRecv, miSettingHuzaiMode, miSettingOption, miShowLogShow,
+                           miHelpHelp, miHelpHomepage, miHelpMail, miHelpVersion})
         later->setEnabled(false);
+    // The receive commands follow the unread queue.
+    miMessageRecv->setEnabled(false);
+    miMessageClipRecv->setEnabled(false);
 }
 
 void TMainForm::createMenus()
 {
     QMenu *miMessage = menuBar()->addMenu(QStringLiteral("メッセージ(&M)"));
     miMessage->setObjectName(QStringLiteral("miMessage"));
+    connect(miMessage, &QMenu::aboutToShow, this,
+            [this] { unreadChanged(m_session.recvQueue().UnreadCount()); });
     miMessage->addAction(miMessageSend);
     miMessage->addAction(miMessageRecv);
     miMessage->addSeparator();
@@ -207,13 +224,14 @@ void TMainForm::createMenus()
     miHelp->addSeparator();
     miHelp->addAction(miHelpVersion);
 
-    // The per-peer send list (opened by the global send key once it exists);
-    // filled from the roster each time it opens.
+    // The per-peer send list of the global send key; filled from the roster
+    // each time it opens.
     m_pmSendList = new QMenu(this);
     m_pmSendList->setObjectName(QStringLiteral("pmSendList"));
     connect(m_pmSendList, &QMenu::aboutToShow, this, [this] {
-        fillPeerMenu(m_pmSendList, m_session.roster(), [](const QByteArray &) {},
-                     m_available.contains(miMessageSend));
+        fillPeerMenu(
+            m_pmSendList, m_session.roster(),
+            [this](const QByteArray &handle) { m_messages->miWindowSendClick(handle); }, true);
     });
 
     m_pmRightClick = new QMenu(this);
@@ -244,6 +262,89 @@ void TMainForm::createToolBar()
         bar->addAction(action);
         bar->widgetForAction(action)->setObjectName(QString::fromLatin1(name));
     }
+}
+
+void TMainForm::createTray()
+{
+    m_tray = new TrayIndicator(m_session.settings, this);
+    connect(m_tray, &TrayIndicator::clicked, this, &TMainForm::trayClicked);
+    connect(m_tray, &TrayIndicator::doubleClicked, this, &TMainForm::trayDoubleClicked);
+    connect(m_tray, &TrayIndicator::contextMenuRequested, this, &TMainForm::trayContextMenu);
+
+    m_pmTaskMenu = new QMenu(this);
+    m_pmTaskMenu->setObjectName(QStringLiteral("pmTaskMenu"));
+    fillTaskMenu(m_pmTaskMenu, m_taskItems, m_session.settings);
+    connect(m_pmTaskMenu, &QMenu::aboutToShow, this, &TMainForm::pmTaskMenuPopup);
+    connect(m_taskItems.miUserListShow, &QAction::triggered, this, &TMainForm::miUserListShowClick);
+    connect(m_taskItems.miClipRecv, &QAction::triggered, this, [this] { m_messages->miClipRecvClick(); });
+    connect(m_taskItems.miWindowRecv, &QAction::triggered, this, [this] {
+        if (!m_frontend.dialogShowing() && !m_session.recvQueue().isEmpty())
+            m_messages->miMessageRecvClick();
+    });
+    connect(m_taskItems.miEnd, &QAction::triggered, this, &QWidget::close);
+    // The absence, options, log and about commands come with their windows.
+    for (QAction *later : {m_taskItems.miOptionShow, m_taskItems.miLogShow, m_taskItems.miHuzaiMode,
+                           m_taskItems.miVersion})
+        later->setEnabled(false);
+    m_taskItems.miHuzaiRecv->setEnabled(false);
+    const auto peerSubmenu = [this](QMenu *menu, std::function<void(const QByteArray &)> command) {
+        connect(menu, &QMenu::aboutToShow, this,
+                [this, menu, command] { fillPeerMenu(menu, m_session.roster(), command, true); });
+    };
+    peerSubmenu(m_taskItems.miClipSend, [this](const QByteArray &h) { m_messages->miClipSendClick(h); });
+    peerSubmenu(m_taskItems.miWindowSend, [this](const QByteArray &h) { m_messages->miWindowSendClick(h); });
+
+    connect(m_messages, &MessageCenter::unreadChanged, this, &TMainForm::unreadChanged);
+    connect(m_messages, &MessageCenter::trayAnimationRequested, this,
+            [this] { m_tray->animation().StartTrayAnimation(); });
+    connect(m_messages, &MessageCenter::trayResetRequested, this, [this] { m_tray->animation().ResetTrayIcon(); });
+    connect(m_messages, &MessageCenter::cursorAnimationRequested, this,
+            [this] { TAnimationForm::arrival(m_cursorFrame, m_session.settings.MouseAnimation); });
+    connect(m_messages, &MessageCenter::hideMainWindowRequested, this, &TMainForm::hideToTray);
+}
+
+void TMainForm::unreadChanged(int count)
+{
+    miMessageRecv->setEnabled(count > 0);
+    miMessageClipRecv->setEnabled(count > 0);
+}
+
+void TMainForm::pmTaskMenuPopup()
+{
+    zn::pmTaskMenuPopup(m_taskItems, m_session.recvQueue().UnreadCount());
+}
+
+void TMainForm::trayClicked()
+{
+    if (!m_frontend.dialogShowing() && !m_session.recvQueue().isEmpty())
+        m_messages->miMessageRecvClick();
+}
+
+void TMainForm::trayDoubleClicked()
+{
+    if (!m_frontend.dialogShowing())
+        miUserListShowClick();
+}
+
+void TMainForm::trayContextMenu(const QPoint &globalPos)
+{
+    if (m_frontend.dialogShowing())
+        return;
+    raise();
+    m_pmTaskMenu->popup(globalPos);
+}
+
+QList<TPeer> TMainForm::selectedPeers() const
+{
+    QModelIndexList rows = m_lvUser->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(), [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
+    QList<TPeer> peers;
+    const QList<TPeer> &all = m_session.roster().peers();
+    for (const QModelIndex &index : std::as_const(rows)) {
+        if (index.row() < all.size())
+            peers.append(all[index.row()]);
+    }
+    return peers;
 }
 
 bool TMainForm::FormCreate()
@@ -282,8 +383,8 @@ void TMainForm::hotKeyPressed(int id)
         m_pmSendList->popup(QCursor::pos());
         break;
     default:
-        // Ctrl+Alt+R opens the oldest unread message; messages are queued
-        // once the receive window exists, and until then none is waiting.
+        if (!m_session.recvQueue().isEmpty())
+            m_messages->miMessageRecvClick();
         break;
     }
 }
@@ -298,8 +399,10 @@ void TMainForm::FormDestroy()
             m_hotKeys->unregisterHotKey(id);
     }
     m_session.shutdown();
+    m_messages->closeWindows();
     for (const auto &saver : m_placementSavers)
         saver();
+    m_tray->hide();
     writePlacement();
 }
 
@@ -364,6 +467,7 @@ void TMainForm::miShowFontLargeClick(int stored)
     fitColumnsToCaptions();
     // The size is in the settings before the other windows lay out again.
     m_session.writeFontSize(quint8(size));
+    m_messages->setDisplayFontSize(size);
     emit fontSizeChanged(size);
 }
 
@@ -404,8 +508,31 @@ void TMainForm::miShowRefreshClick()
 
 void TMainForm::miMessageCloseClick()
 {
+    hideToTray();
+}
+
+void TMainForm::hideToTray()
+{
     // Without a tray the window stays reachable from the taskbar.
-    showMinimized();
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        hide();
+    else
+        showMinimized();
+}
+
+void TMainForm::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && QSystemTrayIcon::isSystemTrayAvailable()) {
+        // Minimising hides the window into the tray; a queued call, as the
+        // window system is still changing its state.
+        QMetaObject::invokeMethod(this, [this] {
+            if (isMinimized()) {
+                setWindowState(windowState() & ~Qt::WindowMinimized);
+                hide();
+            }
+        }, Qt::QueuedConnection);
+    }
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "peers/tanimationform.h"
+#include "peers/traymenu.h"
+
 #include <QMainWindow>
 #include <QSet>
 
@@ -17,8 +20,11 @@ namespace zn {
 
 class DesktopFrontend;
 class GlobalHotKeys;
+class MessageCenter;
 class RosterModel;
 class Session;
+class TrayIndicator;
+struct TPeer;
 
 // The online-status window: toolbar, user list, status bar and main menu.
 // A coordinator: the roster, the messenger and the settings do the work.
@@ -45,6 +51,12 @@ public:
     QTreeView *userList() const { return m_lvUser; }
     QLabel *statusLabel() const { return m_sbStatus; }
     QMenu *sendList() const { return m_pmSendList; }
+    QMenu *taskMenu() const { return m_pmTaskMenu; }
+    const TaskMenuItems &taskMenuItems() const { return m_taskItems; }
+    MessageCenter &messages() const { return *m_messages; }
+    TrayIndicator &tray() const { return *m_tray; }
+    // The selected users of the list, in list order.
+    QList<TPeer> selectedPeers() const;
     int displayFontSize() const { return m_fontSize; }
     // The least width of a user-list column in the current font: its caption
     // with a sort mark, the header's margins and room for a sort indicator.
@@ -56,6 +68,16 @@ public:
     void miMessageCloseClick();
     // Shows the main window and brings it to the front.
     void miUserListShowClick();
+    // The main tray icon: a click reads the oldest unread message, a double
+    // click shows this window, a right click opens the tray menu; none of
+    // them while a box or prompt is open.
+    void trayClicked();
+    void trayDoubleClicked();
+    void trayContextMenu(const QPoint &globalPos);
+    // The tray menu opens: the receive captions carry the unread count.
+    void pmTaskMenuPopup();
+    // Hides the window into the tray, or minimises it where there is none.
+    void hideToTray();
     // A system-wide hot key: 1134 Ctrl+Alt+M, 1135 Ctrl+Alt+S, 1136 Ctrl+Alt+R.
     void hotKeyPressed(int id);
 
@@ -67,12 +89,15 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
     void createActions();
     void createMenus();
     void createToolBar();
+    void createTray();
+    void unreadChanged(int count);
     void lvUserClick();
     void lvUserDblClick();
     void setCommandWanted(QAction *action, bool wanted);
@@ -95,6 +120,11 @@ private:
     QLabel *m_sbStatus = nullptr;
     QMenu *m_pmRightClick = nullptr;
     QMenu *m_pmSendList = nullptr;
+    QMenu *m_pmTaskMenu = nullptr;
+    TaskMenuItems m_taskItems;
+    TrayIndicator *m_tray = nullptr;
+    MessageCenter *m_messages = nullptr;
+    CursorFrame m_cursorFrame;
     GlobalHotKeys *m_hotKeys = nullptr;
     int m_fontSize = 9;
     bool m_quitWithoutAsking = false;

@@ -33,16 +33,23 @@ MessageCenter::MessageCenter(Session &session, DesktopFrontend &frontend, int fo
 
 MessageCenter::~MessageCenter()
 {
-    closeSendWindows();
+    deleteSendWindows();
     delete m_recvForm;
 }
 
-void MessageCenter::closeSendWindows()
+void MessageCenter::deleteSendWindows()
 {
     for (QWidget *w : QApplication::topLevelWidgets()) {
         if (auto *form = qobject_cast<TSendForm *>(w))
             delete form;
     }
+}
+
+void MessageCenter::closeWindows()
+{
+    deleteSendWindows();
+    m_recvForm->savePlacement();
+    m_recvForm->hide();
 }
 
 void MessageCenter::setDisplayFontSize(int points)

@@ -47,8 +47,9 @@ public:
     void miClipRecvClick();
     bool recvBusy() const { return m_recvBusy; }
 
-    // Closes every send window (program exit), each saving its placement.
-    void closeSendWindows();
+    // Program exit: every send window closes, saving its placement, and the
+    // receive window saves its own.
+    void closeWindows();
 
 signals:
     // The number of unread messages changed: the receive buttons follow.
@@ -60,6 +61,7 @@ signals:
 
 private:
     void messageQueued();
+    void deleteSendWindows();
     bool passwordPassed(const QString &text);
     void afterTaking();
     void quoteReply();

@@ -104,7 +104,9 @@ TRecvForm::TRecvForm(Session &session, int fontSize, QWidget *parent)
     setDisplayFontSize(fontSize);
 }
 
-TRecvForm::~TRecvForm()
+TRecvForm::~TRecvForm() = default;
+
+void TRecvForm::savePlacement()
 {
     m_session.writePlacement(PlacementSection::RecvForm, {x(), y(), width(), height()});
 }

@@ -23,6 +23,8 @@ public:
 
     void showMessage(const TRecvMessage &message);
     void setDisplayFontSize(int points);
+    // At program exit; the window lives as long as the program.
+    void savePlacement();
 
     // The reply's opening text: each line of the message as the window
     // shows it (a line wrapped by the window counts as several) as ">" +

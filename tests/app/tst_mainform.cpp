@@ -151,8 +151,9 @@ void TestMainForm::selection_decidesSendAndAbsenceCommands()
     list->selectionModel()->select(list->model()->index(1, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QVERIFY(wanted("miMessageHuzaiRecv"));
-    // Until the send window exists, the command stays disabled.
-    QVERIFY(!action(f.form.get(), "miMessageSend")->isEnabled());
+    QVERIFY(action(f.form.get(), "miMessageSend")->isEnabled());
+    // Until the absence window exists, its command stays disabled.
+    QVERIFY(!action(f.form.get(), "miMessageHuzaiRecv")->isEnabled());
 
     list->selectionModel()->clearSelection();
     QVERIFY(!wanted("miMessageSend"));
@@ -384,9 +385,10 @@ void TestMainForm::unwritableSettings_showBoxAndKeepRunning()
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes.first(), dir.filePath(QStringLiteral("Zephinet.INI")) + QStringLiteral(" に書き込めません"));
     }
-    // The placement write at exit is refused the same way; nothing is lost.
+    // The placement writes at exit (receive window, main window) are refused
+    // the same way; nothing is lost.
     frontend.setAutoAnswer(std::nullopt);
-    QCOMPARE(boxes.size(), 2);
+    QCOMPARE(boxes.size(), 3);
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("Zephinet.INI"))).isDir());
 }
 
@@ -437,7 +439,8 @@ void TestMainForm::unwritableSettings_unattendedShutdownLogsOutAndReportsOnStder
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(saverRan, 1);
     const QString expected = QFileInfo(ini).absoluteFilePath() + QStringLiteral(" に書き込めません");
-    QCOMPARE(errors, (QStringList{expected, expected}));
+    // The receive window's, the saver's and the main window's placement.
+    QCOMPARE(errors, (QStringList{expected, expected, expected}));
     QCOMPARE(sentBeforeFirstError.last(), QByteArray("ZNMESSAGE:LOGOUT&|PC1"));
 }
 
