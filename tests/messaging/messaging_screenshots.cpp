@@ -1,0 +1,127 @@
+// Saves the pictures of the messaging windows for the documentation:
+//   messaging_screenshots <directory>
+// writes sendform.png, recvform.png (a Japanese message and its quoted
+// reply), traymenu.png (two unread messages) and cursoranimation.png (the
+// circle's frames side by side).
+#include "app/desktopfrontend.h"
+#include "app/session.h"
+#include "app/tmainform.h"
+#include "common/codec.h"
+#include "messaging/messagecenter.h"
+#include "messaging/trecvform.h"
+#include "messaging/tsendform.h"
+#include "net/transport.h"
+#include "peers/roster.h"
+#include "peers/tanimationform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+
+using namespace zn;
+
+namespace {
+struct NoTransport : DatagramTransport {
+    bool sendDatagram(quint32, const QByteArray &) override { return true; }
+};
+
+// The cursor animation's frames as the screen shows them: each frame's
+// region filled over a light desktop, with the pointer's spot marked.
+QImage cursorStrip()
+{
+    const QList<int> frames{0, 2, 4, 5, 7, 9, 10, 12, 14};
+    const int cell = 90;
+    QImage strip(cell * int(frames.size()), cell, QImage::Format_RGB32);
+    strip.fill(QColor(236, 236, 236));
+    QPainter p(&strip);
+    for (int i = 0; i < frames.size(); ++i) {
+        p.save();
+        p.translate(i * cell + cell / 2 - 125, cell / 2 - 125);
+        const QRegion region = cursorRegion(frames[i], int(CursorShape::Circle));
+        p.setClipRegion(region);
+        p.fillRect(region.boundingRect(), QColor::fromHsv((i * 40) % 360, 200, 230));
+        p.restore();
+        p.setPen(Qt::darkGray);
+        p.drawText(QRect(i * cell, cell - 16, cell, 14), Qt::AlignCenter, QString::number(frames[i]));
+    }
+    return strip;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Arrival times as a Japanese desktop shows them (午前/午後).
+    qputenv("LC_ALL", "ja_JP.UTF-8");
+    QApplication app(argc, argv);
+    if (argc != 2)
+        return 2;
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Noto Sans CJK JP")});
+    QApplication::setFont(font);
+    QTemporaryDir dir;
+    DesktopFrontend frontend;
+    NoTransport transport;
+    Session session(frontend, {}, &transport);
+    session.loadSettings(dir.path() + u'/');
+    session.local.MachineName = "YAMADA-PC";
+    session.settings.HandleName = cp932::bytes(u"山田 太郎");
+    session.settings.ActivePortNo = 0;
+    session.settings.MouseAnimation = 0;
+    session.settings.ReturnMessagePlus = true;
+    TMainForm form(session, frontend);
+    form.FormCreate();
+    session.roster().AddOrUpdatePeer(cp932::bytes(u"佐藤 花子"), "SATO-NOTE", "192.168.10.9", false);
+    session.roster().AddOrUpdatePeer(cp932::bytes(u"鈴木 一郎"), "SUZUKI-DEV", "192.168.10.103", false);
+
+    MessageCenter &messages = form.messages();
+    TSendForm *send = messages.openSendWindow(
+        {{cp932::bytes(u"佐藤 花子"), "SATO-NOTE"}, {cp932::bytes(u"鈴木 一郎"), "SUZUKI-DEV"}},
+        u"お疲れさまです。\n15時からの打ち合わせは第2会議室に変更になりました。\nよろしくお願いします。"_qs);
+
+    session.queueMessage("SATO-NOTE", cp932::bytes(u"佐藤 花子"),
+                         cp932::bytes(u"資料を共有フォルダに置きました。\r\n確認をお願いします。"));
+    session.queueMessage("SUZUKI-DEV", cp932::bytes(u"鈴木 一郎"), cp932::bytes(u"了解です。"));
+    session.queueMessage("SUZUKI-DEV", cp932::bytes(u"鈴木 一郎"), cp932::bytes(u"今から向かいます。"));
+
+    QTimer::singleShot(300, &app, [&] {
+        send->grab().save(out.filePath(QStringLiteral("sendform.png")));
+        send->close();
+        // The tray menu as it opens with two messages still unread after one was read.
+        messages.miMessageRecvClick();
+        form.pmTaskMenuPopup();
+        form.taskMenu()->popup(QPoint(100, 100));
+        QTimer::singleShot(300, &app, [&] {
+            form.taskMenu()->grab().save(out.filePath(QStringLiteral("traymenu.png")));
+            form.taskMenu()->hide();
+            // The receive window and the reply with the message quoted, side by side.
+            TRecvForm *recv = messages.recvForm();
+            emit recv->replyRequested();
+            QTimer::singleShot(300, &app, [&, recv] {
+                TSendForm *reply = nullptr;
+                for (QWidget *w : QApplication::topLevelWidgets())
+                    if (auto *s = qobject_cast<TSendForm *>(w); s && s->isVisible())
+                        reply = s;
+                const QPixmap left = recv->grab();
+                const QPixmap right = reply ? reply->grab() : QPixmap();
+                QImage both(left.width() + right.width() + 12, qMax(left.height(), right.height()),
+                            QImage::Format_RGB32);
+                both.fill(Qt::white);
+                QPainter p(&both);
+                p.drawPixmap(0, 0, left);
+                p.drawPixmap(left.width() + 12, 0, right);
+                p.end();
+                both.save(out.filePath(QStringLiteral("recvform.png")));
+                cursorStrip().save(out.filePath(QStringLiteral("cursoranimation.png")));
+                app.quit();
+            });
+        });
+    });
+    const int result = app.exec();
+    form.FormDestroy();
+    return result;
+}
