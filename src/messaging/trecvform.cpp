@@ -1,6 +1,7 @@
 #include "messaging/trecvform.h"
 
 #include "app/session.h"
+#include "messaging/formparts.h"
 #include "common/codec.h"
 #include "platform/fonts.h"
 #include "platform/iconstrip.h"
@@ -19,22 +20,6 @@
 #include <QVBoxLayout>
 
 namespace zn {
-
-namespace {
-
-QLabel *headerLabel(const QString &text, const QColor &colour, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
-    return label;
-}
-
-} // namespace
 
 TRecvForm::TRecvForm(Session &session, int fontSize, QWidget *parent)
     : QWidget(parent, Qt::Window), m_session(session)
@@ -94,13 +79,7 @@ TRecvForm::TRecvForm(Session &session, int fontSize, QWidget *parent)
     layout->addLayout(buttons);
 
     m_trayIcon = new WindowTrayIcon(this, IconStrip::RecvWindow, QStringLiteral("Zephinet -受信ウィンドウ-"));
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    const Placement p = m_session.readPlacement(
-        PlacementSection::RecvForm, {screen.x() + (screen.width() - DesignSize.width()) / 2,
-                                     screen.y() + (screen.height() - DesignSize.height()) / 2,
-                                     DesignSize.width(), DesignSize.height()});
-    resize(qMax(p.width, 200), qMax(p.height, 150));
-    move(p.left, p.top);
+    restorePlacement(this, m_session, PlacementSection::RecvForm, DesignSize);
     setDisplayFontSize(fontSize);
 }
 

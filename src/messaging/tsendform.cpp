@@ -1,6 +1,7 @@
 #include "messaging/tsendform.h"
 
 #include "app/session.h"
+#include "messaging/formparts.h"
 #include "common/codec.h"
 #include "common/frontend.h"
 #include "messaging/messagecheck.h"
@@ -26,18 +27,6 @@
 namespace zn {
 
 namespace {
-
-QLabel *headerLabel(const QString &text, const QColor &colour, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
-    return label;
-}
 
 QString joined(const QList<Recipient> &recipients, QByteArray Recipient::*field)
 {
@@ -147,13 +136,7 @@ TSendForm::TSendForm(Session &session, Frontend &frontend, SendWindowList &windo
 
     m_trayIcon = new WindowTrayIcon(this, IconStrip::SendWindow, QStringLiteral("Zephinet -送信ウィンドウ-"));
     m_hasSlot = m_windows.take(this);
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    const Placement p = m_session.readPlacement(
-        PlacementSection::SendForm, {screen.x() + (screen.width() - DesignSize.width()) / 2,
-                                     screen.y() + (screen.height() - DesignSize.height()) / 2,
-                                     DesignSize.width(), DesignSize.height()});
-    resize(qMax(p.width, 200), qMax(p.height, 150));
-    move(p.left, p.top);
+    restorePlacement(this, m_session, PlacementSection::SendForm, DesignSize);
     setDisplayFontSize(fontSize);
     mmSendData->setFocus();
 }

@@ -20,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QScreen>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -481,6 +482,21 @@ private slots:
         TSendForm *w = f.messages().openSendWindow({{"A", "hostA"}}, u"hi"_qs);
         w->btSendClick();
         QVERIFY(!f.form->isVisible() || f.form->isMinimized());
+    }
+
+    void storedPlacements_areFittedOntoTheScreen()
+    {
+        Fixture f("[SendFormLocate]\r\nLeft=-5000\r\nTop=99999\r\nWidth=0x7fffffff\r\nHeight=5\r\n"
+                  "[RecvFormLocate]\r\nLeft=70000\r\nTop=-70000\r\nWidth=300\r\nHeight=260\r\n");
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        TSendForm *w = f.messages().openSendWindow({{"A", "hostA"}});
+        // The platform may add a frame of a few pixels around the client area.
+        const QRect onScreen = screen.adjusted(0, 0, 4, 4);
+        QVERIFY2(onScreen.contains(w->geometry()), qPrintable(QDebug::toString(w->geometry())));
+        QVERIFY(w->height() >= w->minimumSizeHint().height());
+        QVERIFY(onScreen.contains(f.recv().geometry()));
+        QCOMPARE(f.recv().size(), QSize(300, 260));
+        w->close();
     }
 
     void fontSize_reachesEveryListedWindow()
