@@ -1,8 +1,10 @@
 #include "cli/cli.h"
 
 #include "app/session.h"
+#include "cli/sendcommand.h"
 #include "common/codec.h"
 #include "common/text.h"
+#include "messaging/messagecheck.h"
 #include "net/identity.h"
 #include "net/messenger.h"
 #include "net/reassembly.h"
@@ -10,8 +12,10 @@
 #include "peers/roster.h"
 #include "platform/unixsignals.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -24,6 +28,8 @@ namespace zn {
 
 namespace {
 constexpr int DefaultWhoSeconds = 3;
+constexpr int DefaultSendSeconds = 3;
+constexpr int MaxSeconds = 24 * 3600;
 
 void applyOptions(Settings &settings, const CliOptions &options, const QByteArray &machineName)
 {
@@ -253,6 +259,183 @@ int runWatch(const CliOptions &options, QTextStream &out, QTextStream &err)
     runFor(options.seconds < 0 ? 0 : options.seconds);
     udp.stop();
     return ExitOk;
+}
+
+CommandLine ParseCommandLine(const QStringList &arguments)
+{
+    CommandLine line;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "A headless Zephinet peer.\n"
+        "  who            announce this peer, collect the answers, print the online users, log out\n"
+        "  watch          print every message on the port, one line each, until interrupted\n"
+        "  send USER...   send a text (--text, else standard input) to each user, named by\n"
+        "                 machine name or else by handle name\n"
+        "Exit codes: 0 done; 1 port in use; 2 bad arguments or a refused text; 3 no network;\n"
+        "4 a recipient is not online; 5 --wait ran out; 130 interrupted."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    const QCommandLineOption port({QStringLiteral("p"), QStringLiteral("port")},
+                                  QStringLiteral("UDP port (default 50000)."), QStringLiteral("port"),
+                                  QStringLiteral("50000"));
+    const QCommandLineOption name({QStringLiteral("n"), QStringLiteral("name")},
+                                  QStringLiteral("Handle name to announce (default: the machine name)."),
+                                  QStringLiteral("name"));
+    const QCommandLineOption sendIp({QStringLiteral("a"), QStringLiteral("send-ip")},
+                                    QStringLiteral("Extra address to send to, besides the broadcast; repeatable."),
+                                    QStringLiteral("address"));
+    const QCommandLineOption seconds({QStringLiteral("t"), QStringLiteral("seconds")},
+                                     QStringLiteral("How long to listen (who and send: 3; watch: until interrupted)."),
+                                     QStringLiteral("seconds"));
+    const QCommandLineOption wait(QStringLiteral("wait"),
+                                  QStringLiteral("send: wait up to this long for every read confirmation."),
+                                  QStringLiteral("seconds"));
+    const QCommandLineOption text(QStringLiteral("text"),
+                                  QStringLiteral("send: the text (default: standard input)."), QStringLiteral("text"));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print JSON."));
+    parser.addOptions({help, port, name, sendIp, seconds, wait, text, json});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("who, watch or send"));
+    parser.addPositionalArgument(QStringLiteral("USER"), QStringLiteral("send: the recipients"),
+                                 QStringLiteral("[USER...]"));
+
+    auto refuse = [&line](const QString &reason) {
+        line.exitCode = ExitUsage;
+        line.output = u"zephinet-cli: "_qs + reason + u'\n';
+        return line;
+    };
+    if (!parser.parse(arguments))
+        return refuse(parser.errorText() + u"\n"_qs + parser.helpText());
+    if (parser.isSet(help)) {
+        line.exitCode = ExitOk;
+        line.output = parser.helpText();
+        return line;
+    }
+    bool ok = true;
+    const uint portNumber = parser.value(port).toUInt(&ok);
+    if (!ok || portNumber == 0 || portNumber > 65535)
+        return refuse(u"the port must be a number from 1 to 65535"_qs);
+    line.options.port = quint16(portNumber);
+    if (parser.isSet(name)) {
+        const auto encoded = cp932::encode(parser.value(name));
+        if (!encoded.ok() || encoded.bytes.isEmpty() || ContainsReservedSequence(encoded.bytes)
+            || encoded.bytes.contains(';'))
+            return refuse(u"the handle name must be non-empty CP932 text without \"&|\", \"\\|\" or \";\""_qs);
+        line.options.handleName = encoded.bytes;
+    }
+    line.options.sendIp = parser.values(sendIp);
+    const auto readSeconds = [&](const QCommandLineOption &option, int &into) {
+        if (!parser.isSet(option))
+            return true;
+        into = parser.value(option).toInt(&ok);
+        return ok && into >= 0 && into <= MaxSeconds;
+    };
+    if (!readSeconds(seconds, line.options.seconds))
+        return refuse(u"--seconds takes a whole number of seconds up to 86400"_qs);
+    if (!readSeconds(wait, line.options.wait))
+        return refuse(u"--wait takes a whole number of seconds up to 86400"_qs);
+    if (parser.isSet(text))
+        line.options.text = parser.value(text);
+    line.options.json = parser.isSet(json);
+
+    QStringList positional = parser.positionalArguments();
+    line.command = positional.isEmpty() ? QString() : positional.takeFirst();
+    if (line.command == u"send") {
+        if (positional.isEmpty())
+            return refuse(u"send needs at least one USER"_qs);
+        line.users = positional;
+    } else if (line.command == u"who" || line.command == u"watch") {
+        if (!positional.isEmpty())
+            return refuse(line.command + u" takes no USER"_qs);
+        if (parser.isSet(wait) || parser.isSet(text))
+            return refuse(u"--wait and --text belong to send"_qs);
+    } else {
+        return refuse(u"the command must be who, watch or send\n"_qs + parser.helpText());
+    }
+    return line;
+}
+
+QString TextFromInput(const QByteArray &input)
+{
+    QString text = QString::fromUtf8(input);
+    if (text.endsWith(u"\r\n"))
+        text.chop(2);
+    else if (text.endsWith(u'\n') || text.endsWith(u'\r'))
+        text.chop(1);
+    return text;
+}
+
+int runSend(const CliOptions &options, const QStringList &users, const QString &text, QTextStream &out,
+            QTextStream &err)
+{
+    const CheckedText checked = CheckMessageText(text);
+    if (!checked.ok()) {
+        err << "zephinet-cli: " << checked.message << Qt::endl;
+        return ExitUsage;
+    }
+    if (users.size() > MaxRecipients) {
+        err << "zephinet-cli: " << TooManyRecipientsText() << Qt::endl;
+        return ExitUsage;
+    }
+    for (const QString &user : users) {
+        if (!cp932::encode(user).ok() || user.isEmpty()) {
+            err << "zephinet-cli: no user can be named \"" << oneLine(user) << "\"" << Qt::endl;
+            return ExitUsage;
+        }
+    }
+
+    CliFrontend frontend(err);
+    Session session(frontend, {});
+    session.local.MachineName = GetMachineName();
+    applyOptions(session.settings, options, session.local.MachineName);
+    session.settings.LogSave = false;  // the companion keeps no log
+    if (!HasUsableNetwork(SystemInterfaces())) {
+        err << "zephinet-cli: no usable IPv4 network interface" << Qt::endl;
+        return ExitNoNetwork;
+    }
+    if (!session.startSocketService())
+        return ExitPortInUse;
+
+    SendCommand command(session, users, checked.bytes, options.json, out);
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    bool interrupted = false;
+    UnixSignalWatcher signalWatcher;
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &loop, [&] {
+        interrupted = true;
+        loop.quit();
+    });
+
+    // Who is online: until every user is found, or the time is up.
+    const auto found = [&] {
+        if (command.resolve())
+            loop.quit();
+    };
+    QObject::connect(&session.roster(), &Roster::inserted, &loop, found);
+    QObject::connect(&session.roster(), &Roster::changed, &loop, found);
+    if (!command.resolve()) {
+        deadline.start((options.seconds < 0 ? DefaultSendSeconds : options.seconds) * 1000);
+        loop.exec();
+    }
+    QObject::disconnect(&session.roster(), nullptr, &loop, nullptr);
+
+    const bool waited = options.wait >= 0;
+    if (!interrupted) {
+        command.send();
+        if (waited && !command.allConfirmed()) {
+            QObject::connect(&command, &SendCommand::confirmedByAll, &loop, &QEventLoop::quit);
+            deadline.start(options.wait * 1000);
+            loop.exec();
+            if (!interrupted)
+                command.reportUnconfirmed();
+        }
+    }
+    session.shutdown();  // LOGOUT
+    const int code = command.exitCode(waited);
+    if (code == ExitUsage)
+        return code;
+    return interrupted ? int(ExitInterrupted) : code;
 }
 
 } // namespace zn

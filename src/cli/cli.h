@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <optional>
+
 class QTextStream;
 
 namespace zn {
@@ -16,15 +18,40 @@ namespace zn {
 struct InterfaceCandidate;
 struct TPeer;
 
-enum ExitCode { ExitOk = 0, ExitPortInUse = 1, ExitUsage = 2, ExitNoNetwork = 3 };
+// When several apply, the first of 2, 3, 1, 130, 4, 5 is given.
+enum ExitCode {
+    ExitOk = 0,
+    ExitPortInUse = 1,
+    ExitUsage = 2,        // bad arguments, or a text the checks refuse
+    ExitNoNetwork = 3,
+    ExitNotOnline = 4,    // a recipient is not online (the others got the text)
+    ExitUnconfirmed = 5,  // --wait ran out before every read confirmation
+    ExitInterrupted = 130,
+};
 
 struct CliOptions {
     quint16 port = 50000;
     QByteArray handleName;      // empty: the machine name
     QStringList sendIp;         // extra destination addresses
     int seconds = -1;           // -1: the command's default
+    int wait = -1;              // send: seconds to wait for confirmations; -1: none
+    std::optional<QString> text; // send: the text; none: standard input
     bool json = false;
 };
+
+// The parsed command line, or what to print and the exit code instead.
+struct CommandLine {
+    QString command;            // "who", "watch" or "send"
+    QStringList users;          // send: the recipients
+    CliOptions options;
+    int exitCode = -1;          // >= 0: print `output` and exit with it
+    QString output;             // help (to standard output) or the error
+};
+CommandLine ParseCommandLine(const QStringList &arguments);
+
+// Standard input as a message text: decoded as UTF-8, one final line break
+// dropped (what "echo" and a here-document add).
+QString TextFromInput(const QByteArray &input);
 
 // Speaks through stderr instead of windows: boxes and notices become lines.
 class CliFrontend final : public Frontend {
@@ -72,5 +99,10 @@ bool HasUsableNetwork(const QList<InterfaceCandidate> &interfaces);
 
 int runWho(const CliOptions &options, QTextStream &out, QTextStream &err);
 int runWatch(const CliOptions &options, QTextStream &out, QTextStream &err);
+// Announces itself, learns who is online (at most --seconds, default 3, less
+// once every user is found), sends `text` to each user, waits for read
+// confirmations when asked, logs out.
+int runSend(const CliOptions &options, const QStringList &users, const QString &text, QTextStream &out,
+            QTextStream &err);
 
 } // namespace zn
