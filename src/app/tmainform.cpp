@@ -169,12 +169,12 @@ void TMainForm::createActions()
     connect(miMessageRightClipSend, &QAction::triggered, miMessageClipSend, &QAction::trigger);
     connect(miMessageRecv, &QAction::triggered, this, [this] { m_messages->miMessageRecvClick(); });
     connect(miMessageClipRecv, &QAction::triggered, this, [this] { m_messages->miClipRecvClick(); });
+    connect(miShowLogShow, &QAction::triggered, this, [this] { m_messages->miShowLogShowClick(); });
     m_available.unite({miMessageSend, miMessageClipSend, miMessageRightSend, miMessageRightClipSend});
 
     // The commands whose windows arrive later are shown but disabled, so that
     // nothing on screen silently does nothing.
-    for (QAction *later : {miMessageHuzaiRecv, miSettingHuzaiMode, miSettingOption, miShowLogShow,
-                           miHelpHelp, miHelpHomepage, miHelpMail, miHelpVersion})
+    for (QAction *later : {miMessageHuzaiRecv, miSettingHuzaiMode, miSettingOption, miHelpHelp, miHelpHomepage, miHelpMail, miHelpVersion})
         later->setEnabled(false);
     // The receive commands follow the unread queue.
     miMessageRecv->setEnabled(false);
@@ -281,10 +281,10 @@ void TMainForm::createTray()
         if (!m_frontend.dialogShowing() && !m_session.recvQueue().isEmpty())
             m_messages->miMessageRecvClick();
     });
+    connect(m_taskItems.miLogShow, &QAction::triggered, this, [this] { m_messages->miShowLogShowClick(); });
     connect(m_taskItems.miEnd, &QAction::triggered, this, &QWidget::close);
-    // The absence, options, log and about commands come with their windows.
-    for (QAction *later : {m_taskItems.miOptionShow, m_taskItems.miLogShow, m_taskItems.miHuzaiMode,
-                           m_taskItems.miVersion})
+    // The absence, options and about commands come with their windows.
+    for (QAction *later : {m_taskItems.miOptionShow, m_taskItems.miHuzaiMode, m_taskItems.miVersion})
         later->setEnabled(false);
     m_taskItems.miHuzaiRecv->setEnabled(false);
     const auto peerSubmenu = [this](QMenu *menu, std::function<void(const QByteArray &)> command) {

@@ -3,10 +3,12 @@
 #include "app/desktopfrontend.h"
 #include "app/session.h"
 #include "common/codec.h"
+#include "log/tlogform.h"
 #include "messaging/messagecheck.h"
 #include "messaging/trecvform.h"
 #include "net/messenger.h"
 #include "peers/roster.h"
+#include "platform/windowtrayicon.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -33,6 +35,7 @@ MessageCenter::MessageCenter(Session &session, DesktopFrontend &frontend, int fo
 
 MessageCenter::~MessageCenter()
 {
+    delete m_logForm;
     deleteSendWindows();
     delete m_recvForm;
 }
@@ -47,6 +50,7 @@ void MessageCenter::deleteSendWindows()
 
 void MessageCenter::closeWindows()
 {
+    delete m_logForm;
     deleteSendWindows();
     m_recvForm->savePlacement();
     m_recvForm->hide();
@@ -56,6 +60,8 @@ void MessageCenter::setDisplayFontSize(int points)
 {
     m_fontSize = points;
     m_recvForm->setDisplayFontSize(points);
+    if (m_logForm)
+        m_logForm->setDisplayFontSize(points);
     m_sendWindows.applyFontSize(points);
 }
 
@@ -251,6 +257,28 @@ void MessageCenter::miClipRecvClick()
     m_session.TakeRecvMessage();
     emit unreadChanged(m_session.recvQueue().UnreadCount());
     m_recvBusy = false;
+}
+
+TLogForm *MessageCenter::logForm() const
+{
+    return m_logForm && !m_logForm->closing() ? m_logForm.data() : nullptr;
+}
+
+void MessageCenter::miShowLogShowClick()
+{
+    // A viewer closed a moment ago is deleted once control returns to the
+    // event loop; it must not be shown again.
+    if (m_logForm && m_logForm->closing())
+        m_logForm = nullptr;
+    if (!m_logForm && m_session.settings.PasswordLog
+        && !passwordPassed(QStringLiteral("ログビューアを開くにはパスワードが必要です。")))
+        return;
+    // Opened meanwhile (from inside the prompt's event loop): shown, not doubled.
+    if (!m_logForm || m_logForm->closing()) {
+        m_logForm = new TLogForm(m_session, m_frontend, *this, m_fontSize);
+        m_logForm->show();
+    }
+    m_logForm->trayIcon()->restore();
 }
 
 void MessageCenter::quoteReply()

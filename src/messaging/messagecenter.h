@@ -14,6 +14,7 @@ namespace zn {
 
 class DesktopFrontend;
 class Session;
+class TLogForm;
 class TRecvForm;
 struct TPeer;
 
@@ -24,12 +25,14 @@ public:
     ~MessageCenter() override;
 
     TRecvForm *recvForm() const { return m_recvForm; }
+    // The log viewer while it exists and is not closing, else null.
+    TLogForm *logForm() const;
     SendWindowList &sendWindows() { return m_sendWindows; }
 
     // The display font size of the message texts of every window.
     void setDisplayFontSize(int points);
-    // The receive commands' password prompt; true when passed. Without one
-    // every prompt passes.
+    // The password prompt of the receive commands and of the log viewer;
+    // true when passed. Without one every prompt passes.
     void setPasswordGate(std::function<bool(const QString &text)> gate) { m_passwordGate = std::move(gate); }
 
     // A new send window, shown.
@@ -47,8 +50,12 @@ public:
     void miClipRecvClick();
     bool recvBusy() const { return m_recvBusy; }
 
-    // Program exit: every send window closes, saving its placement, and the
-    // receive window saves its own.
+    // The log viewer: the existing one brought back (from its tray icon too),
+    // else, after the password when PasswordLog is on, a new one.
+    void miShowLogShowClick();
+
+    // Program exit: every send window and the log viewer close, saving their
+    // placements, and the receive window saves its own.
     void closeWindows();
 
 signals:
@@ -75,6 +82,7 @@ private:
     DesktopFrontend &m_frontend;
     SendWindowList m_sendWindows;
     TRecvForm *m_recvForm = nullptr;
+    QPointer<TLogForm> m_logForm;
     int m_fontSize = 9;
     std::function<bool(const QString &)> m_passwordGate;
     bool m_recvBusy = false;

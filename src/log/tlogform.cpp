@@ -1,0 +1,284 @@
+#include "log/tlogform.h"
+
+#include "app/session.h"
+#include "common/codec.h"
+#include "common/frontend.h"
+#include "log/logwriter.h"
+#include "messaging/formparts.h"
+#include "messaging/messagecenter.h"
+#include "peers/roster.h"
+#include "platform/fonts.h"
+#include "platform/iconstrip.h"
+#include "platform/windowtrayicon.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace zn {
+
+namespace {
+
+const QString Caption = QStringLiteral("Zephinet -ログビューア-");
+const QString SendAgainCaption = QStringLiteral("再送信(&S)");
+const QString ReplyCaption = QStringLiteral("返信(&S)");
+
+// The machine name inside a log label "handle（machine）": every place where
+// a "（" begins is tried, up to the label's last two bytes (the "）"), and the
+// last one naming a machine of the roster wins, so that a handle name that
+// itself holds "（" still finds its machine.
+const TPeer *findLabelledPeer(const QByteArray &label, const Roster &roster)
+{
+    static const QByteArray open = cp932::bytes(u"（");
+    const TPeer *found = nullptr;
+    for (qsizetype at = label.indexOf(open); at >= 0; at = label.indexOf(open, at + 1)) {
+        const qsizetype start = at + open.size();
+        const qsizetype length = label.size() - 2 - start;
+        if (length < 0)
+            continue;
+        const QByteArray machine = label.mid(start, length);
+        for (const TPeer &peer : roster.peers()) {
+            if (peer.MachineName == machine)
+                found = &peer;
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+TLogForm::TLogForm(Session &session, Frontend &frontend, MessageCenter &messages, int fontSize, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_session(session), m_frontend(frontend), m_messages(messages)
+{
+    setObjectName(QStringLiteral("LogForm"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(Caption);
+
+    laTitle = headerLabel(QStringLiteral("情報"), Qt::blue, this);
+    laTitle->setObjectName(QStringLiteral("laTitle"));
+    Label1 = headerLabel(QStringLiteral("メッセージ"), Qt::red, this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+
+    auto *info = new QWidget(this);
+    auto *grid = new QGridLayout(info);
+    grid->setContentsMargins(4, 2, 4, 2);
+    auto row = [info, grid](int r, const QString &caption, const char *labelName, const char *editName,
+                            QLabel *&label, QLineEdit *&edit) {
+        label = new QLabel(caption, info);
+        label->setObjectName(QString::fromLatin1(labelName));
+        edit = new QLineEdit(info);
+        edit->setObjectName(QString::fromLatin1(editName));
+        edit->setReadOnly(true);
+        grid->addWidget(label, r, 0);
+        grid->addWidget(edit, r, 1);
+    };
+    row(0, QStringLiteral("送信者"), "laHandleName", "edSendUser", laHandleName, edSendUser);
+    row(1, QStringLiteral("受信者"), "laMachineName", "edRecvUser", laMachineName, edRecvUser);
+    row(2, QStringLiteral("記録日時"), "laRecvTime", "edSaveDate", laRecvTime, edSaveDate);
+
+    mmLogData = new QPlainTextEdit(this);
+    mmLogData->setObjectName(QStringLiteral("mmLogData"));
+    mmLogData->setReadOnly(true);
+    mmLogData->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    mmLogData->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    mmLogData->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    auto button = [this](const QString &caption, const char *name) {
+        auto *b = new QPushButton(caption, this);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
+    };
+    btDelete = button(QStringLiteral("全消去(&D)"), "btDelete");
+    btReSend = button(SendAgainCaption, "btReSend");
+    btPrev = button(QStringLiteral("≪"), "btPrev");
+    btNext = button(QStringLiteral("≫"), "btNext");
+    btOk = button(QStringLiteral("閉じる(&C)"), "btOk");
+    for (QPushButton *step : {btPrev, btNext})
+        step->setMaximumWidth(step->fontMetrics().horizontalAdvance(QStringLiteral("≪≪≪")) + 16);
+    connect(btDelete, &QPushButton::clicked, this, &TLogForm::btDeleteClick);
+    connect(btReSend, &QPushButton::clicked, this, &TLogForm::btReSendClick);
+    connect(btPrev, &QPushButton::clicked, this, &TLogForm::btPrevClick);
+    connect(btNext, &QPushButton::clicked, this, &TLogForm::btNextClick);
+    connect(btOk, &QPushButton::clicked, this, &QWidget::close);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(btDelete);
+    buttons->addWidget(btReSend);
+    buttons->addStretch();
+    buttons->addWidget(btPrev);
+    buttons->addWidget(btNext);
+    buttons->addWidget(btOk);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(2);
+    layout->addWidget(laTitle);
+    layout->addWidget(info);
+    layout->addWidget(Label1);
+    layout->addWidget(mmLogData, 1);
+    layout->addLayout(buttons);
+
+    m_trayIcon = new WindowTrayIcon(this, IconStrip::LogViewer, Caption);
+    restorePlacement(this, m_session, PlacementSection::LogForm, DesignSize);
+    setDisplayFontSize(fontSize);
+
+    connect(&m_session.log(), &LogFile::written, this, &TLogForm::LoadLog);
+    LoadLog();
+}
+
+TLogForm::~TLogForm()
+{
+    m_session.writePlacement(PlacementSection::LogForm, {x(), y(), width(), height()});
+}
+
+void TLogForm::closeEvent(QCloseEvent *event)
+{
+    m_closing = true;
+    QWidget::closeEvent(event);
+}
+
+void TLogForm::setDisplayFontSize(int points)
+{
+    mmLogData->setFont(MessageFont(points));
+}
+
+void TLogForm::LoadLog()
+{
+    if (!m_records.isEmpty())
+        ++m_position;
+    m_records.clear();
+    LoadedLog log = m_session.log().LoadLog();
+    switch (log.state) {
+    case LoadedLog::Records:
+        m_records = std::move(log.records);
+        m_view = View::Records;
+        ShowLogRecord();
+        break;
+    case LoadedLog::NoLog:
+        showEmpty(View::NoLog);
+        break;
+    case LoadedLog::InvalidFile:
+        showEmpty(View::InvalidFile);
+        break;
+    }
+}
+
+void TLogForm::showEmpty(View view)
+{
+    m_view = view;
+    m_action = Action::None;
+    for (QLineEdit *edit : {edSendUser, edRecvUser, edSaveDate})
+        edit->clear();
+    const bool noLog = view == View::NoLog;
+    mmLogData->setPlainText(noLog ? QStringLiteral("記録されているログはありません。")
+                                  : QStringLiteral("ログファイルが不正です。"));
+    mmLogData->setEnabled(false);
+    btPrev->setEnabled(false);
+    btNext->setEnabled(false);
+    // Nothing to send again or answer.
+    btReSend->setText(SendAgainCaption);
+    btReSend->setEnabled(false);
+    setWindowTitle(Caption + (noLog ? QStringLiteral(" [0/0]") : QStringLiteral(" [ログオープンエラー]")));
+}
+
+void TLogForm::ShowLogRecord()
+{
+    if (m_records.isEmpty()) {
+        showEmpty(View::NoLog);
+        return;
+    }
+    const int last = int(m_records.size()) - 1;
+    m_position = qBound(0, m_position, last);
+    const LogRecord &record = m_records.at(m_position);
+    edSendUser->setText(cp932::decode(record.SendUser));
+    edRecvUser->setText(cp932::decode(record.RecvUser));
+    edSaveDate->setText(cp932::decode(record.SaveDate));
+    for (QLineEdit *edit : {edSendUser, edRecvUser, edSaveDate})
+        edit->setCursorPosition(0);
+    mmLogData->setPlainText(cp932::toWidgetText(record.LogData));
+    mmLogData->setEnabled(true);
+    setWindowTitle(Caption + QStringLiteral(" [%1/%2]").arg(m_position + 1).arg(m_records.size()));
+    btPrev->setEnabled(m_position != 0);
+    btNext->setEnabled(m_position != last);
+
+    const QByteArray local = PeerLabel(m_session.settings.HandleName, m_session.local.MachineName);
+    if (record.RecvUser == local)
+        m_action = Action::Reply;
+    else if (record.SendUser == local)
+        m_action = Action::SendAgain;
+    else
+        m_action = Action::None;  // written under a former handle or machine name
+    btReSend->setText(m_action == Action::Reply ? ReplyCaption : SendAgainCaption);
+    btReSend->setEnabled(m_action != Action::None);
+}
+
+void TLogForm::btNextClick()
+{
+    ++m_position;
+    ShowLogRecord();
+}
+
+void TLogForm::btPrevClick()
+{
+    --m_position;
+    ShowLogRecord();
+}
+
+void TLogForm::btDeleteClick()
+{
+    // The box runs a nested event loop in which the program may be told to
+    // quit, which destroys this window.
+    const QPointer<TLogForm> self(this);
+    if (m_frontend.showMessageBox(QStringLiteral("ログをクリアしてもよろしいですか？"),
+                                  mb::YesNo | mb::IconQuestion)
+        != Answer::Yes)
+        return;
+    if (!self)
+        return;
+    m_session.log().DeleteLog();
+    // Whatever is left is shown: a file that could not be deleted keeps its
+    // records on screen.
+    LoadLog();
+}
+
+void TLogForm::btReSendClick()
+{
+    if (m_action == Action::None || m_position < 0 || m_position >= m_records.size())
+        return;
+    const LogRecord record = m_records.at(m_position);
+    const Action action = m_action;
+    const TPeer *peer =
+        findLabelledPeer(action == Action::SendAgain ? record.RecvUser : record.SendUser, m_session.roster());
+    if (!peer) {
+        m_frontend.showMessageBox(QStringLiteral("対象となる相手先がオフラインかマシン名が変更されたため、"
+                                                 "再送信、及び返信することはできません。"),
+                                  mb::Ok | mb::IconWarning);
+        return;
+    }
+    const Recipient recipient{peer->HandleName, peer->MachineName};
+    const QString text = cp932::toWidgetText(record.LogData);
+    if (action == Action::SendAgain)
+        m_messages.openSendWindow({recipient}, text);
+    else
+        m_messages.openSendWindow({recipient}, m_session.settings.ReturnMessagePlus ? quoted(text) : QString());
+}
+
+QString TLogForm::quoted(const QString &text)
+{
+    QStringList lines = text.split(u'\n');
+    // A text that ends in a line break has no line after it.
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    QString out;
+    for (const QString &line : std::as_const(lines))
+        out += u'>' + line + u'\n';
+    return out;
+}
+
+} // namespace zn

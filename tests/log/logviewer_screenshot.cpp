@@ -1,0 +1,82 @@
+// Saves the picture of the log viewer for the documentation:
+//   logviewer_screenshot <directory>
+// writes logviewer.png: the second of four records, a two-line message
+// received from a colleague, so that both step buttons and the reply are on.
+#include "app/desktopfrontend.h"
+#include "app/session.h"
+#include "app/tmainform.h"
+#include "common/codec.h"
+#include "fakeclock.h"
+#include "log/logfile.h"
+#include "log/tlogform.h"
+#include "messaging/messagecenter.h"
+#include "net/transport.h"
+#include "peers/roster.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTimer>
+
+using namespace zn;
+
+namespace {
+struct NoTransport : DatagramTransport {
+    bool sendDatagram(quint32, const QByteArray &) override { return true; }
+};
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Time stamps as a Japanese desktop writes them (午前/午後).
+    qputenv("LC_ALL", "ja_JP.UTF-8");
+    QApplication app(argc, argv);
+    if (argc != 2)
+        return 2;
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Noto Sans CJK JP")});
+    QApplication::setFont(font);
+    QTemporaryDir dir;
+    DesktopFrontend frontend;
+    NoTransport transport;
+    test::FakeClock clock;
+    clock.wall = QDateTime(QDate(2026, 12, 8), QTime(14, 5, 12));
+    Session session(frontend, {}, &transport, &clock);
+    session.loadSettings(dir.path() + u'/');
+    session.local.MachineName = "YAMADA-PC";
+    session.settings.HandleName = cp932::bytes(u"山田 太郎");
+    session.settings.ActivePortNo = 0;
+    session.settings.MouseAnimation = 0;
+    TMainForm form(session, frontend);
+    form.FormCreate();
+
+    const QByteArray self = PeerLabel(session.settings.HandleName, session.local.MachineName);
+    const QByteArray sato = PeerLabel(cp932::bytes(u"佐藤 花子"), "SATO-NOTE");
+    const QByteArray suzuki = PeerLabel(cp932::bytes(u"鈴木 一郎"), "SUZUKI-DEV");
+    LogFile &log = session.log();
+    log.WriteLog(self, suzuki, cp932::bytes(u"明日の定例は10時からです。"));
+    clock.advance(7 * 60 * 1000 + 31 * 1000);
+    log.WriteLog(sato, self,
+                 cp932::bytes(u"資料を共有フォルダに置きました。\r\n"
+                              u"「2026年度計画」フォルダの中です。\r\n確認をお願いします。"));
+    clock.advance(2 * 60 * 1000 + 4 * 1000);
+    log.WriteLog(self, sato, cp932::bytes(u"ありがとうございます。確認します。"));
+    clock.advance(40 * 60 * 1000);
+    log.WriteLog(suzuki, self, cp932::bytes(u"了解です。"));
+
+    MessageCenter &messages = form.messages();
+    messages.miShowLogShowClick();
+    TLogForm *viewer = messages.logForm();
+    viewer->resize(400, 330);
+    viewer->btNextClick();
+    viewer->btNextClick();
+
+    QTimer::singleShot(300, &app, [&] {
+        viewer->grab().save(out.filePath(QStringLiteral("logviewer.png")));
+        app.quit();
+    });
+    const int result = app.exec();
+    form.FormDestroy();
+    return result;
+}

@@ -1,0 +1,389 @@
+// The log viewer through its real window, over a session whose log file lives
+// in a temporary directory and whose datagrams are recorded instead of sent.
+#include "app/desktopfrontend.h"
+#include "app/session.h"
+#include "app/tmainform.h"
+#include "common/codec.h"
+#include "fakeclock.h"
+#include "log/logfile.h"
+#include "log/tlogform.h"
+#include "messaging/messagecenter.h"
+#include "messaging/tsendform.h"
+#include "net/netfakes.h"
+#include "peers/roster.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+
+using namespace zn;
+
+namespace {
+
+QByteArray sj(QStringView text)
+{
+    return cp932::bytes(text);
+}
+
+struct Box {
+    QString text;
+    int flags;
+};
+
+struct Fixture {
+    QTemporaryDir dir;
+    DesktopFrontend frontend;
+    test::RecordingTransport transport;
+    test::FakeClock clock;
+    std::unique_ptr<Session> session;
+    std::unique_ptr<TMainForm> form;
+    QList<Box> boxes;
+    QStringList prompts;
+
+    explicit Fixture(const QByteArray &ini = {})
+    {
+        QFile file(dir.filePath(QStringLiteral("Zephinet.INI")));
+        if (file.open(QIODevice::WriteOnly))
+            file.write("[LocalSetting]\r\nPortNo=0\r\nMouseAnimation=0\r\nLogFileMaxCount=0\r\n" + ini);
+        file.close();
+        session = std::make_unique<Session>(frontend, QStringList(), &transport, &clock);
+        session->loadSettings(dir.path() + u'/');
+        form = std::make_unique<TMainForm>(*session, frontend);
+        QObject::connect(&frontend, &DesktopFrontend::messageBoxShown, &frontend,
+                         [this](const QString &text, int flags) { boxes.append({text, flags}); });
+        frontend.setAutoAnswer(Answer::Yes);
+        form->FormCreate();
+        session->local.MachineName = "SELF";
+        session->local.Address = "10.0.0.9";
+        session->settings.HandleName = "me";
+        Roster &roster = session->roster();
+        roster.AddOrUpdatePeer("A", "hostA", "10.0.0.1", false);
+        roster.AddOrUpdatePeer("me", "SELF", "10.0.0.9", false);
+    }
+    ~Fixture()
+    {
+        frontend.setAutoAnswer(Answer::Ok);
+        form->FormDestroy();
+    }
+
+    QString logPath() const { return session->settings.LogFileName; }
+    // A record as this copy writes it, one second after the one before.
+    void write(const QByteArray &from, const QByteArray &to, const QByteArray &text)
+    {
+        clock.advance(1000);
+        QVERIFY(session->log().WriteLog(from, to, text));
+    }
+    void received(const QByteArray &text) { write(PeerLabel("A", "hostA"), PeerLabel("me", "SELF"), text); }
+    void sent(const QByteArray &text) { write(PeerLabel("me", "SELF"), PeerLabel("A", "hostA"), text); }
+
+    TLogForm *open()
+    {
+        form->findChild<QAction *>(QStringLiteral("miShowLogShow"))->trigger();
+        return form->messages().logForm();
+    }
+    QList<TSendForm *> sendWindows() const
+    {
+        QList<TSendForm *> out;
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *f = qobject_cast<TSendForm *>(w); f && f->isVisible())
+                out.append(f);
+        }
+        return out;
+    }
+};
+
+QString counter(const TLogForm *viewer)
+{
+    const QString title = viewer->windowTitle();
+    return title.mid(title.lastIndexOf(u'['));
+}
+
+} // namespace
+
+class tst_LogForm : public QObject {
+    Q_OBJECT
+
+private slots:
+    void stepping_countsAndStopsAtBothEnds()
+    {
+        Fixture f;
+        for (const char *text : {"first", "second", "third"})
+            f.received(text);
+        TLogForm *viewer = f.open();
+        QVERIFY(viewer && viewer->isVisible());
+        QCOMPARE(viewer->windowTitle(), u"Zephinet -ログビューア- [1/3]"_qs);
+        QCOMPARE(viewer->mmLogData->toPlainText(), u"third"_qs);  // newest first
+        QVERIFY(!viewer->btPrev->isEnabled());
+        QVERIFY(viewer->btNext->isEnabled());
+
+        QTest::mouseClick(viewer->btNext, Qt::LeftButton);
+        QTest::mouseClick(viewer->btNext, Qt::LeftButton);
+        QCOMPARE(counter(viewer), u"[3/3]"_qs);
+        QCOMPARE(viewer->mmLogData->toPlainText(), u"first"_qs);
+        QVERIFY(!viewer->btNext->isEnabled());
+        QVERIFY(viewer->btPrev->isEnabled());
+        QCOMPARE(viewer->edSendUser->text(), u"A（hostA）"_qs);
+        QCOMPARE(viewer->edRecvUser->text(), u"me（SELF）"_qs);
+        QCOMPARE(viewer->edSaveDate->text(), cp932::decode(FormatTimeStamp(f.clock.wall.addSecs(1))));
+
+        QTest::mouseClick(viewer->btPrev, Qt::LeftButton);
+        QCOMPARE(counter(viewer), u"[2/3]"_qs);
+        QCOMPARE(viewer->mmLogData->toPlainText(), u"second"_qs);
+        QVERIFY(viewer->btPrev->isEnabled() && viewer->btNext->isEnabled());
+    }
+
+    void recordArriving_keepsTheRecordOnScreen_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QString>("after");
+        QTest::addRow("no limit") << 0 << u"[3/6]"_qs;
+        QTest::addRow("at the limit") << 5 << u"[3/5]"_qs;
+    }
+    void recordArriving_keepsTheRecordOnScreen()
+    {
+        QFETCH(int, limit);
+        QFETCH(QString, after);
+        Fixture f;
+        for (int i = 1; i <= 5; ++i)
+            f.received("message " + QByteArray::number(i));
+        f.session->settings.LogFileMaxCount = limit;
+        TLogForm *viewer = f.open();
+        viewer->btNextClick();
+        QCOMPARE(counter(viewer), u"[2/5]"_qs);
+        QCOMPARE(viewer->mmLogData->toPlainText(), u"message 4"_qs);
+
+        // Received while the viewer is open: queued and logged.
+        QVERIFY(f.session->queueMessage("hostA", "A", "arrived"));
+        QCOMPARE(counter(viewer), after);
+        QCOMPARE(viewer->mmLogData->toPlainText(), u"message 4"_qs);
+
+        // Sent from a send window while the viewer is open.
+        TSendForm *w = f.form->messages().openSendWindow({{"A", "hostA"}}, u"sent"_qs);
+        w->btSendClick();
+        QCOMPARE(counter(viewer), limit ? u"[4/5]"_qs : u"[4/7]"_qs);
+        QCOMPARE(viewer->mmLogData->toPlainText(), u"message 4"_qs);
+        QCOMPARE(viewer->records().first().LogData, QByteArray("sent"));
+    }
+
+    void emptyStates_missingEmptyAndUnreadableFiles()
+    {
+        Fixture f;
+        f.sent("to be cleared");
+        QFile::remove(f.logPath());
+        TLogForm *viewer = f.open();
+        QCOMPARE(viewer->view(), TLogForm::View::NoLog);
+        QCOMPARE(viewer->windowTitle(), u"Zephinet -ログビューア- [0/0]"_qs);
+        QCOMPARE(viewer->mmLogData->toPlainText(), u"記録されているログはありません。"_qs);
+        for (QWidget *off : std::initializer_list<QWidget *>{viewer->btPrev, viewer->btNext, viewer->mmLogData,
+                                                             viewer->btReSend})
+            QVERIFY2(!off->isEnabled(), qPrintable(off->objectName()));
+        QVERIFY(viewer->edSendUser->text().isEmpty() && viewer->edSaveDate->text().isEmpty());
+
+        // The first record written while it is open is shown as 1/1.
+        f.sent("hello");
+        QCOMPARE(counter(viewer), u"[1/1]"_qs);
+        QVERIFY(viewer->mmLogData->isEnabled());
+        QVERIFY(viewer->btReSend->isEnabled());
+
+        QFile empty(f.logPath());
+        QVERIFY(empty.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        empty.close();
+        viewer->LoadLog();
+        QCOMPARE(viewer->view(), TLogForm::View::NoLog);
+        QCOMPARE(counter(viewer), u"[0/0]"_qs);
+
+        // A directory where the file should be cannot be read.
+        QVERIFY(QFile::remove(f.logPath()));
+        QVERIFY(QDir().mkdir(f.logPath()));
+        viewer->LoadLog();
+        QCOMPARE(viewer->view(), TLogForm::View::InvalidFile);
+        QCOMPARE(viewer->windowTitle(), u"Zephinet -ログビューア- [ログオープンエラー]"_qs);
+        QCOMPARE(viewer->mmLogData->toPlainText(), u"ログファイルが不正です。"_qs);
+        QVERIFY(!viewer->btPrev->isEnabled() && !viewer->btNext->isEnabled() && !viewer->btReSend->isEnabled());
+        QVERIFY(viewer->edRecvUser->text().isEmpty());
+    }
+
+    void clearing_asksFirstAndEmptiesOnlyOnYes()
+    {
+        Fixture f;
+        f.sent("one");
+        f.sent("two");
+        TLogForm *viewer = f.open();
+        f.frontend.setNextAnswer(Answer::No);
+        QTest::mouseClick(viewer->btDelete, Qt::LeftButton);
+        QCOMPARE(f.boxes.size(), 1);
+        QCOMPARE(f.boxes[0].text, u"ログをクリアしてもよろしいですか？"_qs);
+        QCOMPARE(f.boxes[0].flags, mb::IconQuestion | mb::YesNo);
+        QVERIFY(QFile::exists(f.logPath()));
+        QCOMPARE(counter(viewer), u"[1/2]"_qs);
+
+        QTest::mouseClick(viewer->btDelete, Qt::LeftButton);  // answered Yes
+        QCOMPARE(f.boxes.size(), 2);
+        QVERIFY(!QFile::exists(f.logPath()));
+        QCOMPARE(viewer->view(), TLogForm::View::NoLog);
+        QCOMPARE(counter(viewer), u"[0/0]"_qs);
+        QCOMPARE(viewer->mmLogData->toPlainText(), u"記録されているログはありません。"_qs);
+    }
+
+    void sendAgain_toOnlineAndOfflinePeers()
+    {
+        Fixture f;
+        f.write(PeerLabel("old name", "SELF"), PeerLabel("A", "hostA"), "before the rename");
+        f.sent(sj(u"二行の\r\nメッセージ"));
+        TLogForm *viewer = f.open();
+        QCOMPARE(viewer->btReSend->text(), u"再送信(&S)"_qs);
+        QVERIFY(viewer->btReSend->isEnabled());
+
+        // The addressee's current handle name comes from the roster.
+        f.session->roster().AddOrUpdatePeer("A renamed", "hostA", "10.0.0.1", false);
+        QTest::mouseClick(viewer->btReSend, Qt::LeftButton);
+        QCOMPARE(f.sendWindows().size(), 1);
+        TSendForm *w = f.sendWindows().first();
+        QCOMPARE(w->edSendName->text(), u"A renamed"_qs);
+        QCOMPARE(w->edSendMachine->text(), u"hostA"_qs);
+        QCOMPARE(w->mmSendData->toPlainText(), u"二行の\nメッセージ"_qs);
+        const QPointer<TSendForm> guard(w);
+        w->btSendClick();
+        QTRY_VERIFY(guard.isNull());
+        QCOMPARE(f.transport.messages().last(),
+                 "ZNMESSAGE:MESSAGE&|10.0.0.1&|SELF&|me&|" + sj(u"二行の\\|メッセージ"));
+        QCOMPARE(counter(viewer), u"[2/3]"_qs);  // the new record went on top
+        QVERIFY(f.boxes.isEmpty());
+
+        // A record written under a former handle name offers neither.
+        viewer->btNextClick();
+        QCOMPARE(viewer->mmLogData->toPlainText(), u"before the rename"_qs);
+        QVERIFY(!viewer->btReSend->isEnabled());
+
+        viewer->btPrevClick();
+        f.session->roster().RemovePeer("hostA");
+        viewer->btReSendClick();
+        QCOMPARE(f.boxes.size(), 1);
+        QCOMPARE(f.boxes[0].text,
+                 u"対象となる相手先がオフラインかマシン名が変更されたため、再送信、及び返信することはできません。"_qs);
+        QCOMPARE(f.boxes[0].flags, mb::IconWarning);
+        QVERIFY(f.sendWindows().isEmpty());
+    }
+
+    void reply_quotesEachLineWhenAsked_data()
+    {
+        QTest::addColumn<bool>("quote");
+        QTest::addColumn<QString>("text");
+        QTest::addRow("ReturnMessagePlus on") << true << u">一行目\n>second line\n"_qs;
+        QTest::addRow("ReturnMessagePlus off") << false << QString();
+    }
+    void reply_quotesEachLineWhenAsked()
+    {
+        QFETCH(bool, quote);
+        QFETCH(QString, text);
+        Fixture f;
+        f.session->settings.ReturnMessagePlus = quote;
+        // A handle name holding "（" still finds the machine after the last one.
+        f.session->roster().AddOrUpdatePeer(sj(u"B（仮）"), "hostB", "10.0.0.2", false);
+        f.write(PeerLabel(sj(u"B（仮）"), "hostB"), PeerLabel("me", "SELF"), sj(u"一行目\r\nsecond line"));
+        TLogForm *viewer = f.open();
+        QCOMPARE(viewer->btReSend->text(), u"返信(&S)"_qs);
+        viewer->btReSendClick();
+        QCOMPARE(f.sendWindows().size(), 1);
+        TSendForm *w = f.sendWindows().first();
+        QCOMPARE(w->edSendName->text(), u"B（仮）"_qs);
+        QCOMPARE(w->edSendMachine->text(), u"hostB"_qs);
+        QCOMPARE(w->mmSendData->toPlainText(), text);
+        QCOMPARE(w->mmSendData->textCursor().position(), int(text.size()));
+        w->close();
+
+        // The sender has left: the offline box, and no window.
+        f.session->roster().RemovePeer("hostB");
+        viewer->btReSendClick();
+        QCOMPARE(f.boxes.size(), 1);
+        QCOMPARE(f.boxes[0].flags, mb::IconWarning);
+        QTRY_VERIFY(f.sendWindows().isEmpty());
+    }
+
+    void tenThousandRecords_loadFully()
+    {
+        Fixture f;
+        QByteArray content;
+        for (int i = 0; i < 10001; ++i)
+            content += "date\r\n" + PeerLabel("A", "hostA") + "\r\n" + PeerLabel("me", "SELF") + "\r\nrecord "
+                + QByteArray::number(i) + "\\|line 2\r\n";
+        QFile file(f.logPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(content), content.size());
+        file.close();
+
+        TLogForm *viewer = f.open();
+        QCOMPARE(viewer->count(), 10000);
+        QCOMPARE(counter(viewer), u"[1/10000]"_qs);
+        QCOMPARE(viewer->records().last().LogData, QByteArray("record 9999\r\nline 2"));
+        QCOMPARE(viewer->records().at(5000).SendUser, PeerLabel("A", "hostA"));
+        QCOMPARE(viewer->mmLogData->toPlainText(), u"record 0\nline 2"_qs);
+    }
+
+    void openCommand_reusesTheViewerAndAsksThePasswordOnlyToCreateIt()
+    {
+        Fixture f("[Security]\r\nPasswordLog=1\r\n");
+        bool pass = false;
+        bool dialogShowing = false;
+        f.form->messages().setPasswordGate([&](const QString &text) {
+            f.prompts.append(text);
+            dialogShowing = f.frontend.dialogShowing();
+            return pass;
+        });
+        QAction *mainItem = f.form->findChild<QAction *>(QStringLiteral("miShowLogShow"));
+        QAction *trayItem = f.form->taskMenuItems().miLogShow;
+        QVERIFY(mainItem->isEnabled() && trayItem->isEnabled());
+
+        mainItem->trigger();
+        QCOMPARE(f.prompts, QStringList{u"ログビューアを開くにはパスワードが必要です。"_qs});
+        QVERIFY(!f.form->messages().logForm());
+        QVERIFY(dialogShowing);
+        QVERIFY(!f.frontend.dialogShowing());
+
+        pass = true;
+        trayItem->trigger();
+        QCOMPARE(f.prompts.size(), 2);
+        const QPointer<TLogForm> viewer = f.form->messages().logForm();
+        QVERIFY(viewer && viewer->isVisible());
+
+        // Minimised (into the tray where there is one): the command shows it
+        // again, without a prompt and without a second window.
+        viewer->showMinimized();
+        viewer->hide();
+        mainItem->trigger();
+        QCOMPARE(f.prompts.size(), 2);
+        QCOMPARE(f.form->messages().logForm(), viewer.data());
+        QVERIFY(viewer->isVisible() && !viewer->isMinimized());
+
+        f.form->miShowFontLargeClick(14);
+        QCOMPARE(viewer->mmLogData->font().pointSize(), 14);
+
+        // Closing destroys it and keeps its placement for the next one.
+        viewer->move(40, 50);
+        viewer->resize(420, 330);
+        const QPoint at = viewer->pos();
+        QTest::mouseClick(viewer->btOk, Qt::LeftButton);
+        QTRY_VERIFY(viewer.isNull());
+        QVERIFY(!f.form->messages().logForm());
+        const Placement stored = f.session->readPlacement(PlacementSection::LogForm, {});
+        QCOMPARE(QPoint(stored.left, stored.top), at);
+        QCOMPARE(QSize(stored.width, stored.height), QSize(420, 330));
+
+        mainItem->trigger();
+        QCOMPARE(f.prompts.size(), 3);
+        TLogForm *again = f.form->messages().logForm();
+        QVERIFY(again);
+        QCOMPARE(again->size(), QSize(420, 330));
+        QCOMPARE(again->pos(), at);
+        QCOMPARE(again->position(), 0);
+    }
+};
+
+QTEST_MAIN(tst_LogForm)
+#include "tst_logform.moc"
