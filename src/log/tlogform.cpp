@@ -130,6 +130,8 @@ TLogForm::TLogForm(Session &session, Frontend &frontend, MessageCenter &messages
 
     connect(&m_session.log(), &LogFile::written, this, &TLogForm::LoadLog);
     LoadLog();
+    // The window opens with the focus on a button, not in a read-only field.
+    btOk->setFocus();
 }
 
 TLogForm::~TLogForm()

@@ -1,6 +1,6 @@
 // Saves the picture of the log viewer for the documentation:
 //   logviewer_screenshot <directory>
-// writes logviewer.png: the second of four records, a two-line message
+// writes logviewer.png: the third of four records, a two-line message
 // received from a colleague, so that both step buttons and the reply are on.
 #include "app/desktopfrontend.h"
 #include "app/session.h"
@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -73,7 +74,17 @@ int main(int argc, char **argv)
     viewer->btNextClick();
 
     QTimer::singleShot(300, &app, [&] {
-        viewer->grab().save(out.filePath(QStringLiteral("logviewer.png")));
+        // The caption with the counter above the window, as a title bar shows it.
+        const QPixmap window = viewer->grab();
+        const int bar = viewer->fontMetrics().height() + 10;
+        QImage picture(window.width(), window.height() + bar, QImage::Format_RGB32);
+        picture.fill(QColor(214, 219, 233));
+        QPainter p(&picture);
+        p.setPen(Qt::black);
+        p.drawText(QRect(8, 0, window.width() - 16, bar), Qt::AlignVCenter | Qt::AlignLeft, viewer->windowTitle());
+        p.drawPixmap(0, bar, window);
+        p.end();
+        picture.save(out.filePath(QStringLiteral("logviewer.png")));
         app.quit();
     });
     const int result = app.exec();
