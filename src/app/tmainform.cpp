@@ -365,6 +365,9 @@ bool TMainForm::FormCreate()
 
 void TMainForm::miUserListShowClick()
 {
+    if (m_session.settings.PasswordOnline && !isVisible()
+        && !m_messages->passwordPassed(QStringLiteral("オンライン状況ウィンドウを開くにはパスワードが必要です。")))
+        return;
     showNormal();
     raise();
     activateWindow();

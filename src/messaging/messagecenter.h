@@ -34,6 +34,9 @@ public:
     // The password prompt of the receive commands and of the log viewer;
     // true when passed. Without one every prompt passes.
     void setPasswordGate(std::function<bool(const QString &text)> gate) { m_passwordGate = std::move(gate); }
+    // The prompt with `text` as its reason, DialogShowing set while it is
+    // open; true when the password was given (or there is no prompt).
+    bool passwordPassed(const QString &text);
 
     // A new send window, shown.
     TSendForm *openSendWindow(const QList<Recipient> &recipients, const QString &text = {});
@@ -69,7 +72,6 @@ signals:
 private:
     void messageQueued();
     void deleteSendWindows();
-    bool passwordPassed(const QString &text);
     void afterTaking();
     void quoteReply();
     // The clipboard text through the send checks; empty optional after the

@@ -75,6 +75,7 @@ private slots:
     void menus_captionsInOrder();
     void menus_enabledItemsActAndDisabledOnesAwaitTheirWindows();
     void toolbar_buttonsWithTips();
+    void userList_asksThePasswordOnlyWhileHidden();
     void start_sendsLoginAndStop_sendsLogoutAndSavesPlacement();
     void fontSize_storedValueMapsAndIsWrittenBack_data();
     void fontSize_storedValueMapsAndIsWrittenBack();
@@ -129,6 +130,31 @@ void TestMainForm::hotKeys_showWindowAndSendList()
     QVERIFY(!f.form->sendList()->actions().first()->isCheckable());
     QVERIFY(!f.form->sendList()->actions().first()->icon().isNull());
     f.form->sendList()->hide();
+}
+
+void TestMainForm::userList_asksThePasswordOnlyWhileHidden()
+{
+    Fixture f("[Security]\r\nPasswordOnline=1\r\n");
+    QStringList asked;
+    bool answer = false;
+    bool showingWhileAsked = true;
+    f.form->messages().setPasswordGate([&](const QString &text) {
+        asked.append(text);
+        showingWhileAsked &= f.frontend.dialogShowing();
+        return answer;
+    });
+    f.form->hotKeyPressed(TMainForm::HotKeyUserList);
+    QVERIFY(!f.form->isVisible());
+    f.form->trayDoubleClicked();
+    QVERIFY(!f.form->isVisible());
+    answer = true;
+    f.form->hotKeyPressed(TMainForm::HotKeyUserList);
+    QVERIFY(f.form->isVisible());
+    QVERIFY(!f.frontend.dialogShowing());
+    // Already on screen: nothing is asked.
+    f.form->trayDoubleClicked();
+    QCOMPARE(asked, QStringList(3, QStringLiteral("オンライン状況ウィンドウを開くにはパスワードが必要です。")));
+    QVERIFY(showingWhileAsked);
 }
 
 void TestMainForm::selection_decidesSendAndAbsenceCommands()
