@@ -638,8 +638,9 @@ void TOptionForm::FormShow()
 {
     const Settings &s = m_session.settings;
     m_storedHandleName = s.HandleName;
-    m_shownHandleName = cp932::decode(s.HandleName);
-    edHandleName->setText(m_shownHandleName);
+    edHandleName->setText(cp932::decode(s.HandleName));
+    // What the edit shows, cut to its limit when the file held a longer name.
+    m_shownHandleName = edHandleName->text();
     edMachineName->setText(cp932::decode(m_session.local.MachineName));
     edIPAddress->setText(m_session.local.SocketStarted ? cp932::decode(m_session.local.Address) : QString());
     m_storedHuzaiMessage = s.HuzaiMessage;

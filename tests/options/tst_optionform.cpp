@@ -211,7 +211,7 @@ private slots:
     void apply_broadcastsInfoChangeEveryTime();
     void apply_trayItemsFollowAtOnce();
     void apply_failedWrite_keepsApplyEnabledAndWindowOpen();
-    void apply_keepsUndecodableBytesOfUntouchedTexts();
+    void apply_keepsBytesOfUntouchedTexts();
     void addresses_data();
     void addresses();
     void addresses_listThatNoLongerFits_refused();
@@ -516,18 +516,34 @@ void TestOptionForm::apply_failedWrite_keepsApplyEnabledAndWindowOpen()
     }
 }
 
-void TestOptionForm::apply_keepsUndecodableBytesOfUntouchedTexts()
+void TestOptionForm::apply_keepsBytesOfUntouchedTexts()
 {
     // 0x81 0x20 is no CP932 character; a window that only changes a check box
-    // must not turn the name into replacement characters.
-    Fixture f("HandleName=ab\x81\x20z\r\nHuzaiMessage=\x81\x7f\r\n");
+    // must not turn the texts into replacement characters.
+    Fixture f;
+    const QByteArray handle("ab\x81\x20z");
+    f.session->settings.HandleName = handle;
+    f.session->settings.HuzaiMessage = "\x81\x7f";
+    delete f.form.data();
+    f.open();
     TOptionForm &o = *f.form;
-    const QByteArray handle = f.session->settings.HandleName;
     o.cbRecvDateHide->setChecked(true);
     QVERIFY(o.btTekiyoClick());
     QCOMPARE(f.session->settings.HandleName, handle);
     QCOMPARE(f.session->settings.HuzaiMessage, QByteArray("\x81\x7f"));
     QCOMPARE(f.stored().HandleName, handle);
+
+    // A name longer than the edit takes stays whole unless edited.
+    const QByteArray longName(80, 'n');
+    f.session->settings.HandleName = longName;
+    delete f.form.data();
+    f.open();
+    QCOMPARE(f.form->edHandleName->text().size(), 50);
+    QVERIFY(f.form->btTekiyoClick());
+    QCOMPARE(f.session->settings.HandleName, longName);
+    f.form->edHandleName->backspace();
+    QVERIFY(f.form->btTekiyoClick());
+    QCOMPARE(f.session->settings.HandleName, QByteArray(49, 'n'));
 }
 
 void TestOptionForm::addresses_data()
