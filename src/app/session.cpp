@@ -56,6 +56,21 @@ QString Session::settingsPath() const
     return m_store ? m_store->filePath() : QString();
 }
 
+void Session::setSaveDevice(OpenSaveDevice open)
+{
+    if (m_store)
+        m_store = std::make_unique<SettingsStore>(m_store->filePath(), std::move(open));
+}
+
+bool Session::saveSettings()
+{
+    if (!m_store)
+        return true;
+    const QString error = m_store->saveAll(settings);
+    reportWriteError(error);
+    return error.isEmpty();
+}
+
 bool Session::startSocketService()
 {
     local.SocketStarted = StartSocketService(*m_udp, settings.ActivePortNo, m_frontend);

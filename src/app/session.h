@@ -52,6 +52,12 @@ public:
     // in full. `programDirectory` empty means the program's own rule.
     void loadSettings(const QString &programDirectory = {});
     QString settingsPath() const;
+    // Writes of the settings file go through `open` from now on (a test
+    // makes one of their steps fail).
+    void setSaveDevice(OpenSaveDevice open);
+    // Every key of "LocalSetting" and "Security" from `settings` (the options
+    // were applied). A refused write is shown and gives false.
+    [[nodiscard]] bool saveSettings();
 
     // The socket on the configured port; on success the local address and a
     // LOGIN broadcast. On failure the start-failure box was shown.

@@ -6,6 +6,7 @@
 #include "messaging/messagecenter.h"
 #include "messaging/trecvform.h"
 #include "net/messenger.h"
+#include "options/optionformopener.h"
 #include "peers/peermenu.h"
 #include "peers/roster.h"
 #include "peers/rostermodel.h"
@@ -53,6 +54,8 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     resize(DesignSize);
 
     m_messages = new MessageCenter(m_session, m_frontend, m_fontSize, this);
+    m_options = new OptionFormOpener(
+        m_session, m_frontend, [this](bool showing) { m_frontend.setDialogShowing(showing); }, &m_taskItems, this);
     m_model = new RosterModel(m_session.roster(), this);
     m_lvUser = new QTreeView(this);
     m_lvUser->setObjectName(QStringLiteral("lvUser"));
@@ -171,10 +174,12 @@ void TMainForm::createActions()
     connect(miMessageClipRecv, &QAction::triggered, this, [this] { m_messages->miClipRecvClick(); });
     connect(miShowLogShow, &QAction::triggered, this, [this] { m_messages->miShowLogShowClick(); });
     m_available.unite({miMessageSend, miMessageClipSend, miMessageRightSend, miMessageRightClipSend});
+    connect(miSettingOption, &QAction::triggered, m_options, &OptionFormOpener::miOptionShowClick);
 
     // The commands whose windows arrive later are shown but disabled, so that
     // nothing on screen silently does nothing.
-    for (QAction *later : {miMessageHuzaiRecv, miSettingHuzaiMode, miSettingOption, miHelpHelp, miHelpHomepage, miHelpMail, miHelpVersion})
+    for (QAction *later : {miMessageHuzaiRecv, miSettingHuzaiMode, miHelpHelp, miHelpHomepage, miHelpMail,
+                           miHelpVersion})
         later->setEnabled(false);
     // The receive commands follow the unread queue.
     miMessageRecv->setEnabled(false);
@@ -283,8 +288,9 @@ void TMainForm::createTray()
     });
     connect(m_taskItems.miLogShow, &QAction::triggered, this, [this] { m_messages->miShowLogShowClick(); });
     connect(m_taskItems.miEnd, &QAction::triggered, this, &QWidget::close);
-    // The absence, options and about commands come with their windows.
-    for (QAction *later : {m_taskItems.miOptionShow, m_taskItems.miHuzaiMode, m_taskItems.miVersion})
+    connect(m_taskItems.miOptionShow, &QAction::triggered, m_options, &OptionFormOpener::miOptionShowClick);
+    // The absence and about commands come with their windows.
+    for (QAction *later : {m_taskItems.miHuzaiMode, m_taskItems.miVersion})
         later->setEnabled(false);
     m_taskItems.miHuzaiRecv->setEnabled(false);
     const auto peerSubmenu = [this](QMenu *menu, std::function<void(const QByteArray &)> command) {

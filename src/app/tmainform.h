@@ -21,6 +21,7 @@ namespace zn {
 class DesktopFrontend;
 class GlobalHotKeys;
 class MessageCenter;
+class OptionFormOpener;
 class RosterModel;
 class Session;
 class TrayIndicator;
@@ -54,6 +55,9 @@ public:
     QMenu *taskMenu() const { return m_pmTaskMenu; }
     const TaskMenuItems &taskMenuItems() const { return m_taskItems; }
     MessageCenter &messages() const { return *m_messages; }
+    // The options window's opening; its signals carry the applied settings
+    // and the help topics asked for.
+    OptionFormOpener &options() const { return *m_options; }
     TrayIndicator &tray() const { return *m_tray; }
     // The selected users of the list, in list order.
     QList<TPeer> selectedPeers() const;
@@ -124,6 +128,7 @@ private:
     TaskMenuItems m_taskItems;
     TrayIndicator *m_tray = nullptr;
     MessageCenter *m_messages = nullptr;
+    OptionFormOpener *m_options = nullptr;
     CursorFrame m_cursorFrame;
     GlobalHotKeys *m_hotKeys = nullptr;
     int m_fontSize = 9;

@@ -62,7 +62,11 @@ void fillTaskMenu(QMenu *pmTaskMenu, TaskMenuItems &items, const Settings &setti
     addAction(m, items.miVersion, QStringLiteral("バージョン情報(&V)"), QStringLiteral("miVersion"));
     addSeparator(m);
     addAction(m, items.miEnd, QStringLiteral("終了(&E)"), QStringLiteral("miEnd"));
+    applyTaskMenuVisibility(items, settings);
+}
 
+void applyTaskMenuVisibility(const TaskMenuItems &items, const Settings &settings)
+{
     for (QAction *clip : {items.miLine3, items.miClipRecv, items.miClipSend->menuAction()})
         clip->setVisible(!settings.TaskClipHide);
     for (QAction *huzai : {items.miLine10, items.miHuzaiRecv->menuAction(), items.miHuzaiMode})

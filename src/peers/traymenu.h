@@ -46,8 +46,12 @@ struct TaskMenuItems {
 //   メッセージ受信(&R), メッセージ送信(&S) ▸, - (miLine10),
 //   不在メッセージ受信(&U) ▸, 不在(&H), -, バージョン情報(&V), -, 終了(&E)
 // TaskClipHide hides miLine3, miClipRecv and miClipSend; TaskHuzaiHide hides
-// miLine10, miHuzaiRecv and miHuzaiMode. The settings are applied once, here.
+// miLine10, miHuzaiRecv and miHuzaiMode (applyTaskMenuVisibility).
 void fillTaskMenu(QMenu *pmTaskMenu, TaskMenuItems &items, const Settings &settings);
+
+// Shows or hides the clipboard and absence entries as TaskClipHide and
+// TaskHuzaiHide say: at the start, and when the options are applied.
+void applyTaskMenuVisibility(const TaskMenuItems &items, const Settings &settings);
 
 // The tray menu opens: the receive entries show the unread count.
 void pmTaskMenuPopup(const TaskMenuItems &items, int unreadCount);

@@ -1,0 +1,54 @@
+#include "options/optionformopener.h"
+
+#include "app/session.h"
+#include "options/toptionform.h"
+#include "options/tpasscheckform.h"
+
+namespace zn {
+
+OptionFormOpener::OptionFormOpener(Session &session, Frontend &frontend, std::function<void(bool)> setDialogShowing,
+                                   const TaskMenuItems *trayItems, QObject *parent)
+    : QObject(parent)
+    , m_session(session)
+    , m_frontend(frontend)
+    , m_setDialogShowing(std::move(setDialogShowing))
+    , m_trayItems(trayItems)
+{
+}
+
+OptionFormOpener::~OptionFormOpener()
+{
+    delete m_form.data();
+}
+
+TOptionForm *OptionFormOpener::form() const
+{
+    return m_form;
+}
+
+void OptionFormOpener::miOptionShowClick()
+{
+    if (m_form) {
+        m_form->show();
+        m_form->raise();
+        m_form->activateWindow();
+        return;
+    }
+    if (m_session.settings.PasswordOption) {
+        const QString title = QStringLiteral("オプションウィンドウを開くにはパスワードが必要です。");
+        const bool passed = m_prompt ? m_prompt(title)
+                                     : AskPassword(title, m_session.settings.Password, m_frontend, m_setDialogShowing);
+        // A second opening may have come in while the prompt was open.
+        if (!passed || m_form)
+            return;
+    }
+    m_form = new TOptionForm(m_session, m_frontend, m_trayItems);
+    connect(m_form, &TOptionForm::settingsApplied, this, &OptionFormOpener::settingsApplied);
+    connect(m_form, &TOptionForm::helpRequested, this, &OptionFormOpener::helpRequested);
+    emit formOpened(m_form);
+    m_form->show();
+    m_form->raise();
+    m_form->activateWindow();
+}
+
+} // namespace zn
