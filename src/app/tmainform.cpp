@@ -7,6 +7,7 @@
 #include "messaging/trecvform.h"
 #include "net/messenger.h"
 #include "options/optionformopener.h"
+#include "options/tpasscheckform.h"
 #include "peers/peermenu.h"
 #include "peers/roster.h"
 #include "peers/rostermodel.h"
@@ -54,6 +55,12 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     resize(DesignSize);
 
     m_messages = new MessageCenter(m_session, m_frontend, m_fontSize, this);
+    // The receive commands, the log viewer and the user-list window share
+    // the one prompt.
+    m_messages->setPasswordGate([this](const QString &title) {
+        return AskPassword(title, m_session.settings.Password, m_frontend,
+                           [this](bool showing) { m_frontend.setDialogShowing(showing); }, this);
+    });
     m_options = new OptionFormOpener(
         m_session, m_frontend, [this](bool showing) { m_frontend.setDialogShowing(showing); }, &m_taskItems, this);
     m_model = new RosterModel(m_session.roster(), this);

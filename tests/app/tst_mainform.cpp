@@ -4,12 +4,17 @@
 #include "app/translations.h"
 #include "options/optionformopener.h"
 #include "options/toptionform.h"
+#include "options/tpasscheckform.h"
 #include "common/text.h"
 #include "messaging/messagecenter.h"
+#include "messaging/trecvform.h"
 #include "net/netfakes.h"
 #include "peers/roster.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QTimer>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
@@ -78,6 +83,7 @@ private slots:
     void menus_enabledItemsActAndDisabledOnesAwaitTheirWindows();
     void toolbar_buttonsWithTips();
     void userList_asksThePasswordOnlyWhileHidden();
+    void receive_realPromptGuardsTheReceiveWindow();
     void start_sendsLoginAndStop_sendsLogoutAndSavesPlacement();
     void fontSize_storedValueMapsAndIsWrittenBack_data();
     void fontSize_storedValueMapsAndIsWrittenBack();
@@ -157,6 +163,38 @@ void TestMainForm::userList_asksThePasswordOnlyWhileHidden()
     f.form->trayDoubleClicked();
     QCOMPARE(asked, QStringList(3, QStringLiteral("オンライン状況ウィンドウを開くにはパスワードが必要です。")));
     QVERIFY(showingWhileAsked);
+}
+
+void TestMainForm::receive_realPromptGuardsTheReceiveWindow()
+{
+    Fixture f("[Security]\r\nPasswordRecv=1\r\n");
+    f.session->settings.Password = "pw";
+    f.session->queueMessage("PC1", "bob", "hello");
+    // Answers the prompt on screen with `typed`, or cancels it.
+    const auto answer = [&f](std::optional<QString> typed) {
+        QTimer::singleShot(0, &f.frontend, [&f, typed] {
+            auto *prompt = qobject_cast<TPassCheckForm *>(QApplication::activeModalWidget());
+            QVERIFY(prompt);
+            QVERIFY(f.frontend.dialogShowing());
+            QCOMPARE(prompt->laTitle->text(), QStringLiteral("受信ウィンドウを開くにはパスワードが必要です。"));
+            if (!typed) {
+                prompt->btCancel->click();
+                return;
+            }
+            prompt->edPassword->setText(*typed);
+            prompt->btOk->click();
+        });
+    };
+    answer(std::nullopt);
+    f.form->messages().miMessageRecvClick();
+    QVERIFY(!f.form->messages().recvForm()->isVisible());
+    QCOMPARE(f.session->recvQueue().UnreadCount(), 1);
+    QVERIFY(!f.frontend.dialogShowing());
+
+    answer(QStringLiteral("pw"));
+    f.form->messages().miMessageRecvClick();
+    QVERIFY(f.form->messages().recvForm()->isVisible());
+    QCOMPARE(f.session->recvQueue().UnreadCount(), 0);
 }
 
 void TestMainForm::selection_decidesSendAndAbsenceCommands()
