@@ -1,6 +1,7 @@
 #include "app/tmainform.h"
 
 #include "app/desktopfrontend.h"
+#include "app/helpcommands.h"
 #include "app/session.h"
 #include "common/screenfit.h"
 #include "messaging/messagecenter.h"
@@ -53,6 +54,7 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     resize(DesignSize);
 
     m_messages = new MessageCenter(m_session, m_frontend, m_fontSize, this);
+    m_help = new HelpCommands(m_frontend, this);
     m_model = new RosterModel(m_session.roster(), this);
     m_lvUser = new QTreeView(this);
     m_lvUser->setObjectName(QStringLiteral("lvUser"));
@@ -170,11 +172,15 @@ void TMainForm::createActions()
     connect(miMessageRecv, &QAction::triggered, this, [this] { m_messages->miMessageRecvClick(); });
     connect(miMessageClipRecv, &QAction::triggered, this, [this] { m_messages->miClipRecvClick(); });
     m_available.unite({miMessageSend, miMessageClipSend, miMessageRightSend, miMessageRightClipSend});
+    miHelpHelp->setShortcut(QKeySequence::HelpContents);
+    connect(miHelpHelp, &QAction::triggered, m_help, &HelpCommands::miHelpHelpClick);
+    connect(miHelpHomepage, &QAction::triggered, m_help, &HelpCommands::miHelpHomepageClick);
+    connect(miHelpMail, &QAction::triggered, m_help, &HelpCommands::Ondrel1Click);
+    connect(miHelpVersion, &QAction::triggered, m_help, &HelpCommands::miHelpVersionClick);
 
     // The commands whose windows arrive later are shown but disabled, so that
     // nothing on screen silently does nothing.
-    for (QAction *later : {miMessageHuzaiRecv, miSettingHuzaiMode, miSettingOption, miShowLogShow,
-                           miHelpHelp, miHelpHomepage, miHelpMail, miHelpVersion})
+    for (QAction *later : {miMessageHuzaiRecv, miSettingHuzaiMode, miSettingOption, miShowLogShow})
         later->setEnabled(false);
     // The receive commands follow the unread queue.
     miMessageRecv->setEnabled(false);
@@ -282,9 +288,9 @@ void TMainForm::createTray()
             m_messages->miMessageRecvClick();
     });
     connect(m_taskItems.miEnd, &QAction::triggered, this, &QWidget::close);
-    // The absence, options, log and about commands come with their windows.
-    for (QAction *later : {m_taskItems.miOptionShow, m_taskItems.miLogShow, m_taskItems.miHuzaiMode,
-                           m_taskItems.miVersion})
+    connect(m_taskItems.miVersion, &QAction::triggered, m_help, &HelpCommands::miHelpVersionClick);
+    // The absence, options and log commands come with their windows.
+    for (QAction *later : {m_taskItems.miOptionShow, m_taskItems.miLogShow, m_taskItems.miHuzaiMode})
         later->setEnabled(false);
     m_taskItems.miHuzaiRecv->setEnabled(false);
     const auto peerSubmenu = [this](QMenu *menu, std::function<void(const QByteArray &)> command) {
@@ -387,6 +393,11 @@ void TMainForm::hotKeyPressed(int id)
             m_messages->miMessageRecvClick();
         break;
     }
+}
+
+void TMainForm::ShowHelpTopic(int context)
+{
+    m_help->ShowHelpTopic(context);
 }
 
 void TMainForm::FormDestroy()

@@ -20,6 +20,7 @@ namespace zn {
 
 class DesktopFrontend;
 class GlobalHotKeys;
+class HelpCommands;
 class MessageCenter;
 class RosterModel;
 class Session;
@@ -55,6 +56,7 @@ public:
     const TaskMenuItems &taskMenuItems() const { return m_taskItems; }
     MessageCenter &messages() const { return *m_messages; }
     TrayIndicator &tray() const { return *m_tray; }
+    HelpCommands &help() const { return *m_help; }
     // The selected users of the list, in list order.
     QList<TPeer> selectedPeers() const;
     int displayFontSize() const { return m_fontSize; }
@@ -80,6 +82,9 @@ public:
     void hideToTray();
     // A system-wide hot key: 1134 Ctrl+Alt+M, 1135 Ctrl+Alt+S, 1136 Ctrl+Alt+R.
     void hotKeyPressed(int id);
+    // The manual at the topic of a help context number (the options dialog's
+    // controls, the password fields).
+    void ShowHelpTopic(int context);
 
     enum HotKey { HotKeyUserList = 1134, HotKeySendList = 1135, HotKeyReceive = 1136 };
 
@@ -124,6 +129,7 @@ private:
     TaskMenuItems m_taskItems;
     TrayIndicator *m_tray = nullptr;
     MessageCenter *m_messages = nullptr;
+    HelpCommands *m_help = nullptr;
     CursorFrame m_cursorFrame;
     GlobalHotKeys *m_hotKeys = nullptr;
     int m_fontSize = 9;
