@@ -1,6 +1,7 @@
 #include "app/tmainform.h"
 
 #include "app/desktopfrontend.h"
+#include "app/helpcommands.h"
 #include "app/session.h"
 #include "common/screenfit.h"
 #include "messaging/messagecenter.h"
@@ -63,6 +64,9 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     });
     m_options = new OptionFormOpener(
         m_session, m_frontend, [this](bool showing) { m_frontend.setDialogShowing(showing); }, &m_taskItems, this);
+    m_help = new HelpCommands(m_frontend, this);
+    // F1 on a control of the options window opens its topic of the manual.
+    connect(m_options, &OptionFormOpener::helpRequested, this, &TMainForm::ShowHelpTopic);
     m_model = new RosterModel(m_session.roster(), this);
     m_lvUser = new QTreeView(this);
     m_lvUser->setObjectName(QStringLiteral("lvUser"));
@@ -183,10 +187,15 @@ void TMainForm::createActions()
     m_available.unite({miMessageSend, miMessageClipSend, miMessageRightSend, miMessageRightClipSend});
     connect(miSettingOption, &QAction::triggered, m_options, &OptionFormOpener::miOptionShowClick);
 
+    miHelpHelp->setShortcut(QKeySequence::HelpContents);
+    connect(miHelpHelp, &QAction::triggered, m_help, &HelpCommands::miHelpHelpClick);
+    connect(miHelpHomepage, &QAction::triggered, m_help, &HelpCommands::miHelpHomepageClick);
+    connect(miHelpMail, &QAction::triggered, m_help, &HelpCommands::Ondrel1Click);
+    connect(miHelpVersion, &QAction::triggered, m_help, &HelpCommands::miHelpVersionClick);
+
     // The commands whose windows arrive later are shown but disabled, so that
     // nothing on screen silently does nothing.
-    for (QAction *later : {miMessageHuzaiRecv, miSettingHuzaiMode, miHelpHelp, miHelpHomepage, miHelpMail,
-                           miHelpVersion})
+    for (QAction *later : {miMessageHuzaiRecv, miSettingHuzaiMode})
         later->setEnabled(false);
     // The receive commands follow the unread queue.
     miMessageRecv->setEnabled(false);
@@ -296,8 +305,9 @@ void TMainForm::createTray()
     connect(m_taskItems.miLogShow, &QAction::triggered, this, [this] { m_messages->miShowLogShowClick(); });
     connect(m_taskItems.miEnd, &QAction::triggered, this, &QWidget::close);
     connect(m_taskItems.miOptionShow, &QAction::triggered, m_options, &OptionFormOpener::miOptionShowClick);
-    // The absence and about commands come with their windows.
-    for (QAction *later : {m_taskItems.miHuzaiMode, m_taskItems.miVersion})
+    connect(m_taskItems.miVersion, &QAction::triggered, m_help, &HelpCommands::miHelpVersionClick);
+    // The absence commands come with their windows.
+    for (QAction *later : {m_taskItems.miHuzaiMode})
         later->setEnabled(false);
     m_taskItems.miHuzaiRecv->setEnabled(false);
     const auto peerSubmenu = [this](QMenu *menu, std::function<void(const QByteArray &)> command) {
@@ -403,6 +413,11 @@ void TMainForm::hotKeyPressed(int id)
             m_messages->miMessageRecvClick();
         break;
     }
+}
+
+void TMainForm::ShowHelpTopic(int context)
+{
+    m_help->ShowHelpTopic(context);
 }
 
 void TMainForm::FormDestroy()

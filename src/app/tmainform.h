@@ -20,6 +20,7 @@ namespace zn {
 
 class DesktopFrontend;
 class GlobalHotKeys;
+class HelpCommands;
 class MessageCenter;
 class OptionFormOpener;
 class RosterModel;
@@ -59,6 +60,7 @@ public:
     // and the help topics asked for.
     OptionFormOpener &options() const { return *m_options; }
     TrayIndicator &tray() const { return *m_tray; }
+    HelpCommands &help() const { return *m_help; }
     // The selected users of the list, in list order.
     QList<TPeer> selectedPeers() const;
     int displayFontSize() const { return m_fontSize; }
@@ -84,6 +86,9 @@ public:
     void hideToTray();
     // A system-wide hot key: 1134 Ctrl+Alt+M, 1135 Ctrl+Alt+S, 1136 Ctrl+Alt+R.
     void hotKeyPressed(int id);
+    // The manual at the topic of a help context number (the options dialog's
+    // controls, the password fields).
+    void ShowHelpTopic(int context);
 
     enum HotKey { HotKeyUserList = 1134, HotKeySendList = 1135, HotKeyReceive = 1136 };
 
@@ -129,6 +134,7 @@ private:
     TrayIndicator *m_tray = nullptr;
     MessageCenter *m_messages = nullptr;
     OptionFormOpener *m_options = nullptr;
+    HelpCommands *m_help = nullptr;
     CursorFrame m_cursorFrame;
     GlobalHotKeys *m_hotKeys = nullptr;
     int m_fontSize = 9;

@@ -1,0 +1,41 @@
+// Saves the pictures of the about box and the help window for the
+// documentation:
+//   help_screenshots <directory>
+// writes aboutbox.png and helpwindow.png (the options page at the topic of
+// the handle name).
+#include "app/thelpform.h"
+#include "app/tversionform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTextBrowser>
+
+using namespace zn;
+
+int main(int argc, char **argv)
+{
+    qputenv("LC_ALL", "ja_JP.UTF-8");
+    QApplication app(argc, argv);
+    if (argc != 2)
+        return 2;
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Noto Sans CJK JP")});
+    font.setPixelSize(12);
+    QApplication::setFont(font);
+    const UrlOpener nowhere = [](const QUrl &) { return true; };
+
+    TVersionForm box(nowhere);
+    box.show();
+    QApplication::processEvents();
+    bool ok = box.grab().save(out.filePath(QStringLiteral("aboutbox.png")));
+
+    THelpForm help(nowhere);
+    help.resize(560, 440);
+    help.showAt(manual::topic(20));
+    QApplication::processEvents();
+    help.browser()->scrollToAnchor(QStringLiteral("ctx-20"));
+    QApplication::processEvents();
+    ok = help.grab().save(out.filePath(QStringLiteral("helpwindow.png"))) && ok;
+    return ok ? 0 : 1;
+}
