@@ -2,7 +2,8 @@
 #   net_up A B C      one namespace per host, joined by a bridge, 10.77.0.1, .2, ...
 #   on A cmd...       runs cmd on host A, under its own host name "host-a"
 #   host_ip A         the host's address
-# Everything is torn down on exit, whatever happens.
+# Everything is torn down on exit, whatever happens. Where namespaces cannot
+# be made (not root, or no support for them), the test is skipped: exit 77.
 
 NET_ID="zn$$"
 NET_HOSTS=()
@@ -26,7 +27,15 @@ net_down() {
 trap net_down EXIT
 
 net_up() {
-    ip netns add "$NET_ID-br"
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "network namespaces need root: skipped"
+        exit 77
+    fi
+    local why
+    if ! why=$(ip netns add "$NET_ID-br" 2>&1); then
+        echo "cannot create network namespaces (${why:-ip netns add failed}): skipped"
+        exit 77
+    fi
     ip -n "$NET_ID-br" link add br0 type bridge
     ip -n "$NET_ID-br" link set br0 up
     local n=0 h
@@ -86,4 +95,9 @@ datagram_hex() {
     printf '\x01%5d%s\x00' "$(printf '%s' "$message" | wc -c)" "$message" | od -An -v -tx1 | tr -d ' \n'
 }
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# A test may define on_fail to show what it knows before it ends.
+fail() {
+    echo "FAIL: $*" >&2
+    if declare -F on_fail > /dev/null; then on_fail >&2 || true; fi
+    exit 1
+}
