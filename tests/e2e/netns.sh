@@ -71,11 +71,13 @@ on() {
 }
 
 # spawn HOST command... : like "on", in the background; $! is the command's
-# own process, so that signals sent to it reach the program itself.
+# own process, so that signals sent to it reach the program itself. The
+# command keeps the caller's standard input (a background command would
+# otherwise read /dev/null).
 spawn() {
     local h=$1
     shift
-    (exec ip netns exec "$NET_ID-$h" unshare --uts bash -c 'hostname "$0" && exec "$@"' "$(host_name "$h")" "$@") &
+    (exec ip netns exec "$NET_ID-$h" unshare --uts bash -c 'hostname "$0" && exec "$@"' "$(host_name "$h")" "$@") <&0 &
     NET_PIDS+=($!)
 }
 
