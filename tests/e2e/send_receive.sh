@@ -12,6 +12,7 @@ here=$(dirname "$0")
 need_desktop_tools
 
 net_up A B
+rm -f "$SCREENS/send_receive"-*.png
 a_handle=有栖 b_handle=ボブ
 line1='こんにちは abc' line2='二行目です'
 sent=$(probe_text "$line1

@@ -14,6 +14,7 @@ here=$(dirname "$0")
 need_desktop_tools trayer
 
 net_up A B
+rm -f "$SCREENS/tray"-*.png
 a_ip=$(host_ip A); b_ip=$(host_ip B)
 a_handle=有栖 b_handle=ボブ
 first='一通目です' second='二通目
