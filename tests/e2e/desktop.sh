@@ -2,7 +2,7 @@
 # netns.sh; the tools come from the environment that CMake gives the test
 # (XSCREENSHOT, XKEYSYMS, TESTPEER, PROBE_PLUGIN_PATH, SCREENS).
 #   need_desktop_tools            skips the test (77) when a tool is missing
-#   display_up A                  a virtual display with a window manager on host A
+#   display_up A [B...]           a virtual display with a window manager on each host
 #   x A cmd...                    runs cmd on host A against A's display
 #   write_settings DIR K=V...     DIR/Zephinet.INI, [LocalSetting], CP932, CR LF
 #   start_desktop A DIR           starts DIR/zephinet on A's display; $! is it
@@ -51,22 +51,29 @@ x() {
     DISPLAY=${HOST_DISPLAY[$h]} on "$h" "$@"
 }
 
+# display_up A B ...: the displays start side by side.
 display_up() {
-    local h=$1 n pid
-    for n in $(seq 300 399); do
-        { [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; } && continue
+    local h n=299 pid
+    declare -A pids
+    for h in "$@"; do
+        for ((n = n + 1; n < 400; n++)); do
+            [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+        done
+        [ "$n" -lt 400 ] || fail "no free display number for host $h"
         spawn "$h" Xvfb ":$n" -nolisten tcp -screen 0 1024x768x24 > /dev/null 2>&1
-        pid=$!
+        pids[$h]=$!
         HOST_DISPLAY[$h]=":$n"
-        wait_until 20 x "$h" xdotool getdisplaygeometry && break
-        # Another program took the number meanwhile: try the next one.
-        kill -0 "$pid" 2> /dev/null && fail "the display :$n of host $h did not come up"
-        HOST_DISPLAY[$h]=""
     done
-    [ -n "${HOST_DISPLAY[$h]}" ] || fail "no free display number for host $h"
-    DISPLAY=${HOST_DISPLAY[$h]} spawn "$h" openbox > "$NET_TMP/openbox-$h.log" 2>&1
-    wait_until 20 eval "x $h xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" ||
-        fail "no window manager on host $h"
+    for h in "$@"; do
+        # A display number that another program took meanwhile ends our server.
+        wait_until 20 x "$h" xdotool getdisplaygeometry && kill -0 "${pids[$h]}" 2> /dev/null ||
+            fail "the display ${HOST_DISPLAY[$h]} of host $h did not come up"
+        DISPLAY=${HOST_DISPLAY[$h]} spawn "$h" openbox > "$NET_TMP/openbox-$h.log" 2>&1
+    done
+    for h in "$@"; do
+        wait_until 20 eval "x $h xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" ||
+            fail "no window manager on host $h"
+    done
 }
 
 write_settings() {
