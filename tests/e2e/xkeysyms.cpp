@@ -65,7 +65,7 @@ int main(int argc, char **argv)
     }
     const int perCode = map->keysyms_per_keycode;
     const xcb_keysym_t *syms = xcb_get_keyboard_mapping_keysyms(map);
-    std::vector<xcb_keycode_t> free;
+    std::vector<xcb_keycode_t> spare;
     for (int code = min; code <= max; ++code) {
         bool empty = true;
         for (int i = 0; i < perCode; ++i) {
@@ -75,10 +75,10 @@ int main(int argc, char **argv)
             wanted.erase(s);
         }
         if (empty)
-            free.push_back(xcb_keycode_t(code));
+            spare.push_back(xcb_keycode_t(code));
     }
-    if (wanted.size() > free.size()) {
-        std::fprintf(stderr, "xkeysyms: %zu characters but only %zu free keys\n", wanted.size(), free.size());
+    if (wanted.size() > spare.size()) {
+        std::fprintf(stderr, "xkeysyms: %zu characters but only %zu free keys\n", wanted.size(), spare.size());
         return 1;
     }
     size_t next = 0;
@@ -89,7 +89,7 @@ int main(int argc, char **argv)
         row[0] = s;
         if (perCode > 1)
             row[1] = s;
-        xcb_change_keyboard_mapping(conn, 1, free[next++], uint8_t(perCode), row.data());
+        xcb_change_keyboard_mapping(conn, 1, spare[next++], uint8_t(perCode), row.data());
     }
     std::free(map);
     const int ok = xcb_flush(conn) > 0 && !xcb_connection_has_error(conn);
