@@ -12,8 +12,9 @@ packages=(
     qt6-translations-l10n
     # multi-host tests and screenshots: namespaces, a virtual X server, a key presser
     iproute2 util-linux procps xvfb xdotool x11-utils
-    # a system tray host on the virtual display for the tray icon test
-    trayer
+    # a system tray host on the virtual display for the tray icon test, and a
+    # window manager there for the desktop tests (minimising, focus on click)
+    trayer openbox
 )
 
 missing=()

@@ -2,7 +2,8 @@
 #   net_up A B C      one namespace per host, joined by a bridge, 10.77.0.1, .2, ...
 #   on A cmd...       runs cmd on host A, under its own host name "host-a"
 #   host_ip A         the host's address
-# Everything is torn down on exit, whatever happens.
+# Everything is torn down on exit, whatever happens. Where namespaces cannot
+# be made (not root, or no support for them), the test is skipped: exit 77.
 
 NET_ID="zn$$"
 NET_HOSTS=()
@@ -26,7 +27,15 @@ net_down() {
 trap net_down EXIT
 
 net_up() {
-    ip netns add "$NET_ID-br"
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "network namespaces need root: skipped"
+        exit 77
+    fi
+    local why
+    if ! why=$(ip netns add "$NET_ID-br" 2>&1); then
+        echo "cannot create network namespaces (${why:-ip netns add failed}): skipped"
+        exit 77
+    fi
     ip -n "$NET_ID-br" link add br0 type bridge
     ip -n "$NET_ID-br" link set br0 up
     local n=0 h
@@ -62,11 +71,13 @@ on() {
 }
 
 # spawn HOST command... : like "on", in the background; $! is the command's
-# own process, so that signals sent to it reach the program itself.
+# own process, so that signals sent to it reach the program itself. The
+# command keeps the caller's standard input (a background command would
+# otherwise read /dev/null).
 spawn() {
     local h=$1
     shift
-    (exec ip netns exec "$NET_ID-$h" unshare --uts bash -c 'hostname "$0" && exec "$@"' "$(host_name "$h")" "$@") &
+    (exec ip netns exec "$NET_ID-$h" unshare --uts bash -c 'hostname "$0" && exec "$@"' "$(host_name "$h")" "$@") <&0 &
     NET_PIDS+=($!)
 }
 
@@ -86,4 +97,9 @@ datagram_hex() {
     printf '\x01%5d%s\x00' "$(printf '%s' "$message" | wc -c)" "$message" | od -An -v -tx1 | tr -d ' \n'
 }
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# A test may define on_fail to show what it knows before it ends.
+fail() {
+    echo "FAIL: $*" >&2
+    if declare -F on_fail > /dev/null; then on_fail >&2 || true; fi
+    exit 1
+}
