@@ -3,6 +3,7 @@
 #include "app/desktopfrontend.h"
 #include "app/session.h"
 #include "common/screenfit.h"
+#include "messaging/absencecenter.h"
 #include "messaging/messagecenter.h"
 #include "messaging/trecvform.h"
 #include "net/messenger.h"
@@ -53,6 +54,7 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     resize(DesignSize);
 
     m_messages = new MessageCenter(m_session, m_frontend, m_fontSize, this);
+    m_absence = new AbsenceCenter(m_session, m_frontend, *m_messages, m_fontSize, this);
     m_model = new RosterModel(m_session.roster(), this);
     m_lvUser = new QTreeView(this);
     m_lvUser->setObjectName(QStringLiteral("lvUser"));
@@ -170,11 +172,14 @@ void TMainForm::createActions()
     connect(miMessageRecv, &QAction::triggered, this, [this] { m_messages->miMessageRecvClick(); });
     connect(miMessageClipRecv, &QAction::triggered, this, [this] { m_messages->miClipRecvClick(); });
     m_available.unite({miMessageSend, miMessageClipSend, miMessageRightSend, miMessageRightClipSend});
+    connect(miMessageHuzaiRecv, &QAction::triggered, this,
+            [this] { m_absence->miMessageHuzaiRecvClick(selectedPeers()); });
+    m_absence->addModeAction(miSettingHuzaiMode);
+    m_available.insert(miMessageHuzaiRecv);
 
     // The commands whose windows arrive later are shown but disabled, so that
     // nothing on screen silently does nothing.
-    for (QAction *later : {miMessageHuzaiRecv, miSettingHuzaiMode, miSettingOption, miShowLogShow,
-                           miHelpHelp, miHelpHomepage, miHelpMail, miHelpVersion})
+    for (QAction *later : {miSettingOption, miShowLogShow, miHelpHelp, miHelpHomepage, miHelpMail, miHelpVersion})
         later->setEnabled(false);
     // The receive commands follow the unread queue.
     miMessageRecv->setEnabled(false);
@@ -283,16 +288,18 @@ void TMainForm::createTray()
     });
     connect(m_taskItems.miEnd, &QAction::triggered, this, &QWidget::close);
     // The absence, options, log and about commands come with their windows.
-    for (QAction *later : {m_taskItems.miOptionShow, m_taskItems.miLogShow, m_taskItems.miHuzaiMode,
-                           m_taskItems.miVersion})
+    for (QAction *later : {m_taskItems.miOptionShow, m_taskItems.miLogShow, m_taskItems.miVersion})
         later->setEnabled(false);
-    m_taskItems.miHuzaiRecv->setEnabled(false);
+    m_absence->addModeAction(m_taskItems.miHuzaiMode);
+    connect(&m_session, &Session::absentModeChanged, this,
+            [this](bool absent) { m_tray->animation().setAbsentMode(absent); });
     const auto peerSubmenu = [this](QMenu *menu, std::function<void(const QByteArray &)> command) {
         connect(menu, &QMenu::aboutToShow, this,
                 [this, menu, command] { fillPeerMenu(menu, m_session.roster(), command, true); });
     };
     peerSubmenu(m_taskItems.miClipSend, [this](const QByteArray &h) { m_messages->miClipSendClick(h); });
     peerSubmenu(m_taskItems.miWindowSend, [this](const QByteArray &h) { m_messages->miWindowSendClick(h); });
+    peerSubmenu(m_taskItems.miHuzaiRecv, [this](const QByteArray &h) { m_absence->miHuzaiRecvClick(h); });
 
     connect(m_messages, &MessageCenter::unreadChanged, this, &TMainForm::unreadChanged);
     connect(m_messages, &MessageCenter::trayAnimationRequested, this,
@@ -400,6 +407,7 @@ void TMainForm::FormDestroy()
     }
     m_session.shutdown();
     m_messages->closeWindows();
+    m_absence->closeWindows();
     for (const auto &saver : m_placementSavers)
         saver();
     m_tray->hide();
@@ -468,6 +476,7 @@ void TMainForm::miShowFontLargeClick(int stored)
     // The size is in the settings before the other windows lay out again.
     m_session.writeFontSize(quint8(size));
     m_messages->setDisplayFontSize(size);
+    m_absence->setDisplayFontSize(size);
     emit fontSizeChanged(size);
 }
 

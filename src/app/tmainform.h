@@ -18,6 +18,7 @@ class QTreeView;
 
 namespace zn {
 
+class AbsenceCenter;
 class DesktopFrontend;
 class GlobalHotKeys;
 class MessageCenter;
@@ -54,6 +55,7 @@ public:
     QMenu *taskMenu() const { return m_pmTaskMenu; }
     const TaskMenuItems &taskMenuItems() const { return m_taskItems; }
     MessageCenter &messages() const { return *m_messages; }
+    AbsenceCenter &absence() const { return *m_absence; }
     TrayIndicator &tray() const { return *m_tray; }
     // The selected users of the list, in list order.
     QList<TPeer> selectedPeers() const;
@@ -124,6 +126,7 @@ private:
     TaskMenuItems m_taskItems;
     TrayIndicator *m_tray = nullptr;
     MessageCenter *m_messages = nullptr;
+    AbsenceCenter *m_absence = nullptr;
     CursorFrame m_cursorFrame;
     GlobalHotKeys *m_hotKeys = nullptr;
     int m_fontSize = 9;
