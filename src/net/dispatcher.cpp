@@ -49,9 +49,8 @@ void Dispatcher::showNoAbsenceMessage(const QByteArray &handleName)
     m_noAbsenceMessageBoxOpen = true;
     while (!m_noAbsenceMessageQueue.isEmpty()) {
         const QByteArray name = m_noAbsenceMessageQueue.takeFirst();
-        m_frontend.showMessageBox(QStringLiteral("「") + cp932::decode(name)
-                                      + QStringLiteral("」は不在ではないか、不在メッセージが設定されていません。"),
-                                  mb::Ok | mb::IconInformation);
+        m_frontend.showNoAbsenceMessage(QStringLiteral("「") + cp932::decode(name)
+                                        + QStringLiteral("」は不在ではないか、不在メッセージが設定されていません。"));
     }
     m_noAbsenceMessageBoxOpen = false;
 }
