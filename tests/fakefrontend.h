@@ -43,6 +43,9 @@ public:
     // Runs while a box is "open", to simulate datagrams handled in its loop.
     std::function<void()> whileBoxOpen;
     Answer nextAnswer = Answer::Ok;
+    // Decides whether an absence answer was asked for (source address,
+    // machine name); without one every answer was.
+    std::function<bool(const QByteArray &, const QByteArray &)> absenceAnswerAsked;
 
     Answer showMessageBox(const QString &text, int flags) override
     {
@@ -78,6 +81,12 @@ public:
     {
         confirmations.append(readerHandle);
         calls.append("confirmed");
+    }
+
+    bool AcceptAbsenceAnswer(const QByteArray &sourceAddress, const QByteArray &machineName,
+                             const QByteArray &, const QByteArray &) override
+    {
+        return !absenceAnswerAsked || absenceAnswerAsked(sourceAddress, machineName);
     }
 
     void openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName,

@@ -3,6 +3,7 @@
 #include "common/codec.h"
 #include "common/frontend.h"
 #include "log/logfile.h"
+#include "net/absencerequests.h"
 #include "net/dispatcher.h"
 #include "net/identity.h"
 #include "net/messenger.h"
@@ -28,11 +29,14 @@ Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *
     , m_messenger(std::make_unique<Messenger>(settings, local, *m_roster,
                                               transport ? *transport : *m_udp, *m_log))
     , m_reassembler(std::make_unique<Reassembler>(m_clock, frontend))
+    , m_absenceRequests(std::make_unique<AbsenceRequests>(m_clock))
     , m_dispatcher(std::make_unique<Dispatcher>(settings, local, *m_roster, *m_messenger, frontend, static_cast<MessageSink &>(*this)))
 {
     connect(m_udp.get(), &UdpService::datagramReceived, m_reassembler.get(), &Reassembler::ReceiveDatagram);
     connect(m_reassembler.get(), &Reassembler::messageReceived, this,
-            [this](const QByteArray &message) { m_dispatcher->HandleReceivedMessage(message); });
+            [this](const QByteArray &message, const QByteArray &sender) {
+                m_dispatcher->HandleReceivedMessage(message, sender);
+            });
     m_timeoutTimer.setInterval(TimeoutTimerIntervalMs);
     connect(&m_timeoutTimer, &QTimer::timeout, this, &Session::TimeoutTimerTimer);
 }
@@ -116,6 +120,37 @@ TRecvMessage Session::TakeRecvMessage()
     TRecvMessage message = m_recvQueue.TakeRecvMessage();
     m_messenger->SendOpenCheck(message.MachineName);
     return message;
+}
+
+void Session::SetAbsentMode(bool on)
+{
+    local.AbsentMode = on;
+    emit absentModeChanged(on);
+    m_messenger->SendInfoChange();
+}
+
+void Session::setHuzaiMessage(const QByteArray &message)
+{
+    settings.HuzaiMessage = message;
+    if (m_store)
+        reportWriteError(m_store->writeHuzaiMessage(message));
+}
+
+bool Session::askAbsenceMessage(const QByteArray &address)
+{
+    if (!m_messenger->SendHuzaiCheck(address))
+        return false;
+    m_absenceRequests->asked(address);
+    return true;
+}
+
+bool Session::AcceptAbsenceAnswer(const QByteArray &sourceAddress, const QByteArray &machineName,
+                                  const QByteArray &handleName, const QByteArray &text)
+{
+    if (!m_absenceRequests->answered(sourceAddress, m_roster->FindAddressByMachine(machineName)))
+        return false;
+    emit absenceAnswered(machineName, handleName, text);
+    return true;
 }
 
 void Session::TimeoutTimerTimer()

@@ -20,6 +20,7 @@
 namespace zn {
 
 class DatagramTransport;
+class AbsenceRequests;
 class Dispatcher;
 class Frontend;
 class LogFile;
@@ -84,6 +85,18 @@ public:
     TRecvMessage TakeRecvMessage();
     RecvQueue &recvQueue() { return m_recvQueue; }
 
+    // Absence on or off: every other copy learns it by INFO_CHANGE, and
+    // absentModeChanged tells the windows. Setting the state it has already
+    // still announces it.
+    void SetAbsentMode(bool on);
+    // The absence message (CR LF line breaks) in memory and, at once, in the
+    // settings file as one line with "\n" for each line break.
+    void setHuzaiMessage(const QByteArray &message);
+    // Asks the machine at `address` for its absence message; its answer is
+    // shown if it comes within a minute. False when nothing could be sent.
+    bool askAbsenceMessage(const QByteArray &address);
+    AbsenceRequests &absenceRequests() { return *m_absenceRequests; }
+
     // The delivery watch, every 5 s while the socket runs: each reassembly
     // slot idle for over a minute is given up and its sender warned.
     void TimeoutTimerTimer();
@@ -108,6 +121,10 @@ signals:
     void messageQueued();
     // An OPEN_CHECK addressed here: `readerHandle` opened a message we sent.
     void readConfirmed(const QByteArray &readerHandle);
+    // AbsentMode changed (or was announced again).
+    void absentModeChanged(bool absent);
+    // An answer this copy asked for, "Nothing" included, before it is shown.
+    void absenceAnswered(const QByteArray &machineName, const QByteArray &handleName, const QByteArray &text);
 
 private:
     void AddRecvMessage(const QByteArray &machineName, const QByteArray &handleName,
@@ -116,6 +133,8 @@ private:
         queueMessage(machineName, handleName, text);
     }
     void ReadConfirmed(const QByteArray &readerHandle) override { emit readConfirmed(readerHandle); }
+    bool AcceptAbsenceAnswer(const QByteArray &sourceAddress, const QByteArray &machineName,
+                             const QByteArray &handleName, const QByteArray &text) override;
 
     // A refused write is shown as "<path> に書き込めません" (or, unattended,
     // written to the error output); the run goes on.
@@ -131,6 +150,7 @@ private:
     std::unique_ptr<UdpService> m_udp;
     std::unique_ptr<Messenger> m_messenger;
     std::unique_ptr<Reassembler> m_reassembler;
+    std::unique_ptr<AbsenceRequests> m_absenceRequests;
     std::unique_ptr<Dispatcher> m_dispatcher;
     RecvQueue m_recvQueue;
     QTimer m_timeoutTimer;

@@ -4,10 +4,13 @@
 #include "app/helpcommands.h"
 #include "app/session.h"
 #include "common/screenfit.h"
+#include "messaging/absencecenter.h"
 #include "messaging/messagecenter.h"
 #include "messaging/trecvform.h"
 #include "net/messenger.h"
 #include "options/optionformopener.h"
+#include "common/codec.h"
+#include "options/toptionform.h"
 #include "options/tpasscheckform.h"
 #include "peers/peermenu.h"
 #include "peers/roster.h"
@@ -67,6 +70,15 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     m_help = new HelpCommands(m_frontend, this);
     // F1 on a control of the options window opens its topic of the manual.
     connect(m_options, &OptionFormOpener::helpRequested, this, &TMainForm::ShowHelpTopic);
+    m_absence = new AbsenceCenter(m_session, m_frontend, *m_messages, m_fontSize, this);
+    // The absence message is edited in two places; each shows what the other stored.
+    connect(m_options, &OptionFormOpener::settingsApplied, this, [this](const Settings &, const Settings &now) {
+        m_absence->setEditorText(cp932::toWidgetText(now.HuzaiMessage));
+    });
+    connect(m_absence, &AbsenceCenter::huzaiMessageApplied, this, [this] {
+        if (TOptionForm *form = m_options->form())
+            form->setHuzaiMessage(m_session.settings.HuzaiMessage);
+    });
     m_model = new RosterModel(m_session.roster(), this);
     m_lvUser = new QTreeView(this);
     m_lvUser->setObjectName(QStringLiteral("lvUser"));
@@ -193,10 +205,11 @@ void TMainForm::createActions()
     connect(miHelpMail, &QAction::triggered, m_help, &HelpCommands::Ondrel1Click);
     connect(miHelpVersion, &QAction::triggered, m_help, &HelpCommands::miHelpVersionClick);
 
-    // The commands whose windows arrive later are shown but disabled, so that
-    // nothing on screen silently does nothing.
-    for (QAction *later : {miMessageHuzaiRecv, miSettingHuzaiMode})
-        later->setEnabled(false);
+    connect(miMessageHuzaiRecv, &QAction::triggered, this,
+            [this] { m_absence->miMessageHuzaiRecvClick(selectedPeers()); });
+    m_absence->addModeAction(miSettingHuzaiMode);
+    m_available.insert(miMessageHuzaiRecv);
+
     // The receive commands follow the unread queue.
     miMessageRecv->setEnabled(false);
     miMessageClipRecv->setEnabled(false);
@@ -306,16 +319,16 @@ void TMainForm::createTray()
     connect(m_taskItems.miEnd, &QAction::triggered, this, &QWidget::close);
     connect(m_taskItems.miOptionShow, &QAction::triggered, m_options, &OptionFormOpener::miOptionShowClick);
     connect(m_taskItems.miVersion, &QAction::triggered, m_help, &HelpCommands::miHelpVersionClick);
-    // The absence commands come with their windows.
-    for (QAction *later : {m_taskItems.miHuzaiMode})
-        later->setEnabled(false);
-    m_taskItems.miHuzaiRecv->setEnabled(false);
+    m_absence->addModeAction(m_taskItems.miHuzaiMode);
+    connect(&m_session, &Session::absentModeChanged, this,
+            [this](bool absent) { m_tray->animation().setAbsentMode(absent); });
     const auto peerSubmenu = [this](QMenu *menu, std::function<void(const QByteArray &)> command) {
         connect(menu, &QMenu::aboutToShow, this,
                 [this, menu, command] { fillPeerMenu(menu, m_session.roster(), command, true); });
     };
     peerSubmenu(m_taskItems.miClipSend, [this](const QByteArray &h) { m_messages->miClipSendClick(h); });
     peerSubmenu(m_taskItems.miWindowSend, [this](const QByteArray &h) { m_messages->miWindowSendClick(h); });
+    peerSubmenu(m_taskItems.miHuzaiRecv, [this](const QByteArray &h) { m_absence->miHuzaiRecvClick(h); });
 
     connect(m_messages, &MessageCenter::unreadChanged, this, &TMainForm::unreadChanged);
     connect(m_messages, &MessageCenter::trayAnimationRequested, this,
@@ -431,6 +444,7 @@ void TMainForm::FormDestroy()
     }
     m_session.shutdown();
     m_messages->closeWindows();
+    m_absence->closeWindows();
     for (const auto &saver : m_placementSavers)
         saver();
     m_tray->hide();
@@ -499,6 +513,7 @@ void TMainForm::miShowFontLargeClick(int stored)
     // The size is in the settings before the other windows lay out again.
     m_session.writeFontSize(quint8(size));
     m_messages->setDisplayFontSize(size);
+    m_absence->setDisplayFontSize(size);
     emit fontSizeChanged(size);
 }
 

@@ -18,6 +18,7 @@ class QTreeView;
 
 namespace zn {
 
+class AbsenceCenter;
 class DesktopFrontend;
 class GlobalHotKeys;
 class HelpCommands;
@@ -59,6 +60,7 @@ public:
     // The options window's opening; its signals carry the applied settings
     // and the help topics asked for.
     OptionFormOpener &options() const { return *m_options; }
+    AbsenceCenter &absence() const { return *m_absence; }
     TrayIndicator &tray() const { return *m_tray; }
     HelpCommands &help() const { return *m_help; }
     // The selected users of the list, in list order.
@@ -135,6 +137,7 @@ private:
     MessageCenter *m_messages = nullptr;
     OptionFormOpener *m_options = nullptr;
     HelpCommands *m_help = nullptr;
+    AbsenceCenter *m_absence = nullptr;
     CursorFrame m_cursorFrame;
     GlobalHotKeys *m_hotKeys = nullptr;
     int m_fontSize = 9;

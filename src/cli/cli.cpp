@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "app/session.h"
+#include "cli/absencecommand.h"
 #include "cli/sendcommand.h"
 #include "common/codec.h"
 #include "common/text.h"
@@ -29,6 +30,7 @@ namespace zn {
 namespace {
 constexpr int DefaultWhoSeconds = 3;
 constexpr int DefaultSendSeconds = 3;
+constexpr int DefaultAbsenceSeconds = 3;
 constexpr int MaxSeconds = 24 * 3600;
 
 void applyOptions(Settings &settings, const CliOptions &options, const QByteArray &machineName)
@@ -138,13 +140,6 @@ Answer CliFrontend::showMessageBox(const QString &text, int flags)
 void CliFrontend::showEventNotice(const QString &text, bool important)
 {
     m_err << (important ? "zephinet-cli: notice (important): " : "zephinet-cli: notice: ") << text << Qt::endl;
-}
-
-void CliFrontend::openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName,
-                                    const QByteArray &text)
-{
-    m_err << "zephinet-cli: absence message of " << cp932::decode(handleName) << " ("
-          << cp932::decode(machineName) << "): " << oneLine(cp932::decode(text)) << Qt::endl;
 }
 
 QString describeMessage(const QByteArray &message, const QByteArray &sender, const QString &time, bool json)
@@ -271,8 +266,10 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         "  watch          print every message on the port, one line each, until interrupted\n"
         "  send USER...   send a text (--text, else standard input) to each user, named by\n"
         "                 machine name or else by handle name\n"
+        "  absence USER...  ask each user for the absence message and print it\n"
         "Exit codes: 0 done; 1 port in use; 2 bad arguments or a refused text; 3 no network;\n"
-        "4 a recipient is not online; 5 --wait ran out; 130 interrupted."));
+        "4 a user is not online; 5 --wait ran out, or an absence answer is missing;\n"
+        "6 a user is present or has no absence message; 130 interrupted."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     const QCommandLineOption port({QStringLiteral("p"), QStringLiteral("port")},
@@ -285,7 +282,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
                                     QStringLiteral("Extra address to send to, besides the broadcast; repeatable."),
                                     QStringLiteral("address"));
     const QCommandLineOption seconds({QStringLiteral("t"), QStringLiteral("seconds")},
-                                     QStringLiteral("How long to listen (who and send: 3; watch: until interrupted)."),
+                                     QStringLiteral("How long to listen (who, send, absence: 3; watch: until interrupted)."),
                                      QStringLiteral("seconds"));
     const QCommandLineOption wait(QStringLiteral("wait"),
                                   QStringLiteral("send: wait up to this long for every read confirmation."),
@@ -294,8 +291,8 @@ CommandLine ParseCommandLine(const QStringList &arguments)
                                   QStringLiteral("send: the text (default: standard input)."), QStringLiteral("text"));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print JSON."));
     parser.addOptions({help, port, name, sendIp, seconds, wait, text, json});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("who, watch or send"));
-    parser.addPositionalArgument(QStringLiteral("USER"), QStringLiteral("send: the recipients"),
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("who, watch, send or absence"));
+    parser.addPositionalArgument(QStringLiteral("USER"), QStringLiteral("send and absence: the users"),
                                  QStringLiteral("[USER...]"));
 
     auto refuse = [&line](const QString &reason) {
@@ -343,13 +340,19 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         if (positional.isEmpty())
             return refuse(u"send needs at least one USER"_qs);
         line.users = positional;
+    } else if (line.command == u"absence") {
+        if (positional.isEmpty())
+            return refuse(u"absence needs at least one USER"_qs);
+        if (parser.isSet(wait) || parser.isSet(text))
+            return refuse(u"--wait and --text belong to send"_qs);
+        line.users = positional;
     } else if (line.command == u"who" || line.command == u"watch") {
         if (!positional.isEmpty())
             return refuse(line.command + u" takes no USER"_qs);
         if (parser.isSet(wait) || parser.isSet(text))
             return refuse(u"--wait and --text belong to send"_qs);
     } else {
-        return refuse(u"the command must be who, watch or send\n"_qs + parser.helpText());
+        return refuse(u"the command must be who, watch, send or absence\n"_qs + parser.helpText());
     }
     return line;
 }
@@ -433,6 +436,69 @@ int runSend(const CliOptions &options, const QStringList &users, const QString &
     }
     session.shutdown();  // LOGOUT
     const int code = command.exitCode(waited);
+    if (code == ExitUsage)
+        return code;
+    return interrupted ? int(ExitInterrupted) : code;
+}
+
+int runAbsence(const CliOptions &options, const QStringList &users, QTextStream &out, QTextStream &err)
+{
+    for (const QString &user : users) {
+        if (!cp932::encode(user).ok() || user.isEmpty()) {
+            err << "zephinet-cli: no user can be named \"" << oneLine(user) << "\"" << Qt::endl;
+            return ExitUsage;
+        }
+    }
+
+    CliFrontend frontend(err);
+    Session session(frontend, {});
+    session.local.MachineName = GetMachineName();
+    applyOptions(session.settings, options, session.local.MachineName);
+    session.settings.LogSave = false;
+    if (!HasUsableNetwork(SystemInterfaces())) {
+        err << "zephinet-cli: no usable IPv4 network interface" << Qt::endl;
+        return ExitNoNetwork;
+    }
+    if (!session.startSocketService())
+        return ExitPortInUse;
+
+    AbsenceCommand command(session, users, options.json, out);
+    const int seconds = options.seconds < 0 ? DefaultAbsenceSeconds : options.seconds;
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    bool interrupted = false;
+    UnixSignalWatcher signalWatcher;
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &loop, [&] {
+        interrupted = true;
+        loop.quit();
+    });
+
+    const auto found = [&] {
+        if (command.resolve())
+            loop.quit();
+    };
+    QObject::connect(&session.roster(), &Roster::inserted, &loop, found);
+    QObject::connect(&session.roster(), &Roster::changed, &loop, found);
+    if (!command.resolve()) {
+        deadline.start(seconds * 1000);
+        loop.exec();
+    }
+    QObject::disconnect(&session.roster(), nullptr, &loop, nullptr);
+
+    if (!interrupted) {
+        command.ask();
+        if (!command.allAnswered()) {
+            QObject::connect(&command, &AbsenceCommand::answeredByAll, &loop, &QEventLoop::quit);
+            deadline.start(seconds * 1000);
+            loop.exec();
+            if (!interrupted)
+                command.reportUnanswered();
+        }
+    }
+    session.shutdown();  // LOGOUT
+    const int code = command.exitCode();
     if (code == ExitUsage)
         return code;
     return interrupted ? int(ExitInterrupted) : code;

@@ -18,14 +18,15 @@ namespace zn {
 struct InterfaceCandidate;
 struct TPeer;
 
-// When several apply, the first of 2, 3, 1, 130, 4, 5 is given.
+// When several apply, the first of 2, 3, 1, 130, 4, 5, 6 is given.
 enum ExitCode {
     ExitOk = 0,
     ExitPortInUse = 1,
     ExitUsage = 2,        // bad arguments, or a text the checks refuse
     ExitNoNetwork = 3,
     ExitNotOnline = 4,    // a recipient is not online (the others got the text)
-    ExitUnconfirmed = 5,  // --wait ran out before every read confirmation
+    ExitUnconfirmed = 5,  // --wait ran out before every read confirmation; absence: no answer in time
+    ExitNoAbsenceMessage = 6, // absence: the user is present or has no absence message
     ExitInterrupted = 130,
 };
 
@@ -41,8 +42,8 @@ struct CliOptions {
 
 // The parsed command line, or what to print and the exit code instead.
 struct CommandLine {
-    QString command;            // "who", "watch" or "send"
-    QStringList users;          // send: the recipients
+    QString command;            // "who", "watch", "send" or "absence"
+    QStringList users;          // send and absence: the users named
     CliOptions options;
     int exitCode = -1;          // >= 0: print `output` and exit with it
     QString output;             // help (to standard output) or the error
@@ -60,8 +61,10 @@ public:
     Answer showMessageBox(const QString &text, int flags) override;
     void showEventNotice(const QString &text, bool important) override;
     void playEventSound(SoundKind) override {}
-    void openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName,
-                           const QByteArray &text) override;
+    // Absence answers reach the absence command through the session
+    // (Session::absenceAnswered); only answers it asked for get that far.
+    void openAbsenceWindow(const QByteArray &, const QByteArray &, const QByteArray &) override {}
+    void showNoAbsenceMessage(const QString &) override {}
 
 private:
     QTextStream &m_err;
@@ -104,5 +107,10 @@ int runWatch(const CliOptions &options, QTextStream &out, QTextStream &err);
 // confirmations when asked, logs out.
 int runSend(const CliOptions &options, const QStringList &users, const QString &text, QTextStream &out,
             QTextStream &err);
+
+// Announces itself, learns who is online (at most --seconds, default 3, less
+// once every user is found), asks each user for the absence message, waits
+// at most --seconds more for the answers, prints them, logs out.
+int runAbsence(const CliOptions &options, const QStringList &users, QTextStream &out, QTextStream &err);
 
 } // namespace zn

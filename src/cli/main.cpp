@@ -24,6 +24,8 @@ int main(int argc, char **argv)
         return runWho(line.options, out, err);
     if (line.command == u"watch")
         return runWatch(line.options, out, err);
+    if (line.command == u"absence")
+        return runAbsence(line.options, line.users, out, err);
 
     QString text;
     if (line.options.text) {

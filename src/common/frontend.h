@@ -42,6 +42,11 @@ public:
     // A HUZAI_MESSAGE with an absence text addressed to this copy.
     virtual void openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName,
                                    const QByteArray &text) = 0;
+
+    // An asked-for answer saying the peer is present or has no absence
+    // message: `text` names him. A box with the information icon, unless the
+    // frontend reports such answers otherwise.
+    virtual void showNoAbsenceMessage(const QString &text) { showMessageBox(text, mb::Ok | mb::IconInformation); }
 };
 
 } // namespace zn

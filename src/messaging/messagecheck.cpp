@@ -61,6 +61,27 @@ CheckedText CheckMessageText(QStringView text, bool allowEmpty)
     return checked;
 }
 
+CheckedText CheckHuzaiMessageText(QStringView text)
+{
+    const QString crlf = normalised(text);
+    const cp932::Encoded encoded = cp932::encode(crlf);
+    const QByteArray tested = encoded.ok() ? encoded.bytes : bytesForSequenceTests(crlf);
+    CheckedText checked;
+    if (tested.contains(FieldSeparator)) {
+        checked.result = CheckedText::FieldSeparator;
+        checked.message = QStringLiteral("不在通知メッセージ内に「&|」は使用できません。");
+    } else if (tested.contains(LineBreakEscape)) {
+        checked.result = CheckedText::LineBreakEscape;
+        checked.message = QStringLiteral("不在通知メッセージ内に「\\|」は使用できません。");
+    } else if (!encoded.ok()) {
+        checked.result = CheckedText::Unencodable;
+        checked.message = cp932::unencodableMessage(encoded.unencodable);
+    } else {
+        checked.bytes = encoded.bytes;
+    }
+    return checked;
+}
+
 qsizetype MessageTextBytes(QStringView text)
 {
     qsizetype bytes = 0;

@@ -29,6 +29,11 @@ struct CheckedText {
 // character with no CP932 form, more than 2048 bytes.
 CheckedText CheckMessageText(QStringView text, bool allowEmpty = false);
 
+// The absence message from its editor: line breaks become CR LF, then "&|"
+// and "\|" (byte by byte, as above) and a character with no CP932 form are
+// refused. An empty text is fine and there is no length limit.
+CheckedText CheckHuzaiMessageText(QStringView text);
+
 // The CP932 length of a widget text with "\n" as CR LF, for the input limit
 // while typing: exact for every encodable text.
 qsizetype MessageTextBytes(QStringView text);

@@ -39,38 +39,6 @@ QString joined(const QList<Recipient> &recipients, QByteArray Recipient::*field)
 
 } // namespace
 
-bool SendWindowList::take(TSendForm *form)
-{
-    for (QPointer<TSendForm> &slot : m_slots) {
-        if (!slot) {
-            slot = form;
-            return true;
-        }
-    }
-    return false;
-}
-
-void SendWindowList::release(TSendForm *form)
-{
-    for (QPointer<TSendForm> &slot : m_slots) {
-        if (slot == form)
-            slot = nullptr;
-    }
-}
-
-int SendWindowList::count() const
-{
-    return int(std::count_if(m_slots.cbegin(), m_slots.cend(), [](const auto &s) { return !s.isNull(); }));
-}
-
-void SendWindowList::applyFontSize(int points)
-{
-    for (const QPointer<TSendForm> &slot : m_slots) {
-        if (slot)
-            slot->setDisplayFontSize(points);
-    }
-}
-
 TSendForm::TSendForm(Session &session, Frontend &frontend, SendWindowList &windows, int fontSize,
                      QWidget *parent)
     : QWidget(parent, Qt::Window)

@@ -2,12 +2,13 @@
 // Any number can be open at once; each frees itself when closed.
 #pragma once
 
+#include "messaging/windowlist.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QPointer>
 #include <QWidget>
 
-#include <array>
 #include <functional>
 
 class QLabel;
@@ -29,20 +30,7 @@ struct Recipient {
     friend bool operator==(const Recipient &, const Recipient &) = default;
 };
 
-// The open send windows that follow the display font size: 100 slots; a
-// window opened while all are taken keeps the size it opened with.
-class SendWindowList {
-public:
-    static constexpr int Slots = 100;
-    bool take(TSendForm *form);
-    void release(TSendForm *form);
-    int count() const;
-    // The font-size command reached every window in a slot.
-    void applyFontSize(int points);
-
-private:
-    std::array<QPointer<TSendForm>, Slots> m_slots;
-};
+using SendWindowList = WindowList<TSendForm>;
 
 class TSendForm : public QWidget {
     Q_OBJECT

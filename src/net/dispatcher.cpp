@@ -41,7 +41,21 @@ bool Dispatcher::addressedHere(const QByteArray &address) const
     return address == m_local.Address;
 }
 
-void Dispatcher::HandleReceivedMessage(const QByteArray &message)
+void Dispatcher::showNoAbsenceMessage(const QByteArray &handleName)
+{
+    m_noAbsenceMessageQueue.append(handleName);
+    if (m_noAbsenceMessageBoxOpen)
+        return;
+    m_noAbsenceMessageBoxOpen = true;
+    while (!m_noAbsenceMessageQueue.isEmpty()) {
+        const QByteArray name = m_noAbsenceMessageQueue.takeFirst();
+        m_frontend.showNoAbsenceMessage(QStringLiteral("「") + cp932::decode(name)
+                                        + QStringLiteral("」は不在ではないか、不在メッセージが設定されていません。"));
+    }
+    m_noAbsenceMessageBoxOpen = false;
+}
+
+void Dispatcher::HandleReceivedMessage(const QByteArray &message, const QByteArray &senderAddress)
 {
     const QByteArray kind = GetField(message, 0);
     const QByteArray f1 = GetField(message, 1);
@@ -90,17 +104,10 @@ void Dispatcher::HandleReceivedMessage(const QByteArray &message)
             m_messenger.SendHuzaiMessage(QByteArrayLiteral("Nothing"), f2);
         }
     } else if (kind == keyword::HuzaiMessage) {
-        if (!addressedHere(f1))
+        if (!addressedHere(f1) || !m_sink.AcceptAbsenceAnswer(senderAddress, f2, f3, f4))
             return;
         if (f4 == "Nothing") {
-            if (m_noAbsenceMessageBoxOpen)
-                return;
-            m_noAbsenceMessageBoxOpen = true;
-            m_frontend.showMessageBox(
-                QStringLiteral("「") + cp932::decode(f3)
-                    + QStringLiteral("」は不在ではないか、不在メッセージが設定されていません。"),
-                mb::Ok | mb::IconInformation);
-            m_noAbsenceMessageBoxOpen = false;
+            showNoAbsenceMessage(f3);
         } else {
             m_frontend.openAbsenceWindow(f2, f3, f4);
         }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 
 #include <optional>
 
@@ -23,8 +24,9 @@ public:
 
     // One complete message (the body without its length header). Every field
     // is read before any box opens, since a box runs a nested event loop in
-    // which further messages are dispatched.
-    void HandleReceivedMessage(const QByteArray &message);
+    // which further messages are dispatched. `senderAddress` is the dotted
+    // source address of the datagrams.
+    void HandleReceivedMessage(const QByteArray &message, const QByteArray &senderAddress = {});
 
     // The absence field as an integer: an optional sign and decimal digits,
     // nothing else (no blanks, no hexadecimal), within 32 bits:
@@ -36,6 +38,9 @@ private:
     // integer are not 0. Nothing, after the error box, when it is no integer.
     std::optional<bool> absenceFlag(const QByteArray &text);
     bool addressedHere(const QByteArray &address) const;
+    // Shows the "no absence message" box for `handleName`, then, once it is
+    // closed, those queued while it was open, one after another.
+    void showNoAbsenceMessage(const QByteArray &handleName);
 
     const Settings &m_settings;
     const LocalPeer &m_local;
@@ -47,10 +52,12 @@ private:
     // are dropped without another box, so a stream of them cannot pile up
     // boxes without bound.
     bool m_conversionBoxOpen = false;
-    // The same for the box that says a peer has no absence message: a flood
-    // of "Nothing" answers would otherwise nest one box per datagram until
-    // the stack runs out.
+    // The box that says a peer has no absence message is never nested:
+    // answers arriving while it is open wait here (handle names) and are
+    // shown in turn. Only answers this copy asked for get here, so the
+    // request table bounds the queue.
     bool m_noAbsenceMessageBoxOpen = false;
+    QList<QByteArray> m_noAbsenceMessageQueue;
 };
 
 } // namespace zn

@@ -1,6 +1,7 @@
 #include "app/session.h"
 #include "fakeclock.h"
 #include "fakefrontend.h"
+#include "net/absencerequests.h"
 #include "net/netfakes.h"
 #include "net/reassembly.h"
 #include "net/udpservice.h"
@@ -31,6 +32,9 @@ private slots:
     void join_of1000PeersAtOnce_keepsRosterCorrect();
     void flood_ofNothingAnswers_opensOneBoxAtATime();
     void incompleteMessage_expiresByGivenClock();
+    void absenceAnswers_onlyAskedForOncePerRequest();
+    void absenceRequests_expireAndStayBounded();
+    void setAbsentMode_announcesAndSignals();
 };
 
 void TestSession::badSettingsFile_stillStartsWithDefaults()
@@ -110,9 +114,10 @@ void TestSession::join_of1000PeersAtOnce_keepsRosterCorrect()
     QCOMPARE(frontend.sounds.size(), Peers);
 }
 
-// A peer floods this copy with "Nothing" answers to its absence-message
+// A peer floods this copy with "Nothing" answers to its one absence-message
 // request through the real socket while the first answer's box is open, its
-// nested loop handling the rest: that box stays the only one.
+// nested loop handling the rest: that box stays the only one, and the
+// answers nobody asked for are dropped.
 void TestSession::flood_ofNothingAnswers_opensOneBoxAtATime()
 {
     FakeFrontend frontend;
@@ -124,6 +129,7 @@ void TestSession::flood_ofNothingAnswers_opensOneBoxAtATime()
     QVERIFY(session.startSocketService());
     session.local.Address = "127.0.0.1";
     const quint16 port = session.udp().port();
+    QVERIFY(session.askAbsenceMessage("127.0.0.1"));
 
     constexpr int Answers = 4000;
     // The peer keeps at most this many datagrams in flight, so that a small
@@ -213,6 +219,104 @@ void TestSession::incompleteMessage_expiresByGivenClock()
     QCOMPARE(session.reassembler().expire(), QList<QByteArray>{"127.0.0.1"});
     QCOMPARE(collected(), qsizetype(0));
     QVERIFY(frontend.messages.isEmpty());
+}
+
+namespace {
+// One datagram of `message` from `sender` into the session's reassembly.
+void receive(Session &session, const QByteArray &message, quint32 sender)
+{
+    for (const QByteArray &datagram : MakeDatagrams(message))
+        session.reassembler().ReceiveDatagram(datagram, sender);
+}
+constexpr quint32 Ip2 = 0x0A000002, Ip9 = 0x0A000009;
+} // namespace
+
+void TestSession::absenceAnswers_onlyAskedForOncePerRequest()
+{
+    FakeFrontend frontend;
+    RecordingTransport transport;
+    FakeClock clock;
+    Session session(frontend, {}, &transport, &clock);
+    session.local.MachineName = "SELF";
+    session.local.Address = "10.0.0.1";
+    session.roster().AddOrUpdatePeer("tanaka", "PC2", "10.0.0.2", true);
+    const QByteArray away = HuzaiMessageMessage("10.0.0.1", "PC2", "tanaka", "away");
+    int answered = 0;
+    connect(&session, &Session::absenceAnswered, this, [&] { ++answered; });
+
+    // Nobody asked: dropped without a trace.
+    receive(session, away, Ip2);
+    QVERIFY(frontend.absenceWindows.isEmpty());
+
+    // Asked: the first answer is shown, a second one to the same request is not.
+    transport.sent.clear();
+    QVERIFY(session.askAbsenceMessage("10.0.0.2"));
+    QCOMPARE(transport.sent.size(), 1);
+    receive(session, away, Ip2);
+    receive(session, away, Ip2);
+    QCOMPARE(frontend.absenceWindows.size(), 1);
+    QCOMPARE(answered, 1);
+
+    // An answer from another source address counts when its machine is
+    // listed at the address asked.
+    QVERIFY(session.askAbsenceMessage("10.0.0.2"));
+    receive(session, HuzaiMessageMessage("10.0.0.1", "PC7", "x", "not this one"), Ip9);
+    receive(session, away, Ip9);
+    QCOMPARE(frontend.absenceWindows.size(), 2);
+
+    // "Nothing" answers are bound by the same rule.
+    QVERIFY(session.askAbsenceMessage("10.0.0.2"));
+    receive(session, HuzaiMessageMessage("10.0.0.1", "PC2", "tanaka", "Nothing"), Ip2);
+    receive(session, HuzaiMessageMessage("10.0.0.1", "PC2", "tanaka", "Nothing"), Ip2);
+    QCOMPARE(frontend.boxes.size(), 1);
+
+    // A minute later the request is over.
+    QVERIFY(session.askAbsenceMessage("10.0.0.2"));
+    clock.advance(AbsenceRequests::ExpiryMs + 1);
+    receive(session, away, Ip2);
+    QCOMPARE(frontend.absenceWindows.size(), 2);
+    QCOMPARE(answered, 3);
+}
+
+void TestSession::absenceRequests_expireAndStayBounded()
+{
+    FakeClock clock;
+    AbsenceRequests requests(clock);
+    requests.asked("10.0.0.2");
+    clock.advance(AbsenceRequests::ExpiryMs);
+    QVERIFY(requests.answered("10.0.0.2", {}));  // just within the minute
+    QVERIFY(!requests.answered("10.0.0.2", {}));
+
+    for (int i = 0; i < AbsenceRequests::MaxRequests + 50; ++i) {
+        clock.advance(1);
+        requests.asked("10.1." + QByteArray::number(i / 256) + '.' + QByteArray::number(i % 256));
+    }
+    QCOMPARE(requests.pending(), AbsenceRequests::MaxRequests);
+    // The oldest gave way; the newest are kept.
+    QVERIFY(!requests.answered("10.1.0.0", {}));
+    QVERIFY(requests.answered({}, "10.1.4.49"));
+    clock.advance(AbsenceRequests::ExpiryMs + 1);
+    QCOMPARE(requests.pending(), 0);
+    QVERIFY(!requests.answered("10.1.4.48", {}));
+}
+
+void TestSession::setAbsentMode_announcesAndSignals()
+{
+    FakeFrontend frontend;
+    RecordingTransport transport;
+    Session session(frontend, {}, &transport);
+    session.local.MachineName = "SELF";
+    session.local.Address = "10.0.0.1";
+    session.settings.HandleName = "me";
+    QList<bool> states;
+    connect(&session, &Session::absentModeChanged, this, [&](bool on) { states.append(on); });
+    session.SetAbsentMode(true);
+    QVERIFY(session.local.AbsentMode);
+    session.SetAbsentMode(false);
+    QCOMPARE(states, (QList<bool>{true, false}));
+    QCOMPARE(transport.sent.size(), 2);
+    QVERIFY(transport.sent.at(0).datagram.contains("ZNMESSAGE:INFO_CHANGE&|SELF&|me&|1&|10.0.0.1"));
+    QVERIFY(transport.sent.at(1).datagram.contains("ZNMESSAGE:INFO_CHANGE&|SELF&|me&|0&|10.0.0.1"));
 }
 
 QTEST_GUILESS_MAIN(TestSession)

@@ -140,6 +140,11 @@ void TestSendCommand::commandLine_data()
     QTest::newRow("bad wait") << QStringList{u"send"_qs, u"--wait"_qs, u"-1"_qs, u"bob"_qs} << 2 << QStringList()
                               << -1;
     QTest::newRow("wait without send") << QStringList{u"who"_qs, u"--wait"_qs, u"1"_qs} << 2 << QStringList() << -1;
+    QTest::newRow("absence") << QStringList{u"absence"_qs, u"bob"_qs, u"PC2"_qs} << -1
+                             << QStringList{u"bob"_qs, u"PC2"_qs} << -1;
+    QTest::newRow("absence without user") << QStringList{u"absence"_qs} << 2 << QStringList() << -1;
+    QTest::newRow("absence with text") << QStringList{u"absence"_qs, u"--text"_qs, u"x"_qs, u"bob"_qs} << 2
+                                       << QStringList() << -1;
     QTest::newRow("no command") << QStringList() << 2 << QStringList() << -1;
     QTest::newRow("help") << QStringList{u"--help"_qs} << 0 << QStringList() << -1;
 }

@@ -403,27 +403,48 @@ void TestDispatcher::huzaiMessage()
 void TestDispatcher::nothingAnswers_oneBoxAtATime()
 {
     Fixture f;
-    const QByteArray nothing = "ZNMESSAGE:HUZAI_MESSAGE&|10.0.0.1&|PC1&|tanaka&|Nothing";
+    // Answers were asked of PC1, PC2 and PC3, one each.
+    QByteArrayList asked{"PC1", "PC2", "PC3"};
+    f.frontend.absenceAnswerAsked = [&](const QByteArray &, const QByteArray &machine) {
+        return asked.removeOne(machine);
+    };
+    const auto nothing = [](const QByteArray &n) -> QByteArray {
+        return "ZNMESSAGE:HUZAI_MESSAGE&|10.0.0.1&|PC" + n + "&|user" + n + "&|Nothing";
+    };
     int deepest = 0;
+    bool flooded = false;
     // Answers keep arriving while the box is open, as in its nested loop.
     f.frontend.whileBoxOpen = [&] {
         deepest = qMax(deepest, f.frontend.openBoxes);
-        if (f.frontend.openBoxes > 1)
+        if (f.frontend.openBoxes > 1 || flooded)
             return; // a second box: the test fails below instead of recursing
+        flooded = true;
         for (int i = 0; i < 100; ++i)
-            f.handle(nothing);
+            f.handle(nothing("9"));  // never asked: dropped
+        f.handle(nothing("3"));
+        f.handle(nothing("2"));
+        f.handle(nothing("2"));      // a second answer to one request
         // An absence text still opens its window meanwhile.
-        f.handle("ZNMESSAGE:HUZAI_MESSAGE&|10.0.0.1&|PC2&|sato&|lunch");
+        f.handle("ZNMESSAGE:HUZAI_MESSAGE&|10.0.0.1&|PC4&|sato&|lunch");
     };
-    f.handle(nothing);
+    asked.append("PC4");  // the window's answer
+    f.handle(nothing("1"));
     QCOMPARE(deepest, 1);
-    QCOMPARE(f.frontend.boxes.size(), 1);
     QCOMPARE(f.frontend.absenceWindows.size(), 1);
+    // The asked-for answers in turn, one box after the other.
+    QCOMPARE(f.frontend.boxes.size(), 3);
+    QCOMPARE(f.frontend.boxes.at(0).text, QStringLiteral("「user1」は不在ではないか、不在メッセージが設定されていません。"));
+    QCOMPARE(f.frontend.boxes.at(1).text, QStringLiteral("「user3」は不在ではないか、不在メッセージが設定されていません。"));
+    QCOMPARE(f.frontend.boxes.at(2).text, QStringLiteral("「user2」は不在ではないか、不在メッセージが設定されていません。"));
+    QCOMPARE(f.frontend.openBoxes, 0);
 
-    // Once the box is closed, the next answer shows one again.
+    // Once the boxes are closed, the next asked-for answer shows one again.
     f.frontend.whileBoxOpen = nullptr;
-    f.handle(nothing);
-    QCOMPARE(f.frontend.boxes.size(), 2);
+    asked.append("PC1");
+    f.handle(nothing("1"));
+    QCOMPARE(f.frontend.boxes.size(), 4);
+    f.handle(nothing("1"));
+    QCOMPARE(f.frontend.boxes.size(), 4);
 }
 
 void TestDispatcher::messageExclamation()

@@ -1,0 +1,100 @@
+#include "messaging/thuzaisetform.h"
+
+#include "app/session.h"
+#include "common/codec.h"
+#include "common/frontend.h"
+#include "messaging/formparts.h"
+#include "messaging/messagecheck.h"
+#include "platform/fonts.h"
+#include "settings/settingsstore.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+namespace zn {
+
+THuzaiSetForm::THuzaiSetForm(Session &session, Frontend &frontend, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_session(session)
+    , m_frontend(frontend)
+{
+    setObjectName(QStringLiteral("HuzaiSetForm"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Zephinet -不在メッセージ設定-"));
+
+    mmHuzaiMessage = new QPlainTextEdit(this);
+    mmHuzaiMessage->setObjectName(QStringLiteral("mmHuzaiMessage"));
+    mmHuzaiMessage->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mmHuzaiMessage->setTabChangesFocus(true);
+    mmHuzaiMessage->setFont(MessageFont(9));
+
+    btOk = new QPushButton(QStringLiteral("不在設定(&H)"), this);
+    btOk->setObjectName(QStringLiteral("btOk"));
+    btCancel = new QPushButton(QStringLiteral("キャンセル(&C)"), this);
+    btCancel->setObjectName(QStringLiteral("btCancel"));
+    connect(btOk, &QPushButton::clicked, this, &THuzaiSetForm::btOkClick);
+    connect(btCancel, &QPushButton::clicked, this, &THuzaiSetForm::btCancelClick);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btOk);
+    buttons->addWidget(btCancel);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(2);
+    layout->addWidget(headerLabel(QStringLiteral("不在メッセージ設定"), Qt::blue, this));
+    layout->addWidget(mmHuzaiMessage, 1);
+    layout->addLayout(buttons);
+
+    restorePlacement(this, m_session, PlacementSection::HuzaiSetForm, DesignSize);
+}
+
+THuzaiSetForm::~THuzaiSetForm()
+{
+    m_session.writePlacement(PlacementSection::HuzaiSetForm, {x(), y(), width(), height()});
+}
+
+void THuzaiSetForm::showEvent(QShowEvent *event)
+{
+    // FormShow: the editor opens with the absence message in force.
+    if (!event->spontaneous())
+        setMessageText(cp932::toWidgetText(m_session.settings.HuzaiMessage));
+    QWidget::showEvent(event);
+}
+
+void THuzaiSetForm::setMessageText(const QString &text)
+{
+    mmHuzaiMessage->setPlainText(text);
+    mmHuzaiMessage->moveCursor(QTextCursor::End);
+}
+
+void THuzaiSetForm::btOkClick()
+{
+    const CheckedText checked = CheckHuzaiMessageText(mmHuzaiMessage->toPlainText());
+    if (!checked.ok()) {
+        mmHuzaiMessage->setFocus();
+        m_frontend.showMessageBox(checked.message, mb::Ok | mb::IconWarning);
+        return;
+    }
+    // The program may be told to quit inside a box below.
+    const QPointer<THuzaiSetForm> self(this);
+    m_session.setHuzaiMessage(checked.bytes);
+    emit messageApplied(cp932::toWidgetText(checked.bytes));
+    m_session.SetAbsentMode(true);
+    if (self)
+        close();
+}
+
+void THuzaiSetForm::btCancelClick()
+{
+    close();
+}
+
+} // namespace zn
