@@ -1,13 +1,17 @@
 // Saves the pictures of the messaging windows for the documentation:
 //   messaging_screenshots <directory>
 // writes sendform.png, recvform.png (a Japanese message and its quoted
-// reply), traymenu.png (two unread messages) and cursoranimation.png (the
+// reply), absence.png (the absence-message editor and a fetched absence
+// message), traymenu.png (two unread messages) and cursoranimation.png (the
 // circle's frames side by side).
 #include "app/desktopfrontend.h"
 #include "app/session.h"
 #include "app/tmainform.h"
 #include "common/codec.h"
+#include "messaging/absencecenter.h"
 #include "messaging/messagecenter.h"
+#include "messaging/thuzaiform.h"
+#include "messaging/thuzaisetform.h"
 #include "messaging/trecvform.h"
 #include "messaging/tsendform.h"
 #include "net/transport.h"
@@ -117,7 +121,29 @@ int main(int argc, char **argv)
                 p.end();
                 both.save(out.filePath(QStringLiteral("recvform.png")));
                 cursorStrip().save(out.filePath(QStringLiteral("cursoranimation.png")));
-                app.quit();
+                // The absence-message editor, and a fetched absence message.
+                auto *editor = new THuzaiSetForm(session, frontend);
+                editor->show();
+                editor->setMessageText(u"ただいま外出中です。\n16時に戻ります。"_qs);
+                auto *absent = new THuzaiForm(session, form.absence().huzaiWindows(), 9, "SATO-NOTE",
+                                              cp932::bytes(u"佐藤 花子"),
+                                              cp932::bytes(u"≪不在メッセージです≫\r\n\r\n会議中です。\r\n"
+                                                           u"急ぎの用件は内線 2043 まで。"));
+                absent->show();
+                QTimer::singleShot(300, &app, [&, editor, absent] {
+                    const QPixmap a = editor->grab();
+                    const QPixmap b = absent->grab();
+                    QImage pair(a.width() + b.width() + 12, qMax(a.height(), b.height()), QImage::Format_RGB32);
+                    pair.fill(Qt::white);
+                    QPainter q(&pair);
+                    q.drawPixmap(0, 0, a);
+                    q.drawPixmap(a.width() + 12, 0, b);
+                    q.end();
+                    pair.save(out.filePath(QStringLiteral("absence.png")));
+                    editor->close();
+                    absent->close();
+                    app.quit();
+                });
             });
         });
     });
