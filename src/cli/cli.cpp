@@ -23,6 +23,7 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <functional>
 #include <utility>
 
 namespace zn {
@@ -52,6 +53,52 @@ void runFor(int seconds)
         QTimer::singleShot(seconds * 1000, qApp, &QCoreApplication::quit);
     QCoreApplication::exec();
 }
+
+// The event loop of send and absence: it ends at a deadline, on SIGINT or
+// SIGTERM (interrupted), or when a command quits it.
+struct CommandLoop {
+    QEventLoop loop;
+    bool interrupted = false;
+
+    CommandLoop()
+    {
+        m_deadline.setSingleShot(true);
+        QObject::connect(&m_deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+        QObject::connect(&m_signals, &UnixSignalWatcher::terminationRequested, &loop, [this] {
+            interrupted = true;
+            loop.quit();
+        });
+    }
+    void run(int seconds)
+    {
+        m_deadline.start(seconds * 1000);
+        loop.exec();
+    }
+    // Who is online: until `found` holds after a change of the roster, or
+    // the time is up.
+    void discover(Session &session, const std::function<bool()> &found, int seconds)
+    {
+        if (found())
+            return;
+        const auto check = [this, &found] {
+            if (found())
+                loop.quit();
+        };
+        QObject::connect(&session.roster(), &Roster::inserted, &loop, check);
+        QObject::connect(&session.roster(), &Roster::changed, &loop, check);
+        run(seconds);
+        QObject::disconnect(&session.roster(), nullptr, &loop, nullptr);
+    }
+    // A usage error outranks an interruption, which outranks the rest.
+    int exitCode(int commandCode) const
+    {
+        return commandCode != ExitUsage && interrupted ? int(ExitInterrupted) : commandCode;
+    }
+
+private:
+    QTimer m_deadline;
+    UnixSignalWatcher m_signals;
+};
 } // namespace
 
 QString oneLine(const QString &text)
@@ -399,46 +446,21 @@ int runSend(const CliOptions &options, const QStringList &users, const QString &
         return ExitPortInUse;
 
     SendCommand command(session, users, checked.bytes, options.json, out);
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    bool interrupted = false;
-    UnixSignalWatcher signalWatcher;
-    QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &loop, [&] {
-        interrupted = true;
-        loop.quit();
-    });
-
-    // Who is online: until every user is found, or the time is up.
-    const auto found = [&] {
-        if (command.resolve())
-            loop.quit();
-    };
-    QObject::connect(&session.roster(), &Roster::inserted, &loop, found);
-    QObject::connect(&session.roster(), &Roster::changed, &loop, found);
-    if (!command.resolve()) {
-        deadline.start((options.seconds < 0 ? DefaultSendSeconds : options.seconds) * 1000);
-        loop.exec();
-    }
-    QObject::disconnect(&session.roster(), nullptr, &loop, nullptr);
-
+    CommandLoop loop;
+    loop.discover(session, [&command] { return command.resolve(); },
+                  options.seconds < 0 ? DefaultSendSeconds : options.seconds);
     const bool waited = options.wait >= 0;
-    if (!interrupted) {
+    if (!loop.interrupted) {
         command.send();
         if (waited && !command.allConfirmed()) {
-            QObject::connect(&command, &SendCommand::confirmedByAll, &loop, &QEventLoop::quit);
-            deadline.start(options.wait * 1000);
-            loop.exec();
-            if (!interrupted)
+            QObject::connect(&command, &SendCommand::confirmedByAll, &loop.loop, &QEventLoop::quit);
+            loop.run(options.wait);
+            if (!loop.interrupted)
                 command.reportUnconfirmed();
         }
     }
     session.shutdown();  // LOGOUT
-    const int code = command.exitCode(waited);
-    if (code == ExitUsage)
-        return code;
-    return interrupted ? int(ExitInterrupted) : code;
+    return loop.exitCode(command.exitCode(waited));
 }
 
 int runAbsence(const CliOptions &options, const QStringList &users, QTextStream &out, QTextStream &err)
@@ -464,44 +486,19 @@ int runAbsence(const CliOptions &options, const QStringList &users, QTextStream 
 
     AbsenceCommand command(session, users, options.json, out);
     const int seconds = options.seconds < 0 ? DefaultAbsenceSeconds : options.seconds;
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    bool interrupted = false;
-    UnixSignalWatcher signalWatcher;
-    QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &loop, [&] {
-        interrupted = true;
-        loop.quit();
-    });
-
-    const auto found = [&] {
-        if (command.resolve())
-            loop.quit();
-    };
-    QObject::connect(&session.roster(), &Roster::inserted, &loop, found);
-    QObject::connect(&session.roster(), &Roster::changed, &loop, found);
-    if (!command.resolve()) {
-        deadline.start(seconds * 1000);
-        loop.exec();
-    }
-    QObject::disconnect(&session.roster(), nullptr, &loop, nullptr);
-
-    if (!interrupted) {
+    CommandLoop loop;
+    loop.discover(session, [&command] { return command.resolve(); }, seconds);
+    if (!loop.interrupted) {
         command.ask();
         if (!command.allAnswered()) {
-            QObject::connect(&command, &AbsenceCommand::answeredByAll, &loop, &QEventLoop::quit);
-            deadline.start(seconds * 1000);
-            loop.exec();
-            if (!interrupted)
+            QObject::connect(&command, &AbsenceCommand::answeredByAll, &loop.loop, &QEventLoop::quit);
+            loop.run(seconds);
+            if (!loop.interrupted)
                 command.reportUnanswered();
         }
     }
     session.shutdown();  // LOGOUT
-    const int code = command.exitCode();
-    if (code == ExitUsage)
-        return code;
-    return interrupted ? int(ExitInterrupted) : code;
+    return loop.exitCode(command.exitCode());
 }
 
 } // namespace zn
