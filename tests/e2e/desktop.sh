@@ -15,7 +15,7 @@
 # What the windows show comes from a style plugin loaded into the program
 # (probestyle.cpp): a file of lines, fields separated by tabs,
 #   window <title> <objectName> <x> <y> <w> <h> <active>
-#   label|edit|text|button <objectName> <text> <enabled> <x> <y> <w> <h>
+#   label|edit|text|button <objectName> <text> <enabled> <x> <y> <w> <h> [<checked>]
 #   row <view> <row> <selected> <x> <y> <w> <h> <cells...>
 #   item <menu> <text> <enabled> <x> <y> <w> <h>
 #   tray <tip> <x> <y> <w> <h>
