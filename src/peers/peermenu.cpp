@@ -17,7 +17,10 @@ void fillPeerMenu(QMenu *menu, const Roster &roster,
     const QIcon absent = IconStrip::icon(IconStrip::Absent);
     for (const TPeer &peer : roster.peers()) {
         QString caption = cp932::decode(peer.HandleName);
+        // A menu reads "&" as a mnemonic and a tab as the start of the
+        // shortcut column; the name is shown as it is, so neither may act.
         caption.replace(u'&', u"&&"_qs);
+        caption.replace(u'\t', u' ');
         QAction *entry = menu->addAction(peer.Absent ? absent : present, caption);
         // Shown in menus even where the desktop hides menu icons: the icon is
         // the only sign of absence here.

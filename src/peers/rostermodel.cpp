@@ -6,6 +6,37 @@
 
 namespace zn {
 
+namespace {
+// Tool tips guess at rich text, so a name from the network is given as
+// explicit rich text that shows it exactly: markup characters escaped, and
+// the blanks and line breaks that rich text would fold kept:
+//   "<b>x</b>" -> "<qt>&lt;b&gt;x&lt;/b&gt;</qt>"
+//   "a  b\t"   -> "<qt>a _b_</qt>", each _ a no-break space (U+00A0)
+QString plainTip(const QString &text)
+{
+    const QString escaped = text.toHtmlEscaped();
+    QString tip = u"<qt>"_qs;
+    tip.reserve(escaped.size() + 10);
+    for (qsizetype i = 0; i < escaped.size(); ++i) {
+        const QChar c = escaped.at(i);
+        if (c == u'\n') {
+            tip += u"<br>"_qs;
+        } else if (c == u'\r') {
+            if (i + 1 == escaped.size() || escaped.at(i + 1) != u'\n')
+                tip += u"<br>"_qs;
+        } else if (c == u'\t'
+                   || (c.isSpace() && (i == 0 || i + 1 == escaped.size() || escaped.at(i - 1).isSpace()))) {
+            // One blank between words stays breakable; any more, blanks at
+            // either end, and a tab would fold into one or vanish.
+            tip += QChar::Nbsp;
+        } else {
+            tip += c;
+        }
+    }
+    return tip + u"</qt>"_qs;
+}
+} // namespace
+
 RosterModel::RosterModel(Roster &roster, QObject *parent)
     : QAbstractTableModel(parent)
     , m_roster(roster)
@@ -57,11 +88,7 @@ QVariant RosterModel::data(const QModelIndex &index, int role) const
                                   : index.column() == 1 ? peer.MachineName
                                                         : peer.Address;
         const QString text = cp932::decode(bytes);
-        // Tool tips guess at rich text; names from the network must never be
-        // read as markup, so the tip is explicit rich text with the name escaped.
-        if (role == Qt::ToolTipRole)
-            return QString(u"<qt>"_qs + text.toHtmlEscaped() + u"</qt>"_qs);
-        return text;
+        return role == Qt::ToolTipRole ? plainTip(text) : text;
     }
     case Qt::DecorationRole:
         if (index.column() == 0)

@@ -5,6 +5,7 @@
 #include "net/netfakes.h"
 #include "net/reassembly.h"
 #include "net/udpservice.h"
+#include "log/logfile.h"
 #include "net/wire.h"
 #include "peers/roster.h"
 
@@ -34,6 +35,8 @@ private slots:
     void incompleteMessage_expiresByGivenClock();
     void absenceAnswers_onlyAskedForOncePerRequest();
     void absenceRequests_expireAndStayBounded();
+    void wallClockJump_keepsEveryMinuteAndStampsFollowTheWall_data();
+    void wallClockJump_keepsEveryMinuteAndStampsFollowTheWall();
     void setAbsentMode_announcesAndSignals();
 };
 
@@ -317,6 +320,63 @@ void TestSession::setAbsentMode_announcesAndSignals()
     QCOMPARE(transport.sent.size(), 2);
     QVERIFY(transport.sent.at(0).datagram.contains("ZNMESSAGE:INFO_CHANGE&|SELF&|me&|1&|10.0.0.1"));
     QVERIFY(transport.sent.at(1).datagram.contains("ZNMESSAGE:INFO_CHANGE&|SELF&|me&|0&|10.0.0.1"));
+}
+
+void TestSession::wallClockJump_keepsEveryMinuteAndStampsFollowTheWall_data()
+{
+    QTest::addColumn<qint64>("jumpSeconds");
+    QTest::addRow("wall clock 24 h ahead") << qint64(24 * 3600);
+    QTest::addRow("wall clock 24 h back") << qint64(-24 * 3600);
+}
+
+// The wall clock jumps between a message's first datagram and its minute:
+// the delivery watch and the absence request still count that minute on the
+// monotonic clock, while arrival times and log records show the new wall time.
+void TestSession::wallClockJump_keepsEveryMinuteAndStampsFollowTheWall()
+{
+    QFETCH(qint64, jumpSeconds);
+    QTemporaryDir dir;
+    QFile ini(dir.filePath(QStringLiteral("Zephinet.INI")));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[LocalSetting]\r\nPortNo=0\r\n");
+    ini.close();
+    FakeFrontend frontend;
+    RecordingTransport transport;
+    FakeClock clock;
+    Session session(frontend, {}, &transport, &clock);
+    session.loadSettings(dir.path() + u'/');
+    session.local.MachineName = "SELF";
+    session.local.Address = "10.0.0.1";
+    session.roster().AddOrUpdatePeer("tanaka", "PC2", "10.0.0.2", true);
+
+    const QList<QByteArray> lost = MakeDatagrams(MessageMessage("10.0.0.1", "PC2", "tanaka", QByteArray(1200, 'x')));
+    clock.advance(1000);
+    session.reassembler().ReceiveDatagram(lost.at(0), Ip2);
+    QVERIFY(session.askAbsenceMessage("10.0.0.2"));
+    transport.sent.clear();
+
+    clock.wall = clock.wall.addSecs(jumpSeconds);
+    clock.advance(Reassembler::ExpiryMs);
+    session.TimeoutTimerTimer();
+    QVERIFY(transport.sent.isEmpty());  // not early
+    QCOMPARE(session.absenceRequests().pending(), 1);
+    clock.advance(Session::TimeoutTimerIntervalMs);
+    session.TimeoutTimerTimer();        // nor held past the minute
+    QCOMPARE(transport.messages().size(), 1);
+    const QByteArray warning = keyword::MessageExclamation.toByteArray() + "&|10.0.0.2&|";
+    QVERIFY(transport.messages().at(0).startsWith(warning));
+    QCOMPARE(session.absenceRequests().pending(), 0);
+    QCOMPARE(session.reassembler().expire(), QList<QByteArray>());
+
+    receive(session, MessageMessage("10.0.0.1", "PC2", "tanaka", "after the jump"), Ip2);
+    QCOMPARE(session.recvQueue().UnreadCount(), 1);
+    const QByteArray stamp = FormatTimeStamp(clock.now());
+    QVERIFY(stamp != FormatTimeStamp(clock.now().addSecs(-jumpSeconds)));
+    QCOMPARE(session.recvQueue().front().RecvTime, stamp);
+    const LoadedLog log = session.log().LoadLog();
+    QCOMPARE(log.records.size(), 1);
+    QCOMPARE(log.records.at(0).SaveDate, stamp);
+    QCOMPARE(log.records.at(0).LogData, QByteArray("after the jump"));
 }
 
 QTEST_GUILESS_MAIN(TestSession)
