@@ -33,14 +33,7 @@ done
 write_settings "$NET_TMP/A" "HandleName=$a_handle" HuzaiSetCheck=1 "HuzaiMessage=前の不在メッセージ"
 write_settings "$NET_TMP/B" "HandleName=$b_handle"
 
-on_fail() {
-    for h in A B; do
-        echo "--- host $h shows:"; cat "$NET_TMP/$h/shown.txt" 2> /dev/null
-        echo "--- host $h said:"; cat "$NET_TMP/$h/out.log" 2> /dev/null
-        mkdir -p "$SCREENS"
-        x "$h" "$XSCREENSHOT" "$SCREENS/absence-failed-$h.png" 2> /dev/null || true
-    done
-}
+on_fail() { show_hosts absence A B; }
 
 display_up A B
 x A "$XKEYSYMS" "$line1$line2" > /dev/null || fail "could not give the text's characters keys"
@@ -92,14 +85,19 @@ wait_shows "$NET_TMP/A" "$absence_button"' && $9 == "1" { print }' 5 > /dev/null
 echo "ok: A typed a two-line absence message in the editor and went absent"
 
 # B's companion: A absent in the list, and the message itself.
+# ask_absence N: B's companion asks A for its absence message; $status is its
+# exit code, $NET_TMP/absN.out what it printed.
+ask_absence() {
+    status=0
+    on B "$cli" absence host-a > "$NET_TMP/abs$1.out" 2> "$NET_TMP/abs$1.err" || status=$?
+    cat "$NET_TMP/abs$1.out" "$NET_TMP/abs$1.err"
+}
 state_of_a() {
     on B "$cli" who --seconds 1 2> /dev/null | awk '$2 == "host-a" { print $4 }'
 }
 for _ in $(seq 10); do [ "$(state_of_a)" = absent ] && break; done
 [ "$(state_of_a)" = absent ] || fail "B's companion does not list A as absent"
-status=0
-on B "$cli" absence host-a > "$NET_TMP/abs1.out" 2> "$NET_TMP/abs1.err" || status=$?
-cat "$NET_TMP/abs1.out" "$NET_TMP/abs1.err"
+ask_absence 1
 [ "$status" -eq 0 ] || fail "absence to A exited with $status"
 [ "$(cat "$NET_TMP/abs1.out")" = "absent: $a_handle (host-a): $line1\\n$line2" ] ||
     fail "B's companion did not print A's message"
@@ -138,9 +136,7 @@ done
 shows "$NET_TMP/A" "$absence_button"' && $9 == "0" { print }' | grep -q . || fail "A's absence button stayed pressed"
 for _ in $(seq 10); do [ "$(state_of_a)" = present ] && break; done
 [ "$(state_of_a)" = present ] || fail "B's companion does not list A as present"
-status=0
-on B "$cli" absence host-a > "$NET_TMP/abs2.out" 2> "$NET_TMP/abs2.err" || status=$?
-cat "$NET_TMP/abs2.out" "$NET_TMP/abs2.err"
+ask_absence 2
 [ "$status" -eq 6 ] || fail "absence to present A exited with $status"
 echo "ok: A left absence; B's companion sees A present and gets exit 6"
 echo "1 passed, 0 failed"

@@ -11,6 +11,8 @@
 #   wait_gone DIR AWK [SECONDS]   until AWK prints nothing
 #   click A X Y [BUTTON [REPEAT]] moves the pointer there and clicks
 #   screenshot A NAME             saves A's screen as $SCREENS/NAME.png
+#   show_hosts NAME A [B...]      what each host's program showed and said, and
+#                                 a picture $SCREENS/NAME-failed-A.png: for on_fail
 #
 # What the windows show comes from a style plugin loaded into the program
 # (probestyle.cpp): a file of lines, fields separated by tabs,
@@ -126,6 +128,17 @@ screenshot() {
     mkdir -p "$SCREENS"
     x "$1" "$XSCREENSHOT" "$SCREENS/$2.png" || fail "no screenshot of host $1"
     echo "screenshot: $SCREENS/$2.png"
+}
+
+show_hosts() {
+    local name=$1 h
+    shift
+    for h in "$@"; do
+        echo "--- host $h shows:"; cat "$NET_TMP/$h/shown.txt" 2> /dev/null
+        echo "--- host $h said:"; cat "$NET_TMP/$h/out.log" 2> /dev/null
+        mkdir -p "$SCREENS"
+        x "$h" "$XSCREENSHOT" "$SCREENS/$name-failed-$h.png" 2> /dev/null || true
+    done
 }
 
 # The text in the tab-separated field as the probe writes it, from a text

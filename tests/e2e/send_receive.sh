@@ -25,14 +25,7 @@ done
 write_settings "$NET_TMP/A" "HandleName=$a_handle" OpenCheck=1 LogSave=1 "LogFileName=$NET_TMP/A/LOG.ZNG"
 write_settings "$NET_TMP/B" "HandleName=$b_handle" RecvAutoOpen=1 LogSave=1 "LogFileName=$NET_TMP/B/LOG.ZNG"
 
-on_fail() {
-    for h in A B; do
-        echo "--- host $h shows:"; cat "$NET_TMP/$h/shown.txt" 2> /dev/null
-        echo "--- host $h said:"; cat "$NET_TMP/$h/out.log" 2> /dev/null
-        mkdir -p "$SCREENS"
-        x "$h" "$XSCREENSHOT" "$SCREENS/send_receive-failed-$h.png" 2> /dev/null || true
-    done
-}
+on_fail() { show_hosts send_receive A B; }
 
 display_up A B
 # Every character of the text on a key of A's keyboard, before the program reads the map.
