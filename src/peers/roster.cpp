@@ -103,10 +103,15 @@ void Roster::AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &mac
     if (const int row = indexOfMachine(machineName); row >= 0) {
         // In place: the row keeps its position until the next sort.
         TPeer &peer = m_peers[row];
+        // The sort key is built again only when its text changed: peers
+        // announce themselves again and again with the same texts.
+        const bool keyChanged = m_keyColumn == HandleColumn ? peer.HandleName != handleName
+            : m_keyColumn == AddressColumn                  ? peer.Address != address
+                                                            : false;
         peer.HandleName = handleName;
         peer.Address = address;
         peer.Absent = absent;
-        if (m_keyColumn != MachineColumn) {
+        if (keyChanged) {
             m_keys[row] = keyOf(peer, m_keyColumn);
             if (m_sorted && !inOrderAround(row))
                 m_sorted = false;
@@ -115,6 +120,8 @@ void Roster::AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &mac
         return;
     }
 
+    if (m_peers.size() >= MaxPeers)
+        return;
     const TPeer peer{handleName, machineName, address, absent};
     QCollatorSortKey key = keyOf(peer, m_keyColumn);
     // Appending and then sorting stably puts the row after its equals; when

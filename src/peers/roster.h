@@ -38,8 +38,13 @@ public:
     qsizetype count() const { return m_peers.size(); }
     int indexOfMachine(const QByteArray &machineName) const;
 
+    // The most rows: announcements in ever new names (anyone can send them)
+    // must not grow the list without bound. A segment holds far fewer hosts.
+    static constexpr int MaxPeers = 4096;
+
     // Updates the row of that machine in place, or appends a row, gives the
     // online sound and notice (never for the local machine) and re-sorts.
+    // A new machine while MaxPeers rows are listed is ignored.
     void AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &machineName,
                          const QByteArray &address, bool absent);
     // Removes the row, with the offline sound and notice; unknown names do nothing.
