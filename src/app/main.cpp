@@ -66,7 +66,8 @@ int main(int argc, char **argv)
     frontend.setNoticeSink([&notice](const QString &text, bool important) {
         notice.ShowEventNotice(text, important);
     });
-    EventSound sound(session.settings);
+    const SystemClock soundClock;
+    EventSound sound(session.settings, {}, &soundClock);
     frontend.setSoundSink([&sound](SoundKind kind) { sound.PlayEventSound(kind); });
     QObject::connect(&mainForm, &TMainForm::fontSizeChanged, &notice, &TIventForm::LayoutEventNotice);
     mainForm.addPlacementSaver([&session, &notice] {
