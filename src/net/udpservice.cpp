@@ -36,7 +36,13 @@ struct UdpService::Batch {
     }
 };
 
-UdpService::UdpService(QObject *parent) : QObject(parent) {}
+UdpService::UdpService(QObject *parent) : QObject(parent)
+{
+    m_pause.setSingleShot(true);
+    m_pause.setTimerType(Qt::PreciseTimer);
+    m_pause.setInterval(ReadPauseMs);
+    connect(&m_pause, &QTimer::timeout, this, &UdpService::readPendingDatagrams);
+}
 
 UdpService::~UdpService()
 {
@@ -74,10 +80,9 @@ bool UdpService::start(quint16 port)
         m_batch = std::make_unique<Batch>();
     m_fd = fd;
     m_port = ntohs(address.sin_port);
-    // Datagrams are read when the socket becomes readable and handed on from
-    // a queued call: a handler that opens a modal box runs a nested event
-    // loop, in which the ones read already and those still arriving must
-    // keep coming, in order.
+    // Datagrams are read when the socket becomes readable and handed on in
+    // order. A handler that opens a modal box runs a nested event loop, in
+    // which the ones read already and those still arriving must keep coming.
     m_notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &UdpService::readPendingDatagrams);
     return true;
@@ -88,6 +93,7 @@ void UdpService::stop()
     if (m_fd < 0)
         return;
     // A datagram handler may stop the service while it is being delivered.
+    m_pause.stop();
     m_notifier->setEnabled(false);
     m_notifier->deleteLater();
     m_notifier = nullptr;
@@ -116,12 +122,15 @@ bool UdpService::sendDatagram(quint32 ipv4, const QByteArray &datagram)
 void UdpService::readPendingDatagrams()
 {
     int read = 0;
+    bool drained = false;
     while (m_fd >= 0 && read < MaxReadPerWake && m_inbox.size() < InboxLimit) {
         const int want = int(std::min<qsizetype>({BatchSize, MaxReadPerWake - read, InboxLimit - m_inbox.size()}));
         m_batch->prepare(want);
         const int got = ::recvmmsg(m_fd, m_batch->headers, unsigned(want), MSG_DONTWAIT, nullptr);
-        if (got <= 0)
-            break;  // drained (EAGAIN) or failed: a failed read yields nothing
+        if (got <= 0) {
+            drained = true;  // EAGAIN, or failed: a failed read yields nothing
+            break;
+        }
         for (int i = 0; i < got; ++i) {
             const mmsghdr &h = m_batch->headers[i];
             // Empty ones and those longer than 512 bytes (cut, so marked) are
@@ -131,14 +140,27 @@ void UdpService::readPendingDatagrams()
             m_inbox.append({QByteArray(m_batch->data[i], qsizetype(h.msg_len)), ntohl(m_batch->from[i].sin_addr.s_addr)});
         }
         read += got;
-        if (got < want)
+        if (got < want) {
+            drained = true;
             break;
+        }
     }
-    // The socket keeps what does not fit until the handlers caught up.
-    if (m_notifier && m_inbox.size() >= InboxLimit)
-        m_notifier->setEnabled(false);
+    if (m_fd < 0)
+        return;
+    if (read > 0 && drained)
+        m_pause.start();
+    updateNotifier();
+    // Handed on at once: one more pass of the event loop per batch would
+    // cost more than the datagrams of a small one.
     if (!m_inbox.isEmpty())
-        scheduleDelivery();
+        deliverDatagrams();
+}
+
+void UdpService::updateNotifier()
+{
+    // The socket keeps what does not fit until the handlers caught up.
+    if (m_notifier)
+        m_notifier->setEnabled(!m_pause.isActive() && m_inbox.size() < InboxLimit);
 }
 
 void UdpService::deliverDatagrams()
@@ -162,8 +184,7 @@ void UdpService::deliverDatagrams()
             scheduleDelivery();
         emit datagramReceived(datagram, sender);
     }
-    if (m_notifier && !m_notifier->isEnabled() && m_inbox.size() < InboxLimit)
-        m_notifier->setEnabled(true);
+    updateNotifier();
 }
 
 void UdpService::scheduleDelivery()

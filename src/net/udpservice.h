@@ -7,6 +7,7 @@
 #include <QList>
 #include <QObject>
 #include <QStringView>
+#include <QTimer>
 
 #include <memory>
 
@@ -36,6 +37,11 @@ public:
     // One delivery hands on datagrams for about this long, then lets the
     // event loop run (timers, painting) before it goes on.
     static constexpr int DeliveryBudgetMs = 10;
+    // After a read that emptied the socket, the next waits this long, so
+    // that a stream is taken in batches: a pass of the event loop for every
+    // single datagram costs more than the datagram. A datagram after a quiet
+    // moment is still read at once.
+    static constexpr int ReadPauseMs = 1;
 
     explicit UdpService(QObject *parent = nullptr);
     ~UdpService() override;
@@ -64,6 +70,8 @@ private:
     void readPendingDatagrams();
     void deliverDatagrams();
     void scheduleDelivery();
+    // Reads while the socket wants reading: neither in a pause nor with a full inbox.
+    void updateNotifier();
 
     struct Received {
         QByteArray datagram;
@@ -77,6 +85,7 @@ private:
     std::unique_ptr<Batch> m_batch;
     int m_fd = -1;
     QSocketNotifier *m_notifier = nullptr;
+    QTimer m_pause;
     quint16 m_port = 0;
 };
 
