@@ -19,11 +19,31 @@ Roster::Roster(Settings &settings, const LocalPeer &local, Frontend &frontend, Q
 
 int Roster::indexOfMachine(const QByteArray &machineName) const
 {
+    if (m_indexValid) {
+        const auto it = m_index.constFind(machineName);
+        return it == m_index.cend() ? -1 : *it;
+    }
+    // While rows come and go a scan is cheaper than an index built anew
+    // each time; once the rows stay, the index pays.
+    if (++m_scansSinceChange >= IndexAfterScans) {
+        m_index.clear();
+        m_index.reserve(m_peers.size());
+        for (int i = 0; i < m_peers.size(); ++i)
+            m_index.insert(m_peers[i].MachineName, i);
+        m_indexValid = true;
+        return indexOfMachine(machineName);
+    }
     for (int i = 0; i < m_peers.size(); ++i) {
         if (m_peers[i].MachineName == machineName)
             return i;
     }
     return -1;
+}
+
+void Roster::rowsMoved()
+{
+    m_indexValid = false;
+    m_scansSinceChange = 0;
 }
 
 QByteArray Roster::FindHandleByMachine(const QByteArray &machineName) const
@@ -144,6 +164,7 @@ void Roster::AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &mac
     }
     emit aboutToInsert(row);
     m_peers.insert(row, peer);
+    rowsMoved();
     m_keys.insert(m_keys.begin() + row, std::move(key));
     emit inserted(row);
 
@@ -167,6 +188,7 @@ void Roster::RemovePeer(const QByteArray &machineName)
     const QByteArray handleName = m_peers[row].HandleName;
     emit aboutToRemove(row);
     m_peers.removeAt(row);
+    rowsMoved();
     m_keys.erase(m_keys.begin() + row);
     emit removed(row);
 
@@ -185,6 +207,7 @@ void Roster::clear()
 {
     emit aboutToReset();
     m_peers.clear();
+    rowsMoved();
     m_keys.clear();
     m_sorted = true;
     emit reset();
@@ -222,6 +245,7 @@ void Roster::SortPeers()
         newRowOf[order[i]] = i;
     }
     m_peers = std::move(peers);
+    rowsMoved();
     m_keys = std::move(keys);
     emit reordered(newRowOf);
 }

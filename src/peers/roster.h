@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QCollator>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QStringList>
@@ -99,6 +100,8 @@ private:
     void rebuildKeys(int column);
     bool inOrderAround(int row) const;
     bool sortStateCurrent() const;
+    // Rows were inserted, removed or moved: the index of names is stale.
+    void rowsMoved();
 
     Settings &m_settings;
     const LocalPeer &m_local;
@@ -114,6 +117,12 @@ private:
     // sorting all rows again.
     bool m_sorted = true;
     bool m_sortedUpper = true;
+    // Machine name -> row, built once this many lookups found the rows
+    // unchanged; a flood of announcements then costs no scan of every row.
+    static constexpr int IndexAfterScans = 8;
+    mutable QHash<QByteArray, int> m_index;
+    mutable bool m_indexValid = false;
+    mutable int m_scansSinceChange = 0;
 };
 
 } // namespace zn
