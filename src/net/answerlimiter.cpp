@@ -44,15 +44,17 @@ AnswerLimiter::AnswerLimiter(const Clock &clock)
 {
 }
 
-bool AnswerLimiter::allowLogin(const QByteArray &sourceAddress, const QByteArray &machineName, bool listed)
+bool AnswerLimiter::allowLogin(const QByteArray &sourceAddress, const QByteArray &machineName,
+                               const std::function<bool()> &listed)
 {
     // Nothing is spent unless all agree.
-    if (!m_bySource.has(sourceAddress) || !m_byMachine.has(machineName) || (!listed && !m_newPeers.has({})))
+    if (!m_bySource.has(sourceAddress) || !m_byMachine.has(machineName))
+        return false;
+    const bool newPeer = !listed();
+    if (newPeer && !m_newPeers.take({}))
         return false;
     m_bySource.take(sourceAddress);
     m_byMachine.take(machineName);
-    if (!listed)
-        m_newPeers.take({});
     return true;
 }
 

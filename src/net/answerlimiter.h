@@ -8,6 +8,8 @@
 #include <QByteArray>
 #include <QHash>
 
+#include <functional>
+
 namespace zn {
 
 class Clock;
@@ -48,9 +50,11 @@ public:
     explicit AnswerLimiter(const Clock &clock);
 
     // A LOGIN from the datagram source `sourceAddress` naming `machineName`;
-    // `listed` when that machine is in the roster already. True when it may
+    // `listed` tells whether that machine is in the roster already (asked
+    // only when the cheaper limits let the LOGIN through). True when it may
     // be handled and answered; beyond the limits it counts as lost.
-    bool allowLogin(const QByteArray &sourceAddress, const QByteArray &machineName, bool listed);
+    bool allowLogin(const QByteArray &sourceAddress, const QByteArray &machineName,
+                    const std::function<bool()> &listed);
     // A HUZAI_CHECK addressed here from `sourceAddress`: true when it may be answered.
     bool allowAbsenceAnswer(const QByteArray &sourceAddress);
 

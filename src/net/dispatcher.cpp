@@ -77,7 +77,8 @@ void Dispatcher::HandleReceivedMessage(const QByteArray &message, const QByteArr
 
     if (kind == keyword::Login) {
         // Checked first: a flood of LOGINs must not open boxes either.
-        if (m_limiter && !m_limiter->allowLogin(senderAddress, f1, m_roster.indexOfMachine(f1) >= 0))
+        if (m_limiter
+            && !m_limiter->allowLogin(senderAddress, f1, [&] { return m_roster.indexOfMachine(f1) >= 0; }))
             return;
         const std::optional<bool> absent = absenceFlag(f3);
         if (!absent)
