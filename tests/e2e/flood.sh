@@ -68,10 +68,15 @@ spawn C "$floodpeer" "$a_ip" "$rate" "$seconds" 10.77.4.0 "$sources" "$messages_
     > "$NET_TMP/flood.out" 2> "$NET_TMP/flood.err"
 flood_pid=$!
 wait_for_line "$NET_TMP/flood.out" '^start' 10 || fail "the flood did not start"
-# B's LOGIN every five seconds, while the flood runs.
+# B's LOGIN every five seconds, while the flood runs, and once a message of
+# four datagrams: its slot must not be lost to the flood's.
+long_text() { printf '%s ' "$1"; for ((i = 0; i < 150; i++)); do printf 'abcdefghi '; done; }
+during=$(long_text "long during the flood")
+after=$(long_text "long after the flood")
 for ((t = 3; t < seconds; t += 5)); do
     sleep 5
     echo login >&3
+    [ "$t" -eq 13 ] && echo "message $a_ip - $during" >&3
 done
 wait "$flood_pid" || fail "the flood could not be sent"
 kill -0 "$a_pid" 2> /dev/null || fail "A is gone"
@@ -87,6 +92,9 @@ for _ in $(seq 300); do
     sleep 0.01
 done
 [ -n "$arrived" ] || fail "B's message after the flood never reached A's log"
+echo "message $a_ip - $after" >&3
+wait_for_line "$dir/LOG.ZNG" "$after" 3 || fail "B's long message after the flood never reached A's log"
+grep -qa -- "$during" "$dir/LOG.ZNG" || fail "B's long message during the flood never reached A's log"
 sleep 0.5
 
 read -r _ start_ms < <(grep '^start' "$NET_TMP/flood.out")
@@ -101,10 +109,10 @@ read -r stall peak animations notice_lines rows < <(awk -F'\t' -v s="$start_ms" 
     fail "the probe reported nothing during the flood"
 growth=$((peak - baseline))
 
-# B's LOGINs during the flood and A's answers to them, and A's answers to
+# B's LOGINs (one datagram each) during the flood and A's answers to them, and A's answers to
 # anybody else (forged addressees) as B hears them.
 read -r logins worst answered < <(awk -F'\t' -v s="$start_ms" -v e="$end_ms" -v a="$a_ip" -v b="$b_ip" '
-    $2 == "sent" && $1 >= s && $1 <= e { asked[++n] = $1 }
+    $2 == "sent" && $3 == "1/1" && $1 >= s && $1 <= e { asked[++n] = $1 }
     $2 == "message" && $3 == a && $4 == "LOGIN_OK" && $5 == b && $1 >= s { got[++m] = $1 }
     END {
         worst = -1; ok = 0; j = 1
@@ -132,6 +140,7 @@ echo "animation windows at once: at most $animations; notification window: at mo
 echo "B's LOGINs during the flood: $logins, answered $answered, the slowest after $worst ms"
 echo "answers to forged LOGINs: $forged_answers for $forged forged ($per_login per forged LOGIN)"
 echo "messages to A logged: $logged of $to_a sent, $logged_once distinct; B's message after the flood logged after $arrived ms"
+echo "B's messages of four datagrams, during the flood and after it: both logged whole"
 
 [ "$stall" -le 100 ] || fail "A's event loop stalled for $stall ms"
 [ "$growth" -le $((20 * 1024)) ] || fail "A's memory grew by $growth KiB"
