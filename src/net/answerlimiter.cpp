@@ -41,6 +41,7 @@ AnswerLimiter::AnswerLimiter(const Clock &clock)
     : m_bySource(clock, PerPeerBurst, PerPeerMsPerToken, MaxKeys)
     , m_byMachine(clock, PerPeerBurst, PerPeerMsPerToken, MaxKeys)
     , m_newPeers(clock, NewPeerBurst, NewPeerMsPerToken, 1)
+    , m_absenceAnswers(clock, AbsenceBurst, AbsenceMsPerToken, 1)
 {
 }
 
@@ -60,10 +61,9 @@ bool AnswerLimiter::allowLogin(const QByteArray &sourceAddress, const QByteArray
 
 bool AnswerLimiter::allowAbsenceAnswer(const QByteArray &sourceAddress)
 {
-    if (!m_bySource.has(sourceAddress) || !m_newPeers.has({}))
+    if (!m_bySource.has(sourceAddress) || !m_absenceAnswers.take({}))
         return false;
     m_bySource.take(sourceAddress);
-    m_newPeers.take({});
     return true;
 }
 

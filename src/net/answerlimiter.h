@@ -41,10 +41,13 @@ public:
     // Per datagram source and per claimed machine name: 10 at once, then one a second.
     static constexpr int PerPeerBurst = 10;
     static constexpr qint64 PerPeerMsPerToken = 1000;
-    // Answers to machines this copy does not list yet, all sources together:
+    // LOGINs of machines this copy does not list yet, all sources together:
     // room for a whole segment starting at once, then 50 a second.
     static constexpr int NewPeerBurst = 500;
     static constexpr qint64 NewPeerMsPerToken = 20;
+    // Absence-message answers, all sources together: people ask by hand.
+    static constexpr int AbsenceBurst = 50;
+    static constexpr qint64 AbsenceMsPerToken = 100;
     static constexpr qsizetype MaxKeys = 4096;
 
     explicit AnswerLimiter(const Clock &clock);
@@ -62,6 +65,7 @@ private:
     TokenBuckets m_bySource;
     TokenBuckets m_byMachine;
     TokenBuckets m_newPeers;
+    TokenBuckets m_absenceAnswers;
 };
 
 } // namespace zn

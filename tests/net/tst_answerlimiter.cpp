@@ -143,6 +143,17 @@ void TestAnswerLimiter::huzaiCheckFlood_answersLimited()
         answers += f.transport.sent.size() > before;
     }
     QCOMPARE(answers, AnswerLimiter::PerPeerBurst);
+    // From many sources: all together, and a LOGIN flood takes none of it.
+    f.clock.advance(60 * 1000);
+    for (int i = 0; i < 1000; ++i)
+        f.login("F" + QByteArray::number(i), address(i));
+    answers = 0;
+    for (int i = 0; i < 200; ++i) {
+        const qsizetype before = f.transport.sent.size();
+        f.dispatcher.HandleReceivedMessage(HuzaiCheckMessage("10.0.0.1", address(i)), address(i));
+        answers += f.transport.sent.size() > before;
+    }
+    QCOMPARE(answers, AnswerLimiter::AbsenceBurst);
 }
 
 void TestAnswerLimiter::roster_holdsAtMostMaxPeers()
