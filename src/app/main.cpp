@@ -63,10 +63,17 @@ int main(int argc, char **argv)
     TIventForm notice(session.settings,
                       noticeAt.left < 0 && noticeAt.top < 0 ? std::nullopt
                                                             : std::optional(QPoint(noticeAt.left, noticeAt.top)));
+    // Notices come from the network too, sometimes by the thousand: they are
+    // shown in batches, and a box waiting for an answer stays on top.
     frontend.setNoticeSink([&notice](const QString &text, bool important) {
-        notice.ShowEventNotice(text, important);
+        notice.QueueEventNotice(text, important);
     });
-    EventSound sound(session.settings);
+    QObject::connect(&notice, &TIventForm::presented, &frontend, [&frontend] {
+        if (QWidget *box = frontend.openBox())
+            box->raise();
+    });
+    const SystemClock soundClock;
+    EventSound sound(session.settings, {}, &soundClock);
     frontend.setSoundSink([&sound](SoundKind kind) { sound.PlayEventSound(kind); });
     QObject::connect(&mainForm, &TMainForm::fontSizeChanged, &notice, &TIventForm::LayoutEventNotice);
     mainForm.addPlacementSaver([&session, &notice] {

@@ -4,6 +4,7 @@
 #include "common/frontend.h"
 #include "log/logfile.h"
 #include "net/absencerequests.h"
+#include "net/answerlimiter.h"
 #include "net/dispatcher.h"
 #include "net/identity.h"
 #include "net/messenger.h"
@@ -30,9 +31,14 @@ Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *
                                               transport ? *transport : *m_udp, *m_log))
     , m_reassembler(std::make_unique<Reassembler>(m_clock, frontend))
     , m_absenceRequests(std::make_unique<AbsenceRequests>(m_clock))
-    , m_dispatcher(std::make_unique<Dispatcher>(settings, local, *m_roster, *m_messenger, frontend, static_cast<MessageSink &>(*this)))
+    , m_answerLimiter(std::make_unique<AnswerLimiter>(m_clock))
+    , m_dispatcher(std::make_unique<Dispatcher>(settings, local, *m_roster, *m_messenger, frontend,
+                                                static_cast<MessageSink &>(*this), m_answerLimiter.get()))
 {
     connect(m_udp.get(), &UdpService::datagramReceived, m_reassembler.get(), &Reassembler::ReceiveDatagram);
+    m_reassembler->setMessageFilter([this](QByteArrayView kind, QByteArrayView field1) {
+        return m_dispatcher->concernsThisCopy(kind, field1);
+    });
     connect(m_reassembler.get(), &Reassembler::messageReceived, this,
             [this](const QByteArray &message, const QByteArray &sender) {
                 m_dispatcher->HandleReceivedMessage(message, sender);

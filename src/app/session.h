@@ -21,6 +21,7 @@ namespace zn {
 
 class DatagramTransport;
 class AbsenceRequests;
+class AnswerLimiter;
 class Dispatcher;
 class Frontend;
 class LogFile;
@@ -151,6 +152,7 @@ private:
     std::unique_ptr<Messenger> m_messenger;
     std::unique_ptr<Reassembler> m_reassembler;
     std::unique_ptr<AbsenceRequests> m_absenceRequests;
+    std::unique_ptr<AnswerLimiter> m_answerLimiter;
     std::unique_ptr<Dispatcher> m_dispatcher;
     RecvQueue m_recvQueue;
     QTimer m_timeoutTimer;

@@ -4,6 +4,7 @@
 #include "common/frontend.h"
 #include "common/localpeer.h"
 #include "common/text.h"
+#include "net/answerlimiter.h"
 #include "net/messagesink.h"
 #include "net/messenger.h"
 #include "net/wire.h"
@@ -13,9 +14,20 @@
 namespace zn {
 
 Dispatcher::Dispatcher(const Settings &settings, const LocalPeer &local, Roster &roster,
-                       Messenger &messenger, Frontend &frontend, MessageSink &sink)
-    : m_settings(settings), m_local(local), m_roster(roster), m_messenger(messenger), m_frontend(frontend), m_sink(sink)
+                       Messenger &messenger, Frontend &frontend, MessageSink &sink, AnswerLimiter *limiter)
+    : m_settings(settings), m_local(local), m_roster(roster), m_messenger(messenger), m_frontend(frontend)
+    , m_sink(sink), m_limiter(limiter)
 {
+}
+
+bool Dispatcher::concernsThisCopy(QByteArrayView kind, QByteArrayView field1) const
+{
+    if (kind == keyword::Login || kind == keyword::InfoChange || kind == keyword::Logout)
+        return true;
+    if (kind == keyword::LoginOk || kind == keyword::OpenCheck || kind == keyword::HuzaiCheck
+        || kind == keyword::HuzaiMessage || kind == keyword::MessageExclamation || kind == keyword::Message)
+        return field1 == m_local.Address;
+    return false;
 }
 
 std::optional<qint32> Dispatcher::StrToInt(QByteArrayView text)
@@ -64,6 +76,10 @@ void Dispatcher::HandleReceivedMessage(const QByteArray &message, const QByteArr
     const QByteArray f4 = GetField(message, 4);
 
     if (kind == keyword::Login) {
+        // Checked first: a flood of LOGINs must not open boxes either.
+        if (m_limiter
+            && !m_limiter->allowLogin(senderAddress, f1, [&] { return m_roster.indexOfMachine(f1) >= 0; }))
+            return;
         const std::optional<bool> absent = absenceFlag(f3);
         if (!absent)
             return;
@@ -94,7 +110,7 @@ void Dispatcher::HandleReceivedMessage(const QByteArray &message, const QByteArr
                                        false);
         }
     } else if (kind == keyword::HuzaiCheck) {
-        if (!addressedHere(f1))
+        if (!addressedHere(f1) || (m_limiter && !m_limiter->allowAbsenceAnswer(senderAddress)))
             return;
         if (m_local.AbsentMode && !m_settings.HuzaiMessage.isEmpty()) {
             m_messenger.SendHuzaiMessage(cp932::bytes(u"≪不在メッセージです≫") + CrLf + CrLf

@@ -10,6 +10,7 @@
 
 namespace zn {
 
+class AnswerLimiter;
 class Frontend;
 class MessageSink;
 class Messenger;
@@ -19,14 +20,21 @@ struct Settings;
 
 class Dispatcher {
 public:
+    // With a `limiter`, LOGINs and HUZAI_CHECKs beyond its limits are
+    // dropped unanswered; without one every message is acted on.
     Dispatcher(const Settings &settings, const LocalPeer &local, Roster &roster, Messenger &messenger,
-               Frontend &frontend, MessageSink &sink);
+               Frontend &frontend, MessageSink &sink, AnswerLimiter *limiter = nullptr);
 
     // One complete message (the body without its length header). Every field
     // is read before any box opens, since a box runs a nested event loop in
     // which further messages are dispatched. `senderAddress` is the dotted
     // source address of the datagrams.
     void HandleReceivedMessage(const QByteArray &message, const QByteArray &senderAddress = {});
+
+    // False when a message of this kind (field 0) and field 1 (as they travel)
+    // would be ignored here: an unknown keyword, or a kind addressed to
+    // another copy. Reassembly drops such messages unbuilt.
+    bool concernsThisCopy(QByteArrayView kind, QByteArrayView field1) const;
 
     // The absence field as an integer: an optional sign and decimal digits,
     // nothing else (no blanks, no hexadecimal), within 32 bits:
@@ -48,6 +56,7 @@ private:
     Messenger &m_messenger;
     Frontend &m_frontend;
     MessageSink &m_sink;
+    AnswerLimiter *m_limiter;
     // The conversion error box is open; bad messages arriving in its loop
     // are dropped without another box, so a stream of them cannot pile up
     // boxes without bound.

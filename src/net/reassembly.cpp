@@ -65,12 +65,73 @@ std::optional<QByteArray> Reassembler::completeMessage(const QList<QByteArray> &
     return body.sliced(HeaderSize);
 }
 
+namespace {
+
+// Field 0 and field 1 of `message`, split at the first two "&|" exactly as
+// the dispatcher splits them.
+std::pair<QByteArrayView, QByteArrayView> keywordAndField1(QByteArrayView message)
+{
+    const qsizetype first = message.indexOf(FieldSeparator);
+    if (first < 0)
+        return {message, {}};
+    const QByteArrayView rest = message.sliced(first + FieldSeparator.size());
+    const qsizetype second = rest.indexOf(FieldSeparator);
+    return {message.first(first), second < 0 ? rest : rest.first(second)};
+}
+
+} // namespace
+
+bool Reassembler::handleLonePayload(QByteArrayView payload, quint32 senderIpv4)
+{
+    // Without a CR the join changes nothing but "\|" into CR LF, which keeps
+    // every length and every field separator where it is; without a
+    // backslash among the first six bytes the header is the first five.
+    // Then the payload can be judged where it lies, and a message for
+    // another copy is dropped before anything is built from it.
+    if (!payload.contains('\r') && !payload.first(qMin(payload.size(), HeaderSize + 1)).contains('\\')) {
+        if (payload.size() < HeaderSize)
+            return false;
+        const std::optional<qsizetype> length = parseLengthHeader(payload.first(HeaderSize));
+        if (!length || payload.size() < *length + HeaderSize)
+            return false;
+        const QByteArrayView raw = payload.sliced(HeaderSize);
+        if (m_filter) {
+            const auto [keyword, field1] = keywordAndField1(raw);
+            if (!keyword.contains('\\') && !field1.contains('\\') && !m_filter(keyword, field1))
+                return true;
+        }
+        emitMessage(raw.contains(LineBreakEscape) ? UnescapeLineBreaks(raw) : raw.toByteArray(), senderIpv4);
+        return true;
+    }
+    std::optional<QByteArray> message = completeMessage({payload.toByteArray()});
+    if (!message)
+        return false;
+    emitMessage(*message, senderIpv4);
+    return true;
+}
+
+void Reassembler::emitMessage(const QByteArray &message, quint32 senderIpv4)
+{
+    emit messageReceived(message, DottedIPv4(senderIpv4));
+}
+
+void Reassembler::noticeOverflow()
+{
+    const qint64 now = m_clock.monotonicMs();
+    if (m_lastOverflowNotice && now - *m_lastOverflowNotice < OverflowNoticeIntervalMs)
+        return;
+    m_lastOverflowNotice = now;
+    m_frontend.showEventNotice(
+        QStringLiteral("一度に大量のデータを受信しました。一部のデータが正常に受信できませんでした。"
+                       "もし、このメッセージが続けて出るようなら、一度、Zephinetを再起動してください。"),
+        true);
+}
+
 void Reassembler::ReceiveDatagram(QByteArrayView datagram, quint32 senderIpv4)
 {
     if (datagram.isEmpty() || datagram.size() > MaxDatagramSize)
         return;
 
-    const QByteArray sender = DottedIPv4(senderIpv4);
     const qsizetype index = (static_cast<unsigned char>(datagram[0]) + 255) % 256;
     QByteArrayView payload = datagram.sliced(1);
     if (const qsizetype nul = payload.indexOf('\0'); nul >= 0)
@@ -83,31 +144,43 @@ void Reassembler::ReceiveDatagram(QByteArrayView datagram, quint32 senderIpv4)
     int freeSlot = -1;
     for (int i = 0; i < SlotCount; ++i) {
         const ReceiveSlot &s = m_slots[i];
-        if (s.SenderAddress == sender) {
+        if (s.isFree()) {
+            freeSlot = i;
+        } else if (s.SenderIpv4 == senderIpv4) {
             if (s.Fragments.size() <= index || s.Fragments[index].isEmpty())
                 candidate = i;
-        } else if (s.isFree()) {
-            freeSlot = i;
         }
     }
-    if (candidate < 0 && payload.isEmpty()) {
+    if (candidate < 0) {
         // Senders follow a body of exactly 510 bytes with a datagram that
         // holds only its number and the NUL, after the message completed.
         // A slot opened for it would never complete and would bring its
         // sender a false delivery warning a minute later.
-        return;
+        if (payload.isEmpty())
+            return;
+        // In a new slot the payload would be all there is.
+        if (handleLonePayload(payload, senderIpv4))
+            return;
     }
-    const int chosen = candidate >= 0 ? candidate : freeSlot;
+    int chosen = candidate >= 0 ? candidate : freeSlot;
     if (chosen < 0) {
-        m_frontend.showEventNotice(
-            QStringLiteral("一度に大量のデータを受信しました。一部のデータが正常に受信できませんでした。"
-                           "もし、このメッセージが続けて出るようなら、一度、Zephinetを再起動してください。"),
-            true);
-        return;
+        // Every slot collects; the one idle longest gives way. A slot of
+        // this sender that holds this fragment already is one too.
+        int idlest = 0;
+        for (int i = 1; i < SlotCount; ++i) {
+            if (m_slots[i].LastReceived < m_slots[idlest].LastReceived)
+                idlest = i;
+        }
+        chosen = idlest;
+        clearSlot(chosen);
+        noticeOverflow();
     }
 
     ReceiveSlot &slot = m_slots[chosen];
-    slot.SenderAddress = sender;
+    if (slot.isFree()) {
+        slot.SenderAddress = DottedIPv4(senderIpv4);
+        slot.SenderIpv4 = senderIpv4;
+    }
     // 0 marks an idle slot, and a monotonic clock may read 0 at its start.
     slot.LastReceived = qMax<qint64>(1, m_clock.monotonicMs());
     if (slot.Fragments.size() <= index) {
@@ -123,7 +196,7 @@ void Reassembler::ReceiveDatagram(QByteArrayView datagram, quint32 senderIpv4)
     // Free the slot before handing the message on: the handler may show a
     // modal box in which further datagrams are received.
     clearSlot(chosen);
-    emit messageReceived(*message, sender);
+    emitMessage(*message, senderIpv4);
 }
 
 void Reassembler::clearSlot(int i)
@@ -131,6 +204,7 @@ void Reassembler::clearSlot(int i)
     ReceiveSlot &slot = m_slots.at(i);
     slot.Fragments.clear();
     slot.SenderAddress.clear();
+    slot.SenderIpv4 = 0;
     slot.LastReceived = 0;
 }
 

@@ -7,6 +7,7 @@
 #include <QObject>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 namespace zn {
@@ -21,6 +22,8 @@ struct ReceiveSlot {
     QList<QByteArray> Fragments;
     // Dotted IPv4 text of the source; empty means the slot is free.
     QByteArray SenderAddress;
+    // The same source in host byte order, for a cheap comparison.
+    quint32 SenderIpv4 = 0;
     // Monotonic milliseconds of the last fragment stored; 0 means idle.
     qint64 LastReceived = 0;
 
@@ -34,12 +37,36 @@ public:
     static constexpr qsizetype MaxDatagramSize = 512;
     // A slot that received nothing for longer than this is given up.
     static constexpr qint64 ExpiryMs = 60 * 1000;
+    // The notice that data was lost is shown at most once in this time: a
+    // flood loses data with nearly every datagram.
+    static constexpr qint64 OverflowNoticeIntervalMs = 10 * 1000;
+
+    // Whether a complete message concerns this copy, by its keyword (field
+    // 0) and field 1, both exactly as they travel. Asked only for a message
+    // that a datagram completes by itself; false drops it before anything
+    // is built from it.
+    using MessageFilter = std::function<bool(QByteArrayView keyword, QByteArrayView field1)>;
 
     Reassembler(const Clock &clock, Frontend &frontend, QObject *parent = nullptr);
 
     // Processes one received datagram from `senderIpv4` (host byte order).
     // Datagrams of 0 bytes or over 512 bytes are ignored, as a failed read is.
+    //
+    // The slot is chosen as every peer does: a slot of this sender still
+    // lacking this fragment, else a free one. Two things differ, so that a
+    // flood cannot shut out real peers:
+    //  - a datagram that would sit alone in a new slot and completes a
+    //    message by itself is handed on without taking a slot at all (the
+    //    result is the same, but it never waits for one);
+    //  - when all slots are collecting, the one that received nothing for
+    //    the longest time is given up for the new datagram, instead of the
+    //    new datagram being lost. Either way data is lost and the notice
+    //    says so, at most once in OverflowNoticeIntervalMs.
     void ReceiveDatagram(QByteArrayView datagram, quint32 senderIpv4);
+
+    // Messages that a datagram completes by itself are first offered to
+    // `filter` (none: every message is handed on).
+    void setMessageFilter(MessageFilter filter) { m_filter = std::move(filter); }
 
     const std::array<ReceiveSlot, SlotCount> &receiveSlots() const { return m_slots; }
     const ReceiveSlot &slot(int i) const { return m_slots.at(i); }
@@ -66,9 +93,18 @@ signals:
     void messageReceived(const QByteArray &message, const QByteArray &senderAddress);
 
 private:
+    // A payload that would be alone in a new slot: true when it completed a
+    // message by itself, which was then handed on or dropped by the filter.
+    bool handleLonePayload(QByteArrayView payload, quint32 senderIpv4);
+    void emitMessage(const QByteArray &message, quint32 senderIpv4);
+    void noticeOverflow();
+
     const Clock &m_clock;
     Frontend &m_frontend;
     std::array<ReceiveSlot, SlotCount> m_slots;
+    MessageFilter m_filter;
+    // Monotonic time of the last overflow notice; none shown yet when unset.
+    std::optional<qint64> m_lastOverflowNotice;
 };
 
 } // namespace zn

@@ -3,16 +3,46 @@
 #include "common/frontend.h"
 #include "net/wire.h"
 
-#include <QHostAddress>
-#include <QUdpSocket>
+#include <QElapsedTimer>
+#include <QSocketNotifier>
 
-#ifdef Q_OS_UNIX
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
 #include <sys/socket.h>
-#endif
+#include <unistd.h>
 
 namespace zn {
 
-UdpService::UdpService(QObject *parent) : QObject(parent) {}
+// One batch of datagrams as recvmmsg fills it: a 512-byte buffer each, so
+// that a longer datagram comes back marked as cut (MSG_TRUNC) and is dropped.
+struct UdpService::Batch {
+    char data[BatchSize][MaxDatagramBytes];
+    iovec iov[BatchSize];
+    sockaddr_in from[BatchSize];
+    mmsghdr headers[BatchSize];
+
+    void prepare(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            iov[i] = {data[i], sizeof data[i]};
+            headers[i] = {};
+            headers[i].msg_hdr.msg_name = &from[i];
+            headers[i].msg_hdr.msg_namelen = sizeof from[i];
+            headers[i].msg_hdr.msg_iov = &iov[i];
+            headers[i].msg_hdr.msg_iovlen = 1;
+        }
+    }
+};
+
+UdpService::UdpService(QObject *parent) : QObject(parent)
+{
+    m_pause.setSingleShot(true);
+    m_pause.setTimerType(Qt::PreciseTimer);
+    m_pause.setInterval(ReadPauseMs);
+    connect(&m_pause, &QTimer::timeout, this, &UdpService::readPendingDatagrams);
+}
 
 UdpService::~UdpService()
 {
@@ -22,95 +52,115 @@ UdpService::~UdpService()
 bool UdpService::start(quint16 port)
 {
     stop();
-    auto *socket = new QUdpSocket(this);
-    // DontShareAddress clears SO_REUSEADDR, and SO_REUSEPORT is never set:
-    // a second copy binding the same port must fail.
-    if (!socket->bind(QHostAddress::AnyIPv4, port, QUdpSocket::DontShareAddress)) {
-        delete socket;
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
         return false;
-    }
-#ifdef Q_OS_UNIX
-    // Qt allows broadcast on UDP sockets already; said here once more
-    // because every message goes to 255.255.255.255 first.
+    // Neither SO_REUSEADDR nor SO_REUSEPORT is set: a second copy binding
+    // the same port must fail. Every message goes to 255.255.255.255 first.
     const int on = 1;
-    if (::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
-        delete socket;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    socklen_t length = sizeof address;
+    if (::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0
+        || ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0
+        || ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) != 0) {
+        ::close(fd);
         return false;
     }
     // Many peers answer one LOGIN at once; a larger queue keeps their answers
     // while the GUI thread is busy. A privileged process may exceed the
     // system's cap; otherwise the cap applies. Failure only means a smaller queue.
     const int queueBytes = 4 << 20;
-    if (::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_RCVBUFFORCE, &queueBytes, sizeof queueBytes) != 0)
-        (void)::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &queueBytes, sizeof queueBytes);
-#endif
-    m_socket = socket;
-    m_port = socket->localPort();
-    // Datagrams are read at once, in readyRead, and handed on from a queued
-    // call: a handler that opens a modal box runs a nested event loop, and
-    // readyRead is not emitted again while it is being emitted, which would
-    // hold up every datagram until the box closed.
-    connect(m_socket, &QUdpSocket::readyRead, this, &UdpService::readPendingDatagrams);
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &queueBytes, sizeof queueBytes) != 0)
+        (void)::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &queueBytes, sizeof queueBytes);
+
+    if (!m_batch)
+        m_batch = std::make_unique<Batch>();
+    m_fd = fd;
+    m_port = ntohs(address.sin_port);
+    // Datagrams are read when the socket becomes readable and handed on in
+    // order. A handler that opens a modal box runs a nested event loop, in
+    // which the ones read already and those still arriving must keep coming.
+    m_notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &UdpService::readPendingDatagrams);
     return true;
 }
 
 void UdpService::stop()
 {
-    if (!m_socket)
+    if (m_fd < 0)
         return;
-    m_socket->close();
-    // A datagram handler may stop the service from inside readPendingDatagrams.
-    m_socket->deleteLater();
-    m_socket = nullptr;
+    // A datagram handler may stop the service while it is being delivered.
+    m_pause.stop();
+    m_notifier->setEnabled(false);
+    m_notifier->deleteLater();
+    m_notifier = nullptr;
+    ::close(m_fd);
+    m_fd = -1;
     m_port = 0;
     m_inbox.clear();
 }
 
-bool UdpService::isRunning() const
-{
-    return m_socket != nullptr;
-}
-
-qintptr UdpService::socketDescriptor() const
-{
-    return m_socket ? m_socket->socketDescriptor() : -1;
-}
-
 bool UdpService::sendDatagram(quint32 ipv4, const QByteArray &datagram)
 {
-    if (!m_socket)
+    if (m_fd < 0)
         return false;
-    return m_socket->writeDatagram(datagram, QHostAddress(ipv4), m_port) == datagram.size();
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(m_port);
+    to.sin_addr.s_addr = htonl(ipv4);
+    ssize_t sent;
+    do {
+        sent = ::sendto(m_fd, datagram.constData(), size_t(datagram.size()), 0,
+                        reinterpret_cast<const sockaddr *>(&to), sizeof to);
+    } while (sent < 0 && errno == EINTR);
+    return sent == datagram.size();
 }
 
 void UdpService::readPendingDatagrams()
 {
-    while (m_socket && m_socket->hasPendingDatagrams()) {
-        // The size is asked first: reading into a 512-byte buffer would cut
-        // a longer datagram silently and hand on its first 512 bytes.
-        const qint64 size = m_socket->pendingDatagramSize();
-        if (size < 0)
-            return;
-        if (size == 0 || size > MaxDatagramBytes) {
-            char discard[1];
-            if (m_socket->readDatagram(discard, sizeof discard) < 0)
-                return;
-            continue;
+    int read = 0;
+    bool drained = false;
+    while (m_fd >= 0 && read < MaxReadPerWake && m_inbox.size() < InboxLimit) {
+        const int want = int(std::min<qsizetype>({BatchSize, MaxReadPerWake - read, InboxLimit - m_inbox.size()}));
+        m_batch->prepare(want);
+        const int got = ::recvmmsg(m_fd, m_batch->headers, unsigned(want), MSG_DONTWAIT, nullptr);
+        if (got <= 0) {
+            drained = true;  // EAGAIN, or failed: a failed read yields nothing
+            break;
         }
-        QByteArray datagram(size, Qt::Uninitialized);
-        QHostAddress sender;
-        const qint64 read = m_socket->readDatagram(datagram.data(), size, &sender);
-        if (read < 0)
-            return;
-        datagram.truncate(read);
-        bool isIPv4 = false;
-        const quint32 ipv4 = sender.toIPv4Address(&isIPv4);
-        if (!isIPv4 || datagram.isEmpty())
-            continue;
-        m_inbox.append({datagram, ipv4});
+        for (int i = 0; i < got; ++i) {
+            const mmsghdr &h = m_batch->headers[i];
+            // Empty ones and those longer than 512 bytes (cut, so marked) are
+            // dropped before anything is copied.
+            if (h.msg_len == 0 || (h.msg_hdr.msg_flags & MSG_TRUNC) || m_batch->from[i].sin_family != AF_INET)
+                continue;
+            m_inbox.append({QByteArray(m_batch->data[i], qsizetype(h.msg_len)), ntohl(m_batch->from[i].sin_addr.s_addr)});
+        }
+        read += got;
+        if (got < want) {
+            drained = true;
+            break;
+        }
     }
+    if (m_fd < 0)
+        return;
+    if (read > 0 && drained)
+        m_pause.start();
+    updateNotifier();
+    // Handed on at once: one more pass of the event loop per batch would
+    // cost more than the datagrams of a small one.
     if (!m_inbox.isEmpty())
-        scheduleDelivery();
+        deliverDatagrams();
+}
+
+void UdpService::updateNotifier()
+{
+    // The socket keeps what does not fit until the handlers caught up.
+    if (m_notifier)
+        m_notifier->setEnabled(!m_pause.isActive() && m_inbox.size() < InboxLimit);
 }
 
 void UdpService::deliverDatagrams()
@@ -119,13 +169,22 @@ void UdpService::deliverDatagrams()
     // is scheduled before each emission while datagrams remain, so that the
     // nested loop hands on those already read, in order, without waiting for
     // one more datagram to wake the service; this loop then finds them gone.
+    // Past its time budget the loop leaves the rest to that next delivery,
+    // so timers and painting run in between even under a flood.
     m_deliveryScheduled = false;
+    QElapsedTimer spent;
+    spent.start();
     while (!m_inbox.isEmpty()) {
+        if (spent.elapsed() >= DeliveryBudgetMs) {
+            scheduleDelivery();
+            break;
+        }
         const auto [datagram, sender] = m_inbox.takeFirst();
         if (!m_inbox.isEmpty())
             scheduleDelivery();
         emit datagramReceived(datagram, sender);
     }
+    updateNotifier();
 }
 
 void UdpService::scheduleDelivery()

@@ -7,8 +7,11 @@
 #include <QList>
 #include <QObject>
 #include <QStringView>
+#include <QTimer>
 
-class QUdpSocket;
+#include <memory>
+
+class QSocketNotifier;
 
 namespace zn {
 
@@ -23,6 +26,23 @@ inline constexpr QStringView SocketStartFailureText =
 class UdpService final : public QObject, public DatagramTransport {
     Q_OBJECT
 public:
+    // Datagrams are read from the socket in batches of this many per system call.
+    static constexpr int BatchSize = 64;
+    // At most this many are read per read notification, so that the event
+    // loop runs between batches however fast datagrams come.
+    static constexpr int MaxReadPerWake = 256;
+    // Read but not yet handed on: at most this many. When a handler is slow
+    // and the inbox is full, reading pauses and the rest waits in the socket.
+    static constexpr qsizetype InboxLimit = 4096;
+    // One delivery hands on datagrams for about this long, then lets the
+    // event loop run (timers, painting) before it goes on.
+    static constexpr int DeliveryBudgetMs = 10;
+    // After a read that emptied the socket, the next waits this long, so
+    // that a stream is taken in batches: a pass of the event loop for every
+    // single datagram costs more than the datagram. A datagram after a quiet
+    // moment is still read at once.
+    static constexpr int ReadPauseMs = 1;
+
     explicit UdpService(QObject *parent = nullptr);
     ~UdpService() override;
 
@@ -32,11 +52,11 @@ public:
     bool start(quint16 port);
     // Closes the socket; safe when stopped or when start failed.
     void stop();
-    bool isRunning() const;
+    bool isRunning() const { return m_fd >= 0; }
     // The bound port, also the destination port of every datagram; 0 when stopped.
     quint16 port() const { return m_port; }
     // The socket's descriptor, -1 when stopped.
-    qintptr socketDescriptor() const;
+    qintptr socketDescriptor() const { return m_fd; }
 
     // Sends to `ipv4`:port(). False when stopped or when the system refuses.
     bool sendDatagram(quint32 ipv4, const QByteArray &datagram) override;
@@ -50,6 +70,8 @@ private:
     void readPendingDatagrams();
     void deliverDatagrams();
     void scheduleDelivery();
+    // Reads while the socket wants reading: neither in a pause nor with a full inbox.
+    void updateNotifier();
 
     struct Received {
         QByteArray datagram;
@@ -58,7 +80,12 @@ private:
     QList<Received> m_inbox;
     bool m_deliveryScheduled = false;
 
-    QUdpSocket *m_socket = nullptr;
+    // The buffers of one batch, kept for the service's life.
+    struct Batch;
+    std::unique_ptr<Batch> m_batch;
+    int m_fd = -1;
+    QSocketNotifier *m_notifier = nullptr;
+    QTimer m_pause;
     quint16 m_port = 0;
 };
 

@@ -186,8 +186,11 @@ std::optional<quint32> InetAddr(QByteArrayView address)
 
 QByteArray DottedIPv4(quint32 ipv4)
 {
-    return QByteArray::number(ipv4 >> 24) + '.' + QByteArray::number((ipv4 >> 16) & 0xFF) + '.'
-        + QByteArray::number((ipv4 >> 8) & 0xFF) + '.' + QByteArray::number(ipv4 & 0xFF);
+    // Every received datagram names its sender this way: one allocation.
+    char text[16];
+    const int n = std::snprintf(text, sizeof text, "%u.%u.%u.%u", ipv4 >> 24, (ipv4 >> 16) & 0xFF,
+                                (ipv4 >> 8) & 0xFF, ipv4 & 0xFF);
+    return QByteArray(text, n);
 }
 
 } // namespace zn

@@ -19,11 +19,31 @@ Roster::Roster(Settings &settings, const LocalPeer &local, Frontend &frontend, Q
 
 int Roster::indexOfMachine(const QByteArray &machineName) const
 {
+    if (m_indexValid) {
+        const auto it = m_index.constFind(machineName);
+        return it == m_index.cend() ? -1 : *it;
+    }
+    // While rows come and go a scan is cheaper than an index built anew
+    // each time; once the rows stay, the index pays.
+    if (++m_scansSinceChange >= IndexAfterScans) {
+        m_index.clear();
+        m_index.reserve(m_peers.size());
+        for (int i = 0; i < m_peers.size(); ++i)
+            m_index.insert(m_peers[i].MachineName, i);
+        m_indexValid = true;
+        return indexOfMachine(machineName);
+    }
     for (int i = 0; i < m_peers.size(); ++i) {
         if (m_peers[i].MachineName == machineName)
             return i;
     }
     return -1;
+}
+
+void Roster::rowsMoved()
+{
+    m_indexValid = false;
+    m_scansSinceChange = 0;
 }
 
 QByteArray Roster::FindHandleByMachine(const QByteArray &machineName) const
@@ -103,10 +123,15 @@ void Roster::AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &mac
     if (const int row = indexOfMachine(machineName); row >= 0) {
         // In place: the row keeps its position until the next sort.
         TPeer &peer = m_peers[row];
+        // The sort key is built again only when its text changed: peers
+        // announce themselves again and again with the same texts.
+        const bool keyChanged = m_keyColumn == HandleColumn ? peer.HandleName != handleName
+            : m_keyColumn == AddressColumn                  ? peer.Address != address
+                                                            : false;
         peer.HandleName = handleName;
         peer.Address = address;
         peer.Absent = absent;
-        if (m_keyColumn != MachineColumn) {
+        if (keyChanged) {
             m_keys[row] = keyOf(peer, m_keyColumn);
             if (m_sorted && !inOrderAround(row))
                 m_sorted = false;
@@ -115,6 +140,8 @@ void Roster::AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &mac
         return;
     }
 
+    if (m_peers.size() >= MaxPeers)
+        return;
     const TPeer peer{handleName, machineName, address, absent};
     QCollatorSortKey key = keyOf(peer, m_keyColumn);
     // Appending and then sorting stably puts the row after its equals; when
@@ -137,6 +164,7 @@ void Roster::AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &mac
     }
     emit aboutToInsert(row);
     m_peers.insert(row, peer);
+    rowsMoved();
     m_keys.insert(m_keys.begin() + row, std::move(key));
     emit inserted(row);
 
@@ -160,6 +188,7 @@ void Roster::RemovePeer(const QByteArray &machineName)
     const QByteArray handleName = m_peers[row].HandleName;
     emit aboutToRemove(row);
     m_peers.removeAt(row);
+    rowsMoved();
     m_keys.erase(m_keys.begin() + row);
     emit removed(row);
 
@@ -178,6 +207,7 @@ void Roster::clear()
 {
     emit aboutToReset();
     m_peers.clear();
+    rowsMoved();
     m_keys.clear();
     m_sorted = true;
     emit reset();
@@ -215,6 +245,7 @@ void Roster::SortPeers()
         newRowOf[order[i]] = i;
     }
     m_peers = std::move(peers);
+    rowsMoved();
     m_keys = std::move(keys);
     emit reordered(newRowOf);
 }

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QCollator>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QStringList>
@@ -38,8 +39,13 @@ public:
     qsizetype count() const { return m_peers.size(); }
     int indexOfMachine(const QByteArray &machineName) const;
 
+    // The most rows: announcements in ever new names (anyone can send them)
+    // must not grow the list without bound. A segment holds far fewer hosts.
+    static constexpr int MaxPeers = 4096;
+
     // Updates the row of that machine in place, or appends a row, gives the
     // online sound and notice (never for the local machine) and re-sorts.
+    // A new machine while MaxPeers rows are listed is ignored.
     void AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &machineName,
                          const QByteArray &address, bool absent);
     // Removes the row, with the offline sound and notice; unknown names do nothing.
@@ -94,6 +100,8 @@ private:
     void rebuildKeys(int column);
     bool inOrderAround(int row) const;
     bool sortStateCurrent() const;
+    // Rows were inserted, removed or moved: the index of names is stale.
+    void rowsMoved();
 
     Settings &m_settings;
     const LocalPeer &m_local;
@@ -109,6 +117,12 @@ private:
     // sorting all rows again.
     bool m_sorted = true;
     bool m_sortedUpper = true;
+    // Machine name -> row, built once this many lookups found the rows
+    // unchanged; a flood of announcements then costs no scan of every row.
+    static constexpr int IndexAfterScans = 8;
+    mutable QHash<QByteArray, int> m_index;
+    mutable bool m_indexValid = false;
+    mutable int m_scansSinceChange = 0;
 };
 
 } // namespace zn

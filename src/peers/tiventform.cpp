@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace zn {
 
@@ -136,6 +137,9 @@ TIventForm::TIventForm(const Settings &settings, std::optional<QPoint> storedPos
 
     setFixedSize(DesignClientSize);
 
+    m_batchTimer.setSingleShot(true);
+    connect(&m_batchTimer, &QTimer::timeout, this, &TIventForm::showQueued);
+
     // The label is measured with one line of text in the window's own font:
     // what is left of the window height is the part that is not text.
     laMessage->setText(QStringLiteral("イベント通知"));
@@ -158,18 +162,52 @@ TIventForm::~TIventForm() = default;
 
 void TIventForm::ShowEventNotice(const QString &text, bool important)
 {
-    if (isVisible()) {
+    addNotice(text, important, isVisible());
+    present();
+}
+
+void TIventForm::QueueEventNotice(const QString &text, bool important)
+{
+    m_queued.append({text, important});
+    if (m_batchTimer.isActive())
+        return;
+    const qint64 since = m_lastPresented.isValid() ? m_lastPresented.elapsed() : BatchMs;
+    if (since >= BatchMs)
+        showQueued();
+    else
+        m_batchTimer.start(int(BatchMs - since));
+}
+
+void TIventForm::showQueued()
+{
+    const QList<QPair<QString, bool>> queued = std::exchange(m_queued, {});
+    if (queued.isEmpty())
+        return;
+    bool append = isVisible();
+    for (const auto &[text, important] : queued) {
+        addNotice(text, important, append);
+        append = true;
+    }
+    present();
+}
+
+void TIventForm::addNotice(const QString &text, bool important, bool append)
+{
+    if (append) {
         tiAutoClose->stop();
         m_lines.append(text);
+        m_rows.append(std::nullopt);
         // Only the newest lines stay: a burst of notices (a thousand peers
         // coming online, or a flood from the network) would otherwise grow
         // the window past the screen and relayout an ever longer label.
-        while (m_lines.size() > MaxLines)
+        while (m_lines.size() > MaxLines) {
             m_lines.removeFirst();
+            m_rows.removeFirst();
+        }
     } else {
         m_lines = {text};
+        m_rows = {std::nullopt};
     }
-    LayoutEventNotice();
 
     if (m_settings.AutoClose) {
         if (important && !m_settings.ExclamationAutoClose) {
@@ -181,13 +219,19 @@ void TIventForm::ShowEventNotice(const QString &text, bool important)
             tiAutoClose->start();
         }
     }
+}
 
+void TIventForm::present()
+{
+    LayoutEventNotice();
     show();
     // The frame's size is known once the window is shown (and may differ by
     // screen): lay out again so that the frame, too, stays on the screen.
     if (frameGeometry().size() - size() != m_frameExtra)
         LayoutEventNotice();
     raise();
+    m_lastPresented.start();
+    emit presented();
 }
 
 void TIventForm::LayoutEventNotice()
@@ -206,9 +250,18 @@ void TIventForm::LayoutEventNotice()
     const int maxLabelHeight = available.height() - frameExtra.height() - m_heightExtra;
     const QFontMetrics metrics(labelFont);
     const int maxRows = std::max(1, maxLabelHeight / std::max(1, metrics.lineSpacing()));
+    if (labelFont != m_rowsFont || maxLabelWidth != m_rowsWidth) {
+        m_rowsFont = labelFont;
+        m_rowsWidth = maxLabelWidth;
+        for (std::optional<QStringList> &wrapped : m_rows)
+            wrapped.reset();
+    }
     QStringList rows;
-    for (const QString &line : std::as_const(m_lines))
-        rows += wrapNotice(line, labelFont, maxLabelWidth);
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        if (!m_rows[i])
+            m_rows[i] = wrapNotice(m_lines[i], labelFont, maxLabelWidth);
+        rows += *m_rows[i];
+    }
     if (rows.size() > maxRows)
         rows.remove(0, rows.size() - maxRows);
     laMessage->setText(rows.join(u'\n'));

@@ -2,15 +2,18 @@
 // event notices while it is open and can close itself after a delay.
 #pragma once
 
+#include <QElapsedTimer>
+#include <QFont>
 #include <QPoint>
+#include <QPair>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 #include <optional>
 
 class QLabel;
 class QPushButton;
-class QTimer;
 
 namespace zn {
 
@@ -33,6 +36,12 @@ public:
     // AutoClose without ExclamationAutoClose holds the window open until the
     // user closes it.
     void ShowEventNotice(const QString &text, bool important);
+    // The same, for notices that may come in bursts (those the network
+    // causes): one shown a while after the last is shown at once; those
+    // coming sooner are shown together, BatchMs after the last showing, so
+    // that the window is laid out at most about ten times a second.
+    void QueueEventNotice(const QString &text, bool important);
+    static constexpr qint64 BatchMs = 100;
     // The most notices shown at once; older ones of the same showing drop off the top.
     static constexpr int MaxLines = 20;
 
@@ -51,10 +60,18 @@ public:
     QPushButton *btOk;
     QTimer *tiAutoClose;
 
+signals:
+    // The window was laid out with new notices and raised.
+    void presented();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void addNotice(const QString &text, bool important, bool append);
+    void present();
+    void showQueued();
+
     void btOkClick();
     void tiAutoCloseTimer();
 
@@ -62,6 +79,14 @@ private:
     // True while an important notice is shown under AutoClose without
     // ExclamationAutoClose; cleared only by closing the window.
     QStringList m_lines;
+    // The rows of each line as last wrapped, in the font and width below:
+    // a burst of notices wraps each new line once, not every line again.
+    QList<std::optional<QStringList>> m_rows;
+    QList<QPair<QString, bool>> m_queued;
+    QTimer m_batchTimer;
+    QElapsedTimer m_lastPresented;
+    QFont m_rowsFont;
+    int m_rowsWidth = -1;
     bool m_noticeHeld = false;
     int m_heightExtra = 0;
     int m_buttonGap = 0;

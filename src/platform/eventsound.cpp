@@ -1,5 +1,6 @@
 #include "platform/eventsound.h"
 
+#include "common/clock.h"
 #include "settings/settings.h"
 
 #include <QApplication>
@@ -65,17 +66,32 @@ void QtSoundOutput::playFile(const QString &path)
     it->second.effect->play();
 }
 
-EventSound::EventSound(const Settings &settings, std::unique_ptr<SoundOutput> output)
+EventSound::EventSound(const Settings &settings, std::unique_ptr<SoundOutput> output, const Clock *clock)
     : m_settings(settings)
     , m_output(output ? std::move(output) : std::make_unique<QtSoundOutput>())
+    , m_clock(clock)
 {
 }
 
 EventSound::~EventSound() = default;
 
+bool EventSound::tooSoon() const
+{
+    return m_clock && m_lastStart && m_clock->monotonicMs() - *m_lastStart < MinGapMs;
+}
+
+void EventSound::started()
+{
+    if (m_clock)
+        m_lastStart = m_clock->monotonicMs();
+}
+
 void EventSound::PlayEventSound(SoundKind kind)
 {
+    if ((m_settings.SoundBeep || m_settings.IventSound) && tooSoon())
+        return;
     if (m_settings.SoundBeep) {
+        started();
         m_output->beep();
         return;
     }
@@ -91,6 +107,7 @@ void EventSound::PlayEventSound(SoundKind kind)
     const QFileInfo file(path);
     if (!file.isFile() || !file.isReadable())
         return;
+    started();
     m_output->playFile(path);
 }
 

@@ -9,11 +9,13 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 class QSoundEffect;
 
 namespace zn {
 
+class Clock;
 struct Settings;
 
 // Where sounds go. The desktop uses the sound system; tests record the calls.
@@ -67,9 +69,16 @@ private:
 
 class EventSound {
 public:
+    // A sound starts at most once in this time: a burst of events (a flood
+    // of messages, a segment starting at once) sounds once, not as a stutter
+    // of sounds cutting each other off.
+    static constexpr qint64 MinGapMs = 250;
+
     // `settings` is read at every event, so a change in the options applies to
-    // the next sound. Without an output the sound system is used.
-    explicit EventSound(const Settings &settings, std::unique_ptr<SoundOutput> output = {});
+    // the next sound. Without an output the sound system is used. With a
+    // `clock`, sounds keep MinGapMs apart; without one every event sounds.
+    explicit EventSound(const Settings &settings, std::unique_ptr<SoundOutput> output = {},
+                        const Clock *clock = nullptr);
     ~EventSound();
 
     // The beep when SoundBeep is on (even when IventSound is on too); else
@@ -78,8 +87,14 @@ public:
     void PlayEventSound(SoundKind kind);
 
 private:
+    // A sound started less than MinGapMs ago.
+    bool tooSoon() const;
+    void started();
+
     const Settings &m_settings;
     std::unique_ptr<SoundOutput> m_output;
+    const Clock *m_clock;
+    std::optional<qint64> m_lastStart;
 };
 
 } // namespace zn

@@ -59,6 +59,7 @@ class TestReassembly : public QObject {
     Q_OBJECT
 private slots:
     void completeMessage_cheapLookAgreesWithFullJoin();
+    void filter_dropsOnlyWhatWouldBeIgnored();
     void framing_sizes();
     void completeMessage_data();
     void completeMessage();
@@ -68,7 +69,7 @@ private slots:
     void lineBreaks_arriveAsCrLf();
     void sameMessageTwice_dispatchedTwice();
     void repeatedFragment_opensNewSlot();
-    void twentyFirstSender_raisesNotice();
+    void twentyFirstSender_takesIdlestSlot();
     void ignoredDatagrams_openNoSlot_data();
     void ignoredDatagrams_openNoSlot();
     void emptyPayload_fillsExistingSlot();
@@ -223,7 +224,11 @@ void TestReassembly::repeatedFragment_opensNewSlot()
     QCOMPARE(collecting(r), 1);
 }
 
-void TestReassembly::twentyFirstSender_raisesNotice()
+// A flood from many senders must not shut out real peers: with all twenty
+// slots collecting, the one idle longest gives way (data is lost, and the
+// notice says so, but not once per datagram), and a message that one
+// datagram completes needs no slot at all.
+void TestReassembly::twentyFirstSender_takesIdlestSlot()
 {
     FakeClock clock;
     FakeFrontend frontend;
@@ -231,8 +236,12 @@ void TestReassembly::twentyFirstSender_raisesNotice()
     QSignalSpy spy(&r, &Reassembler::messageReceived);
 
     const QList<QByteArray> datagrams = frame(textOfLength(1200));
-    for (quint32 i = 0; i < 20; ++i)
+    for (quint32 i = 0; i < 20; ++i) {
+        clock.ms = 100 + i;
         r.ReceiveDatagram(datagrams.at(0), 0x0A000001 + i);
+    }
+    clock.ms = 200;
+    r.ReceiveDatagram(datagrams.at(1), 0x0A000001);  // the first sender is busy again
     QCOMPARE(collecting(r), 20);
     QVERIFY(frontend.notices.isEmpty());
 
@@ -240,14 +249,29 @@ void TestReassembly::twentyFirstSender_raisesNotice()
     QCOMPARE(frontend.notices.size(), 1);
     QCOMPARE(frontend.notices.at(0).text, TooMuchData);
     QVERIFY(frontend.notices.at(0).important);
+    QStringList senders;
     for (const ReceiveSlot &s : r.receiveSlots())
-        QVERIFY(s.SenderAddress != "10.0.1.0");
+        senders << QString::fromLatin1(s.SenderAddress);
+    QVERIFY(senders.contains(u"10.0.1.0"));
+    QVERIFY(!senders.contains(u"10.0.0.2"));  // idle longest: given up
+    QCOMPARE(collecting(r), 20);
 
-    // The twenty still collect their own fragments.
-    r.ReceiveDatagram(datagrams.at(1), 0x0A000001);
-    r.ReceiveDatagram(datagrams.at(2), 0x0A000001);
+    // A one-datagram message gets through although every slot collects.
+    r.ReceiveDatagram(frame("ZNMESSAGE:LOGOUT&|PC9").at(0), 0x0A000200);
     QCOMPARE(spy.size(), 1);
+    QCOMPARE(collecting(r), 20);
+
+    // More losses within the notice's interval say nothing new; later they do.
+    r.ReceiveDatagram(datagrams.at(0), 0x0A000101);
     QCOMPARE(frontend.notices.size(), 1);
+    clock.advance(Reassembler::OverflowNoticeIntervalMs);
+    r.ReceiveDatagram(datagrams.at(0), 0x0A000102);
+    QCOMPARE(frontend.notices.size(), 2);
+
+    // The busy sender still completes its message.
+    r.ReceiveDatagram(datagrams.at(2), 0x0A000001);
+    QCOMPARE(spy.size(), 2);
+    QCOMPARE(spy.at(1).at(0).toByteArray(), textOfLength(1200));
 }
 
 void TestReassembly::ignoredDatagrams_openNoSlot_data()
@@ -432,6 +456,59 @@ void TestReassembly::completeMessage_cheapLookAgreesWithFullJoin()
     // Both outcomes were exercised plenty.
     QVERIFY(complete > 1000);
     QVERIFY(complete < 19000);
+}
+
+// Lone datagrams are judged where they lie, before a message is built: the
+// filter sees exactly the keyword and field 1 the full build gives, never
+// drops what it would have let through, and what it lets through is built
+// byte for byte as before.
+void TestReassembly::filter_dropsOnlyWhatWouldBeIgnored()
+{
+    QRandomGenerator rng(815);
+    static const QByteArrayView pieces[] = {"ZNMESSAGE:MESSAGE", "ZNMESSAGE:LOGIN", "&|", "&|", "\\|", "\\",
+                                            "\r\n", "\r", "|", "&", "10.0.0.1", "10.0.0.2", "x", "  "};
+    FakeClock clock;
+    FakeFrontend frontend;
+    Reassembler plain(clock, frontend);
+    Reassembler filtered(clock, frontend);
+    QList<QByteArray> all, passed, asked;
+    int dropped = 0, unjudged = 0;
+    connect(&plain, &Reassembler::messageReceived, this, [&](const QByteArray &m) { all << m; });
+    connect(&filtered, &Reassembler::messageReceived, this, [&](const QByteArray &m) { passed << m; });
+    filtered.setMessageFilter([&](QByteArrayView kind, QByteArrayView field1) {
+        asked << kind.toByteArray() + "&|" + field1.toByteArray();
+        return field1 == "10.0.0.1";
+    });
+    for (int round = 0; round < 5000; ++round) {
+        QByteArray message;
+        for (int n = rng.bounded(8); n >= 0; --n)
+            message += pieces[rng.bounded(int(std::size(pieces)))];
+        QByteArray datagram = frame(message).at(0);
+        if (rng.bounded(4) == 0)  // now and then a raw CR or "\|" in the header itself
+            datagram.insert(1 + rng.bounded(7), rng.bounded(2) ? "\r\n" : "\\|");
+        const qsizetype before = all.size(), beforePassed = passed.size(), beforeAsked = asked.size();
+        plain.ReceiveDatagram(datagram, 0x0A000001 + quint32(round));
+        filtered.ReceiveDatagram(datagram, 0x0A000001 + quint32(round));
+        const bool built = all.size() > before, kept = passed.size() > beforePassed;
+        const bool judged = asked.size() > beforeAsked;
+        QVERIFY(built || !kept);
+        if (!built)
+            continue;
+        const QByteArray &m = all.last();
+        if (judged)
+            QCOMPARE(asked.last(), GetField(m, 0) + "&|" + GetField(m, 1));
+        if (kept) {
+            QCOMPARE(passed.last(), m);
+        } else {
+            QVERIFY(judged);
+            QVERIFY(GetField(m, 1) != "10.0.0.1");
+            ++dropped;
+        }
+        unjudged += !judged;
+    }
+    // Both ways were taken plenty: judged in place, and built first.
+    QVERIFY(dropped > 500);
+    QVERIFY(unjudged > 500);
 }
 
 #include "tst_reassembly.moc"

@@ -1,3 +1,4 @@
+#include "fakeclock.h"
 #include "platform/eventsound.h"
 #include "settings/settings.h"
 
@@ -69,6 +70,7 @@ private slots:
     void choice();
     void settingsReadAtEachEvent();
     void unreadableFile_playsNothing();
+    void burstOfEvents_soundsOnce();
     void soundOutput_loadsOncePlaysOneAtATime();
     void eventSound_throughSoundSystem_playsChosenFile();
 
@@ -165,6 +167,28 @@ void TestEventSound::settingsReadAtEachEvent()
     settings.SoundBeep = true;
     sound.PlayEventSound(SoundKind::MessageArrived);
     QCOMPARE(calls, (QStringList{QStringLiteral("play ") + m_arrived, QStringLiteral("beep")}));
+}
+
+// A flood of messages sounds once per quarter second, not once per message.
+void TestEventSound::burstOfEvents_soundsOnce()
+{
+    zn::test::FakeClock clock;
+    Settings settings;
+    settings.IventSound = true;
+    settings.SoundFiles[2] = m_arrived;
+    QStringList calls;
+    EventSound sound(settings, std::make_unique<RecordingOutput>(calls), &clock);
+    for (int i = 0; i < 100; ++i) {
+        sound.PlayEventSound(SoundKind::MessageArrived);
+        clock.advance(1);
+    }
+    QCOMPARE(calls.size(), 1);
+    clock.advance(EventSound::MinGapMs - 100);
+    settings.SoundBeep = true;
+    sound.PlayEventSound(SoundKind::UserOnline);
+    QCOMPARE(calls, (QStringList{QStringLiteral("play ") + m_arrived, QStringLiteral("beep")}));
+    sound.PlayEventSound(SoundKind::UserOnline);
+    QCOMPARE(calls.size(), 2);
 }
 
 void TestEventSound::unreadableFile_playsNothing()

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -29,6 +30,7 @@ private slots:
     void fontSizeChange_relayoutsLabel();
     void closing_neverQuitsTheProgram();
     void burstOfNotices_keepsNewestLinesOnScreen();
+    void queuedBurst_laidOutTwice();
     void hugeHandleName_windowWithinScreenAndButtonOnIt_data();
     void hugeHandleName_windowWithinScreenAndButtonOnIt();
     void storedPositionOffScreen_comesBackOnScreen();
@@ -323,6 +325,28 @@ void TestIventForm::burstOfNotices_keepsNewestLinesOnScreen()
     QCOMPARE(lines.last(), QStringLiteral("line 99"));
     QVERIFY(form.height() < oneLine * TIventForm::MaxLines);
     QVERIFY(form.height() <= screenRect().height());
+}
+
+// Notices the network causes come in bursts: the first is shown at once,
+// the rest together a moment later, not one layout each.
+void TestIventForm::queuedBurst_laidOutTwice()
+{
+    TIventForm form(m_settings, std::nullopt);
+    QSignalSpy presented(&form, &TIventForm::presented);
+    for (int i = 0; i < 1000; ++i)
+        form.QueueEventNotice(QStringLiteral("line %1").arg(i), false);
+    QCOMPARE(presented.size(), 1);
+    QCOMPARE(form.laMessage->text(), QStringLiteral("line 0"));
+    QVERIFY(presented.wait(5000));
+    QCOMPARE(presented.size(), 2);
+    const QStringList lines = form.laMessage->text().split(u'\n');
+    QCOMPARE(lines.size(), TIventForm::MaxLines);
+    QCOMPARE(lines.last(), QStringLiteral("line 999"));
+    // Quiet again, the next notice is shown at once.
+    QTest::qWait(int(TIventForm::BatchMs) + 20);
+    form.QueueEventNotice(QStringLiteral("later"), false);
+    QCOMPARE(presented.size(), 3);
+    QCOMPARE(form.laMessage->text().split(u'\n').last(), QStringLiteral("later"));
 }
 
 static QRect availableRect()

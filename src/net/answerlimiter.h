@@ -1,0 +1,71 @@
+// How often this copy answers whom. A LOGIN is answered with a broadcast
+// that reaches every host, and anyone can send LOGINs in any name from any
+// address, so without a limit every copy on the network would multiply a
+// flood. The limits let a real peer through untouched: it sends a LOGIN when
+// it starts and when its user refreshes the list.
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+
+#include <functional>
+
+namespace zn {
+
+class Clock;
+
+// Token buckets by key: a key may spend `burst` tokens at once and earns one
+// back every `msPerToken`. The table never holds more than `maxKeys`; a key
+// that has to make room starts again full, which only ever lets more through.
+class TokenBuckets {
+public:
+    TokenBuckets(const Clock &clock, int burst, qint64 msPerToken, qsizetype maxKeys);
+
+    // True, spending one of its tokens, when `key` has one left.
+    bool take(const QByteArray &key);
+    // True when `key` has a token left; spends nothing.
+    bool has(const QByteArray &key) const;
+    qsizetype trackedKeys() const { return m_full.size(); }
+
+private:
+    const Clock &m_clock;
+    qint64 m_burstMs;
+    qint64 m_msPerToken;
+    qsizetype m_maxKeys;
+    // key -> monotonic time at which its bucket is full again
+    QHash<QByteArray, qint64> m_full;
+};
+
+class AnswerLimiter {
+public:
+    // Per datagram source and per claimed machine name: 10 at once, then one a second.
+    static constexpr int PerPeerBurst = 10;
+    static constexpr qint64 PerPeerMsPerToken = 1000;
+    // LOGINs of machines this copy does not list yet, all sources together:
+    // room for a whole segment starting at once, then 50 a second.
+    static constexpr int NewPeerBurst = 500;
+    static constexpr qint64 NewPeerMsPerToken = 20;
+    // Absence-message answers, all sources together: people ask by hand.
+    static constexpr int AbsenceBurst = 50;
+    static constexpr qint64 AbsenceMsPerToken = 100;
+    static constexpr qsizetype MaxKeys = 4096;
+
+    explicit AnswerLimiter(const Clock &clock);
+
+    // A LOGIN from the datagram source `sourceAddress` naming `machineName`;
+    // `listed` tells whether that machine is in the roster already (asked
+    // only when the cheaper limits let the LOGIN through). True when it may
+    // be handled and answered; beyond the limits it counts as lost.
+    bool allowLogin(const QByteArray &sourceAddress, const QByteArray &machineName,
+                    const std::function<bool()> &listed);
+    // A HUZAI_CHECK addressed here from `sourceAddress`: true when it may be answered.
+    bool allowAbsenceAnswer(const QByteArray &sourceAddress);
+
+private:
+    TokenBuckets m_bySource;
+    TokenBuckets m_byMachine;
+    TokenBuckets m_newPeers;
+    TokenBuckets m_absenceAnswers;
+};
+
+} // namespace zn
