@@ -371,6 +371,10 @@ LoadedSettings SettingsStore::loadAtStart(const QByteArray &machineName, const Q
 {
     LoadedSettings loaded;
     loaded.settings = defaultSettings(machineName, programDirectory);
+    // A path that is no file at all (a directory) holds no settings to keep:
+    // it is left alone, and each write to it fails and says so.
+    if (QFileInfo::exists(filePath()) && !QFileInfo(filePath()).isFile())
+        return loaded;
     const IniFile::Contents contents = m_file.readContents();
     if (!contents.readable) {
         loaded.damage = LoadedSettings::Unreadable;

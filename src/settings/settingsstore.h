@@ -78,7 +78,9 @@ QByteArray DecodeHuzaiMessage(QByteArrayView stored);
 // exists but cannot be read, or that IniDocument::firstDamagedLine finds
 // damaged) is not read at all: the settings are the defaults, and the file
 // is renamed "<name>.damaged-YYYYMMDD-HHMMSS" beside itself, so that no
-// write puts defaults where the user's values were.
+// write puts defaults where the user's values were. A directory in the
+// file's place is no damaged file: the settings are the defaults, and it
+// stays where it is (writes to it fail and say so).
 struct LoadedSettings {
     enum Damage { Sound, Unreadable, Unparsable };
     Settings settings;
