@@ -145,7 +145,7 @@ private:
                              const QByteArray &handleName, const QByteArray &text) override;
 
     // A refused write is shown as "<path> に書き込めません" (or, unattended,
-    // written to the error output); the run goes on.
+    // written to the error output), once per command; the run goes on.
     void reportWriteError(const QString &error);
 
     Frontend &m_frontend;

@@ -15,12 +15,6 @@ bool FailureReports::firstInCommand(const QString &text)
     return true;
 }
 
-void FailureReports::box(const QString &text)
-{
-    if (firstInCommand(text))
-        m_frontend.showMessageBox(text, mb::Ok | mb::IconError);
-}
-
 void FailureReports::notice(const QString &text)
 {
     if (firstInCommand(text))

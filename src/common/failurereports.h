@@ -35,8 +35,7 @@ public:
     // counts as told from now on.
     bool firstInCommand(const QString &text);
 
-    // The error box (Ok, error icon) or the important notice, each once per command.
-    void box(const QString &text);
+    // The important notice, once per command.
     void notice(const QString &text);
 
 private:
