@@ -21,6 +21,7 @@ Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *
                  const Clock *clock, QObject *parent)
     : QObject(parent)
     , m_frontend(frontend)
+    , m_reports(frontend)
     , m_parameters(std::move(parameters))
     , m_ownClock(clock ? nullptr : std::make_unique<SystemClock>())
     , m_clock(clock ? *clock : *m_ownClock)
@@ -41,10 +42,12 @@ Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *
     });
     connect(m_reassembler.get(), &Reassembler::messageReceived, this,
             [this](const QByteArray &message, const QByteArray &sender) {
+                const FailureReports::Command received(m_reports);
                 m_dispatcher->HandleReceivedMessage(message, sender);
             });
     m_timeoutTimer.setInterval(TimeoutTimerIntervalMs);
     connect(&m_timeoutTimer, &QTimer::timeout, this, &Session::TimeoutTimerTimer);
+    m_log->setFailureReports(&m_reports);
 }
 
 Session::~Session()
@@ -52,13 +55,18 @@ Session::~Session()
     shutdown();
 }
 
-void Session::loadSettings(const QString &programDirectory)
+void Session::loadSettings(const QString &programDirectory,
+                           const std::function<bool(const QString &, const QString &)> &rename)
 {
     // The machine name comes first: it is the default handle name.
     local.MachineName = GetMachineName();
     const QString directory = programDirectory.isEmpty() ? ProgramDirectory() : programDirectory;
     m_store = std::make_unique<SettingsStore>(directory + SettingsFileName(m_parameters));
-    settings = m_store->load(local.MachineName, directory);
+    const LoadedSettings loaded = m_store->loadAtStart(local.MachineName, directory, m_clock.now(), rename);
+    settings = loaded.settings;
+    const QString notice = loaded.notice(m_store->filePath());
+    if (!notice.isEmpty())
+        m_frontend.showMessageBox(notice, mb::Ok | mb::IconWarning);
 }
 
 QString Session::settingsPath() const
@@ -68,8 +76,11 @@ QString Session::settingsPath() const
 
 void Session::setSaveDevice(OpenSaveDevice open)
 {
-    if (m_store)
-        m_store = std::make_unique<SettingsStore>(m_store->filePath(), std::move(open));
+    if (!m_store)
+        return;
+    const bool held = m_store->writesHeld();
+    m_store = std::make_unique<SettingsStore>(m_store->filePath(), std::move(open));
+    m_store->holdWrites(held);
 }
 
 bool Session::saveSettings()
@@ -209,7 +220,7 @@ int Session::fontSizeForStoredValue(int stored)
 
 void Session::reportWriteError(const QString &error)
 {
-    if (error.isEmpty())
+    if (error.isEmpty() || !m_reports.firstInCommand(error))
         return;
     if (!m_unattended) {
         m_frontend.showMessageBox(error, mb::Ok | mb::IconError);

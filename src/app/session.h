@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/clock.h"
+#include "common/failurereports.h"
 #include "common/localpeer.h"
 #include "messaging/recvqueue.h"
 #include "net/messagesink.h"
@@ -51,8 +52,11 @@ public:
     LocalPeer local;
 
     // The machine name, then the settings file chosen by the parameters, read
-    // in full. `programDirectory` empty means the program's own rule.
-    void loadSettings(const QString &programDirectory = {});
+    // in full. `programDirectory` empty means the program's own rule. A
+    // damaged file gives the defaults and is kept aside (LoadedSettings),
+    // and a box with the warning icon says so. `rename` is for tests.
+    void loadSettings(const QString &programDirectory = {},
+                      const std::function<bool(const QString &, const QString &)> &rename = {});
     QString settingsPath() const;
     // Writes of the settings file go through `open` from now on (a test
     // makes one of their steps fail).
@@ -60,6 +64,10 @@ public:
     // Every key of "LocalSetting" and "Security" from `settings` (the options
     // were applied). A refused write is shown and gives false.
     [[nodiscard]] bool saveSettings();
+
+    // One command of the user's (quitting, a send, applying the options):
+    // while the returned scope lives, each failure text is told once.
+    FailureReports::Command command() { return FailureReports::Command(m_reports); }
 
     // The socket on the configured port; on success the local address and a
     // LOGIN broadcast. On failure the start-failure box was shown.
@@ -138,10 +146,11 @@ private:
                              const QByteArray &handleName, const QByteArray &text) override;
 
     // A refused write is shown as "<path> に書き込めません" (or, unattended,
-    // written to the error output); the run goes on.
+    // written to the error output), once per command; the run goes on.
     void reportWriteError(const QString &error);
 
     Frontend &m_frontend;
+    FailureReports m_reports;
     QStringList m_parameters;
     std::unique_ptr<SystemClock> m_ownClock;
     const Clock &m_clock;

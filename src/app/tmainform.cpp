@@ -438,6 +438,8 @@ void TMainForm::FormDestroy()
     if (m_destroyed)
         return;
     m_destroyed = true;
+    // Every window writes its placement: a full disk is told once.
+    const auto command = m_session.command();
     if (m_hotKeys) {
         for (const int id : {HotKeyReceive, HotKeySendList, HotKeyUserList})
             m_hotKeys->unregisterHotKey(id);

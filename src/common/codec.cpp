@@ -110,6 +110,13 @@ QString decode(QByteArrayView bytes)
     return out;
 }
 
+bool isValid(QByteArrayView bytes)
+{
+    QStringDecoder decoder(CodecName, QStringConverter::Flag::Stateless);
+    (void)QString(decoder.decode(bytes));
+    return !decoder.hasError();
+}
+
 Encoded fromWidgetText(QStringView text)
 {
     return encode(normaliseLineBreaks(text));

@@ -21,6 +21,9 @@ Encoded encode(QStringView text);
 // Decodes; bytes that are not valid CP932 become U+FFFD each.
 QString decode(QByteArrayView bytes);
 
+// True when every byte sequence of `bytes` is a CP932 character.
+bool isValid(QByteArrayView bytes);
+
 // Text from a widget or the clipboard: LF, lone CR and CR LF all become
 // CR LF, then the text is encoded.
 Encoded fromWidgetText(QStringView text);

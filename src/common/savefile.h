@@ -27,11 +27,20 @@ public:
 // Gives the device that replaces the file at `path`.
 using OpenSaveDevice = std::function<std::unique_ptr<SaveDevice>(const QString &path)>;
 
+// Whether a replacement waits until the disk holds it. Either way a killed
+// program leaves the old or the new file: the rename is what makes the new
+// one visible. Flushing to the disk adds the same for a crash of the whole
+// system or a power cut, at the cost of waiting for the disk (milliseconds
+// on a spinning or a busy disk).
+enum class SyncToDisk { Yes, No };
+
 // The real device: a QSaveFile at `path`.
-std::unique_ptr<SaveDevice> openSaveFile(const QString &path);
+std::unique_ptr<SaveDevice> openSaveFile(const QString &path, SyncToDisk sync = SyncToDisk::Yes);
 
 // Writes `bytes` as the whole new contents of `path`; false when any step
-// failed, the old file then being unchanged. An empty `open` means openSaveFile.
-[[nodiscard]] bool saveFile(const QString &path, QByteArrayView bytes, const OpenSaveDevice &open = {});
+// failed, the old file then being unchanged. An empty `open` means
+// openSaveFile with `sync`.
+[[nodiscard]] bool saveFile(const QString &path, QByteArrayView bytes, const OpenSaveDevice &open = {},
+                            SyncToDisk sync = SyncToDisk::Yes);
 
 } // namespace zn

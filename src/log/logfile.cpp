@@ -2,6 +2,7 @@
 
 #include "common/clock.h"
 #include "common/codec.h"
+#include "common/failurereports.h"
 #include "common/frontend.h"
 #include "common/text.h"
 #include "settings/settings.h"
@@ -109,7 +110,10 @@ QList<QByteArray> LogFile::SplitLines(QByteArrayView content)
 
 bool LogFile::fail()
 {
-    m_frontend.showEventNotice(LogErrorText, true);
+    if (m_reports)
+        m_reports->notice(LogErrorText);
+    else
+        m_frontend.showEventNotice(LogErrorText, true);
     return false;
 }
 
@@ -151,7 +155,13 @@ bool LogFile::WriteLog(const QByteArray &sender, const QByteArray &addressee, co
     out.reserve(content.size() + 256);
     for (const QByteArray &line : std::as_const(lines))
         out += line + CrLf;
-    if (!saveFile(path, out, m_openDevice))
+    // Not flushed to the disk: the log is rewritten for every message, on
+    // the GUI thread, and a burst of messages must not wait for the disk
+    // each time. A killed program still leaves a whole file (the rename);
+    // ext4 (by default) and btrfs write out a file renamed over another
+    // before the rename, so that there a power cut, too, leaves the old or
+    // the new log. The settings file, written seldom, is flushed.
+    if (!saveFile(path, out, m_openDevice, SyncToDisk::No))
         return fail();
     lock.unlock();
     emit written();

@@ -19,6 +19,7 @@
 namespace zn {
 
 class Clock;
+class FailureReports;
 class Frontend;
 struct Settings;
 
@@ -82,6 +83,9 @@ public:
     // Test seam: the device that replaces the file (a failing one).
     void setSaveDevice(OpenSaveDevice open) { m_openDevice = std::move(open); }
     void setLockTimeout(int ms) { m_lockTimeoutMs = ms; }
+    // Failures are told through `reports` (once per command) instead of
+    // straight to the frontend.
+    void setFailureReports(FailureReports *reports) { m_reports = reports; }
 
 signals:
     // A record was written; a viewer that is open reads the file again.
@@ -94,6 +98,7 @@ private:
     const Clock &m_clock;
     Frontend &m_frontend;
     OpenSaveDevice m_openDevice;
+    FailureReports *m_reports = nullptr;
     int m_lockTimeoutMs = LockTimeoutMs;
 };
 

@@ -160,6 +160,7 @@ void MessageCenter::miMessageClipSendClick(const QList<TPeer> &selected)
     }
     // Copies: a box of an earlier send may let the roster change.
     const QList<TPeer> recipients = selected;
+    const auto command = m_session.command();
     for (const TPeer &peer : recipients)
         m_session.messenger().SendMessageTo(*text, peer.MachineName);
 }

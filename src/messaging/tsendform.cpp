@@ -186,6 +186,8 @@ void TSendForm::btSendClick()
     // nested event loop in which the program could be told to quit.
     const QPointer<TSendForm> self(this);
     const QList<Recipient> recipients = m_recipients;
+    // One log failure notice for the whole send, not one per recipient.
+    const auto command = m_session.command();
     for (const Recipient &r : recipients) {
         if (!m_session.messenger().SendMessageTo(checked.bytes, r.MachineName)) {
             m_frontend.showMessageBox(QStringLiteral("「") + cp932::decode(r.HandleName)

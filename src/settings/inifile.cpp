@@ -156,6 +156,21 @@ QByteArray IniDocument::toBytes() const
     return out;
 }
 
+std::optional<qsizetype> IniDocument::firstDamagedLine() const
+{
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const QByteArray &text = m_lines[i].text;
+        const QByteArrayView trimmed = QByteArrayView(text).trimmed();
+        // A comment's bytes mean nothing to the reader and are kept as they are.
+        const bool comment = trimmed.startsWith(';');
+        const bool sound = !text.contains('\0')
+            && (trimmed.isEmpty() || comment || ((headerName(text) || keyName(text)) && cp932::isValid(text)));
+        if (!sound)
+            return i + 1;
+    }
+    return std::nullopt;
+}
+
 QString CannotWriteText(const QString &path)
 {
     return QStringLiteral("%1 に書き込めません").arg(QFileInfo(path).absoluteFilePath());
@@ -173,6 +188,22 @@ IniDocument IniFile::read() const
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return IniDocument(file.readAll());
+}
+
+IniFile::Contents IniFile::readContents() const
+{
+    Contents contents;
+    contents.exists = QFileInfo::exists(m_path);
+    if (!contents.exists)
+        return contents;
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        contents.readable = false;
+        return contents;
+    }
+    contents.bytes = file.readAll();
+    contents.readable = file.error() == QFileDevice::NoError;
+    return contents;
 }
 
 QString IniFile::write(const QList<IniEntry> &entries) const

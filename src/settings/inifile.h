@@ -49,6 +49,17 @@ public:
 
     QByteArray toBytes() const;
 
+    // The first line (counted from 1) that shows the text is damaged, or
+    // nullopt for a sound one. Damaged is what no settings file that a
+    // program wrote holds, and what the reader would pass over silently:
+    // a NUL byte, a header or key line whose bytes are no CP932 text, or a
+    // line that is neither blank, a comment (";", whatever its bytes), a
+    // section header ("[...", a missing "]" included) nor a "key=value"
+    // with a non-empty key. An unknown section
+    // or key, a key outside any section, an overlong value or a number out
+    // of range is no damage: the reader has rules for those.
+    std::optional<qsizetype> firstDamagedLine() const;
+
 private:
     struct Line {
         QByteArray text;
@@ -76,6 +87,16 @@ public:
 
     // The file as it is now; a missing or unreadable file reads as empty.
     IniDocument read() const;
+
+    // The file's bytes and whether they could be read: a missing file is
+    // read (and empty); one that exists but cannot be opened or read to
+    // the end (no permission, a directory, an I/O error) is not.
+    struct Contents {
+        bool exists = false;
+        bool readable = true;
+        QByteArray bytes;
+    };
+    Contents readContents() const;
 
     // Applies every entry, in order, to the file as it is now and replaces
     // the file in one step (temporary file, then rename): a failure leaves

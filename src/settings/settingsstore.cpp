@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -340,16 +341,87 @@ SettingsStore::SettingsStore(QString filePath, OpenSaveDevice open)
 {
 }
 
-Settings SettingsStore::load(const QByteArray &machineName, const QString &programDirectory) const
+namespace {
+Settings defaultSettings(const QByteArray &machineName, const QString &programDirectory)
 {
     Settings settings;
     settings.HandleName = machineName;
     settings.LogFileName = withTrailingSlash(programDirectory) + QStringLiteral("LOG.ZNG");
-    const IniDocument document = m_file.read();
+    settings.ActivePortNo = settings.PortNo;
+    return settings;
+}
+
+Settings readSettings(const IniDocument &document, Settings settings)
+{
     for (const Key &key : Keys)
         readKey(key, document, settings);
     settings.ActivePortNo = settings.PortNo;
     return settings;
+}
+} // namespace
+
+Settings SettingsStore::load(const QByteArray &machineName, const QString &programDirectory) const
+{
+    return readSettings(m_file.read(), defaultSettings(machineName, programDirectory));
+}
+
+LoadedSettings SettingsStore::loadAtStart(const QByteArray &machineName, const QString &programDirectory,
+                                          const QDateTime &now,
+                                          const std::function<bool(const QString &, const QString &)> &rename)
+{
+    LoadedSettings loaded;
+    loaded.settings = defaultSettings(machineName, programDirectory);
+    // A path that is no file at all (a directory) holds no settings to keep:
+    // it is left alone, and each write to it fails and says so.
+    if (QFileInfo::exists(filePath()) && !QFileInfo(filePath()).isFile())
+        return loaded;
+    const IniFile::Contents contents = m_file.readContents();
+    if (!contents.readable) {
+        loaded.damage = LoadedSettings::Unreadable;
+    } else {
+        const IniDocument document(contents.bytes);
+        const std::optional<qsizetype> damaged = document.firstDamagedLine();
+        if (!damaged) {
+            loaded.settings = readSettings(document, loaded.settings);
+            return loaded;
+        }
+        loaded.damage = LoadedSettings::Unparsable;
+        loaded.damagedLine = *damaged;
+    }
+    // A second start within the same second finds the first one's name taken.
+    const QString stem = filePath() + QStringLiteral(".damaged-") + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    for (int n = 1; n <= 100 && loaded.keptAs.isEmpty(); ++n) {
+        const QString aside = n == 1 ? stem : stem + u'-' + QString::number(n);
+        if (QFileInfo::exists(aside) || QFileInfo(aside).isSymLink())
+            continue;
+        if (!(rename ? rename(filePath(), aside) : QFile::rename(filePath(), aside)))
+            break;
+        loaded.keptAs = aside;
+    }
+    holdWrites(loaded.keptAs.isEmpty());
+    return loaded;
+}
+
+QString LoadedSettings::notice(const QString &settingsPath) const
+{
+    if (damage == Sound)
+        return {};
+    const QString path = QFileInfo(settingsPath).absoluteFilePath();
+    QString text = damage == Unreadable
+        ? QStringLiteral("設定ファイル %1 を読み込めないため、初期設定で起動しました。").arg(path)
+        : QStringLiteral("設定ファイル %1 の %2 行目が壊れているため、初期設定で起動しました。")
+              .arg(path, QString::number(damagedLine));
+    text += u'\n';
+    text += keptAs.isEmpty()
+        ? QStringLiteral("元のファイルは別の名前にできなかったため、そのまま残してあります。"
+                         "この起動中の設定は保存されません。")
+        : QStringLiteral("元のファイルは %1 として残してあります。").arg(QFileInfo(keptAs).absoluteFilePath());
+    return text;
+}
+
+QString SettingsStore::write(const QList<IniEntry> &entries) const
+{
+    return m_writesHeld ? QString() : m_file.write(entries);
 }
 
 QString SettingsStore::saveAll(const Settings &settings) const
@@ -367,28 +439,28 @@ QString SettingsStore::saveAll(const Settings &settings) const
         }
         entries.append({key.section, key.name, std::move(stored.bytes)});
     }
-    return m_file.write(entries);
+    return write(entries);
 }
 
 QString SettingsStore::writeFontSize(quint8 size) const
 {
-    return m_file.write({{Font, "Size", QByteArray::number(size)}});
+    return write({{Font, "Size", QByteArray::number(size)}});
 }
 
 QString SettingsStore::writeSort(quint8 index, bool upper) const
 {
-    return m_file.write({{Sort, "SortIndex", QByteArray::number(index)},
+    return write({{Sort, "SortIndex", QByteArray::number(index)},
                          {Sort, "SortUpper", QByteArray(upper ? "1" : "0")}});
 }
 
 QString SettingsStore::writeHuzaiMessage(const QByteArray &message) const
 {
-    return m_file.write({{LocalSetting, "HuzaiMessage", EncodeHuzaiMessage(message)}});
+    return write({{LocalSetting, "HuzaiMessage", EncodeHuzaiMessage(message)}});
 }
 
 Placement SettingsStore::readPlacement(QByteArrayView section, const Placement &defaults) const
 {
-    const IniDocument document = m_file.read();
+    const IniDocument document = m_writesHeld ? IniDocument() : m_file.read();
     const auto get = [&](const char *key, int fallback) {
         return readInteger(document.value(section, key), fallback);
     };
@@ -399,12 +471,12 @@ Placement SettingsStore::readPlacement(QByteArrayView section, const Placement &
 QString SettingsStore::writePlacement(QByteArrayView section, const Placement &placement,
                                       bool withSize) const
 {
-    return m_file.write(placementEntries(section, placement, withSize));
+    return write(placementEntries(section, placement, withSize));
 }
 
 ColumnWidths SettingsStore::readColumnWidths() const
 {
-    const IniDocument document = m_file.read();
+    const IniDocument document = m_writesHeld ? IniDocument() : m_file.read();
     ColumnWidths widths = DefaultColumnWidths;
     for (size_t i = 0; i < widths.size(); ++i)
         widths[i] = readInteger(document.value(PlacementSection::MainForm, ColumnKeys[i]), widths[i]);
@@ -417,7 +489,7 @@ QString SettingsStore::writeMainPlacement(const Placement &placement, const Colu
     for (size_t i = 0; i < widths.size(); ++i)
         entries.append({PlacementSection::MainForm.toByteArray(), ColumnKeys[i],
                         QByteArray::number(widths[i])});
-    return m_file.write(entries);
+    return write(entries);
 }
 
 } // namespace zn

@@ -6,6 +6,7 @@
 #include "settings/settings.h"
 
 #include <QByteArrayView>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -73,6 +74,25 @@ std::optional<qint32> ParseProfileInteger(QByteArrayView text);
 QByteArray EncodeHuzaiMessage(QByteArrayView message);
 QByteArray DecodeHuzaiMessage(QByteArrayView stored);
 
+// What start-up found in the settings file. A damaged file (one that
+// exists but cannot be read, or that IniDocument::firstDamagedLine finds
+// damaged) is not read at all: the settings are the defaults, and the file
+// is renamed "<name>.damaged-YYYYMMDD-HHMMSS" beside itself, so that no
+// write puts defaults where the user's values were. A directory in the
+// file's place is no damaged file: the settings are the defaults, and it
+// stays where it is (writes to it fail and say so).
+struct LoadedSettings {
+    enum Damage { Sound, Unreadable, Unparsable };
+    Settings settings;
+    Damage damage = Sound;
+    qsizetype damagedLine = 0;   // the first damaged line of an unparsable file
+    // The damaged file's new path; empty when it could not be renamed, and
+    // the store then writes nothing for the rest of the run.
+    QString keptAs;
+    // What the user is told, once; empty for a sound file.
+    QString notice(const QString &settingsPath) const;
+};
+
 // The settings file at one full path. Every method reads or writes the
 // file anew; writers return the error text ("<path> に書き込めません"),
 // empty on success, and write all their keys or none.
@@ -86,6 +106,19 @@ public:
     // unreadable keys take their defaults. `Size` comes back as stored (low
     // 8 bits); the caller maps it with NormalizeFontSize and writes it back.
     Settings load(const QByteArray &machineName, const QString &programDirectory) const;
+
+    // load() for start-up, after the file was checked for damage; `now`
+    // names the damaged file. `rename` moves a file (QFile::rename unless a
+    // test makes it fail).
+    LoadedSettings loadAtStart(const QByteArray &machineName, const QString &programDirectory,
+                               const QDateTime &now,
+                               const std::function<bool(const QString &from, const QString &to)> &rename = {});
+
+    // While held, every writer writes nothing and reports success, and the
+    // placements read as their defaults: the damaged file that could not be
+    // moved aside stays as it is and is not read.
+    void holdWrites(bool on) { m_writesHeld = on; }
+    bool writesHeld() const { return m_writesHeld; }
 
     // Every key of "LocalSetting" and "Security", in their table order.
     [[nodiscard]] QString saveAll(const Settings &settings) const;
@@ -106,7 +139,10 @@ public:
                                              const ColumnWidths &widths) const;
 
 private:
+    [[nodiscard]] QString write(const QList<IniEntry> &entries) const;
+
     IniFile m_file;
+    bool m_writesHeld = false;
 };
 
 } // namespace zn

@@ -1,6 +1,8 @@
 #include "app/session.h"
+#include "faildevice.h"
 #include "fakeclock.h"
 #include "fakefrontend.h"
+#include "log/logfile.h"
 #include "net/absencerequests.h"
 #include "net/netfakes.h"
 #include "net/reassembly.h"
@@ -9,6 +11,7 @@
 #include "net/wire.h"
 #include "peers/roster.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QSemaphore>
@@ -30,6 +33,10 @@ class TestSession : public QObject {
     Q_OBJECT
 private slots:
     void badSettingsFile_stillStartsWithDefaults();
+    void damagedSettingsFile_keptAside_startsWithDefaults_data();
+    void damagedSettingsFile_keptAside_startsWithDefaults();
+    void damagedSettingsFile_notMovable_isNeitherReadNorWritten();
+    void writeFailures_toldOncePerCommand();
     void join_of1000PeersAtOnce_keepsRosterCorrect();
     void flood_ofNothingAnswers_opensOneBoxAtATime();
     void incompleteMessage_expiresByGivenClock();
@@ -45,10 +52,11 @@ void TestSession::badSettingsFile_stillStartsWithDefaults()
     QTemporaryDir dir;
     QFile file(dir.filePath(QStringLiteral("Zephinet.INI")));
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("garbage without equals\r\n[Broken\r\n=value without key\r\n[LocalSetting]\r\n"
+    // Values out of range or of no use are no damage: each key has its rule.
+    file.write("[Broken\r\n[LocalSetting]\r\n"
                "HandleName=" + QByteArray(3000, 'x') + "\r\n"
-               "PortNo=0\r\nHuzaiMessage=\xff\xfe\x81\r\nLogFileMaxCount=lots\r\n"
-               "[Security]\r\nPassword=not hex at all\r\n\x00\x01\x02\r\n");
+               "PortNo=0\r\nHuzaiMessage=\\n\\\r\nLogFileMaxCount=lots\r\n"
+               "[Security]\r\nPassword=not hex at all\r\n");
     file.close();
 
     FakeFrontend frontend;
@@ -58,12 +66,172 @@ void TestSession::badSettingsFile_stillStartsWithDefaults()
     QCOMPARE(session.settings.HandleName.size(), 1023);
     QCOMPARE(session.settings.LogFileMaxCount, 100);
     QVERIFY(session.settings.Password.isEmpty());
+    QVERIFY(frontend.boxes.isEmpty());
     QVERIFY(session.startSocketService());
     // The 1023-byte handle name makes a LOGIN of three datagrams.
     QCOMPARE(transport.sent.size(), 3);
     session.shutdown();
     QCOMPARE(transport.sent.size(), 4);
     QVERIFY(transport.sent.last().datagram.startsWith("\x01   "));
+}
+
+namespace {
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+} // namespace
+
+void TestSession::damagedSettingsFile_keptAside_startsWithDefaults_data()
+{
+    QTest::addColumn<QByteArray>("damaged");   // empty: a file that gives a read error
+    QTest::addColumn<QString>("told");
+    QTest::addRow("a line that is no key")
+        << QByteArray("[LocalSetting]\r\nHandleName=mine\r\nPortNo=4000\r\nbroken\r\n") << u"4 行目が壊れている"_qs;
+    QTest::addRow("bytes that are no CP932")
+        << QByteArray("[LocalSetting]\r\nHandleName=\xe5\x90\x8d\r\n") << u"2 行目が壊れている"_qs;
+    QTest::addRow("zeroed by a crash") << QByteArray(64, '\0') << u"1 行目が壊れている"_qs;
+    // Reading this file fails with an I/O error (whoever reads it, root too).
+    QTest::addRow("unreadable") << QByteArray() << u"を読み込めない"_qs;
+}
+
+// A damaged file is set aside whole and never overwritten by defaults; the
+// user is told once where it is.
+void TestSession::damagedSettingsFile_keptAside_startsWithDefaults()
+{
+    QFETCH(QByteArray, damaged);
+    QFETCH(QString, told);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Zephinet.INI"));
+    const QString aside = path + QStringLiteral(".damaged-20240401-090000");
+    const QString unreadable = QStringLiteral("/proc/self/mem");
+    auto damage = [&] {
+        if (damaged.isEmpty())
+            QVERIFY(QFile::link(unreadable, path));
+        else
+            writeFile(path, damaged);
+    };
+    damage();
+    FakeFrontend frontend;
+    RecordingTransport transport;
+    FakeClock clock;
+    {
+        Session session(frontend, {}, &transport, &clock);
+        session.loadSettings(dir.path() + u'/');
+        QCOMPARE(session.settings.HandleName, session.local.MachineName);
+        QCOMPARE(session.settings.PortNo, quint16(50000));
+        QCOMPARE(frontend.boxes.size(), 1);
+        QCOMPARE(frontend.boxes.first().flags, mb::Ok | mb::IconWarning);
+        const QString text = frontend.boxes.first().text;
+        QVERIFY2(text.contains(told) && text.contains(aside) && text.contains(path), qPrintable(text));
+        if (damaged.isEmpty())
+            QCOMPARE(QFileInfo(aside).symLinkTarget(), unreadable);
+        else
+            QCOMPARE(fileBytes(aside), damaged);
+        QVERIFY(!QFileInfo::exists(path));
+        // The first write starts a new file; the damaged one stays as it was.
+        session.writeFontSize(12);
+        QCOMPARE(fileBytes(path), QByteArray("[Font]\r\nSize=12\r\n"));
+        QCOMPARE(frontend.boxes.size(), 1);
+    }
+    // The next start reads the new file; damage again within the same
+    // second gets a name of its own.
+    {
+        Session session(frontend, {}, &transport, &clock);
+        session.loadSettings(dir.path() + u'/');
+        QCOMPARE(frontend.boxes.size(), 1);
+    }
+    QVERIFY(QFile::remove(path));
+    damage();
+    Session session(frontend, {}, &transport, &clock);
+    session.loadSettings(dir.path() + u'/');
+    QCOMPARE(frontend.boxes.size(), 2);
+    QVERIFY(QFileInfo::exists(aside + QStringLiteral("-2")));
+    if (!damaged.isEmpty())
+        QCOMPARE(fileBytes(aside), damaged);
+}
+
+void TestSession::damagedSettingsFile_notMovable_isNeitherReadNorWritten()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Zephinet.INI"));
+    const QByteArray damaged("[MainFormLocate]\r\nLeft=77\r\nTop=88\r\n\xff\xff\r\n");
+    writeFile(path, damaged);
+    FakeFrontend frontend;
+    RecordingTransport transport;
+    Session session(frontend, {}, &transport);
+    session.loadSettings(dir.path() + u'/', [](const QString &, const QString &) { return false; });
+    QCOMPARE(frontend.boxes.size(), 1);
+    QVERIFY2(frontend.boxes.first().text.contains(u"そのまま"), qPrintable(frontend.boxes.first().text));
+    const Placement defaults{1, 2, 3, 4};
+    QCOMPARE(session.readMainPlacement(defaults).window, defaults);
+    session.setSaveDevice(zn::test::FailDevice::opener(zn::test::FailDevice::None));
+    QVERIFY(session.saveSettings());
+    session.writeFontSize(14);
+    session.writeMainPlacement({{5, 6, 7, 8}, DefaultColumnWidths});
+    session.sortByColumn(1);
+    QCOMPARE(fileBytes(path), damaged);
+    QCOMPARE(frontend.boxes.size(), 1);
+}
+
+void TestSession::writeFailures_toldOncePerCommand()
+{
+    using zn::test::FailDevice;
+    QTemporaryDir dir;
+    FakeFrontend frontend;
+    RecordingTransport transport;
+    Session session(frontend, {}, &transport);
+    session.loadSettings(dir.path() + u'/');
+    session.setSaveDevice(FailDevice::opener(FailDevice::Commit));
+    session.log().setSaveDevice(FailDevice::opener(FailDevice::Write));
+    const QString logError = QStringLiteral("ログファイルをアクセス中にエラーが発生しました。ログの保存を中止しました。");
+
+    // Outside any command, as before: each failure is told.
+    session.writeFontSize(12);
+    session.writeFontSize(14);
+    QCOMPARE(frontend.boxes.size(), 2);
+
+    // A command that writes many times: one box, one notice. A box runs a
+    // nested event loop; a message handled there is a command of its own.
+    frontend.clear();
+    int nested = 0;
+    frontend.whileBoxOpen = [&] {
+        const auto command = session.command();
+        ++nested;
+        QVERIFY(session.queueMessage("PC9", "peer", "in the box 1"));
+        QVERIFY(session.queueMessage("PC9", "peer", "in the box 2"));
+    };
+    {
+        const auto command = session.command();
+        for (int i = 0; i < 5; ++i)
+            session.writePlacement(PlacementSection::SendForm, {i, i, 100, 100});
+        session.writeMainPlacement({{1, 2, 300, 400}, DefaultColumnWidths});
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(session.queueMessage("PC9", "peer", "lost"));
+    }
+    QCOMPARE(nested, 1);
+    QCOMPARE(frontend.boxes.size(), 1);
+    QCOMPARE(frontend.boxes.first().text, CannotWriteText(session.settingsPath()));
+    QCOMPARE(frontend.notices.size(), 2);   // the box's message, then the command's own
+    for (const auto &notice : std::as_const(frontend.notices))
+        QVERIFY(notice.text == logError && notice.important);
+
+    // The next command fails again, and says so again.
+    frontend.whileBoxOpen = {};
+    {
+        const auto command = session.command();
+        QVERIFY(!session.saveSettings());
+        QVERIFY(!session.saveSettings());
+    }
+    QCOMPARE(frontend.boxes.size(), 2);
 }
 
 void TestSession::join_of1000PeersAtOnce_keepsRosterCorrect()

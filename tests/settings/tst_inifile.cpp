@@ -37,6 +37,8 @@ private slots:
     void write_batchCreatesFileAndKeepsOtherLines();
     void write_failure_reportsPathAndKeepsOldFile_data();
     void write_failure_reportsPathAndKeepsOldFile();
+    void firstDamagedLine_data();
+    void firstDamagedLine();
 };
 
 void TestIniFile::value_data()
@@ -243,6 +245,49 @@ void TestIniFile::write_failure_reportsPathAndKeepsOldFile()
     const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
     for (const QString &name : left)
         QVERIFY2(name == u"plain" || name == QFileInfo(path).fileName(), qPrintable(name));
+}
+
+void TestIniFile::firstDamagedLine_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("line");   // 0: sound
+
+    // What the reader has rules for is no damage.
+    QTest::addRow("empty") << QByteArray() << 0;
+    QTest::addRow("written by the program")
+        << QByteArray("[LocalSetting]\r\nHandleName=\x96\xbc\x91\x4f\r\nPortNo=50000\r\n[Font]\r\nSize=9\r\n") << 0;
+    QTest::addRow("blank lines, comments, blanks around")
+        << QByteArray("\r\n; note\r\n  [ A ]  \r\n\t k = v \r\n   \r\n") << 0;
+    QTest::addRow("unknown section and key, out-of-range number")
+        << QByteArray("[Mine]\r\nColour=red\r\n[LocalSetting]\r\nPortNo=70000\r\nLogSave=yes\r\n") << 0;
+    QTest::addRow("key outside any section, empty value")
+        << QByteArray("k=1\r\n[A]\r\nx=\r\n") << 0;
+    QTest::addRow("header without bracket, LF only, no last line end")
+        << QByteArray("[A\nk=1\nj=2") << 0;
+    QTest::addRow("overlong value") << QByteArray("[A]\r\nk=" + QByteArray(5000, 'x') + "\r\n") << 0;
+    QTest::addRow("invalid CP932 in a comment, which nothing reads")
+        << QByteArray(";\xa0\xa0\r\n[A]\r\n") << 0;
+    QTest::addRow("lone CR inside a line") << QByteArray("[A]\r\nk=a\rb\r\n") << 0;
+    QTest::addRow("user-defined double-byte character")
+        << QByteArray("[A]\r\nk=\xf0\x40\r\n") << 0;
+
+    // What no program writes, and the reader would pass over.
+    QTest::addRow("line without '='") << QByteArray("[A]\r\nk=1\r\nbroken line\r\nj=2\r\n") << 3;
+    QTest::addRow("empty key") << QByteArray("[A]\r\n = 1\r\n") << 2;
+    QTest::addRow("invalid CP932 in a value") << QByteArray("[A]\r\nk=\xff\xfe\r\n") << 2;
+    QTest::addRow("lead byte without its trail at a line end") << QByteArray("[A]\r\nk=a\x82\r\n") << 2;
+    QTest::addRow("NUL bytes of a zeroed tail")
+        << QByteArray("[A]\r\nk=1\r\n\0\0\0\0", 15) << 3;
+    QTest::addRow("NUL inside a value") << QByteArray("[A]\r\nk=a\0b\r\n", 12) << 2;
+    // UTF-8 often reads as CP932 by chance ("名前" does); this "あ" does not.
+    QTest::addRow("UTF-8 that is no CP932") << QByteArray("[A]\r\nk=\xe3\x81\x82\r\n") << 2;
+}
+
+void TestIniFile::firstDamagedLine()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, line);
+    QCOMPARE(IniDocument(file).firstDamagedLine().value_or(0), qsizetype(line));
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)
