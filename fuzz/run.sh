@@ -51,14 +51,17 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export QT_QPA_PLATFORM=offscreen
 
 run_target() {
-    local target=$1 max_len=8192
-    [ "$target" = settings ] && max_len=4096
+    local target=$1 max_len=8192 dict=()
+    case $target in
+    settings) max_len=4096 ;;
+    datagrams | message) dict=(-dict="$here/fuzz/wire.dict") ;;
+    esac
     rm -rf "$build/corpus/$target" "$build/findings/$target"
     mkdir -p "$build/corpus" "$build/findings/$target" "$build/logs"
     cp -r "$here/fuzz/corpus/$target" "$build/corpus/$target"
     local rc=0
     nice -n 10 "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-        -max_len=$max_len -print_final_stats=1 -artifact_prefix="$build/findings/$target/" \
+        -max_len=$max_len -print_final_stats=1 -artifact_prefix="$build/findings/$target/" "${dict[@]}" \
         "$build/corpus/$target" >"$build/logs/$target.log" 2>&1 || rc=$?
     echo $rc >"$build/logs/$target.rc"
 }
