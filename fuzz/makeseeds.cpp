@@ -100,6 +100,10 @@ QList<Sent> peerTraffic()
     record(QStringLiteral("message-long"), [&] { messenger.SendMessageTo(japanese.repeated(30) + "\r\nend", "SELF"); });
     record(QStringLiteral("opencheck"), [&] { messenger.SendOpenCheck("SELF"); });
     record(QStringLiteral("exclamation"), [&] { messenger.SendMessageExclamation("10.0.0.1"); });
+    // The second of two asked-for answers arrives while the box of the first is open.
+    local.MachineName = "PC3";
+    record(QStringLiteral("huzainothing-pc3"), [&] { messenger.SendHuzaiMessage("Nothing", "10.0.0.1"); });
+    local.MachineName = "PC2";
     local.AbsentMode = true;
     settings.HandleName = "<b>A&B</b>";
     record(QStringLiteral("login-absent"), [&] { messenger.SendLogin(); });
@@ -147,7 +151,14 @@ int main(int argc, char **argv)
         quint8 state;
     } states[] = {{"present", 0x00}, {"absent-viewer", 0xC5}, {"box-asked-reader", 0x78}, {"full", 0x42}};
 
-    for (const Sent &sent : peerTraffic()) {
+    const QList<Sent> traffic = peerTraffic();
+    QByteArray twoAnswers("\x78\x00", 2);
+    for (const Sent &sent : traffic) {
+        if (sent.name.startsWith(QStringLiteral("huzainothing")))
+            twoAnswers += (twoAnswers.size() > 2 ? QByteArray("\xFF") : QByteArray()) + sent.datagrams.first();
+    }
+    writeSeed(QStringLiteral("message"), QStringLiteral("huzainothing-twice-box-asked"), twoAnswers);
+    for (const Sent &sent : traffic) {
         QByteArray datagrams;      // fuzz_datagrams: sender, length, bytes
         QByteArray separated;      // fuzz_message: separated by 0xFF
         for (const QByteArray &d : sent.datagrams) {
