@@ -5,6 +5,7 @@
 #include "common/failurereports.h"
 #include "common/frontend.h"
 #include "common/text.h"
+#include "peers/roster.h"
 #include "settings/settings.h"
 
 #include <QDeadlineTimer>
@@ -85,6 +86,16 @@ QByteArray LogFile::EscapeText(QByteArrayView text)
     return out;
 }
 
+QByteArray LogFile::LabelLine(QByteArrayView label)
+{
+    QByteArray out = label.toByteArray();
+    for (char &c : out) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    }
+    return out;
+}
+
 QByteArray LogFile::UnescapeText(QByteArrayView line)
 {
     return line.toByteArray().replace(LineBreakEscape.toByteArray(), CrLf.toByteArray());
@@ -145,8 +156,8 @@ bool LogFile::WriteLog(const QByteArray &sender, const QByteArray &addressee, co
 
     QList<QByteArray> lines = SplitLines(content);
     lines.prepend(EscapeText(text));
-    lines.prepend(addressee);
-    lines.prepend(sender);
+    lines.prepend(LabelLine(addressee));
+    lines.prepend(LabelLine(sender));
     lines.prepend(FormatTimeStamp(m_clock.now()));
     if (m_settings.LogFileMaxCount != 0 && lines.size() / 4 > m_settings.LogFileMaxCount)
         lines.resize(qMax<qsizetype>(0, lines.size() - 4));
@@ -188,6 +199,12 @@ LoadedLog LogFile::LoadLog(const QString &path)
         log.state = LoadedLog::InvalidFile;
         return log;
     }
+    return ParseLog(content);
+}
+
+LoadedLog LogFile::ParseLog(QByteArrayView content)
+{
+    LoadedLog log;
     const QList<QByteArray> lines = SplitLines(content);
     const qsizetype count = qMin<qsizetype>((lines.size() + 3) / 4, MaxLoadedRecords);
     log.records.reserve(count);
@@ -198,6 +215,24 @@ LoadedLog LogFile::LoadLog(const QString &path)
     }
     log.state = log.records.isEmpty() ? LoadedLog::NoLog : LoadedLog::Records;
     return log;
+}
+
+const TPeer *FindLabelledPeer(QByteArrayView label, const Roster &roster)
+{
+    static const QByteArray open = cp932::bytes(u"（");
+    const TPeer *found = nullptr;
+    for (qsizetype at = label.indexOf(open); at >= 0; at = label.indexOf(open, at + 1)) {
+        const qsizetype start = at + open.size();
+        const qsizetype length = label.size() - 2 - start;
+        if (length < 0)
+            continue;
+        const QByteArrayView machine = label.sliced(start, length);
+        for (const TPeer &peer : roster.peers()) {
+            if (peer.MachineName == machine)
+                found = &peer;
+        }
+    }
+    return found;
 }
 
 bool LogFile::DeleteLog()

@@ -21,7 +21,9 @@ namespace zn {
 class Clock;
 class FailureReports;
 class Frontend;
+class Roster;
 struct Settings;
+struct TPeer;
 
 struct LogRecord {
     QByteArray SaveDate;
@@ -57,7 +59,8 @@ public:
     // LogFileMaxCount is not 0 and the file then holds more records than
     // that, drops the oldest one (only one: a limit lowered later does not
     // shrink the file at once). The file is replaced atomically, under a lock
-    // file shared with other copies. True when written or logging is off;
+    // file shared with other copies. Line breaks in the labels become
+    // blanks (LabelLine). True when written or logging is off;
     // false after an important notice when the file could not be read,
     // locked or written.
     bool WriteLog(const QByteArray &sender, const QByteArray &addressee, const QByteArray &text) override;
@@ -67,6 +70,9 @@ public:
     // read (no permission, a directory, an I/O error) is the invalid state.
     LoadedLog LoadLog() const;
     static LoadedLog LoadLog(const QString &path);
+    // The records of a file's contents, as LoadLog reads them: four lines a
+    // record, a short last record filled with empty lines, 10000 at most.
+    static LoadedLog ParseLog(QByteArrayView content);
 
     // Deletes the log file; true when it is gone.
     bool DeleteLog();
@@ -74,6 +80,9 @@ public:
     // The text as line 4 holds it: CR LF, and also a lone CR or LF, become
     // "\|", so that every reader of the file still sees four lines a record.
     static QByteArray EscapeText(QByteArrayView text);
+    // A label as lines 2 and 3 hold it: each CR and each LF (a handle name
+    // from the network may hold them) becomes a blank.
+    static QByteArray LabelLine(QByteArrayView label);
     // Line 4 back into a text: "\|" becomes CR LF.
     static QByteArray UnescapeText(QByteArrayView line);
     // The lines of a file as line-oriented readers see them: ended by CR LF,
@@ -101,5 +110,11 @@ private:
     FailureReports *m_reports = nullptr;
     int m_lockTimeoutMs = LockTimeoutMs;
 };
+
+// The roster entry a log label "handle（machine）" names, or null: every
+// place where a "（" begins is tried, up to the label's last two bytes (the
+// "）"), and the last one naming a machine of the roster wins, so that a
+// handle name that itself holds "（" still finds its machine.
+const TPeer *FindLabelledPeer(QByteArrayView label, const Roster &roster);
 
 } // namespace zn

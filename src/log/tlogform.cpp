@@ -29,28 +29,6 @@ const QString Caption = QStringLiteral("Zephinet -ログビューア-");
 const QString SendAgainCaption = QStringLiteral("再送信(&S)");
 const QString ReplyCaption = QStringLiteral("返信(&S)");
 
-// The machine name inside a log label "handle（machine）": every place where
-// a "（" begins is tried, up to the label's last two bytes (the "）"), and the
-// last one naming a machine of the roster wins, so that a handle name that
-// itself holds "（" still finds its machine.
-const TPeer *findLabelledPeer(const QByteArray &label, const Roster &roster)
-{
-    static const QByteArray open = cp932::bytes(u"（");
-    const TPeer *found = nullptr;
-    for (qsizetype at = label.indexOf(open); at >= 0; at = label.indexOf(open, at + 1)) {
-        const qsizetype start = at + open.size();
-        const qsizetype length = label.size() - 2 - start;
-        if (length < 0)
-            continue;
-        const QByteArray machine = label.mid(start, length);
-        for (const TPeer &peer : roster.peers()) {
-            if (peer.MachineName == machine)
-                found = &peer;
-        }
-    }
-    return found;
-}
-
 } // namespace
 
 TLogForm::TLogForm(Session &session, Frontend &frontend, MessageCenter &messages, int fontSize, QWidget *parent)
@@ -256,7 +234,7 @@ void TLogForm::btReSendClick()
     const LogRecord record = m_records.at(m_position);
     const Action action = m_action;
     const TPeer *peer =
-        findLabelledPeer(action == Action::SendAgain ? record.RecvUser : record.SendUser, m_session.roster());
+        FindLabelledPeer(action == Action::SendAgain ? record.RecvUser : record.SendUser, m_session.roster());
     if (!peer) {
         m_frontend.showMessageBox(QStringLiteral("対象となる相手先がオフラインかマシン名が変更されたため、"
                                                  "再送信、及び返信することはできません。"),

@@ -27,6 +27,8 @@ public:
     bool isEmpty() const { return m_messages.isEmpty(); }
     // The oldest waiting message; the queue must not be empty.
     const TRecvMessage &front() const { return m_messages.first(); }
+    // The message queued last; the queue must not be empty.
+    const TRecvMessage &newest() const { return m_messages.last(); }
     // Removes and returns the oldest waiting message; the queue must not be empty.
     TRecvMessage TakeRecvMessage() { return m_messages.takeFirst(); }
 

@@ -117,6 +117,21 @@ private slots:
         QCOMPARE(loaded.records[0].LogData, "already \r\n escaped");
     }
 
+    // Labels carry handle and machine names from the network, which may hold
+    // line breaks; a line break written as such would shift every record
+    // below it for every reader of the file.
+    void lineBreaksInLabels_becomeBlanks()
+    {
+        LogFile log(m_settings, m_clock, m_frontend);
+        QVERIFY(log.WriteLog("old", "me", "first"));
+        QVERIFY(log.WriteLog(PeerLabel("a\r\nb", "pc\r1"), PeerLabel("me", "x\ny"), "text"));
+        const QList<QByteArray> lines = LogFile::SplitLines(readAll(m_settings.LogFileName));
+        QCOMPARE(lines.size(), 8);
+        QCOMPARE(lines[1], PeerLabel("a  b", "pc 1"));
+        QCOMPARE(lines[2], PeerLabel("me", "x y"));
+        QCOMPARE(lines[5], "old");
+    }
+
     void recordLimit_trimsOneRecordPerWrite_data()
     {
         QTest::addColumn<int>("limit");
