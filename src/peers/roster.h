@@ -40,8 +40,8 @@ public:
     int indexOfMachine(const QByteArray &machineName) const;
 
     // The most rows: announcements in ever new names (anyone can send them)
-    // must not grow the list without bound. A segment holds far fewer hosts.
-    static constexpr int MaxPeers = 4096;
+    // must not grow the list without bound. A segment of 10,000 copies fits.
+    static constexpr int MaxPeers = 16384;
 
     // Updates the row of that machine in place, or appends a row, gives the
     // online sound and notice (never for the local machine) and re-sorts.
