@@ -33,6 +33,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyleOptionHeader>
 #include <QSystemTrayIcon>
 #include <QToolBar>
 #include <QToolButton>
@@ -41,6 +42,28 @@
 namespace zn {
 
 namespace {
+// Qt sizes every header section for a bold label, in case the section gets
+// highlighted; this list never highlights one. Sizing with the bold face
+// would load a second Japanese font face, megabytes of it, for nothing.
+class PlainHeader final : public QHeaderView {
+public:
+    using QHeaderView::QHeaderView;
+
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override
+    {
+        if (highlightSections() || !model())
+            return QHeaderView::sectionSizeFromContents(logicalIndex);
+        QStyleOptionHeader opt;
+        initStyleOption(&opt);
+        opt.section = logicalIndex;
+        opt.text = model()->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString();
+        if (isSortIndicatorShown())
+            opt.sortIndicator = QStyleOptionHeader::SortDown;
+        return style()->sizeFromContents(QStyle::CT_HeaderSection, &opt, QSize(), this);
+    }
+};
+
 constexpr QSize DesignSize(442, 353);
 // The least window a stored placement may give: the menu bar and a row or two.
 constexpr QSize MinimumWindowSize(100, 80);
@@ -82,6 +105,9 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     m_model = new RosterModel(m_session.roster(), this);
     m_lvUser = new QTreeView(this);
     m_lvUser->setObjectName(QStringLiteral("lvUser"));
+    auto *header = new PlainHeader(Qt::Horizontal, m_lvUser);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_lvUser->setHeader(header);
     m_lvUser->setModel(m_model);
     m_lvUser->setRootIsDecorated(false);
     m_lvUser->setItemsExpandable(false);

@@ -27,9 +27,6 @@ const QString NoSelectionText = QStringLiteral("送信先ユーザをリスト�
 MessageCenter::MessageCenter(Session &session, DesktopFrontend &frontend, int fontSize, QObject *parent)
     : QObject(parent), m_session(session), m_frontend(frontend), m_fontSize(fontSize)
 {
-    m_recvForm = new TRecvForm(session, fontSize);
-    connect(m_recvForm, &TRecvForm::nextRequested, this, &MessageCenter::miMessageRecvClick);
-    connect(m_recvForm, &TRecvForm::replyRequested, this, &MessageCenter::quoteReply);
     connect(&m_session, &Session::messageQueued, this, &MessageCenter::messageQueued);
 }
 
@@ -38,6 +35,23 @@ MessageCenter::~MessageCenter()
     delete m_logForm;
     deleteSendWindows();
     delete m_recvForm;
+}
+
+TRecvForm *MessageCenter::recvForm()
+{
+    // Built when first needed: a copy that receives nothing never lays it
+    // out, nor loads the fonts of its headings.
+    if (!m_recvForm) {
+        m_recvForm = new TRecvForm(m_session, m_fontSize);
+        connect(m_recvForm, &TRecvForm::nextRequested, this, &MessageCenter::miMessageRecvClick);
+        connect(m_recvForm, &TRecvForm::replyRequested, this, &MessageCenter::quoteReply);
+    }
+    return m_recvForm;
+}
+
+bool MessageCenter::recvFormShown() const
+{
+    return m_recvForm && m_recvForm->isVisible();
 }
 
 void MessageCenter::deleteSendWindows()
@@ -52,14 +66,17 @@ void MessageCenter::closeWindows()
 {
     delete m_logForm;
     deleteSendWindows();
-    m_recvForm->savePlacement();
-    m_recvForm->hide();
+    if (m_recvForm) {
+        m_recvForm->savePlacement();
+        m_recvForm->hide();
+    }
 }
 
 void MessageCenter::setDisplayFontSize(int points)
 {
     m_fontSize = points;
-    m_recvForm->setDisplayFontSize(points);
+    if (m_recvForm)
+        m_recvForm->setDisplayFontSize(points);
     if (m_logForm)
         m_logForm->setDisplayFontSize(points);
     m_sendWindows.applyFontSize(points);
@@ -193,11 +210,12 @@ bool MessageCenter::passwordPassed(const QString &text)
 void MessageCenter::messageQueued()
 {
     emit unreadChanged(m_session.recvQueue().UnreadCount());
-    m_recvForm->btNext->setEnabled(true);
+    if (m_recvForm)
+        m_recvForm->btNext->setEnabled(true);
     emit trayAnimationRequested();
     if (m_session.settings.MouseAnimation > 0)
         emit cursorAnimationRequested();
-    if (m_session.settings.RecvAutoOpen && !m_recvForm->isVisible())
+    if (m_session.settings.RecvAutoOpen && !recvFormShown())
         miMessageRecvClick();
 }
 
@@ -206,7 +224,7 @@ void MessageCenter::afterTaking()
     // Called with the message still first in the queue, as the buttons
     // show what is left once it is taken.
     const bool last = m_session.recvQueue().UnreadCount() <= 1;
-    m_recvForm->btNext->setEnabled(!last);
+    recvForm()->btNext->setEnabled(!last);
     if (last)
         emit trayResetRequested();
 }
@@ -216,19 +234,19 @@ void MessageCenter::miMessageRecvClick()
     if (m_recvBusy || m_session.recvQueue().isEmpty())
         return;
     m_recvBusy = true;
-    if (m_session.settings.PasswordRecv && !m_recvForm->isVisible()
+    if (m_session.settings.PasswordRecv && !recvFormShown()
         && !passwordPassed(QStringLiteral("受信ウィンドウを開くにはパスワードが必要です。"))) {
         m_recvBusy = false;
         return;
     }
-    if (m_session.settings.RecvOpenCheck && !m_recvForm->isVisible()
+    if (m_session.settings.RecvOpenCheck && !recvFormShown()
         && m_frontend.showMessageBox(QStringLiteral("受信ウィンドウを表示します。よろしいですか？"),
                                      mb::YesNo | mb::IconQuestion)
                != Answer::Yes) {
         m_recvBusy = false;
         return;
     }
-    m_recvForm->showMessage(m_session.recvQueue().front());
+    recvForm()->showMessage(m_session.recvQueue().front());
     afterTaking();
     m_recvForm->show();
     m_recvForm->raise();
@@ -243,7 +261,7 @@ void MessageCenter::miClipRecvClick()
     if (m_recvBusy || m_session.recvQueue().isEmpty())
         return;
     m_recvBusy = true;
-    if (m_session.settings.PasswordRecv && !m_recvForm->isVisible()
+    if (m_session.settings.PasswordRecv && !recvFormShown()
         && !passwordPassed(QStringLiteral("クリップボード受信を行うにはパスワードが必要です。"))) {
         m_recvBusy = false;
         return;

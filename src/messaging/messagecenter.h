@@ -24,7 +24,9 @@ public:
     MessageCenter(Session &session, DesktopFrontend &frontend, int fontSize, QObject *parent = nullptr);
     ~MessageCenter() override;
 
-    TRecvForm *recvForm() const { return m_recvForm; }
+    // The receive window, built on first use.
+    TRecvForm *recvForm();
+    bool recvFormShown() const;
     // The log viewer while it exists and is not closing, else null.
     TLogForm *logForm() const;
     SendWindowList &sendWindows() { return m_sendWindows; }

@@ -5,32 +5,51 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QSoundEffect>
-#include <QUrl>
+#include <QLibrary>
 
 namespace zn {
 
 namespace {
-class QtSoundEffect final : public SoundEffect {
+// Where no sound system could be loaded: every file is silent.
+class SilentEffect final : public SoundEffect {
 public:
-    explicit QtSoundEffect(const QString &path)
-    {
-        // Loading runs in the background; play() starts the sound once the
-        // file is decoded, or never when it is no WAV file.
-        m_effect.setSource(QUrl::fromLocalFile(path));
-    }
-    void play() override { m_effect.play(); }
-    void stop() override { m_effect.stop(); }
-    bool isPlaying() const override { return m_effect.isPlaying(); }
-
-private:
-    QSoundEffect m_effect;
+    void play() override {}
+    void stop() override {}
+    bool isPlaying() const override { return false; }
 };
+
+using NewSoundEffect = SoundEffect *(*)(const QString &path);
+
+// The sound plugin beside the program, else where the build put it; looked
+// up once. Without it sound files are silent, said once on the terminal.
+NewSoundEffect soundPlugin()
+{
+    static const NewSoundEffect create = [] {
+        const QStringList places{QCoreApplication::applicationDirPath() + QStringLiteral("/zephinet-sound"),
+                                 QStringLiteral(ZEPHINET_SOUND_PLUGIN)};
+        QString errors;
+        for (const QString &place : places) {
+            QLibrary library(place);
+            if (auto f = reinterpret_cast<NewSoundEffect>(library.resolve("zephinet_new_sound_effect")))
+                return f;
+            errors += QStringLiteral("\n  ") + library.errorString();
+        }
+        qWarning("zephinet: sound files stay silent, the sound plugin cannot be loaded:%s", qPrintable(errors));
+        return NewSoundEffect(nullptr);
+    }();
+    return create;
+}
+
+std::unique_ptr<SoundEffect> loadEffect(const QString &path)
+{
+    if (NewSoundEffect create = soundPlugin())
+        return std::unique_ptr<SoundEffect>(create(path));
+    return std::make_unique<SilentEffect>();
+}
 } // namespace
 
 QtSoundOutput::QtSoundOutput(LoadSoundEffect load)
-    : m_load(load ? std::move(load)
-                  : [](const QString &path) { return std::unique_ptr<SoundEffect>(new QtSoundEffect(path)); })
+    : m_load(load ? std::move(load) : LoadSoundEffect(loadEffect))
 {
 }
 

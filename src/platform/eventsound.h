@@ -11,8 +11,6 @@
 #include <memory>
 #include <optional>
 
-class QSoundEffect;
-
 namespace zn {
 
 class Clock;
@@ -29,8 +27,9 @@ public:
     virtual void playFile(const QString &path) = 0;
 };
 
-// One loaded sound file. The desktop's is a QSoundEffect, which decodes in
-// the background and plays once it can (never, for a file that is no WAV).
+// One loaded sound file. The desktop's is a QSoundEffect from the sound
+// plugin (zephinet-sound, loaded with the first sound file), which decodes
+// in the background and plays once it can (never, for a file that is no WAV).
 class SoundEffect {
 public:
     virtual ~SoundEffect() = default;
@@ -40,7 +39,7 @@ public:
 };
 using LoadSoundEffect = std::function<std::unique_ptr<SoundEffect>(const QString &path)>;
 
-// Plays through sound effects (QSoundEffect unless `load` gives others).
+// Plays through sound effects (the sound plugin's unless `load` gives others).
 // Each file is loaded once and kept while its name and modification time
 // stay the same, so that an event does not wait for decoding; one sound
 // plays at a time. On a machine without audio output the effect only

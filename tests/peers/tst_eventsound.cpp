@@ -73,6 +73,7 @@ private slots:
     void burstOfEvents_soundsOnce();
     void soundOutput_loadsOncePlaysOneAtATime();
     void eventSound_throughSoundSystem_playsChosenFile();
+    void soundSystem_loadedWithFirstSoundFile();
 
 private:
     QTemporaryDir m_dir;
@@ -303,6 +304,28 @@ void TestEventSound::eventSound_throughSoundSystem_playsChosenFile()
     sound.PlayEventSound(SoundKind::MessageArrived);
     sound.PlayEventSound(SoundKind::UserOffline);
     QCOMPARE(log.calls, (QStringList{QStringLiteral("load arrived.wav"), QStringLiteral("play arrived.wav")}));
+}
+
+namespace {
+bool multimediaMapped()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6Multimedia");
+}
+} // namespace
+
+// The multimedia libraries are mapped by the first sound file a copy plays,
+// through the sound plugin, and not before.
+void TestEventSound::soundSystem_loadedWithFirstSoundFile()
+{
+    QVERIFY(!multimediaMapped());
+    QtSoundOutput output;
+    output.beep();
+    QVERIFY(!multimediaMapped());
+    const QString wav = m_dir.filePath(QStringLiteral("first.wav"));
+    QVERIFY(writeFile(wav, silentWav()));
+    output.playFile(wav);
+    QVERIFY(multimediaMapped());
 }
 
 QTEST_MAIN(TestEventSound)
