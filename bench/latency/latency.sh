@@ -30,6 +30,7 @@ one_run() {
     on B "$bench" send "$a_ip" "$port" "$bare_port" "$samples" "$gap" "$sent" || fail "the sender failed"
     wait "$receiver" || fail "the receiver failed: $(cat "$out")"
     "$bench" report "$sent" "$received" "$label"
+    grep -v '^ready' "$out" | sed 's/^/  /'
 }
 
 echo "$samples samples of each kind, one datagram or message every $gap us, host B to host A"
