@@ -7,8 +7,9 @@
 //       (on the receiving host) a session on its real UDP service on PORT,
 //       addressed as ADDRESS, logging to LOG_FILE when one is given; beside
 //       it a thread in a blocking recv on BARE_PORT. Says "ready" on
-//       standard output, and ends when the sender's last bare datagram
-//       ("end") comes. Writes "<kind> <number> <monotonic ns>" lines to OUT.
+//       standard output, and ends once every message that the sender's last
+//       bare datagram ("end <messages>") counts is queued, or 10 s after it.
+//       Writes "<kind> <number> <monotonic ns>" lines to OUT.
 //   bench_latency send TO_ADDRESS PORT BARE_PORT SAMPLES GAP_US OUT
 //       (on the sending host) in turn: a bare datagram to BARE_PORT, a
 //       MESSAGE of 1 datagram and one of 5 to PORT, each to the limited
@@ -31,6 +32,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <netinet/in.h>
@@ -118,6 +120,8 @@ int receiveMain(const QByteArray &address, quint16 port, quint16 barePort, const
 
     std::vector<Sample> samples;
     samples.reserve(20000);
+    // Known once the sender's last bare datagram came: every message sent.
+    size_t expected = SIZE_MAX;
     // The moment the queue announces the message; then it is read, so that
     // the queue never fills.
     QObject::connect(&session, &Session::messageQueued, [&] {
@@ -126,7 +130,16 @@ int receiveMain(const QByteArray &address, quint16 port, quint16 barePort, const
         const QList<QByteArray> words = message.RecvData.split(' ');
         if (words.size() >= 2)
             samples.push_back({words[0].toStdString(), words[1].toLong(), now});
+        if (samples.size() >= expected)
+            QCoreApplication::quit();
     });
+    const auto ended = [&](size_t messages) {
+        expected = messages;
+        if (samples.size() >= expected)
+            QCoreApplication::quit();
+        // Whatever was lost is lost after this.
+        QTimer::singleShot(10000, qApp, &QCoreApplication::quit);
+    };
 
     std::vector<Sample> bare;
     bare.reserve(20000);
@@ -141,8 +154,11 @@ int receiveMain(const QByteArray &address, quint16 port, quint16 barePort, const
             if (n <= 0)
                 break;
             buffer[n] = 0;
-            if (std::strcmp(buffer, "end") == 0)
-                break;
+            if (std::strncmp(buffer, "end ", 4) == 0) {
+                const size_t messages = size_t(std::atol(buffer + 4));
+                QMetaObject::invokeMethod(qApp, [&ended, messages] { ended(messages); }, Qt::QueuedConnection);
+                return;
+            }
             bare.push_back({"bare", std::atol(buffer), now});
         }
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
@@ -212,7 +228,7 @@ int sendMain(const QByteArray &to, quint16 port, quint16 barePort, long count, l
     }
     // Late datagrams still find the receiver before it ends.
     ::usleep(200000);
-    sendTo(barePort, "end");
+    sendTo(barePort, "end " + QByteArray::number(qlonglong(count) * 2));
     ::close(fd);
     return writeSamples(out, samples) ? 0 : 1;
 }
