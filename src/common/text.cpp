@@ -1,5 +1,6 @@
 #include "common/text.h"
 
+#include <cstring>
 #include <limits>
 
 namespace zn {
@@ -31,13 +32,19 @@ QByteArray ReplaceAll(QByteArrayView pattern, QByteArrayView replacement, QByteA
     if (replacement.isEmpty()) {
         // A removal can join its neighbours into a new occurrence; removing
         // from an output stack yields the text left when none remains, in one pass.
-        QByteArray out;
-        out.reserve(text.size());
+        // Every received message passes here, nearly always without the pattern.
+        if (!text.contains(pattern))
+            return text.toByteArray();
+        QByteArray out(text.size(), Qt::Uninitialized);
+        char *const stack = out.data();
+        const qsizetype p = pattern.size();
+        qsizetype n = 0;
         for (const char c : text) {
-            out.append(c);
-            if (out.endsWith(pattern))
-                out.chop(pattern.size());
+            stack[n++] = c;
+            if (n >= p && std::memcmp(stack + n - p, pattern.data(), size_t(p)) == 0)
+                n -= p;
         }
+        out.truncate(n);
         return out;
     }
     QByteArray out = text.toByteArray();

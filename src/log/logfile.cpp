@@ -46,22 +46,39 @@ QByteArray twoDigits(int value)
 
 QByteArray FormatTimeStamp(const QDateTime &time, const QLocale &locale)
 {
+    // Every arriving message is stamped: the fixed words are encoded once,
+    // and the designator once for each text it takes, since each encoding
+    // opens a converter of its own.
+    struct Words {
+        QByteArray year = cp932::bytes(u"年"), month = cp932::bytes(u"月"), day = cp932::bytes(u"日"),
+                   hour = cp932::bytes(u"時"), minute = cp932::bytes(u"分"), second = cp932::bytes(u"秒");
+    };
+    static const Words words;
+    thread_local QString lastText;
+    thread_local QByteArray lastDesignator;
+
     const QDate date = time.date();
     const QTime clock = time.time();
     const bool afternoon = clock.hour() >= 12;
-    const cp932::Encoded encoded = cp932::encode(afternoon ? locale.pmText() : locale.amText());
-    const QByteArray designator =
-        encoded.ok() && !encoded.bytes.isEmpty() ? encoded.bytes : QByteArray(afternoon ? "PM" : "AM");
+    const QString text = afternoon ? locale.pmText() : locale.amText();
+    if (text != lastText || lastDesignator.isEmpty()) {
+        const cp932::Encoded encoded = cp932::encode(text);
+        lastText = text;
+        lastDesignator =
+            encoded.ok() && !encoded.bytes.isEmpty() ? encoded.bytes : QByteArray(afternoon ? "PM" : "AM");
+    }
     const int hour12 = clock.hour() % 12 == 0 ? 12 : clock.hour() % 12;
-    return QByteArray::number(date.year()).rightJustified(4, '0') + cp932::bytes(u"年") + twoDigits(date.month())
-        + cp932::bytes(u"月") + twoDigits(date.day()) + cp932::bytes(u"日") + ' ' + designator + ' '
-        + QByteArray::number(hour12) + cp932::bytes(u"時") + twoDigits(clock.minute()) + cp932::bytes(u"分")
-        + twoDigits(clock.second()) + cp932::bytes(u"秒");
+    return QByteArray::number(date.year()).rightJustified(4, '0') + words.year + twoDigits(date.month())
+        + words.month + twoDigits(date.day()) + words.day + ' ' + lastDesignator + ' '
+        + QByteArray::number(hour12) + words.hour + twoDigits(clock.minute()) + words.minute
+        + twoDigits(clock.second()) + words.second;
 }
 
 QByteArray PeerLabel(QByteArrayView handleName, QByteArrayView machineName)
 {
-    return handleName.toByteArray() + cp932::bytes(u"（") + machineName.toByteArray() + cp932::bytes(u"）");
+    // Encoded once: two labels are made for every arriving message.
+    static const QByteArray open = cp932::bytes(u"（"), close = cp932::bytes(u"）");
+    return handleName.toByteArray() + open + machineName.toByteArray() + close;
 }
 
 LogFile::LogFile(const Settings &settings, const Clock &clock, Frontend &frontend, QObject *parent)

@@ -42,6 +42,7 @@ UdpService::UdpService(QObject *parent) : QObject(parent)
     m_pause.setTimerType(Qt::PreciseTimer);
     m_pause.setInterval(ReadPauseMs);
     connect(&m_pause, &QTimer::timeout, this, &UdpService::readPendingDatagrams);
+    m_clock.start();
 }
 
 UdpService::~UdpService()
@@ -101,6 +102,8 @@ void UdpService::stop()
     m_fd = -1;
     m_port = 0;
     m_inbox.clear();
+    m_streaming = false;
+    m_windowDatagrams = 0;
 }
 
 bool UdpService::sendDatagram(quint32 ipv4, const QByteArray &datagram)
@@ -147,13 +150,35 @@ void UdpService::readPendingDatagrams()
     }
     if (m_fd < 0)
         return;
-    if (read > 0 && drained)
+    noteRead(read, drained);
+    if (read > 0 && drained && m_streaming)
         m_pause.start();
     updateNotifier();
     // Handed on at once: one more pass of the event loop per batch would
     // cost more than the datagrams of a small one.
     if (!m_inbox.isEmpty())
         deliverDatagrams();
+}
+
+void UdpService::noteRead(int datagrams, bool drained)
+{
+    const qint64 now = m_clock.nsecsElapsed();
+    if (datagrams == 0) {
+        if (!drained)
+            return;  // a full inbox: the socket was not asked
+        // Quiet: what comes next is read at once, and counted afresh.
+        m_streaming = false;
+        m_windowStartNs = now;
+        m_windowDatagrams = 0;
+        return;
+    }
+    if (now - m_windowStartNs >= qint64(ReadPauseMs) * 1000000) {
+        m_windowStartNs = now;
+        m_windowDatagrams = 0;
+    }
+    m_windowDatagrams += datagrams;
+    if (m_windowDatagrams > StreamDatagrams)
+        m_streaming = true;
 }
 
 void UdpService::updateNotifier()

@@ -4,6 +4,7 @@
 #include "net/transport.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QStringView>
@@ -37,11 +38,15 @@ public:
     // One delivery hands on datagrams for about this long, then lets the
     // event loop run (timers, painting) before it goes on.
     static constexpr int DeliveryBudgetMs = 10;
-    // After a read that emptied the socket, the next waits this long, so
-    // that a stream is taken in batches: a pass of the event loop for every
-    // single datagram costs more than the datagram. A datagram after a quiet
-    // moment is still read at once.
+    // In a stream, a read that emptied the socket is followed by a pause of
+    // this long, so that the stream is taken in batches: a pass of the event
+    // loop for every single datagram costs more than the datagram.
     static constexpr int ReadPauseMs = 1;
+    // A stream is more than this many datagrams read within ReadPauseMs. It
+    // lasts until a read finds the socket empty. Anything less, a message of
+    // several datagrams among them, is read as it comes: a pause between its
+    // datagrams would delay the message by the whole pause.
+    static constexpr int StreamDatagrams = 16;
 
     explicit UdpService(QObject *parent = nullptr);
     ~UdpService() override;
@@ -57,6 +62,8 @@ public:
     quint16 port() const { return m_port; }
     // The socket's descriptor, -1 when stopped.
     qintptr socketDescriptor() const { return m_fd; }
+    // Reading waits for the pause that follows a read in a stream.
+    bool readPaused() const { return m_pause.isActive(); }
 
     // Sends to `ipv4`:port(). False when stopped or when the system refuses.
     bool sendDatagram(quint32 ipv4, const QByteArray &datagram) override;
@@ -72,6 +79,9 @@ private:
     void scheduleDelivery();
     // Reads while the socket wants reading: neither in a pause nor with a full inbox.
     void updateNotifier();
+    // Counts what a read took towards the stream rule; a read that found
+    // the socket empty ends a stream.
+    void noteRead(int datagrams, bool drained);
 
     struct Received {
         QByteArray datagram;
@@ -86,6 +96,10 @@ private:
     int m_fd = -1;
     QSocketNotifier *m_notifier = nullptr;
     QTimer m_pause;
+    QElapsedTimer m_clock;
+    qint64 m_windowStartNs = 0;
+    int m_windowDatagrams = 0;
+    bool m_streaming = false;
     quint16 m_port = 0;
 };
 

@@ -70,6 +70,8 @@ void TestText::replaceAll_data()
                                    << QByteArray();
     QTest::addRow("removal keeps lone") << QByteArray("\r\n") << QByteArray() << QByteArray("\n\r\nA\r")
                                         << QByteArray("\nA\r");
+    QTest::addRow("removal of a longer pattern joins") << QByteArray("abc") << QByteArray()
+                                                       << QByteArray("xaabcbcy") << QByteArray("xy");
     QTest::addRow("absence message encoding") << QByteArray("\r\n") << QByteArray("\\n")
                                               << QByteArray("line1\r\nline2") << QByteArray("line1\\nline2");
 }

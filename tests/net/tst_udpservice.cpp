@@ -34,6 +34,7 @@ private slots:
     void emptyDatagram_dropped();
     void nestedEventLoop_inHandler_keepsReceiving();
     void datagramsReadBeforeBox_deliveredInsideItsLoop();
+    void readPause_onlyInStreams();
     void stop_closesPort();
     void startSocketService_failure_showsWarningBox();
 };
@@ -187,6 +188,37 @@ void TestUdpService::datagramsReadBeforeBox_deliveredInsideItsLoop()
     QTRY_VERIFY_WITH_TIMEOUT(deliveredWhileOpen >= 0, 30000);
     QCOMPARE(deliveredWhileOpen, count);
     QCOMPARE(order, sent);
+}
+
+// A few datagrams read at once (a message of several) leave the socket read
+// at once; a burst above the stream size pauses reading after it, and the
+// first read that finds the socket empty ends the stream.
+void TestUdpService::readPause_onlyInStreams()
+{
+    UdpService service;
+    QVERIFY(service.start(0));
+    QUdpSocket peer;
+    QList<bool> pausedAtLast;
+    int wanted = 0, seen = 0;
+    connect(&service, &UdpService::datagramReceived, this, [&] {
+        if (++seen == wanted)
+            pausedAtLast.append(service.readPaused());
+    });
+    const auto burst = [&](int count) {
+        seen = 0;
+        wanted = count;
+        for (int i = 0; i < count; ++i)
+            QCOMPARE(peer.writeDatagram(QByteArray("d"), QHostAddress(Loopback), service.port()), 1);
+    };
+    burst(5);
+    QTRY_COMPARE_WITH_TIMEOUT(pausedAtLast.size(), 1, 5000);
+    burst(UdpService::StreamDatagrams * 4);
+    QTRY_COMPARE_WITH_TIMEOUT(pausedAtLast.size(), 2, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!service.readPaused(), 5000);
+    // The pause's own read found nothing: the stream is over.
+    burst(2);
+    QTRY_COMPARE_WITH_TIMEOUT(pausedAtLast.size(), 3, 5000);
+    QCOMPARE(pausedAtLast, (QList<bool>{false, true, false}));
 }
 
 void TestUdpService::stop_closesPort()
