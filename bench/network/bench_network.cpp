@@ -23,6 +23,7 @@
 #include "network/segment.h"
 
 #include "net/answerlimiter.h"
+#include "net/messenger.h"
 #include "net/wire.h"
 #include "peers/roster.h"
 
@@ -160,7 +161,7 @@ std::vector<qint64> startTimes(int n, qint64 windowMs)
 {
     std::mt19937_64 random(20240401);
     std::uniform_int_distribution<qint64> within(0, windowMs - 1);
-    std::vector<qint64> times(size_t(n));
+    std::vector<qint64> times(static_cast<size_t>(n));
     for (qint64 &t : times)
         t = within(random);
     std::sort(times.begin(), times.end());
@@ -183,17 +184,18 @@ Outcome modelEveryoneStarts(int n, qint64 windowMs)
     SimClock clock;
     std::vector<TokenBuckets> budget;
     budget.reserve(size_t(n));
-    std::vector<qint64> listed(size_t(n), 0);
-    std::vector<qint64> answerBytes(size_t(n));
-    std::vector<qint64> addressBytes(size_t(n));
+    std::vector<qint64> listed(static_cast<size_t>(n), 0);
+    std::vector<qint64> answerBytes(static_cast<size_t>(n));
+    std::vector<qint64> addressBytes(static_cast<size_t>(n));
     Outcome out;
     for (int i = 0; i < n; ++i) {
         budget.emplace_back(clock, AnswerLimiter::NewPeerBurst, AnswerLimiter::NewPeerMsPerToken, 1);
         const QByteArray number = QByteArray::number(i).rightJustified(5, '0');
         const QByteArray address = DottedIPv4(Segment::addressOf(i));
-        answerBytes[size_t(i)] = MakeDatagrams(LoginOkMessage("", "PC" + number, "user" + number, "0", address))[0].size();
+        const QByteArray machine = "PC" + number, handle = "user" + number;
+        answerBytes[size_t(i)] = MakeDatagrams(LoginOkMessage("", machine, handle, "0", address))[0].size();
         addressBytes[size_t(i)] = address.size();
-        out.bytes += MakeDatagrams(LoginMessage("PC" + number, "user" + number, "0", address))[0].size();
+        out.bytes += MakeDatagrams(LoginMessage(machine, handle, "0", address))[0].size();
     }
     qint64 rowsNow = 0;
     for (int x = 0; x < n; ++x) {

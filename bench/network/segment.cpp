@@ -1,5 +1,6 @@
 #include "network/segment.h"
 
+#include "net/messenger.h"
 #include "net/wire.h"
 #include "peers/roster.h"
 
@@ -84,6 +85,26 @@ Segment::~Segment()
     // The sessions say LOGOUT as they go; nobody is left to hear it.
     m_closing = true;
     m_copies.clear();
+}
+
+Session &Segment::session(int i)
+{
+    return *m_copies[size_t(i)]->session;
+}
+
+bool Segment::started(int i) const
+{
+    return m_copies[size_t(i)]->started;
+}
+
+double Segment::cpuMs(int i) const
+{
+    return double(m_copies[size_t(i)]->cpuNs) / 1e6;
+}
+
+qint64 Segment::arrivals(int i) const
+{
+    return m_copies[size_t(i)]->arrivals;
 }
 
 quint32 Segment::addressOf(int i)

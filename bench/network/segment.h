@@ -48,7 +48,7 @@ public:
     Segment &operator=(const Segment &) = delete;
 
     int size() const { return int(m_copies.size()); }
-    Session &session(int i) { return *m_copies[size_t(i)]->session; }
+    Session &session(int i);
     static quint32 addressOf(int i);
     // The copy of that address, or -1.
     int indexOf(quint32 ipv4);
@@ -57,7 +57,7 @@ public:
     SimClock clock;
 
     // Only started copies hear anything: before, no socket is bound.
-    bool started(int i) const { return m_copies[size_t(i)]->started; }
+    bool started(int i) const;
     // What the session does once its socket is bound: the address is known,
     // then its LOGIN goes out. Nothing is delivered until drain().
     void start(int i);
@@ -82,8 +82,8 @@ public:
 
     const WireCount &wire() const { return m_wire; }
     // CPU spent in copy i's arrivals since the last reset (timed copies only), ms.
-    double cpuMs(int i) const { return m_copies[size_t(i)]->cpuNs / 1e6; }
-    qint64 arrivals(int i) const { return m_copies[size_t(i)]->arrivals; }
+    double cpuMs(int i) const;
+    qint64 arrivals(int i) const;
     // The median CPU of one dropped arrival (addressed elsewhere) at the
     // observers since the last reset, ns; 0 when none was timed.
     double medianDropNs() const;
