@@ -15,6 +15,8 @@ packages=(
     # a system tray host on the virtual display for the tray icon test, and a
     # window manager there for the desktop tests (minimising, focus on click)
     trayer openbox
+    # the micro-benchmarks (bench/core)
+    libbenchmark-dev
 )
 
 missing=()

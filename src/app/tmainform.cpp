@@ -146,9 +146,9 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     });
     Roster &roster = m_session.roster();
     connect(&roster, &Roster::countChanged, this, &TMainForm::showPeerCount);
-    connect(&roster, &Roster::inserted, this, &TMainForm::lvUserClick);
-    connect(&roster, &Roster::changed, this, &TMainForm::lvUserClick);
-    connect(&roster, &Roster::removed, this, &TMainForm::lvUserClick);
+    // An insertion changes neither the selection nor who of it is absent.
+    connect(&roster, &Roster::changed, this, &TMainForm::rosterChanged);
+    connect(&roster, &Roster::removed, this, &TMainForm::rosterChanged);
     connect(&roster, &Roster::sortChanged, this, &TMainForm::updateSortMarks);
     lvUserClick();
 }
@@ -655,6 +655,17 @@ void TMainForm::lvUserClick()
     const bool anyAbsent = std::any_of(rows.cbegin(), rows.cend(),
                                        [this](const QModelIndex &i) { return m_model->isAbsent(i.row()); });
     setCommandWanted(miMessageHuzaiRecv, anyAbsent);
+}
+
+void TMainForm::rosterChanged()
+{
+    if (m_commandStateQueued)
+        return;
+    m_commandStateQueued = true;
+    QMetaObject::invokeMethod(this, [this] {
+        m_commandStateQueued = false;
+        lvUserClick();
+    }, Qt::QueuedConnection);
 }
 
 void TMainForm::lvUserDblClick()

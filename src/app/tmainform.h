@@ -110,6 +110,9 @@ private:
     void createTray();
     void unreadChanged(int count);
     void lvUserClick();
+    // A roster change: the command states follow once the event loop runs
+    // again, so that a burst of changes costs one look at the selection.
+    void rosterChanged();
     void lvUserDblClick();
     void setCommandWanted(QAction *action, bool wanted);
     void showPeerCount(int count);
@@ -143,6 +146,7 @@ private:
     int m_fontSize = 9;
     bool m_quitWithoutAsking = false;
     bool m_destroyed = false;
+    bool m_commandStateQueued = false;
     std::vector<std::function<void()>> m_placementSavers;
 
     // Commands; those whose windows come later stay disabled until then.

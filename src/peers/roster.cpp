@@ -19,43 +19,37 @@ Roster::Roster(Settings &settings, const LocalPeer &local, Frontend &frontend, Q
 
 int Roster::indexOfMachine(const QByteArray &machineName) const
 {
-    if (m_indexValid) {
-        const auto it = m_index.constFind(machineName);
-        return it == m_index.cend() ? -1 : *it;
-    }
-    // While rows come and go a scan is cheaper than an index built anew
-    // each time; once the rows stay, the index pays.
-    if (++m_scansSinceChange >= IndexAfterScans) {
-        m_index.clear();
-        m_index.reserve(m_peers.size());
-        for (int i = 0; i < m_peers.size(); ++i)
-            m_index.insert(m_peers[i].MachineName, i);
-        m_indexValid = true;
-        return indexOfMachine(machineName);
-    }
-    for (int i = 0; i < m_peers.size(); ++i) {
-        if (m_peers[i].MachineName == machineName)
-            return i;
-    }
-    return -1;
+    const auto it = m_idOf.constFind(machineName);
+    return it == m_idOf.cend() ? -1 : rowOf(*it);
 }
 
-void Roster::rowsMoved()
+const TPeer &Roster::peerAt(int row) const
 {
-    m_indexValid = false;
-    m_scansSinceChange = 0;
+    return m_entries[size_t(*m_order.find_by_order(size_t(row)))].peer;
+}
+
+const QList<TPeer> &Roster::peers() const
+{
+    if (!m_rowsValid) {
+        m_rows.clear();
+        m_rows.reserve(count());
+        for (const int id : m_order)
+            m_rows.append(m_entries[size_t(id)].peer);
+        m_rowsValid = true;
+    }
+    return m_rows;
 }
 
 QByteArray Roster::FindHandleByMachine(const QByteArray &machineName) const
 {
-    const int row = indexOfMachine(machineName);
-    return row < 0 ? QByteArray("Unknow") : m_peers[row].HandleName;
+    const auto it = m_idOf.constFind(machineName);
+    return it == m_idOf.cend() ? QByteArray("Unknow") : m_entries[size_t(*it)].peer.HandleName;
 }
 
 QByteArray Roster::FindAddressByMachine(const QByteArray &machineName) const
 {
-    const int row = indexOfMachine(machineName);
-    return row < 0 ? QByteArray() : m_peers[row].Address;
+    const auto it = m_idOf.constFind(machineName);
+    return it == m_idOf.cend() ? QByteArray() : m_entries[size_t(*it)].peer.Address;
 }
 
 int Roster::effectiveSortIndex(const Settings &settings)
@@ -90,25 +84,20 @@ QCollatorSortKey Roster::keyOf(const TPeer &peer, int column) const
     return m_collator.sortKey(cp932::decode(text));
 }
 
-int Roster::compareRows(int a, int b) const
+int Roster::compareKeys(const QCollatorSortKey &a, const QCollatorSortKey &b) const
 {
-    const int c = m_keys[a].compare(m_keys[b]);
+    const int c = a.compare(b);
     return m_sortedUpper ? c : -c;
 }
 
-void Roster::rebuildKeys(int column)
+bool Roster::before(int a, int b) const
 {
-    m_keyColumn = column;
-    m_keys.clear();
-    m_keys.reserve(m_peers.size());
-    for (const TPeer &peer : std::as_const(m_peers))
-        m_keys.push_back(keyOf(peer, column));
-}
-
-bool Roster::inOrderAround(int row) const
-{
-    return (row == 0 || compareRows(row - 1, row) <= 0)
-        && (row + 1 >= m_peers.size() || compareRows(row, row + 1) <= 0);
+    const Entry &x = m_entries[size_t(a)];
+    const Entry &y = m_entries[size_t(b)];
+    if (m_bySeq)
+        return x.seq < y.seq;
+    const int c = compareKeys(*x.key, *y.key);
+    return c != 0 ? c < 0 : x.seq < y.seq;
 }
 
 bool Roster::sortStateCurrent() const
@@ -117,12 +106,49 @@ bool Roster::sortStateCurrent() const
         && m_sortedUpper == m_settings.SortUpper;
 }
 
+void Roster::rekey(int id, QCollatorSortKey key)
+{
+    Entry &entry = m_entries[size_t(id)];
+    if (!m_sorted) {
+        entry.pendingKey = std::move(key);
+        return;
+    }
+    // In order between its neighbours, the row keeps its place with the
+    // new key; among equal keys its seq must fall between theirs.
+    const auto it = m_order.find(id);
+    const Entry *prev = it == m_order.begin() ? nullptr : &m_entries[size_t(*std::prev(it))];
+    const auto nextIt = std::next(it);
+    const Entry *next = nextIt == m_order.end() ? nullptr : &m_entries[size_t(*nextIt)];
+    const int cp = prev ? compareKeys(key, *prev->key) : 1;
+    const int cn = next ? compareKeys(key, *next->key) : -1;
+    std::optional<qint64> seq;
+    if (cp > 0 && cn < 0)
+        seq = entry.seq;
+    else if (cp == 0 && cn < 0)
+        seq = prev->seq + 1;
+    else if (cp > 0 && cn == 0)
+        seq = next->seq - 1;
+    else if (cp == 0 && cn == 0 && next->seq - prev->seq >= 2)
+        seq = prev->seq + (next->seq - prev->seq) / 2;
+    if (!seq) {
+        // Out of order: the row stays where it is until the next sort.
+        entry.pendingKey = std::move(key);
+        m_sorted = false;
+        return;
+    }
+    m_order.erase(it);
+    entry.key = std::move(key);
+    entry.seq = *seq;
+    m_order.insert(id);
+}
+
 void Roster::AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &machineName,
                              const QByteArray &address, bool absent)
 {
-    if (const int row = indexOfMachine(machineName); row >= 0) {
+    if (const auto it = m_idOf.constFind(machineName); it != m_idOf.cend()) {
         // In place: the row keeps its position until the next sort.
-        TPeer &peer = m_peers[row];
+        const int id = *it;
+        TPeer &peer = m_entries[size_t(id)].peer;
         // The sort key is built again only when its text changed: peers
         // announce themselves again and again with the same texts.
         const bool keyChanged = m_keyColumn == HandleColumn ? peer.HandleName != handleName
@@ -131,41 +157,39 @@ void Roster::AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &mac
         peer.HandleName = handleName;
         peer.Address = address;
         peer.Absent = absent;
-        if (keyChanged) {
-            m_keys[row] = keyOf(peer, m_keyColumn);
-            if (m_sorted && !inOrderAround(row))
-                m_sorted = false;
-        }
+        const int row = rowOf(id);
+        if (keyChanged)
+            rekey(id, keyOf(peer, m_keyColumn));
+        if (m_rowsValid)
+            m_rows[row] = peer;
         emit changed(row);
         return;
     }
 
-    if (m_peers.size() >= MaxPeers)
+    if (count() >= MaxPeers)
         return;
-    const TPeer peer{handleName, machineName, address, absent};
-    QCollatorSortKey key = keyOf(peer, m_keyColumn);
-    // Appending and then sorting stably puts the row after its equals; when
-    // the rows are in order already, the same place is found by bisection.
-    int row = int(m_peers.size());
-    if (sortStateCurrent()) {
-        int lo = 0;
-        int hi = row;
-        while (lo < hi) {
-            const int mid = (lo + hi) / 2;
-            const int c = key.compare(m_keys[mid]);
-            if ((m_sortedUpper ? c : -c) < 0)
-                hi = mid;
-            else
-                lo = mid + 1;
-        }
-        row = lo;
+    // A stable sort of all rows with the new one appended would put it
+    // after its equals; sorting the others first and then inserting it
+    // there gives the same order.
+    SortPeers();
+    int id;
+    if (m_freeIds.empty()) {
+        id = int(m_entries.size());
+        m_entries.emplace_back();
     } else {
-        m_sorted = false;
+        id = m_freeIds.back();
+        m_freeIds.pop_back();
     }
+    Entry &entry = m_entries[size_t(id)];
+    entry.peer = TPeer{handleName, machineName, address, absent};
+    entry.key = keyOf(entry.peer, m_keyColumn);
+    entry.pendingKey.reset();
+    entry.seq = m_lastSeq += SeqStep;
+    const int row = rowOf(id);
     emit aboutToInsert(row);
-    m_peers.insert(row, peer);
-    rowsMoved();
-    m_keys.insert(m_keys.begin() + row, std::move(key));
+    m_order.insert(id);
+    m_idOf.insert(machineName, id);
+    m_rowsValid = false;
     emit inserted(row);
 
     if (machineName != m_local.MachineName) {
@@ -176,20 +200,24 @@ void Roster::AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &mac
                                        false);
         }
     }
-    emit countChanged(int(m_peers.size()));
-    SortPeers();
+    emit countChanged(int(count()));
 }
 
 void Roster::RemovePeer(const QByteArray &machineName)
 {
-    const int row = indexOfMachine(machineName);
-    if (row < 0)
+    const auto it = m_idOf.constFind(machineName);
+    if (it == m_idOf.cend())
         return;
-    const QByteArray handleName = m_peers[row].HandleName;
+    const int id = *it;
+    const int row = rowOf(id);
+    Entry &entry = m_entries[size_t(id)];
+    const QByteArray handleName = entry.peer.HandleName;
     emit aboutToRemove(row);
-    m_peers.removeAt(row);
-    rowsMoved();
-    m_keys.erase(m_keys.begin() + row);
+    m_order.erase(id);
+    m_idOf.erase(it);
+    entry = Entry{};
+    m_freeIds.push_back(id);
+    m_rowsValid = false;
     emit removed(row);
 
     // Every removal sounds, the local machine's own included.
@@ -199,54 +227,126 @@ void Roster::RemovePeer(const QByteArray &machineName)
                                        + QStringLiteral("」がオフラインになりました。"),
                                    false);
     }
-    emit countChanged(int(m_peers.size()));
+    emit countChanged(int(count()));
     SortPeers();
 }
 
 void Roster::clear()
 {
     emit aboutToReset();
-    m_peers.clear();
-    rowsMoved();
-    m_keys.clear();
+    m_order.clear();
+    m_entries.clear();
+    m_freeIds.clear();
+    m_idOf.clear();
+    m_rows.clear();
+    m_rowsValid = true;
+    m_lastSeq = 0;
+    m_firstSeq = 0;
     m_sorted = true;
     emit reset();
+}
+
+void Roster::applyPendingKeys()
+{
+    // A stable sort of the rows as they stand, done on the held rows alone:
+    // each leaves the tree and comes back with its new key. Among equal keys
+    // it must stand where the sort would put it, by its current row: a row
+    // that stood before all of its new equals (its old key was lower) goes
+    // first, one that stood after them goes last, and one whose key compares
+    // equal to the old keeps its seq.
+    std::vector<int> oldOrder(m_order.begin(), m_order.end());
+    std::vector<int> oldRowOf(m_entries.size(), -1);
+    std::vector<int> before, after, same;
+    for (int row = 0; row < int(oldOrder.size()); ++row) {
+        const int id = oldOrder[size_t(row)];
+        oldRowOf[size_t(id)] = row;
+        const Entry &entry = m_entries[size_t(id)];
+        if (!entry.pendingKey)
+            continue;
+        const int c = compareKeys(*entry.key, *entry.pendingKey);
+        (c < 0 ? before : c > 0 ? after : same).push_back(id);
+    }
+    emit aboutToReorder();
+    for (const auto *held : {&before, &after, &same}) {
+        for (const int id : *held)
+            m_order.erase(id);
+    }
+    // The rows that go first get seqs below every other, given from the
+    // last row backwards so that they keep their order.
+    for (auto it = before.rbegin(); it != before.rend(); ++it)
+        m_entries[size_t(*it)].seq = m_firstSeq -= SeqStep;
+    for (const int id : after)
+        m_entries[size_t(id)].seq = m_lastSeq += SeqStep;
+    for (const auto *held : {&before, &after, &same}) {
+        for (const int id : *held) {
+            Entry &entry = m_entries[size_t(id)];
+            entry.key = std::move(entry.pendingKey);
+            entry.pendingKey.reset();
+            m_order.insert(id);
+        }
+    }
+    m_sorted = true;
+    QList<int> newRowOf(qsizetype(oldOrder.size()));
+    int row = 0;
+    for (const int id : m_order)
+        newRowOf[oldRowOf[size_t(id)]] = row++;
+    m_rowsValid = false;
+    emit reordered(newRowOf);
 }
 
 void Roster::SortPeers()
 {
     if (sortStateCurrent())
         return;
+    if (m_keyColumn == effectiveSortIndex(m_settings) && m_sortedUpper == m_settings.SortUpper) {
+        applyPendingKeys();
+        return;
+    }
     const int column = effectiveSortIndex(m_settings);
-    if (column != m_keyColumn)
-        rebuildKeys(column);
-    m_sortedUpper = m_settings.SortUpper;
-    m_sorted = true;
-
-    std::vector<int> order(m_peers.size()); // order[new row] = old row
+    const bool upper = m_settings.SortUpper;
+    // The rows as they stand, and each one's key for the new order.
+    std::vector<int> ids(m_order.begin(), m_order.end());
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(ids.size());
+    for (const int id : ids) {
+        const Entry &entry = m_entries[size_t(id)];
+        keys.push_back(column != m_keyColumn ? keyOf(entry.peer, column)
+                       : entry.pendingKey    ? *entry.pendingKey
+                                             : *entry.key);
+    }
+    std::vector<int> order(ids.size()); // order[new row] = old row
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [this](int a, int b) { return compareRows(a, b) < 0; });
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const int c = keys[size_t(a)].compare(keys[size_t(b)]);
+        return (upper ? c : -c) < 0;
+    });
     bool moved = false;
     for (int i = 0; i < int(order.size()); ++i)
-        moved = moved || order[i] != i;
+        moved = moved || order[size_t(i)] != i;
+
+    if (moved)
+        emit aboutToReorder();
+    m_order.clear();
+    m_keyColumn = column;
+    m_sortedUpper = upper;
+    m_sorted = true;
+    m_lastSeq = 0;
+    m_firstSeq = 0;
+    m_bySeq = true;
+    QList<int> newRowOf(qsizetype(ids.size()));
+    for (int i = 0; i < int(order.size()); ++i) {
+        const int old = order[size_t(i)];
+        Entry &entry = m_entries[size_t(ids[size_t(old)])];
+        entry.key = std::move(keys[size_t(old)]);
+        entry.pendingKey.reset();
+        entry.seq = m_lastSeq += SeqStep;
+        m_order.insert(ids[size_t(old)]);
+        newRowOf[old] = i;
+    }
+    m_bySeq = false;
     if (!moved)
         return;
-
-    emit aboutToReorder();
-    QList<TPeer> peers;
-    peers.reserve(m_peers.size());
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(m_keys.size());
-    QList<int> newRowOf(m_peers.size());
-    for (int i = 0; i < int(order.size()); ++i) {
-        peers.append(std::move(m_peers[order[i]]));
-        keys.push_back(std::move(m_keys[order[i]]));
-        newRowOf[order[i]] = i;
-    }
-    m_peers = std::move(peers);
-    rowsMoved();
-    m_keys = std::move(keys);
+    m_rowsValid = false;
     emit reordered(newRowOf);
 }
 

@@ -10,6 +10,10 @@
 #include <QObject>
 #include <QStringList>
 
+#include <ext/pb_ds/assoc_container.hpp>
+#include <ext/pb_ds/tree_policy.hpp>
+
+#include <optional>
 #include <vector>
 
 namespace zn {
@@ -35,8 +39,12 @@ public:
     Roster(Settings &settings, const LocalPeer &local, Frontend &frontend,
            QObject *parent = nullptr);
 
-    const QList<TPeer> &peers() const { return m_peers; }
-    qsizetype count() const { return m_peers.size(); }
+    // The rows in order. Built when asked after a change (a pass over every
+    // row); the user list asks for single rows with peerAt().
+    const QList<TPeer> &peers() const;
+    const TPeer &peerAt(int row) const;
+    qsizetype count() const { return qsizetype(m_order.size()); }
+    // The row of that machine, or -1; a lookup costs log N.
     int indexOfMachine(const QByteArray &machineName) const;
 
     // The most rows: announcements in ever new names (anyone can send them)
@@ -95,34 +103,59 @@ signals:
     void sortChanged();
 
 private:
+    // One peer, kept in the same place while it is listed; rows refer to it
+    // by its place (id) in m_entries.
+    struct Entry {
+        TPeer peer;
+        // The key it is ordered by (column m_keyColumn), and the key of a
+        // changed text that puts it out of order until the next sort.
+        std::optional<QCollatorSortKey> key;
+        std::optional<QCollatorSortKey> pendingKey;
+        // Orders equal keys: rows with equal keys keep their relative order.
+        qint64 seq = 0;
+    };
+    // The row order: key in the direction m_sortedUpper, then seq.
+    struct RowOrder {
+        const Roster *roster = nullptr;
+        bool operator()(int a, int b) const { return roster->before(a, b); }
+    };
+    using Rows = __gnu_pbds::tree<int, __gnu_pbds::null_type, RowOrder, __gnu_pbds::rb_tree_tag,
+                                  __gnu_pbds::tree_order_statistics_node_update>;
+    static constexpr qint64 SeqStep = qint64(1) << 20;
+
     QCollatorSortKey keyOf(const TPeer &peer, int column) const;
-    int compareRows(int a, int b) const;
-    void rebuildKeys(int column);
-    bool inOrderAround(int row) const;
+    int compareKeys(const QCollatorSortKey &a, const QCollatorSortKey &b) const;
+    bool before(int a, int b) const;
     bool sortStateCurrent() const;
-    // Rows were inserted, removed or moved: the index of names is stale.
-    void rowsMoved();
+    int rowOf(int id) const { return int(m_order.order_of_key(id)); }
+    // The held keys take effect; the other rows keep their keys.
+    void applyPendingKeys();
+    // The changed key of a listed peer: in place when its row stays in
+    // order, else held until the next sort.
+    void rekey(int id, QCollatorSortKey key);
 
     Settings &m_settings;
     const LocalPeer &m_local;
     Frontend &m_frontend;
-    QList<TPeer> m_peers;
-    // The sort key of each row for the column m_keyColumn, in row order:
-    // each text is decoded and collated once.
-    std::vector<QCollatorSortKey> m_keys;
+    std::vector<Entry> m_entries;
+    std::vector<int> m_freeIds;
+    QHash<QByteArray, int> m_idOf; // machine name -> id
+    Rows m_order{RowOrder{this}};
+    // The highest and the lowest seq given out.
+    qint64 m_lastSeq = 0;
+    qint64 m_firstSeq = 0;
+    // While the rows are put back in an order whose seqs ascend, seq alone
+    // decides (the same order, without comparing keys).
+    bool m_bySeq = false;
     QCollator m_collator;
     int m_keyColumn = 0;
     // The rows stand in the order of m_keyColumn in the direction
-    // m_sortedUpper, so a new row can be inserted at its place instead of
-    // sorting all rows again.
+    // m_sortedUpper, with no key held back; a new row then finds its place
+    // in log N instead of a sort of all rows.
     bool m_sorted = true;
     bool m_sortedUpper = true;
-    // Machine name -> row, built once this many lookups found the rows
-    // unchanged; a flood of announcements then costs no scan of every row.
-    static constexpr int IndexAfterScans = 8;
-    mutable QHash<QByteArray, int> m_index;
-    mutable bool m_indexValid = false;
-    mutable int m_scansSinceChange = 0;
+    mutable QList<TPeer> m_rows;
+    mutable bool m_rowsValid = true;
 };
 
 } // namespace zn

@@ -80,7 +80,7 @@ QVariant RosterModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    const TPeer &peer = m_roster.peers().at(index.row());
+    const TPeer &peer = m_roster.peerAt(index.row());
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole: {
@@ -115,7 +115,7 @@ Qt::ItemFlags RosterModel::flags(const QModelIndex &index) const
 
 bool RosterModel::isAbsent(int row) const
 {
-    return row >= 0 && row < m_roster.count() && m_roster.peers().at(row).Absent;
+    return row >= 0 && row < m_roster.count() && m_roster.peerAt(row).Absent;
 }
 
 void RosterModel::refreshHeader()

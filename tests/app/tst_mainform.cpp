@@ -249,6 +249,15 @@ void TestMainForm::selection_decidesSendAndAbsenceCommands()
     QVERIFY(action(f.form.get(), "miMessageSend")->isEnabled());
     QVERIFY(action(f.form.get(), "miMessageHuzaiRecv")->isEnabled());
 
+    // The selected absent peer comes back: the states follow the roster
+    // once the event loop runs, however many announcements came at once.
+    roster.AddOrUpdatePeer("b", "PC2", "10.0.0.2", false);
+    roster.AddOrUpdatePeer("b", "PC2", "10.0.0.2", false);
+    QTRY_VERIFY(!wanted("miMessageHuzaiRecv"));
+    QVERIFY(wanted("miMessageSend"));
+    roster.AddOrUpdatePeer("b", "PC2", "10.0.0.2", true);
+    QTRY_VERIFY(wanted("miMessageHuzaiRecv"));
+
     list->selectionModel()->clearSelection();
     QVERIFY(!wanted("miMessageSend"));
     QVERIFY(!wanted("miMessageHuzaiRecv"));

@@ -130,6 +130,7 @@ private slots:
     void join1000_staysSortedAndUnique();
     void addAfterRemove_findsItsPlace();
     void equalKeys_keepTheirOrder();
+    void renamesAddsAndRemoves_orderOfAStableSort();
 };
 
 void TestRoster::localEcho_addsRowWithoutSoundOrNotice()
@@ -454,6 +455,53 @@ void TestRoster::join1000_staysSortedAndUnique()
         QVERIFY(collator.compare(QString::fromLatin1(f.roster->peers().at(i - 1).HandleName),
                                  QString::fromLatin1(f.roster->peers().at(i).HandleName))
                 <= 0);
+    }
+}
+
+// Renamed rows keep their place until the next add or remove, which leaves
+// the rows as a stable sort of them as they stood would: checked against
+// such a sort over random renames, joins and departures with many equal names.
+void TestRoster::renamesAddsAndRemoves_orderOfAStableSort()
+{
+    for (const bool upper : {true, false}) {
+        Fixture f(false);
+        f.settings.SortUpper = upper;
+        QRandomGenerator random(7);
+        QCollator collator;
+        struct Row { QByteArray handle, machine; };
+        QList<Row> expected;
+        const auto sorted = [&] {
+            std::stable_sort(expected.begin(), expected.end(), [&](const Row &a, const Row &b) {
+                const int c = collator.compare(QString::fromLatin1(a.handle), QString::fromLatin1(b.handle));
+                return (upper ? c : -c) < 0;
+            });
+        };
+        int next = 0;
+        for (int step = 0; step < 600; ++step) {
+            const QByteArray handle = "h" + QByteArray::number(random.bounded(6));
+            const int op = expected.isEmpty() ? 0 : random.bounded(3);
+            if (op == 0) {
+                const QByteArray machine = "M" + QByteArray::number(next++);
+                f.roster->AddOrUpdatePeer(handle, machine, "10.0.0.1", false);
+                expected.append({handle, machine});
+                sorted();
+            } else if (op == 1) {
+                Row &row = expected[random.bounded(int(expected.size()))];
+                row.handle = handle;
+                f.roster->AddOrUpdatePeer(handle, row.machine, "10.0.0.1", false);
+            } else {
+                const QByteArray machine = expected.takeAt(random.bounded(int(expected.size()))).machine;
+                f.roster->RemovePeer(machine);
+                sorted();
+            }
+            QList<QByteArray> order;
+            for (const Row &row : std::as_const(expected))
+                order.append(row.machine);
+            QCOMPARE(machines(*f.roster), order);
+            QCOMPARE(f.follower->mirror, order);
+            for (int i = 0; i < order.size(); ++i)
+                QCOMPARE(f.roster->indexOfMachine(order[i]), i);
+        }
     }
 }
 
