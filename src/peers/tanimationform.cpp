@@ -62,6 +62,11 @@ TAnimationForm::TAnimationForm(CursorFrame &cursorFrame, int mouseAnimation)
 
 TAnimationForm::~TAnimationForm() = default;
 
+CursorFrame::~CursorFrame()
+{
+    delete m_open.data();
+}
+
 void TAnimationForm::restart(int mouseAnimation)
 {
     m_shape = mouseAnimation;

@@ -33,6 +33,11 @@ QRegion cursorRegion(int frame, int shape);
 // open windows step through one sequence together.
 class CursorFrame {
 public:
+    CursorFrame() = default;
+    CursorFrame(const CursorFrame &) = delete;
+    CursorFrame &operator=(const CursorFrame &) = delete;
+    // The open window steps through this counter: it goes with it.
+    ~CursorFrame();
     int value() const { return m_value; }
 
 private:
