@@ -123,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     frontend.clear();
     const QByteArray sender = PeerLabel("peer", "PC2");
     const QByteArray addressee = PeerLabel("self", "SELF");
-    check(writer.WriteLog(sender, addressee, "new\r\ntext"), "the record is not written");
+    check(writer.WriteLog(sender, addressee, "new\r\ntext") && writer.flush(), "the record is not written");
     check(frontend.notices.isEmpty(), "a notice for a good write");
     QFile file(path);
     check(file.open(QIODevice::ReadOnly), "the written file cannot be read");

@@ -213,6 +213,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QObject::connect(&session, &Session::messageQueued, &session, [&] {
         ++queued;
         check(!queueFull, "a message queued past the limit");
+        // Each record written before the next arrives, as an idle program
+        // writes it, so that the record on top is this message.
+        if (viewerOpen)
+            session.log().flush();
         if (reader) {
             const TRecvMessage message = session.TakeRecvMessage();
             cp932::toWidgetText(message.RecvData);

@@ -386,7 +386,7 @@ void BM_WriteLog(benchmark::State &state)
     LogFixture f(int(state.range(0)));
     const QByteArray text = "Meeting moved to room 2 at three o'clock.\r\nPlease bring the printed agenda.";
     for (auto _ : state) {
-        if (!f.log.WriteLog(PeerLabel("alice", "PC-ALICE"), PeerLabel("me", "SELF"), text)) {
+        if (!f.log.WriteLog(PeerLabel("alice", "PC-ALICE"), PeerLabel("me", "SELF"), text) || !f.log.flush()) {
             state.SkipWithError("the write failed");
             break;
         }

@@ -3,7 +3,8 @@
 # standing in the unread queue of a copy on host A (a session on its real UDP
 # service), beside a bare datagram from B to a blocking recv on A, taken in
 # turn in one run. Twice: without the log, and with the log the program
-# keeps by default (written before the queue announces the message).
+# keeps by default (taken before the queue announces the message, written
+# behind it on the log's own thread).
 # Needs root; exits 77 when namespaces cannot be made.
 # Usage: latency.sh BUILD_DIR [samples=3000] [gap_us=2000]
 set -euo pipefail
@@ -33,11 +34,12 @@ one_run() {
     grep -v '^ready' "$out" | sed 's/^/  /'
 }
 
-# The log is rewritten whole for each message, which takes milliseconds:
-# fewer samples, further apart, so that each message finds the copy idle.
+# The log is rewritten whole for each message, which takes milliseconds on
+# its own thread: fewer samples, further apart, so that each message finds
+# the copy idle.
 log_samples=$(( samples / 10 > 50 ? samples / 10 : 50 ))
 log_gap=$(( gap > 20000 ? gap : 20000 ))
 echo "host B to host A, one datagram or message every $gap us ($log_gap us with the log)"
 one_run "without the log: the unread queue alone" nolog "$samples" "$gap"
-one_run "with the log the program keeps by default (100 records), written before the queue announces the message" \
+one_run "with the log the program keeps by default (100 records), written behind the queue" \
     log "$log_samples" "$log_gap" "$NET_TMP/LOG.ZNG"

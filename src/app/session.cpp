@@ -113,6 +113,8 @@ void Session::shutdown()
         m_messenger->SendLogout();
     m_udp->stop();
     m_reassembler->clearAll();
+    // Every record taken reaches the file before the program ends.
+    m_log->flush();
 }
 
 bool Session::queueMessage(const QByteArray &machineName, const QByteArray &handleName,
@@ -120,8 +122,9 @@ bool Session::queueMessage(const QByteArray &machineName, const QByteArray &hand
 {
     if (!m_recvQueue.add({text, handleName, machineName, FormatTimeStamp(m_clock.now())}))
         return false;
-    // Logged before anything can open a box: the records keep arrival order
-    // even when messages arrive inside a box's event loop.
+    // Taken for the log before anything can open a box: the records keep
+    // arrival order even when messages arrive inside a box's event loop. The
+    // file is written behind the windows, after the announcement.
     m_log->WriteLog(PeerLabel(handleName, machineName), PeerLabel(settings.HandleName, local.MachineName), text);
     emit messageQueued();
     if (settings.RecvCheck) {

@@ -86,6 +86,19 @@ LogFile::LogFile(const Settings &settings, const Clock &clock, Frontend &fronten
 {
 }
 
+LogFile::~LogFile()
+{
+    handOver();
+    {
+        std::unique_lock lock(m_mutex);
+        m_idle.wait(lock, [this] { return m_batches.empty() && !m_writing; });
+        m_stop = true;
+    }
+    m_wake.notify_one();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
 QByteArray LogFile::EscapeText(QByteArrayView text)
 {
     QByteArray out;
@@ -149,55 +162,143 @@ bool LogFile::WriteLog(const QByteArray &sender, const QByteArray &addressee, co
 {
     if (!m_settings.LogSave)
         return true;
-    const QString path = m_settings.LogFileName;
-    if (path.isEmpty())
+    if (m_settings.LogFileName.isEmpty())
         return fail();
+    m_taken.append({m_settings.LogFileName,
+                    m_settings.LogFileMaxCount,
+                    {FormatTimeStamp(m_clock.now()), LabelLine(sender), LabelLine(addressee), EscapeText(text)}});
+    if (!m_handOverPosted) {
+        m_handOverPosted = true;
+        QMetaObject::invokeMethod(this, &LogFile::handOver, Qt::QueuedConnection);
+    }
+    return true;
+}
 
+void LogFile::handOver()
+{
+    m_handOverPosted = false;
+    if (m_taken.isEmpty())
+        return;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_batches.push_back({std::exchange(m_taken, {}), m_openDevice, m_lockTimeoutMs});
+        if (!m_thread.joinable())
+            m_thread = std::thread(&LogFile::work, this);
+    }
+    m_wake.notify_one();
+}
+
+void LogFile::work()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_stop || !m_batches.empty(); });
+        if (m_batches.empty())
+            return;
+        const Batch batch = std::move(m_batches.front());
+        m_batches.pop_front();
+        m_writing = true;
+        lock.unlock();
+
+        // A batch may span a change of the file's name or limit.
+        bool ok = true;
+        for (qsizetype first = 0; first < batch.records.size();) {
+            qsizetype end = first + 1;
+            while (end < batch.records.size() && batch.records[end].path == batch.records[first].path
+                   && batch.records[end].maxCount == batch.records[first].maxCount)
+                ++end;
+            ok = writeRecords(batch.records.mid(first, end - first), batch.open, batch.lockTimeoutMs) && ok;
+            first = end;
+        }
+
+        lock.lock();
+        m_writing = false;
+        ++(ok ? m_writtenBatches : m_failedBatches);
+        m_failedSinceFlush = m_failedSinceFlush || !ok;
+        if (!m_resultsPosted) {
+            m_resultsPosted = true;
+            QMetaObject::invokeMethod(this, &LogFile::tellResults, Qt::QueuedConnection);
+        }
+        if (m_batches.empty())
+            m_idle.notify_all();
+    }
+}
+
+void LogFile::tellResults()
+{
+    int failures = 0;
+    int writes = 0;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_resultsPosted = false;
+        failures = std::exchange(m_failedBatches, 0);
+        writes = std::exchange(m_writtenBatches, 0);
+    }
+    for (int i = 0; i < failures; ++i)
+        fail();
+    if (writes > 0)
+        emit written();
+}
+
+bool LogFile::flush()
+{
+    handOver();
+    bool failed = false;
+    {
+        std::unique_lock lock(m_mutex);
+        m_idle.wait(lock, [this] { return m_batches.empty() && !m_writing; });
+        failed = std::exchange(m_failedSinceFlush, false);
+    }
+    tellResults();
+    return !failed;
+}
+
+bool LogFile::writeRecords(const QList<Record> &records, const OpenSaveDevice &open, int lockTimeoutMs)
+{
+    const QString &path = records.first().path;
     // Copies started with different settings files may share one log: the
     // read, the change and the write happen under one lock, so that no copy
     // writes back a file that misses another's record.
     QLockFile lock(path + QStringLiteral(".lock"));
-    if (!lockWithin(lock, m_lockTimeoutMs))
-        return fail();
+    if (!lockWithin(lock, lockTimeoutMs))
+        return false;
 
     QByteArray content;
     QFile file(path);
     if (file.exists()) {
         if (!file.open(QIODevice::ReadOnly))
-            return fail();
+            return false;
         content = file.readAll();
         if (file.error() != QFileDevice::NoError)
-            return fail();
+            return false;
         file.close();
     }
 
     QList<QByteArray> lines = SplitLines(content);
-    lines.prepend(EscapeText(text));
-    lines.prepend(LabelLine(addressee));
-    lines.prepend(LabelLine(sender));
-    lines.prepend(FormatTimeStamp(m_clock.now()));
-    if (m_settings.LogFileMaxCount != 0 && lines.size() / 4 > m_settings.LogFileMaxCount)
-        lines.resize(qMax<qsizetype>(0, lines.size() - 4));
+    const int maxCount = records.first().maxCount;
+    for (const Record &record : records) {
+        for (int i = 3; i >= 0; --i)
+            lines.prepend(record.lines[i]);
+        if (maxCount != 0 && lines.size() / 4 > maxCount)
+            lines.resize(qMax<qsizetype>(0, lines.size() - 4));
+    }
 
     QByteArray out;
-    out.reserve(content.size() + 256);
+    out.reserve(content.size() + 256 * records.size());
     for (const QByteArray &line : std::as_const(lines))
         out += line + CrLf;
-    // Not flushed to the disk: the log is rewritten for every message, on
-    // the GUI thread, and a burst of messages must not wait for the disk
-    // each time. A killed program still leaves a whole file (the rename);
-    // ext4 (by default) and btrfs write out a file renamed over another
-    // before the rename, so that there a power cut, too, leaves the old or
-    // the new log. The settings file, written seldom, is flushed.
-    if (!saveFile(path, out, m_openDevice, SyncToDisk::No))
-        return fail();
-    lock.unlock();
-    emit written();
-    return true;
+    // Not flushed to the disk: the log is rewritten for every message, and
+    // the next message must not wait for the disk each time. A killed
+    // program still leaves a whole file (the rename); ext4 (by default) and
+    // btrfs write out a file renamed over another before the rename, so that
+    // there a power cut, too, leaves the old or the new log. The settings
+    // file, written seldom, is flushed.
+    return saveFile(path, out, open, SyncToDisk::No);
 }
 
-LoadedLog LogFile::LoadLog() const
+LoadedLog LogFile::LoadLog()
 {
+    flush();
     return LoadLog(m_settings.LogFileName);
 }
 
@@ -254,6 +355,7 @@ const TPeer *FindLabelledPeer(QByteArrayView label, const Roster &roster)
 
 bool LogFile::DeleteLog()
 {
+    flush();
     const QString path = m_settings.LogFileName;
     QLockFile lock(path + QStringLiteral(".lock"));
     if (!lockWithin(lock, m_lockTimeoutMs))

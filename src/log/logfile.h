@@ -16,6 +16,11 @@
 #include <QObject>
 #include <QString>
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
 namespace zn {
 
 class Clock;
@@ -54,27 +59,41 @@ public:
     static constexpr int LockTimeoutMs = 3000;
 
     LogFile(const Settings &settings, const Clock &clock, Frontend &frontend, QObject *parent = nullptr);
+    // Waits for the records still being written.
+    ~LogFile() override;
 
-    // Adds a record at the top of the file named by LogFileName and, when
-    // LogFileMaxCount is not 0 and the file then holds more records than
-    // that, drops the oldest one (only one: a limit lowered later does not
-    // shrink the file at once). The file is replaced atomically, under a lock
-    // file shared with other copies. Line breaks in the labels become
-    // blanks (LabelLine). True when written or logging is off;
-    // false after an important notice when the file could not be read,
-    // locked or written.
+    // Takes a record, stamped now, for the top of the file named by
+    // LogFileName. When LogFileMaxCount is not 0 and the file then holds
+    // more records than that, the oldest one drops (only one: a limit
+    // lowered later does not shrink the file at once). Line breaks in the
+    // labels become blanks (LabelLine).
+    //
+    // The file is rewritten on a thread of its own, so that neither a burst
+    // of messages nor a slow disk holds up the windows: the records taken in
+    // one pass of the event loop are written in one go, atomically, under a
+    // lock file shared with other copies, in the order they were taken. A
+    // write that fails (the file cannot be read, locked or written) is told
+    // by one important notice, on this object's thread. True when the
+    // record was taken or logging is off; false after the notice when no
+    // file is named.
     bool WriteLog(const QByteArray &sender, const QByteArray &addressee, const QByteArray &text) override;
 
-    // The first 10000 records of the log file. A file that does not exist,
+    // Waits until every record taken so far is written, and tells a failure
+    // at once; true when every record since the last flush was written.
+    bool flush();
+
+    // The first 10000 records of the log file, once the records taken are
+    // written (flush). A file that does not exist,
     // or holds no record, is the no-log state; one that exists but cannot be
     // read (no permission, a directory, an I/O error) is the invalid state.
-    LoadedLog LoadLog() const;
+    LoadedLog LoadLog();
     static LoadedLog LoadLog(const QString &path);
     // The records of a file's contents, as LoadLog reads them: four lines a
     // record, a short last record filled with empty lines, 10000 at most.
     static LoadedLog ParseLog(QByteArrayView content);
 
-    // Deletes the log file; true when it is gone.
+    // Deletes the log file, once the records taken are written; true when
+    // it is gone.
     bool DeleteLog();
 
     // The text as line 4 holds it: CR LF, and also a lone CR or LF, become
@@ -101,7 +120,24 @@ signals:
     void written();
 
 private:
+    struct Record {
+        QString path;
+        int maxCount;
+        QByteArray lines[4];
+    };
+    // The records taken in one pass of the event loop, with what writes them.
+    struct Batch {
+        QList<Record> records;
+        OpenSaveDevice open;
+        int lockTimeoutMs;
+    };
+
     bool fail();
+    void handOver();
+    void tellResults();
+    void work();
+    // Puts `records` (oldest first, all for one file) at the top of it.
+    static bool writeRecords(const QList<Record> &records, const OpenSaveDevice &open, int lockTimeoutMs);
 
     const Settings &m_settings;
     const Clock &m_clock;
@@ -109,6 +145,22 @@ private:
     OpenSaveDevice m_openDevice;
     FailureReports *m_reports = nullptr;
     int m_lockTimeoutMs = LockTimeoutMs;
+
+    QList<Record> m_taken;  // not handed over yet (this object's thread only)
+    bool m_handOverPosted = false;
+
+    // Shared with the writing thread.
+    std::mutex m_mutex;
+    std::condition_variable m_wake;  // a batch is waiting, or stop
+    std::condition_variable m_idle;  // every batch is written
+    std::deque<Batch> m_batches;
+    bool m_writing = false;
+    bool m_stop = false;
+    int m_failedBatches = 0;   // not told yet
+    int m_writtenBatches = 0;  // not told yet
+    bool m_failedSinceFlush = false;
+    bool m_resultsPosted = false;
+    std::thread m_thread;
 };
 
 // The roster entry a log label "handle（machine）" names, or null: every

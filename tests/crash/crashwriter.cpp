@@ -129,7 +129,7 @@ int main(int argc, char **argv)
     while (!deadline.hasExpired()) {
         ++logVersion;
         clock.ms = qint64(logVersion) * 1000;
-        if (!log.WriteLog(crash::logSender(), crash::logAddressee(), crash::logText(logVersion)))
+        if (!log.WriteLog(crash::logSender(), crash::logAddressee(), crash::logText(logVersion)) || !log.flush())
             return 1;
         say("L " + QByteArray::number(logVersion));
         ++settingsVersion;

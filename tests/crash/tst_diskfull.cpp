@@ -3,6 +3,7 @@
 // that only it sees. No write may crash or change an old file, and each
 // failing command tells its failure once, however many writes fail in it.
 #include "app/session.h"
+#include "log/logfile.h"
 #include "fakefrontend.h"
 #include "net/netfakes.h"
 
@@ -72,6 +73,7 @@ void writeFiles(const QString &dir)
     session.writeMainPlacement({{10, 20, 300, 400}, DefaultColumnWidths});
     for (const char *text : {"one", "two", "three"})
         QVERIFY(session.queueMessage("PC9", "peer", text));
+    QVERIFY(session.log().flush());
     QVERIFY(frontend.boxes.isEmpty() && frontend.notices.isEmpty());
 }
 
@@ -87,6 +89,7 @@ void failEveryWrite(Session &session, FakeFrontend &frontend, int expectedBoxes)
         for (const char *text : {"lost 1", "lost 2", "lost 3"})
             QVERIFY(session.queueMessage("PC9", "peer", text));
     }
+    QVERIFY(!session.log().flush());
     QCOMPARE(frontend.boxes.size(), expectedBoxes);
     QCOMPARE(countOf(frontend.notices, LogError), 1);
     {
@@ -96,6 +99,7 @@ void failEveryWrite(Session &session, FakeFrontend &frontend, int expectedBoxes)
         session.writePlacement(PlacementSection::LogForm, {1, 2, 3, 4});
         QVERIFY(session.queueMessage("PC9", "peer", "lost 4"));
     }
+    QVERIFY(!session.log().flush());
     QCOMPARE(frontend.boxes.size(), 2 * expectedBoxes);
     QCOMPARE(countOf(frontend.notices, LogError), 2);
 }
@@ -205,6 +209,7 @@ void TestDiskFull::fullDisk_oldFilesKept_toldOncePerCommand_thenWritesAgain()
         QVERIFY(session.saveSettings());
         QVERIFY(session.queueMessage("PC9", "peer", "kept"));
     }
+    QVERIFY(session.log().flush());
     QVERIFY(frontend.boxes.isEmpty() && frontend.notices.isEmpty());
     QVERIFY(readAll(session.settingsPath()).contains("HandleName=after\r\n"));
     QVERIFY(readAll(session.settings.LogFileName).contains("\r\nkept\r\n"));

@@ -33,7 +33,9 @@ grep -q "^confirmed: alice ($a_name) after " "$NET_TMP/send1.out" || fail "no co
 echo "ok: send --wait to a desktop with RecvAutoOpen exits 0 after the confirmation"
 
 # The text is in A's log, with its line break stored as "\|" on one line.
-iconv -f CP932 -t UTF-8 "$dir/LOG.ZNG" | tr -d '\r' > "$NET_TMP/log.txt"
+# The log is written behind the window, so it may come after the confirmation.
+logged() { iconv -f CP932 -t UTF-8 "$dir/LOG.ZNG" 2> /dev/null | tr -d '\r' > "$NET_TMP/log.txt" && grep -qx 'こんにちは\\|二行目' "$NET_TMP/log.txt"; }
+for ((i = 0; i < 100; i++)); do logged && break; sleep 0.1; done
 grep -qx 'こんにちは\\|二行目' "$NET_TMP/log.txt" || { cat "$NET_TMP/log.txt" >&2; fail "A did not log the text"; }
 echo "ok: A logged the text"
 

@@ -24,7 +24,7 @@ int main(int argc, char **argv)
     const QByteArray name = args[3].toLatin1();
     int failures = 0;
     for (int i = 0; i < count; ++i) {
-        if (!log.WriteLog(name + "（pc）", "you（pc）", name + ' ' + QByteArray::number(i)))
+        if (!log.WriteLog(name + "（pc）", "you（pc）", name + ' ' + QByteArray::number(i)) || !log.flush())
             ++failures;
     }
     return failures == 0 ? 0 : 1;
