@@ -5,7 +5,7 @@
 //     starts the program and prints, one "key value..." line each:
 //       start_ns N        CLOCK_MONOTONIC just before it was started
 //       bound_ms X        until a UDP socket of this network namespace is bound to P
-//       mem_idle RSS PSS  KiB, S seconds after the start
+//       mem_idle RSS PSS USS  KiB, S seconds after the start
 //       idle CPU_MS VOLUNTARY INVOLUNTARY   over the following I seconds, all threads
 //       loaded_begin      the moment the caller may load the program
 //       mem_loaded RSS PSS  KiB, A seconds later
@@ -27,6 +27,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -57,28 +58,49 @@ bool udpPortBound(unsigned port)
     return false;
 }
 
-// Rss and Pss in KiB from smaps_rollup.
-std::pair<long, long> memory(pid_t pid)
+struct Memory {
+    long rss = -1, pss = -1, uss = 0;  // KiB; uss: the pages no other process maps
+};
+
+// Rss, Pss and the private pages from smaps_rollup.
+Memory memory(pid_t pid)
 {
     std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
     std::string key;
-    long value = 0, rss = -1, pss = -1;
+    long value = 0;
+    Memory m;
     std::string unit;
     std::string line;
     while (std::getline(in, line)) {
         std::istringstream fields(line);
         fields >> key >> value >> unit;
         if (key == "Rss:")
-            rss = value;
+            m.rss = value;
         else if (key == "Pss:")
-            pss = value;
+            m.pss = value;
+        else if (key == "Private_Clean:" || key == "Private_Dirty:")
+            m.uss += value;
     }
-    return {rss, pss};
+    return m;
 }
 
 struct Cpu {
     double ms = 0;
-    long voluntary = 0, involuntary = 0;
+    // Per thread: the counts of a thread are gone with it, so that sums
+    // over the threads of two moments would go down when one ends.
+    std::map<std::string, std::pair<long, long>> switches;  // tid: voluntary, involuntary
+
+    // The switches since `before` of the threads alive now.
+    std::pair<long, long> switchesSince(const Cpu &before) const
+    {
+        std::pair<long, long> sum{0, 0};
+        for (const auto &[tid, counts] : switches) {
+            const auto it = before.switches.find(tid);
+            sum.first += counts.first - (it == before.switches.end() ? 0 : it->second.first);
+            sum.second += counts.second - (it == before.switches.end() ? 0 : it->second.second);
+        }
+        return sum;
+    }
 };
 
 // CPU time of the process and the context switches of all its threads.
@@ -105,11 +127,12 @@ Cpu cpu(pid_t pid)
                 continue;
             std::ifstream in(base + "/task/" + e->d_name + "/status");
             std::string line;
+            auto &counts = c.switches[e->d_name];
             while (std::getline(in, line)) {
                 if (line.rfind("voluntary_ctxt_switches:", 0) == 0)
-                    c.voluntary += std::atol(line.c_str() + 24);
+                    counts.first = std::atol(line.c_str() + 24);
                 else if (line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
-                    c.involuntary += std::atol(line.c_str() + 27);
+                    counts.second = std::atol(line.c_str() + 27);
             }
         }
         closedir(dir);
@@ -151,19 +174,19 @@ int run(unsigned port, double settle, double idle, double after, char **argv)
         std::printf("bound_ms -\n");
     std::fflush(stdout);
     sleepUntil(start + static_cast<long long>(settle * 1e9));
-    auto [rss, pss] = memory(pid);
-    std::printf("mem_idle %ld %ld\n", rss, pss);
+    Memory m = memory(pid);
+    std::printf("mem_idle %ld %ld %ld\n", m.rss, m.pss, m.uss);
     std::fflush(stdout);
     const Cpu before = cpu(pid);
     sleepUntil(monotonicNs() + static_cast<long long>(idle * 1e9));
     const Cpu afterIdle = cpu(pid);
-    std::printf("idle %.1f %ld %ld\n", afterIdle.ms - before.ms, afterIdle.voluntary - before.voluntary,
-                afterIdle.involuntary - before.involuntary);
+    const auto [voluntary, involuntary] = afterIdle.switchesSince(before);
+    std::printf("idle %.1f %ld %ld\n", afterIdle.ms - before.ms, voluntary, involuntary);
     std::printf("loaded_begin\n");
     std::fflush(stdout);
     sleepUntil(monotonicNs() + static_cast<long long>(after * 1e9));
-    std::tie(rss, pss) = memory(pid);
-    std::printf("mem_loaded %ld %ld\n", rss, pss);
+    m = memory(pid);
+    std::printf("mem_loaded %ld %ld %ld\n", m.rss, m.pss, m.uss);
     std::fflush(stdout);
     kill(pid, SIGTERM);
     for (int i = 0; i < 300; ++i) {

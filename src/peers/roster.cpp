@@ -111,6 +111,7 @@ void Roster::rekey(int id, QCollatorSortKey key)
     Entry &entry = m_entries[size_t(id)];
     if (!m_sorted) {
         entry.pendingKey = std::move(key);
+        m_held.push_back(id);
         return;
     }
     // In order between its neighbours, the row keeps its place with the
@@ -133,6 +134,7 @@ void Roster::rekey(int id, QCollatorSortKey key)
     if (!seq) {
         // Out of order: the row stays where it is until the next sort.
         entry.pendingKey = std::move(key);
+        m_held.push_back(id);
         m_sorted = false;
         return;
     }
@@ -243,11 +245,27 @@ void Roster::clear()
     m_lastSeq = 0;
     m_firstSeq = 0;
     m_sorted = true;
+    m_held.clear();
     emit reset();
 }
 
 void Roster::applyPendingKeys()
 {
+    // A few renamed rows among many: each moves on its own, at a cost of
+    // log N, instead of a pass over every row.
+    std::vector<int> held;
+    for (const int id : m_held) {
+        if (size_t(id) < m_entries.size() && m_entries[size_t(id)].pendingKey)
+            held.push_back(id);
+    }
+    m_held.clear();
+    std::sort(held.begin(), held.end());
+    held.erase(std::unique(held.begin(), held.end()), held.end());
+    if (held.size() * 16 < size_t(count())) {
+        moveHeldRows(held);
+        return;
+    }
+
     // A stable sort of the rows as they stand, done on the held rows alone:
     // each leaves the tree and comes back with its new key. Among equal keys
     // it must stand where the sort would put it, by its current row: a row
@@ -292,6 +310,60 @@ void Roster::applyPendingKeys()
         newRowOf[oldRowOf[size_t(id)]] = row++;
     m_rowsValid = false;
     emit reordered(newRowOf);
+}
+
+void Roster::moveHeldRows(const std::vector<int> &held)
+{
+    // The same keys and seqs as a pass over every row would give (see
+    // applyPendingKeys), so the same order.
+    std::vector<std::pair<int, int>> byRow;  // row, id
+    byRow.reserve(held.size());
+    for (const int id : held)
+        byRow.emplace_back(rowOf(id), id);
+    std::sort(byRow.begin(), byRow.end());
+    std::vector<std::pair<int, qint64>> plan;  // id, new seq
+    std::vector<int> before, after;
+    for (const auto &[row, id] : byRow) {
+        const Entry &entry = m_entries[size_t(id)];
+        const int c = compareKeys(*entry.key, *entry.pendingKey);
+        if (c < 0)
+            before.push_back(id);
+        else if (c > 0)
+            after.push_back(id);
+        else
+            plan.emplace_back(id, entry.seq);
+    }
+    for (auto it = before.rbegin(); it != before.rend(); ++it)
+        plan.emplace_back(*it, m_firstSeq -= SeqStep);
+    for (const int id : after)
+        plan.emplace_back(id, m_lastSeq += SeqStep);
+
+    for (const auto &[id, seq] : plan) {
+        Entry &entry = m_entries[size_t(id)];
+        const int from = rowOf(id);
+        // Where it will stand: counted with the row out of the tree and its
+        // new key, then put back as it was until the move is announced.
+        m_order.erase(id);
+        std::swap(entry.key, entry.pendingKey);
+        const qint64 oldSeq = std::exchange(entry.seq, seq);
+        const int to = rowOf(id);
+        std::swap(entry.key, entry.pendingKey);
+        entry.seq = oldSeq;
+        m_order.insert(id);
+
+        if (to != from)
+            emit aboutToMove(from, to);
+        m_order.erase(id);
+        entry.key = std::move(entry.pendingKey);
+        entry.pendingKey.reset();
+        entry.seq = seq;
+        m_order.insert(id);
+        if (to != from) {
+            m_rowsValid = false;
+            emit moved(from, to);
+        }
+    }
+    m_sorted = true;
 }
 
 void Roster::SortPeers()
@@ -344,6 +416,7 @@ void Roster::SortPeers()
         newRowOf[old] = i;
     }
     m_bySeq = false;
+    m_held.clear();
     if (!moved)
         return;
     m_rowsValid = false;

@@ -92,6 +92,9 @@ signals:
     void changed(int row);
     void aboutToRemove(int row);
     void removed(int row);
+    // One row moves from row `from` to stand at row `to` (rows before the move).
+    void aboutToMove(int from, int to);
+    void moved(int from, int to);
     void aboutToReorder();
     // newRowOf[old row] is the row where that peer now stands.
     void reordered(const QList<int> &newRowOf);
@@ -130,6 +133,8 @@ private:
     int rowOf(int id) const { return int(m_order.order_of_key(id)); }
     // The held keys take effect; the other rows keep their keys.
     void applyPendingKeys();
+    // The same for a few held rows, each moved on its own.
+    void moveHeldRows(const std::vector<int> &held);
     // The changed key of a listed peer: in place when its row stays in
     // order, else held until the next sort.
     void rekey(int id, QCollatorSortKey key);
@@ -153,6 +158,8 @@ private:
     // m_sortedUpper, with no key held back; a new row then finds its place
     // in log N instead of a sort of all rows.
     bool m_sorted = true;
+    // The rows whose key is held (may hold a row twice, or one since gone).
+    std::vector<int> m_held;
     bool m_sortedUpper = true;
     mutable QList<TPeer> m_rows;
     mutable bool m_rowsValid = true;

@@ -51,6 +51,10 @@ RosterModel::RosterModel(Roster &roster, QObject *parent)
             [this](int row) { emit dataChanged(index(row, 0), index(row, columnCount() - 1)); });
     connect(&roster, &Roster::aboutToReset, this, [this] { beginResetModel(); });
     connect(&roster, &Roster::reset, this, [this] { endResetModel(); });
+    connect(&roster, &Roster::aboutToMove, this, [this](int from, int to) {
+        beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
+    });
+    connect(&roster, &Roster::moved, this, [this] { endMoveRows(); });
     connect(&roster, &Roster::aboutToReorder, this, [this] { emit layoutAboutToBeChanged(); });
     connect(&roster, &Roster::reordered, this, [this](const QList<int> &newRowOf) {
         const QModelIndexList before = persistentIndexList();
