@@ -7,6 +7,7 @@
 #include "settings/settings.h"
 
 #include <QAbstractItemModelTester>
+#include <QSignalSpy>
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QTest>
@@ -18,6 +19,7 @@ class TestRosterModel : public QObject {
 private slots:
     void followsRoster_underModelTester();
     void selectionFollowsPeerAcrossSort();
+    void renamedPeerMoves_selectionFollows();
     void networkText_isPlain();
     void peerMenu_doublesAmpersandsAndKeepsRawName();
 };
@@ -118,6 +120,32 @@ void TestRosterModel::selectionFollowsPeerAcrossSort()
     roster.columnClicked(0);  // descending: c, b, a
     QCOMPARE(selection.selectedRows().first().data().toString(), QStringLiteral("b"));
     QCOMPARE(selection.selectedRows().first().row(), 1);
+}
+
+// In a long list a renamed peer moves on its own when the next one joins.
+void TestRosterModel::renamedPeerMoves_selectionFollows()
+{
+    Settings settings;
+    LocalPeer local;
+    test::FakeFrontend frontend;
+    Roster roster(settings, local, frontend);
+    RosterModel model(roster);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    for (int i = 0; i < 40; ++i) {
+        const QByteArray n = QByteArray::number(i).rightJustified(2, '0');
+        roster.AddOrUpdatePeer("p" + n, "PC" + n, "10.0.0." + n, false);
+    }
+    QItemSelectionModel selection(&model);
+    selection.select(model.index(5, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    roster.AddOrUpdatePeer("q", "PC05", "10.0.0.5", false);
+    QCOMPARE(model.index(5, 0).data().toString(), QStringLiteral("q"));  // in place until the join
+    QSignalSpy moves(&model, &QAbstractItemModel::rowsMoved);
+    roster.AddOrUpdatePeer("a", "PC99", "10.0.0.99", false);
+    QCOMPARE(moves.size(), 1);
+    QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("a"));
+    QCOMPARE(model.index(40, 0).data().toString(), QStringLiteral("q"));
+    QCOMPARE(selection.selectedRows().size(), 1);
+    QCOMPARE(selection.selectedRows().first().row(), 40);
 }
 
 void TestRosterModel::networkText_isPlain()
