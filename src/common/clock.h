@@ -18,7 +18,24 @@ class SystemClock final : public Clock {
 public:
     SystemClock() { m_timer.start(); }
     qint64 monotonicMs() const override { return m_timer.elapsed(); }
-    QDateTime now() const override { return QDateTime::currentDateTime(); }
+    // Every arriving message is stamped, twice (the queue and the log): the
+    // local time's offset is looked up (a time zone read) once a second, not
+    // for every stamp.
+    QDateTime now() const override
+    {
+        struct Second {
+            qint64 epochSecond = -1;
+            int offsetSeconds = 0;
+        };
+        thread_local Second last;
+        const qint64 ms = QDateTime::currentMSecsSinceEpoch();
+        const qint64 second = ms / 1000;
+        if (second != last.epochSecond) {
+            last.offsetSeconds = QDateTime::fromMSecsSinceEpoch(ms).offsetFromUtc();
+            last.epochSecond = second;
+        }
+        return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, last.offsetSeconds);
+    }
 
 private:
     QElapsedTimer m_timer;
