@@ -30,7 +30,10 @@ packages=(clang-14 libclang-rt-14-dev cmake ninja-build pkg-config qt6-base-dev 
 "$here/scripts/install-packages.sh" "${packages[@]}"
 
 launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+if command -v ccache > /dev/null; then
+    export CCACHE_BASEDIR=$here
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
     -DZEPHINET_FUZZ=ON -DZEPHINET_BUILD_TESTS=OFF "${launcher[@]}" >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]/#/fuzz_}"

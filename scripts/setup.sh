@@ -24,5 +24,12 @@ packages=(
 build_dir=${1:-build}
 shift || true
 here=$(cd "$(dirname "$0")/.." && pwd)
-cmake -S "$here" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+# A compiler cache, where the machine has one, shared by every clone: paths
+# below the source tree are made relative, so that another clone hits it.
+launcher=()
+if command -v ccache > /dev/null; then
+    export CCACHE_BASEDIR=$here
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S "$here" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
 cmake --build "$build_dir" -j"$(nproc)"
