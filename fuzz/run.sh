@@ -31,7 +31,8 @@ packages=(clang-14 libclang-rt-14-dev cmake ninja-build pkg-config qt6-base-dev 
 
 launcher=()
 if command -v ccache > /dev/null; then
-    export CCACHE_BASEDIR=$here
+    # -g makes ccache hash the working directory unless told not to.
+    export CCACHE_BASEDIR=$here CCACHE_NOHASHDIR=true
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \

@@ -28,7 +28,8 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 # below the source tree are made relative, so that another clone hits it.
 launcher=()
 if command -v ccache > /dev/null; then
-    export CCACHE_BASEDIR=$here
+    # -g makes ccache hash the working directory unless told not to.
+    export CCACHE_BASEDIR=$here CCACHE_NOHASHDIR=true
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S "$here" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
