@@ -88,10 +88,9 @@ LogFile::LogFile(const Settings &settings, const Clock &clock, Frontend &fronten
 
 LogFile::~LogFile()
 {
-    handOver();
+    waitUntilWritten();
     {
-        std::unique_lock lock(m_mutex);
-        m_idle.wait(lock, [this] { return m_batches.empty() && !m_writing; });
+        const std::lock_guard lock(m_mutex);
         m_stop = true;
     }
     m_wake.notify_one();
@@ -240,17 +239,19 @@ void LogFile::tellResults()
         emit written();
 }
 
-bool LogFile::flush()
+bool LogFile::waitUntilWritten()
 {
     handOver();
-    bool failed = false;
-    {
-        std::unique_lock lock(m_mutex);
-        m_idle.wait(lock, [this] { return m_batches.empty() && !m_writing; });
-        failed = std::exchange(m_failedSinceFlush, false);
-    }
+    std::unique_lock lock(m_mutex);
+    m_idle.wait(lock, [this] { return m_batches.empty() && !m_writing; });
+    return !std::exchange(m_failedSinceFlush, false);
+}
+
+bool LogFile::flush()
+{
+    const bool written = waitUntilWritten();
     tellResults();
-    return !failed;
+    return written;
 }
 
 bool LogFile::writeRecords(const QList<Record> &records, const OpenSaveDevice &open, int lockTimeoutMs)

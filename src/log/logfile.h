@@ -134,6 +134,9 @@ private:
 
     bool fail();
     void handOver();
+    // Hands over what is taken and waits until it is written; true when
+    // every record since the last wait was.
+    bool waitUntilWritten();
     void tellResults();
     void work();
     // Puts `records` (oldest first, all for one file) at the top of it.

@@ -25,6 +25,15 @@ private slots:
 };
 
 namespace {
+// A roster and its model, the model checked by the model tester throughout.
+struct Watched {
+    Settings settings;
+    LocalPeer local;
+    test::FakeFrontend frontend;
+    Roster roster{settings, local, frontend};
+    RosterModel model{roster};
+    QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::QtTest};
+};
 QImage imageOf(const QPixmap &pixmap)
 {
     return pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
@@ -70,12 +79,10 @@ void TestRosterModel::peerMenu_doublesAmpersandsAndKeepsRawName()
 
 void TestRosterModel::followsRoster_underModelTester()
 {
-    Settings settings;
-    LocalPeer local;
-    test::FakeFrontend frontend;
-    Roster roster(settings, local, frontend);
-    RosterModel model(roster);
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    Watched watched;
+    Settings &settings = watched.settings;
+    Roster &roster = watched.roster;
+    RosterModel &model = watched.model;
 
     roster.AddOrUpdatePeer("carol", "PC3", "10.0.0.3", false);
     roster.AddOrUpdatePeer("alice", "PC1", "10.0.0.1", true);
@@ -125,12 +132,9 @@ void TestRosterModel::selectionFollowsPeerAcrossSort()
 // In a long list a renamed peer moves on its own when the next one joins.
 void TestRosterModel::renamedPeerMoves_selectionFollows()
 {
-    Settings settings;
-    LocalPeer local;
-    test::FakeFrontend frontend;
-    Roster roster(settings, local, frontend);
-    RosterModel model(roster);
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    Watched watched;
+    Roster &roster = watched.roster;
+    RosterModel &model = watched.model;
     for (int i = 0; i < 40; ++i) {
         const QByteArray n = QByteArray::number(i).rightJustified(2, '0');
         roster.AddOrUpdatePeer("p" + n, "PC" + n, "10.0.0." + n, false);
