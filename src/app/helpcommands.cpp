@@ -43,14 +43,28 @@ void HelpCommands::ShowHelpTopic(int context)
     ensureHelpForm().showAt(manual::topic(context));
 }
 
+bool HelpCommands::openMakerLink(const QUrl &url)
+{
+    if (m_opener(url))
+        return true;
+    const bool mail = url.scheme() == u"mailto";
+    m_frontend.showMessageBox(
+        mail ? QStringLiteral("メールソフトを起動することができませんでした。次のアドレスにメールを送信してください。\n")
+                   + maker::mailAddress()
+             : QStringLiteral("ブラウザを起動することができませんでした。次のアドレスをブラウザで開いてください。\n")
+                   + url.toString(),
+        mb::Ok | mb::IconWarning);
+    return false;
+}
+
 void HelpCommands::miHelpHomepageClick()
 {
-    m_opener(maker::homePage());
+    openMakerLink(maker::homePage());
 }
 
 void HelpCommands::Ondrel1Click()
 {
-    m_opener(maker::mailTo());
+    openMakerLink(maker::mailTo());
 }
 
 void HelpCommands::miHelpVersionClick()
@@ -60,7 +74,7 @@ void HelpCommands::miHelpVersionClick()
     const bool wasShowing = m_frontend.dialogShowing();
     m_frontend.setDialogShowing(true);
     {
-        TVersionForm box([this](const QUrl &url) { return m_opener(url); });
+        TVersionForm box([this](const QUrl &url) { return openMakerLink(url); });
         box.exec();
     }
     m_frontend.setDialogShowing(wasShowing);

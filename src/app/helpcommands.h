@@ -41,6 +41,9 @@ public:
 
 private:
     THelpForm &ensureHelpForm();
+    // The home page or the mail link through the opener; when no browser or
+    // mail program took it, a box says so and gives the address to use.
+    bool openMakerLink(const QUrl &url);
 
     DesktopFrontend &m_frontend;
     UrlOpener m_opener;

@@ -19,6 +19,7 @@
 #include "platform/iconstrip.h"
 #include "platform/screens.h"
 #include "platform/trayindicator.h"
+#include "platform/windowtrayicon.h"
 
 #include <QActionGroup>
 #include <algorithm>
@@ -27,6 +28,7 @@
 #include <QShowEvent>
 #include <QCursor>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -79,6 +81,9 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Zephinet"));
     setWindowIcon(IconStrip::icon(IconStrip::Present));
+    // Every window of the program, boxes and prompts included, carries the
+    // star in its title bar and task list, not the desktop's generic sign.
+    QApplication::setWindowIcon(IconStrip::icon(IconStrip::Present));
     resize(DesignSize);
 
     m_messages = new MessageCenter(m_session, m_frontend, m_fontSize, this);
@@ -138,6 +143,7 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     connect(m_lvUser->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TMainForm::lvUserClick);
     connect(m_lvUser, &QTreeView::doubleClicked, this, &TMainForm::lvUserDblClick);
+    m_lvUser->installEventFilter(this);
     connect(m_lvUser->header(), &QHeaderView::sectionClicked, this, &TMainForm::columnClicked);
     connect(m_lvUser->header(), &QHeaderView::sectionResized, this, &TMainForm::keepColumnWide);
     connect(m_lvUser, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
@@ -430,9 +436,7 @@ void TMainForm::miUserListShowClick()
     if (m_session.settings.PasswordOnline && !isVisible()
         && !m_messages->passwordPassed(QStringLiteral("オンライン状況ウィンドウを開くにはパスワードが必要です。")))
         return;
-    showNormal();
-    raise();
-    activateWindow();
+    showWindowAgain(this, Activation::TakeFocus);
 }
 
 void TMainForm::hotKeyPressed(int id)
@@ -666,6 +670,19 @@ void TMainForm::rosterChanged()
         m_commandStateQueued = false;
         lvUserClick();
     }, Qt::QueuedConnection);
+}
+
+bool TMainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_lvUser && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            lvUserDblClick();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMainForm::lvUserDblClick()

@@ -102,6 +102,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    // Enter on the user list acts as a double click on it.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createActions();

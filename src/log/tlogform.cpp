@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace zn {
@@ -83,6 +84,10 @@ TLogForm::TLogForm(Session &session, Frontend &frontend, MessageCenter &messages
     connect(btReSend, &QPushButton::clicked, this, &TLogForm::btReSendClick);
     connect(btPrev, &QPushButton::clicked, this, &TLogForm::btPrevClick);
     connect(btNext, &QPushButton::clicked, this, &TLogForm::btNextClick);
+    // The page keys step as the two buttons do (newer, older), and like
+    // them do nothing at either end.
+    connect(new QShortcut(QKeySequence(Qt::Key_PageUp), this), &QShortcut::activated, btPrev, &QPushButton::click);
+    connect(new QShortcut(QKeySequence(Qt::Key_PageDown), this), &QShortcut::activated, btNext, &QPushButton::click);
     connect(btOk, &QPushButton::clicked, this, &QWidget::close);
 
     auto *buttons = new QHBoxLayout;

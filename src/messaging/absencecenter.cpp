@@ -5,6 +5,7 @@
 #include "messaging/messagecenter.h"
 #include "messaging/thuzaisetform.h"
 #include "peers/roster.h"
+#include "platform/windowtrayicon.h"
 
 #include <QAction>
 #include <QApplication>
@@ -61,9 +62,7 @@ void AbsenceCenter::miHuzaiModeClick()
     }
     if (m_setForm) {
         showAbsentMode(false);
-        m_setForm->show();
-        m_setForm->raise();
-        m_setForm->activateWindow();
+        showWindowAgain(m_setForm, Activation::TakeFocus);
         return;
     }
     if (m_session.settings.HuzaiModeCheck
@@ -88,9 +87,7 @@ void AbsenceCenter::openEditor()
         m_setForm = new THuzaiSetForm(m_session, m_frontend);
         connect(m_setForm, &THuzaiSetForm::messageApplied, this, &AbsenceCenter::huzaiMessageApplied);
     }
-    m_setForm->show();
-    m_setForm->raise();
-    m_setForm->activateWindow();
+    showWindowAgain(m_setForm, Activation::TakeFocus);
 }
 
 void AbsenceCenter::setEditorText(const QString &text)
@@ -126,9 +123,9 @@ THuzaiForm *AbsenceCenter::openAbsenceWindow(const QByteArray &machineName, cons
     auto *form = new THuzaiForm(m_session, m_huzaiWindows, m_fontSize, machineName, handleName, text);
     connect(form, &THuzaiForm::sendRequested, this,
             [this](const Recipient &recipient) { m_messages.openSendWindow({recipient}); });
-    form->show();
-    form->raise();
-    form->activateWindow();
+    // An answer arrives while the user may be typing elsewhere: it asks for
+    // attention, it does not take the keyboard.
+    showWindowAgain(form, Activation::KeepFocus);
     return form;
 }
 

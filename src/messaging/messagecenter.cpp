@@ -89,9 +89,8 @@ TSendForm *MessageCenter::openSendWindow(const QList<Recipient> &recipients, con
     if (!text.isEmpty())
         form->setText(text);
     form->setHideMainWindow([this] { emit hideMainWindowRequested(); });
-    form->show();
-    form->raise();
-    form->activateWindow();
+    // Always the user's own command: the new window takes the keyboard.
+    showWindowAgain(form, Activation::TakeFocus);
     return form;
 }
 
@@ -144,7 +143,13 @@ void MessageCenter::miWindowSendClick(const QByteArray &handleName)
 std::optional<QByteArray> MessageCenter::checkedClipboardText()
 {
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
-    if (!data || !data->hasText()) {
+    // Nothing copied at all is not "something other than text".
+    if (!data || data->formats().isEmpty() || (data->hasText() && data->text().isEmpty())) {
+        m_frontend.showMessageBox(QStringLiteral("クリップボードが空のため、送信することができません。"),
+                                  mb::Ok | mb::IconWarning);
+        return std::nullopt;
+    }
+    if (!data->hasText()) {
         m_frontend.showMessageBox(QStringLiteral("テキスト以外のメッセージを送信することはできません。"),
                                   mb::Ok | mb::IconWarning);
         return std::nullopt;
@@ -216,7 +221,7 @@ void MessageCenter::messageQueued()
     if (m_session.settings.MouseAnimation > 0)
         emit cursorAnimationRequested();
     if (m_session.settings.RecvAutoOpen && !recvFormShown())
-        miMessageRecvClick();
+        showNextRecvMessage(Activation::KeepFocus);
 }
 
 void MessageCenter::afterTaking()
@@ -230,6 +235,11 @@ void MessageCenter::afterTaking()
 }
 
 void MessageCenter::miMessageRecvClick()
+{
+    showNextRecvMessage(Activation::TakeFocus);
+}
+
+void MessageCenter::showNextRecvMessage(Activation activation)
 {
     if (m_recvBusy || m_session.recvQueue().isEmpty())
         return;
@@ -248,9 +258,9 @@ void MessageCenter::miMessageRecvClick()
     }
     recvForm()->showMessage(m_session.recvQueue().front());
     afterTaking();
-    m_recvForm->show();
-    m_recvForm->raise();
-    m_recvForm->activateWindow();
+    // Shown normal whatever state it was left in (minimised into the tray,
+    // say): a message taken from the queue is a message on screen.
+    showWindowAgain(m_recvForm, activation);
     m_session.TakeRecvMessage();
     emit unreadChanged(m_session.recvQueue().UnreadCount());
     m_recvBusy = false;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "messaging/tsendform.h"
+#include "platform/windowtrayicon.h"
 
 #include <QObject>
 #include <QPointer>
@@ -73,6 +74,9 @@ signals:
 
 private:
     void messageQueued();
+    // The receive command; an arrival under RecvAutoOpen shows the window
+    // without taking the keyboard from the window the user is typing in.
+    void showNextRecvMessage(Activation activation);
     void deleteSendWindows();
     void afterTaking();
     void quoteReply();

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace zn {
@@ -63,6 +64,8 @@ THuzaiForm::THuzaiForm(Session &session, HuzaiWindowList &windows, int fontSize,
     btOk->setObjectName(QStringLiteral("btOk"));
     connect(btSend, &QPushButton::clicked, this, &THuzaiForm::btSendClick);
     connect(btOk, &QPushButton::clicked, this, &QWidget::close);
+    // Escape does what "確認(&C)" does.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(btSend);

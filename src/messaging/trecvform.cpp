@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QScreen>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -62,6 +63,8 @@ TRecvForm::TRecvForm(Session &session, int fontSize, QWidget *parent)
     connect(btRecv, &QPushButton::clicked, this, &TRecvForm::btRecvClick);
     connect(btNext, &QPushButton::clicked, this, &TRecvForm::nextRequested);
     connect(btOk, &QPushButton::clicked, this, &QWidget::hide);
+    // Escape does what "確認(&C)" does.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::hide);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(btRecv);

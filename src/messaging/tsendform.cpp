@@ -11,6 +11,8 @@
 #include "platform/windowtrayicon.h"
 
 #include <QCloseEvent>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -36,6 +38,17 @@ QString joined(const QList<Recipient> &recipients, QByteArray Recipient::*field)
         parts.append(cp932::decode(r.*field));
     return parts.join(u';');
 }
+
+// The names as the boxes give them: 「A」「B」.
+QString quotedNames(const QList<Recipient> &recipients)
+{
+    QString out;
+    for (const Recipient &r : recipients)
+        out += QStringLiteral("「") + cp932::decode(r.HandleName) + QStringLiteral("」");
+    return out;
+}
+
+const QString SendWindowTip = QStringLiteral("Zephinet -送信ウィンドウ-");
 
 } // namespace
 
@@ -87,6 +100,20 @@ TSendForm::TSendForm(Session &session, Frontend &frontend, SendWindowList &windo
     btCancel->setObjectName(QStringLiteral("btCancel"));
     connect(btSend, &QPushButton::clicked, this, &TSendForm::btSendClick);
     connect(btCancel, &QPushButton::clicked, this, &TSendForm::btCancelClick);
+    // Ctrl+Enter sends from the text, where Enter is a line break.
+    for (const QKeySequence &keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &TSendForm::btSendClick);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &TSendForm::escapePressed);
+
+    laCutNote = new QLabel(this);
+    laCutNote->setObjectName(QStringLiteral("laCutNote"));
+    laCutNote->setTextFormat(Qt::PlainText);
+    laCutNote->setWordWrap(true);
+    QPalette notePalette = laCutNote->palette();
+    notePalette.setColor(QPalette::WindowText, Qt::red);
+    laCutNote->setPalette(notePalette);
+    laCutNote->hide();
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -100,9 +127,10 @@ TSendForm::TSendForm(Session &session, Frontend &frontend, SendWindowList &windo
     layout->addWidget(plSendInfo);
     layout->addWidget(headerLabel(QStringLiteral("送信メッセージ"), Qt::red, this));
     layout->addWidget(mmSendData, 1);
+    layout->addWidget(laCutNote);
     layout->addLayout(buttons);
 
-    m_trayIcon = new WindowTrayIcon(this, IconStrip::SendWindow, QStringLiteral("Zephinet -送信ウィンドウ-"));
+    m_trayIcon = new WindowTrayIcon(this, IconStrip::SendWindow, SendWindowTip);
     m_hasSlot = m_windows.take(this);
     restorePlacement(this, m_session, PlacementSection::SendForm, DesignSize);
     setDisplayFontSize(fontSize);
@@ -123,6 +151,9 @@ void TSendForm::setRecipients(const QList<Recipient> &recipients)
     edSendMachine->setText(joined(recipients, &Recipient::MachineName));
     edSendName->setCursorPosition(0);
     edSendMachine->setCursorPosition(0);
+    // Among several minimised send windows, the tip tells them apart.
+    m_trayIcon->setTip(recipients.isEmpty() ? SendWindowTip
+                                            : SendWindowTip + QStringLiteral(" 送信先：") + edSendName->text());
 }
 
 void TSendForm::setText(const QString &text)
@@ -145,24 +176,50 @@ void TSendForm::limitInput(int position, int removed, int added)
     if (m_limiting)
         return;
     const QString text = mmSendData->toPlainText();
-    qsizetype bytes = MessageTextBytes(text);
+    const qsizetype bytes = MessageTextBytes(text);
     // Typing stops at the limit, as in a text field with a maximum length;
     // a text that was already longer (a quoted reply) may still shrink.
     const qsizetype allowed = qMax(MaxMessageTextBytes, m_textBytes);
-    if (added > 0 && bytes > allowed) {
-        m_limiting = true;
-        QTextCursor cursor(mmSendData->document());
-        int end = qMin(position + added, int(text.size()));
-        cursor.setPosition(end);
-        while (bytes > allowed && end > position) {
-            cursor.setPosition(end - 1, QTextCursor::KeepAnchor);
-            cursor.removeSelectedText();
-            --end;
-            bytes = MessageTextBytes(mmSendData->toPlainText());
-        }
-        m_limiting = false;
+    if (added <= 0 || bytes <= allowed) {
+        m_textBytes = bytes;
+        if (added > 0 || removed > 0)
+            laCutNote->hide();
+        return;
     }
-    m_textBytes = bytes;
+    // What was inserted is cut, in one step, after the last character that
+    // fits beside the text around it; a surrogate pair or a CR LF stays whole.
+    const qsizetype start = qMin<qsizetype>(position, text.size());
+    const qsizetype end = qMin<qsizetype>(qsizetype(position) + added, text.size());
+    const QStringView inserted = QStringView(text).sliced(start, end - start);
+    qsizetype budget = allowed - (bytes - MessageTextBytes(inserted));
+    qsizetype keep = 0;
+    while (keep < inserted.size()) {
+        qsizetype unit = 1;
+        if ((inserted[keep].isHighSurrogate() && keep + 1 < inserted.size() && inserted[keep + 1].isLowSurrogate())
+            || (inserted[keep] == u'\r' && keep + 1 < inserted.size() && inserted[keep + 1] == u'\n'))
+            unit = 2;
+        const qsizetype cost = MessageTextBytes(inserted.sliced(keep, unit));
+        if (cost > budget)
+            break;
+        budget -= cost;
+        keep += unit;
+    }
+    qsizetype cutCharacters = 0;
+    for (qsizetype i = keep; i < inserted.size(); ++i) {
+        if (!inserted[i].isLowSurrogate())
+            ++cutCharacters;
+    }
+    m_limiting = true;
+    QTextCursor cursor(mmSendData->document());
+    cursor.setPosition(int(start + keep));
+    cursor.setPosition(int(end), QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    m_limiting = false;
+    mmSendData->setTextCursor(cursor);
+    m_textBytes = MessageTextBytes(mmSendData->toPlainText());
+    laCutNote->setText(QStringLiteral("送信メッセージが最大文字数（2048文字）を越えたため、"
+                                      "入力された文字のうち%1文字を削除しました。").arg(cutCharacters));
+    laCutNote->show();
 }
 
 void TSendForm::refuse(const QString &text)
@@ -182,30 +239,58 @@ void TSendForm::btSendClick()
         refuse(TooManyRecipientsText());
         return;
     }
-    // The window may not outlive a box: a recipient's offline box runs a
-    // nested event loop in which the program could be told to quit.
-    const QPointer<TSendForm> self(this);
     const QList<Recipient> recipients = m_recipients;
-    // One log failure notice for the whole send, not one per recipient.
-    const auto command = m_session.command();
-    for (const Recipient &r : recipients) {
-        if (!m_session.messenger().SendMessageTo(checked.bytes, r.MachineName)) {
-            m_frontend.showMessageBox(QStringLiteral("「") + cp932::decode(r.HandleName)
-                                          + QStringLiteral("」がオフライン状態になりました。"
-                                                           "このユーザにメッセージを送信できませんでした。"),
-                                      mb::Ok | mb::IconWarning);
-            if (!self)
-                return;
-        }
+    QList<Recipient> reached;
+    QList<Recipient> unreached;
+    {
+        // One log failure notice for the whole send, not one per recipient.
+        const auto command = m_session.command();
+        for (const Recipient &r : recipients)
+            (m_session.messenger().SendMessageTo(checked.bytes, r.MachineName) ? reached : unreached).append(r);
+    }
+    if (!unreached.isEmpty()) {
+        keepForUnreached(reached, unreached);
+        return;
     }
     if (m_session.settings.SendAfterClose && m_hideMainWindow)
         m_hideMainWindow();
     close();
 }
 
+void TSendForm::keepForUnreached(const QList<Recipient> &reached, const QList<Recipient> &unreached)
+{
+    // A second 送信 then goes only to those it did not reach.
+    setRecipients(unreached);
+    QString text = quotedNames(unreached)
+        + (unreached.size() == 1
+               ? QStringLiteral("がオフライン状態になりました。このユーザにメッセージを送信できませんでした。")
+               : QStringLiteral("がオフライン状態になりました。これらのユーザにメッセージを送信できませんでした。"));
+    if (!reached.isEmpty())
+        text += u'\n' + quotedNames(reached) + QStringLiteral("には送信しました。");
+    text += QStringLiteral("\n送信できなかったメッセージは、この送信ウィンドウに残してあります。");
+    // The window may not outlive the box: the program can be told to quit
+    // in its nested event loop.
+    const QPointer<TSendForm> self(this);
+    m_frontend.showMessageBox(text, mb::Ok | mb::IconWarning);
+    if (self)
+        mmSendData->setFocus();
+}
+
 void TSendForm::btCancelClick()
 {
     close();
+}
+
+void TSendForm::escapePressed()
+{
+    const QPointer<TSendForm> self(this);
+    if (!mmSendData->toPlainText().isEmpty()
+        && m_frontend.showMessageBox(QStringLiteral("入力したメッセージは送信されずに破棄されます。よろしいですか？"),
+                                     mb::YesNo | mb::IconQuestion | mb::DefaultButton2)
+               != Answer::Yes)
+        return;
+    if (self)
+        close();
 }
 
 } // namespace zn

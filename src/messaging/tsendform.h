@@ -51,6 +51,8 @@ public:
 
     void btSendClick();
     void btCancelClick();
+    // Escape: closes the window, asking first when a typed text would be lost.
+    void escapePressed();
     WindowTrayIcon *trayIcon() const { return m_trayIcon; }
     void setDisplayFontSize(int points);
     bool hasListSlot() const { return m_hasSlot; }
@@ -63,12 +65,17 @@ public:
     QPlainTextEdit *mmSendData = nullptr;
     QPushButton *btSend = nullptr;
     QPushButton *btCancel = nullptr;
+    // Says how much of a text that did not fit was cut; hidden otherwise.
+    QLabel *laCutNote = nullptr;
 
     static constexpr QSize DesignSize{360, 290};
 
 private:
     void limitInput(int position, int removed, int added);
     void refuse(const QString &text);
+    // After a send that did not reach everyone: the box names who got the
+    // message and who did not; those who did leave the recipients.
+    void keepForUnreached(const QList<Recipient> &reached, const QList<Recipient> &unreached);
 
     Session &m_session;
     Frontend &m_frontend;

@@ -100,15 +100,16 @@ bool Messenger::SendHuzaiMessage(const QByteArray &text, const QByteArray &addre
 
 bool Messenger::SendMessageTo(const QByteArray &text, const QByteArray &machineName)
 {
-    const QByteArray addressee = PeerLabel(m_roster.FindHandleByMachine(machineName), machineName);
-    const QByteArray sender = PeerLabel(m_settings.HandleName, m_local.MachineName);
-    // Logged before the address is looked up: a message to a peer that has
-    // just left the roster is on record although it never went out.
-    m_log.WriteLog(sender, addressee, text);
+    // The log holds what went out: a message to a peer that has just left
+    // the roster is not sent, and not logged either (the send window keeps it).
     const QByteArray address = m_roster.FindAddressByMachine(machineName);
     if (address.isEmpty())
         return false;
-    return TransmitMessage(MessageMessage(address, m_local.MachineName, m_settings.HandleName, text));
+    if (!TransmitMessage(MessageMessage(address, m_local.MachineName, m_settings.HandleName, text)))
+        return false;
+    m_log.WriteLog(PeerLabel(m_settings.HandleName, m_local.MachineName),
+                   PeerLabel(m_roster.FindHandleByMachine(machineName), machineName), text);
+    return true;
 }
 
 bool Messenger::SendOpenCheck(const QByteArray &machineName)

@@ -26,6 +26,7 @@ TPassChangeForm::TPassChangeForm(QByteArray &password, Frontend &boxes, QWidget 
     setWindowTitle(QStringLiteral("Zephinet -パスワード設定-"));
 
     auto *check = new QGroupBox(QStringLiteral("パスワード確認"), this);
+    check->setObjectName(QStringLiteral("gbPassCheck"));
     edOldPass = passwordEdit(QStringLiteral("edOldPass"), check);
     auto *checkGrid = new QGridLayout(check);
     checkGrid->setContentsMargins(8, 4, 8, 6);
@@ -73,8 +74,13 @@ TPassChangeForm::TPassChangeForm(QByteArray &password, Frontend &boxes, QWidget 
 
     auto *help = new ContextHelp(this);
     connect(help, &ContextHelp::helpRequested, this, &TPassChangeForm::helpRequested);
-    fixAndCentre(this, DesignSize);
-    edOldPass->setFocus();
+    // Without a password there is none to confirm: the first one is set
+    // straight away.
+    const bool noPassword = m_password.isEmpty();
+    check->setVisible(!noPassword);
+    fixAndCentre(this, noPassword ? QSize(DesignSize.width(), DesignSize.height() - check->sizeHint().height() - 4)
+                                  : DesignSize);
+    (noPassword ? edNewPass : edOldPass)->setFocus();
 }
 
 void TPassChangeForm::refuse(QLineEdit *edit, const QString &text)
@@ -86,7 +92,7 @@ void TPassChangeForm::refuse(QLineEdit *edit, const QString &text)
 void TPassChangeForm::btSetteiClick()
 {
     btSettei->setFocus();
-    if (!passwordMatches(edOldPass->text(), m_password)) {
+    if (!m_password.isEmpty() && !passwordMatches(edOldPass->text(), m_password)) {
         refuse(edOldPass, QStringLiteral("パスワードが違います。"));
         return;
     }

@@ -104,7 +104,7 @@ TIventForm::TIventForm(const Settings &settings, std::optional<QPoint> storedPos
     : QWidget(parent,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                   | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint
-                  | Qt::MSWindowsFixedSizeDialogHint)
+                  | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowDoesNotAcceptFocus)
     , laMessage(new QLabel(this))
     , btOk(new QPushButton(this))
     , tiAutoClose(new QTimer(this))
@@ -115,7 +115,9 @@ TIventForm::TIventForm(const Settings &settings, std::optional<QPoint> storedPos
     // The main window usually sits hidden in the tray, so closing this window
     // must never count as closing the program's last window.
     setAttribute(Qt::WA_QuitOnClose, false);
-    // A notice must not take the keyboard from a window the user is typing in.
+    // A notice must not take the keyboard from a window the user is typing
+    // in, neither when it shows nor when the window manager looks for a
+    // window to focus after another closed: it is read and clicked, never typed in.
     setAttribute(Qt::WA_ShowWithoutActivating, true);
 
     laMessage->setObjectName(QStringLiteral("laMessage"));

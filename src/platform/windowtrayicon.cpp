@@ -3,11 +3,31 @@
 #include "peers/trayanimation.h"
 #include "platform/iconstrip.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QSystemTrayIcon>
 #include <QWidget>
+#include <QWindow>
 
 namespace zn {
+
+void showWindowAgain(QWidget *window, Activation activation)
+{
+    const bool keepFocus = activation == Activation::KeepFocus;
+    // The attribute serves a window's first showing; once the platform
+    // window exists, it reads this property of it at every showing.
+    window->setAttribute(Qt::WA_ShowWithoutActivating, keepFocus);
+    if (QWindow *handle = window->windowHandle())
+        handle->setProperty("_q_showWithoutActivating", keepFocus);
+    if (window->isMinimized())
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    if (keepFocus)
+        QApplication::alert(window);
+    else
+        window->activateWindow();
+}
 
 WindowTrayIcon::WindowTrayIcon(QWidget *window, int image, const QString &tip, TrayAvailable trayAvailable)
     : QObject(window)
@@ -52,16 +72,23 @@ void WindowTrayIcon::moveToTray()
             restore();
     });
     m_window->hide();
+    // Hidden, the window is out of sight enough: whoever shows it next
+    // (the receive command, say) must get it back normal, not iconified.
+    m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
     m_icon->show();
 }
 
 void WindowTrayIcon::restore()
 {
-    m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
+    showWindowAgain(m_window, Activation::TakeFocus);
     removeIcon();
+}
+
+void WindowTrayIcon::setTip(const QString &tip)
+{
+    m_tip = cutTrayTip(tip);
+    if (m_icon)
+        m_icon->setToolTip(m_tip);
 }
 
 void WindowTrayIcon::removeIcon()

@@ -11,6 +11,18 @@ class QWidget;
 
 namespace zn {
 
+// Who asked for a window to show: the user, through a command (menu, tray,
+// toolbar, hot key, a button), or nobody (an arrival, an answer from the
+// network). Only the first takes the keyboard.
+enum class Activation { TakeFocus, KeepFocus };
+
+// Every way a window of the program comes (back) on screen: in its normal
+// state, never still minimised (a window hidden into the tray keeps that
+// state otherwise and maps iconified again), raised. With TakeFocus it
+// becomes the active window; with KeepFocus the window the user is typing
+// in keeps the keyboard, and the new one asks for attention instead.
+void showWindowAgain(QWidget *window, Activation activation);
+
 // Minimise-to-tray for the send, receive, absence-message and log windows:
 // minimising `window` hides it and adds a tray icon of its own (image
 // `image` of the icon strip, tip `tip`); a double click on that icon shows
@@ -32,8 +44,13 @@ public:
 
     // The window's tray icon while it is minimised to the tray, else null.
     QSystemTrayIcon *trayIcon() const { return m_icon; }
-    // Shows the window again from the tray.
+    // Shows the window again from the tray, as the user asked for it.
     void restore();
+    // The tip of the icon, now and at the next minimise.
+    void setTip(const QString &tip);
+    QString tip() const { return m_tip; }
+    // Whether there is a tray to minimise into, asked at each minimise.
+    void setTrayAvailable(TrayAvailable trayAvailable) { m_trayAvailable = std::move(trayAvailable); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -103,6 +103,7 @@ private slots:
     void aboutBox_showsNameVersionCreditAndLinks();
     void aboutBox_linksOpenHomePageAndMail();
     void helpMenu_homePageAndMailGoThroughTheOpener();
+    void links_sayInABoxWhenNothingOpensThem();
     void aboutBox_modalWithDialogShowingFromMenuAndTray();
     void manual_everyContextNumberHasAnAnchor();
     void manual_everyInternalLinkLeadsSomewhere();
@@ -184,6 +185,44 @@ void TestHelp::helpMenu_homePageAndMailGoThroughTheOpener()
     QCOMPARE(f.opened.urls, (QList<QUrl>{maker::homePage(), maker::mailTo()}));
     QCOMPARE(f.opened.urls.last().scheme(), QStringLiteral("mailto"));
     QCOMPARE(f.opened.urls.last().path(), QStringLiteral("dev@zephinet.invalid"));
+}
+
+void TestHelp::links_sayInABoxWhenNothingOpensThem()
+{
+    Fixture f;
+    QStringList boxes;
+    QObject::connect(&f.frontend, &DesktopFrontend::messageBoxShown, &f.frontend,
+                     [&boxes](const QString &text) { boxes.append(text); });
+    f.frontend.setAutoAnswer(Answer::Ok);
+    // No browser, no mail program: the desktop takes nothing.
+    f.form->help().setUrlOpener([](const QUrl &) { return false; });
+    const QString noBrowser = QStringLiteral("ブラウザを起動することができませんでした。次のアドレスをブラウザで開いてください。\n"
+                                             "https://zephinet.invalid/");
+    const QString noMail = QStringLiteral("メールソフトを起動することができませんでした。次のアドレスにメールを送信してください。\n"
+                                          "dev@zephinet.invalid");
+    f.action("miHelpHomepage")->trigger();
+    f.action("Ondrel1")->trigger();
+    QCOMPARE(boxes, (QStringList{noBrowser, noMail}));
+
+    // The about box's two links, clicked while it is open.
+    boxes.clear();
+    QTimer::singleShot(0, f.form.get(), [] {
+        auto *box = qobject_cast<TVersionForm *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        QTest::mouseClick(box->laURL(), Qt::LeftButton);
+        QTest::mouseClick(box->laMailAddress(), Qt::LeftButton);
+        box->btClose()->click();
+    });
+    f.action("miHelpVersion")->trigger();
+    QCOMPARE(boxes, (QStringList{noBrowser, noMail}));
+
+    // Opened: no box.
+    boxes.clear();
+    f.form->help().setUrlOpener(f.opened.opener());
+    f.action("miHelpHomepage")->trigger();
+    QVERIFY(boxes.isEmpty());
+    f.frontend.setAutoAnswer(std::nullopt);
 }
 
 void TestHelp::aboutBox_modalWithDialogShowingFromMenuAndTray()

@@ -5,7 +5,8 @@
 # counts them; reading them from the menu and 次のメッセージ(&N) stops the
 # animation and confirms both to the peer. A minimised receive window and a
 # minimised send window each get a tray icon of their own, and a double
-# click on it brings the window back.
+# click on it brings the window back; minimised again, the receive key brings
+# it back with the next message in its normal state, not iconified.
 set -euo pipefail
 zephinet=$1
 here=$(dirname "$0")
@@ -144,6 +145,27 @@ minimise_and_restore() {
 }
 minimise_and_restore "Zephinet -メッセージ受信-" "Zephinet -受信ウィンドウ-" recv
 
+# Minimised into the tray again, the receive window comes back normal, not
+# iconified, when the receive key shows the next message.
+third='三通目です'
+recv_window=$(x A xdotool search --onlyvisible --name '^Zephinet -メッセージ受信-$' | head -n1)
+x A xdotool windowminimize "$recv_window"
+wait_until 10 icon_count_is 2 || fail "minimising the receive window again gave no tray icon"
+echo "message $a_ip - $third" >&3
+wait_shows "$dir" '$1 == "tray" && $2 == "Zephinet -メッセージが届いています-" { print }' 20 > /dev/null ||
+    fail "the third message did not arrive"
+x A xdotool key --clearmodifiers ctrl+alt+r
+WANT=$(probe_text "$third") wait_shows "$dir" 'w == "Zephinet -メッセージ受信-" && $2 == "mmRecvData" && $3 == ENVIRON["WANT"] { print }' 10 > /dev/null ||
+    fail "Ctrl+Alt+R did not show the third message"
+normal_on_screen() {
+    local id
+    id=$(x A xdotool search --onlyvisible --name '^Zephinet -メッセージ受信-$' | head -n1) || return 1
+    [ -n "$id" ] && x A xprop -id "$id" WM_STATE | grep -q 'window state: Normal'
+}
+wait_until 10 normal_on_screen || fail "the receive window came back iconified: $(x A xprop -id "$recv_window" WM_STATE | tr '\n' ' ')"
+wait_until 10 icon_count_is 1 || fail "the receive window's icon stayed in the tray"
+echo "ok: Ctrl+Alt+R brought the receive window back from the tray in its normal state"
+
 # 返信(&R) opens a send window to the sender.
 for _ in 1 2 3 4 5; do
     click A $(centre $(shows "$dir" 'w == "Zephinet -メッセージ受信-" && $2 == "btRecv" { print $5, $6, $7, $8 }'))
@@ -151,5 +173,5 @@ for _ in 1 2 3 4 5; do
 done
 wait_shows "$dir" 'w == "Zephinet -メッセージ送信-" && $2 == "edSendName" && $3 == "'"$b_handle"'" { print }' 1 > /dev/null ||
     fail "返信 did not open a send window to the sender"
-minimise_and_restore "Zephinet -メッセージ送信-" "Zephinet -送信ウィンドウ-" send
+minimise_and_restore "Zephinet -メッセージ送信-" "Zephinet -送信ウィンドウ- 送信先：$b_handle" send
 echo "1 passed, 0 failed"

@@ -16,12 +16,19 @@
 #include "peers/roster.h"
 #include "peers/trayanimation.h"
 #include "platform/trayindicator.h"
+#include "platform/iconstrip.h"
+#include "platform/windowtrayicon.h"
+#include "log/tlogform.h"
+#include "messaging/absencecenter.h"
+#include "messaging/thuzaiform.h"
+#include "peers/tiventform.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QScreen>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -30,6 +37,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
+#include <QWindow>
 
 using namespace zn;
 using zn::test::RecordingTransport;
@@ -226,13 +234,251 @@ private slots:
         w->setText(u"hi"_qs);
         f.session->roster().RemovePeer("hostA");
         f.boxes.clear();
+        const QPointer<TSendForm> guard(w);
         w->btSendClick();
-        QCOMPARE(f.boxes, QStringList{u"「A」がオフライン状態になりました。このユーザにメッセージを送信できませんでした。"_qs});
+        QCOMPARE(f.boxes, QStringList{u"「A」がオフライン状態になりました。このユーザにメッセージを送信できませんでした。\n"
+                                      "「B」には送信しました。\n"
+                                      "送信できなかったメッセージは、この送信ウィンドウに残してあります。"_qs});
         QCOMPARE(f.sentMessages(), QList<QByteArray>{"ZNMESSAGE:MESSAGE&|10.0.0.2&|SELF&|me&|hi"});
+        // Nothing typed is lost: the window stays with its text, addressed
+        // to the one it did not reach; the log holds only what went out.
+        QVERIFY(!guard.isNull());
+        QVERIFY(w->isVisible());
+        QCOMPARE(w->mmSendData->toPlainText(), u"hi"_qs);
+        QCOMPARE(w->recipients(), (QList<Recipient>{{"A", "hostA"}}));
+        QCOMPARE(w->edSendName->text(), u"A"_qs);
         const QList<LogRecord> log = f.log();
-        QCOMPARE(log.size(), 2);
-        QCOMPARE(log[1].RecvUser, PeerLabel("Unknow", "hostA"));
+        QCOMPARE(log.size(), 1);
         QCOMPARE(log[0].RecvUser, PeerLabel("B", "hostB"));
+
+        // A back online: the second 送信 goes to A alone, and the window closes.
+        f.session->roster().AddOrUpdatePeer("A", "hostA", "10.0.0.1", false);
+        f.transport.sent.clear();
+        f.boxes.clear();
+        w->btSendClick();
+        QCOMPARE(f.sentMessages(), QList<QByteArray>{"ZNMESSAGE:MESSAGE&|10.0.0.1&|SELF&|me&|hi"});
+        QVERIFY(f.boxes.isEmpty());
+        QTRY_VERIFY(guard.isNull());
+        QCOMPARE(f.log().size(), 2);
+
+        // Nobody reached: said the same way, without a "sent to" line.
+        TSendForm *alone = f.messages().openSendWindow({{"C", "hostC"}}, u"x"_qs);
+        alone->btSendClick();
+        QCOMPARE(f.boxes, QStringList{u"「C」がオフライン状態になりました。このユーザにメッセージを送信できませんでした。\n"
+                                      "送信できなかったメッセージは、この送信ウィンドウに残してあります。"_qs});
+        QVERIFY(alone->isVisible());
+        alone->close();
+    }
+
+    void minimisedReceiveWindow_comesBackNormalOnEveryPath()
+    {
+        Fixture f;
+        f.recv().trayIcon()->setTrayAvailable([] { return true; });
+        for (int i = 0; i < 6; ++i)
+            f.arrive("A", "hostA", "m" + QByteArray::number(i));
+        f.messages().miMessageRecvClick();
+        QCOMPARE(f.recv().mmRecvData->toPlainText(), u"m0"_qs);
+        const auto toTray = [&f] {
+            f.recv().showMinimized();
+            QTRY_VERIFY(!f.recv().isVisible());
+            QVERIFY(f.recv().trayIcon()->trayIcon());
+        };
+        const auto backNormal = [&f](const char *text) {
+            QVERIFY(f.recv().isVisible());
+            QVERIFY(!f.recv().isMinimized());
+            QVERIFY(!f.recv().trayIcon()->trayIcon());
+            QCOMPARE(f.recv().mmRecvData->toPlainText(), QString::fromLatin1(text));
+        };
+        // The tray menu, the receive key, the toolbar, a click on the tray icon.
+        toTray();
+        f.form->taskMenuItems().miWindowRecv->trigger();
+        backNormal("m1");
+        toTray();
+        f.form->hotKeyPressed(TMainForm::HotKeyReceive);
+        backNormal("m2");
+        toTray();
+        f.action("miMessageRecv")->trigger();
+        backNormal("m3");
+        toTray();
+        f.form->trayClicked();
+        backNormal("m4");
+        // An arrival with RecvAutoOpen.
+        f.session->settings.RecvAutoOpen = true;
+        toTray();
+        f.arrive("B", "hostB", "auto");
+        backNormal("m5");
+    }
+
+    void longPaste_isCutInOneStepAndSaid()
+    {
+        Fixture f;
+        TSendForm *w = f.messages().openSendWindow({{"A", "hostA"}});
+        QTest::keyClicks(w->mmSendData, u"abcd"_qs);
+        QTextCursor cursor = w->mmSendData->textCursor();
+        cursor.setPosition(2);
+        w->mmSendData->setTextCursor(cursor);
+        QVERIFY(!w->laCutNote->isVisible());
+        // 20,000 characters, a line break (two bytes) every fourth.
+        const QString unit = u"あいう\n"_qs;
+        QString pasted;
+        while (pasted.size() < 20000)
+            pasted += unit;
+        QGuiApplication::clipboard()->setText(pasted);
+        w->mmSendData->paste();
+        // 4 bytes around it leave 2044: 255 units of 8 bytes and "あい".
+        const QString kept = unit.repeated(255) + u"あい"_qs;
+        QCOMPARE(w->mmSendData->toPlainText(), u"ab"_qs + kept + u"cd"_qs);
+        QCOMPARE(MessageTextBytes(w->mmSendData->toPlainText()), MaxMessageTextBytes);
+        QVERIFY(w->laCutNote->isVisible());
+        QCOMPARE(w->laCutNote->text(), u"送信メッセージが最大文字数（2048文字）を越えたため、"
+                                       "入力された文字のうち%1文字を削除しました。"_qs.arg(20000 - kept.size()));
+        // The text as cut goes out whole.
+        w->btSendClick();
+        QCOMPARE(f.log().first().LogData.size(), 2048);
+
+        // A surrogate pair that does not fit goes as a whole, counted once.
+        TSendForm *v = f.messages().openSendWindow({{"A", "hostA"}});
+        v->setText(QString(2047, u'x'));
+        QGuiApplication::clipboard()->setText(u"\U0001F600"_qs);
+        v->mmSendData->paste();
+        QCOMPARE(v->mmSendData->toPlainText(), QString(2047, u'x'));
+        QCOMPARE(v->laCutNote->text(), u"送信メッセージが最大文字数（2048文字）を越えたため、"
+                                       "入力された文字のうち1文字を削除しました。"_qs);
+        // Deleting hides the note again.
+        QTest::keyClick(v->mmSendData, Qt::Key_Backspace);
+        QVERIFY(!v->laCutNote->isVisible());
+        v->close();
+    }
+
+    void keyboard_enterEscapeCtrlEnterAndPageKeys()
+    {
+        Fixture f;
+        f.form->show();
+        // Enter on a selected user: the send window, as a double click opens it.
+        f.select({"hostA"});
+        QTest::keyClick(f.form->userList(), Qt::Key_Return);
+        QCOMPARE(f.sendWindows().size(), 1);
+        TSendForm *w = f.sendWindows().first();
+        QCOMPARE(w->recipients(), (QList<Recipient>{{"A", "hostA"}}));
+        QTRY_VERIFY(w->isActiveWindow());
+        // Ctrl+Enter sends.
+        QTest::keyClicks(w->mmSendData, u"one"_qs);
+        const QPointer<TSendForm> sent(w);
+        QTest::keyClick(w->mmSendData, Qt::Key_Return, Qt::ControlModifier);
+        QTRY_VERIFY(sent.isNull());
+        QCOMPARE(f.sentMessages(), QList<QByteArray>{"ZNMESSAGE:MESSAGE&|10.0.0.1&|SELF&|me&|one"});
+
+        // Escape asks first when a typed text would be lost; No keeps it.
+        TSendForm *typed = f.messages().openSendWindow({{"B", "hostB"}});
+        QTRY_VERIFY(typed->isActiveWindow());
+        QTest::keyClicks(typed->mmSendData, u"draft"_qs);
+        f.frontend.setAutoAnswer(Answer::No);
+        QTest::keyClick(typed->mmSendData, Qt::Key_Escape);
+        QCOMPARE(f.boxes, QStringList{u"入力したメッセージは送信されずに破棄されます。よろしいですか？"_qs});
+        QVERIFY(typed->isVisible());
+        QCOMPARE(typed->mmSendData->toPlainText(), u"draft"_qs);
+        f.frontend.setAutoAnswer(Answer::Yes);
+        const QPointer<TSendForm> dropped(typed);
+        QTest::keyClick(typed->mmSendData, Qt::Key_Escape);
+        QTRY_VERIFY(dropped.isNull());
+        // Nothing typed: closed without a question.
+        f.boxes.clear();
+        const QPointer<TSendForm> blank(f.messages().openSendWindow({{"B", "hostB"}}));
+        QTRY_VERIFY(blank->isActiveWindow());
+        QTest::keyClick(blank->mmSendData, Qt::Key_Escape);
+        QTRY_VERIFY(blank.isNull());
+        QVERIFY(f.boxes.isEmpty());
+
+        // Escape on the receive window is 確認(&C).
+        f.arrive("A", "hostA", "x");
+        f.messages().miMessageRecvClick();
+        QTRY_VERIFY(f.recv().isActiveWindow());
+        QTest::keyClick(f.recv().mmRecvData, Qt::Key_Escape);
+        QVERIFY(!f.recv().isVisible());
+
+        // And on an absence window.
+        const QPointer<THuzaiForm> absence(f.form->absence().openAbsenceWindow("hostB", "B", "away"));
+        absence->activateWindow();
+        QTRY_VERIFY(absence->isActiveWindow());
+        QTest::keyClick(absence->mmRecvData, Qt::Key_Escape);
+        QTRY_VERIFY(absence.isNull());
+
+        // The log viewer steps with the page keys, and stops at either end.
+        f.messages().miShowLogShowClick();
+        TLogForm *viewer = f.messages().logForm();
+        QVERIFY(viewer);
+        QTRY_VERIFY(viewer->isActiveWindow());
+        const int count = f.log().size();
+        QCOMPARE(count, 2);  // "one" sent, "x" received
+        const QString first = viewer->windowTitle();
+        QVERIFY(first.endsWith(u"[1/2]"_qs));
+        QTest::keyClick(viewer, Qt::Key_PageDown);
+        QVERIFY(viewer->windowTitle().endsWith(u"[2/2]"_qs));
+        QTest::keyClick(viewer, Qt::Key_PageDown);
+        QVERIFY(viewer->windowTitle().endsWith(u"[2/2]"_qs));
+        QTest::keyClick(viewer, Qt::Key_PageUp);
+        QCOMPARE(viewer->windowTitle(), first);
+        viewer->close();
+    }
+
+    void windows_carryTheStarAndTheSendTipNamesItsRecipients()
+    {
+        Fixture f;
+        const QImage star = IconStrip::pixmap(IconStrip::Present, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+        const auto carriesStar = [&star](QWidget *w) {
+            return w->windowIcon().pixmap(16).toImage().convertToFormat(QImage::Format_ARGB32) == star;
+        };
+        TSendForm *w = f.messages().openSendWindow({{"A", "hostA"}, {"B", "hostB"}});
+        THuzaiForm *absence = f.form->absence().openAbsenceWindow("hostB", "B", "away");
+        f.messages().miShowLogShowClick();
+        TIventForm notice(f.session->settings, std::nullopt);
+        for (QWidget *window : QList<QWidget *>{f.form.get(), w, &f.recv(), absence, f.messages().logForm(), &notice})
+            QVERIFY2(carriesStar(window), qPrintable(window->objectName()));
+
+        // Minimised, a send window's tray icon says whom it is for.
+        w->trayIcon()->setTrayAvailable([] { return true; });
+        w->showMinimized();
+        QTRY_VERIFY(w->trayIcon()->trayIcon());
+        QCOMPARE(w->trayIcon()->trayIcon()->toolTip(), u"Zephinet -送信ウィンドウ- 送信先：A;B"_qs);
+        w->trayIcon()->restore();
+        QVERIFY(w->isVisible());
+        QVERIFY(!w->isMinimized());
+        w->close();
+        absence->close();
+    }
+
+    void arrivals_doNotTakeTheKeyboardFromASendWindow()
+    {
+        // The offscreen platform activates every window it shows, so this
+        // checks what each window asks of the window system; e2e_focus
+        // types on a real display.
+        const auto showsWithoutActivating = [](QWidget *w) {
+            return w->windowHandle() && w->windowHandle()->property("_q_showWithoutActivating").toBool();
+        };
+        Fixture f("RecvAutoOpen=1\r\n");
+        TIventForm notice(f.session->settings, std::nullopt);
+        TSendForm *w = f.messages().openSendWindow({{"A", "hostA"}});
+        QVERIFY(!showsWithoutActivating(w));
+        // A message and an absence answer arrive while the user is typing.
+        f.arrive("B", "hostB", "hello");
+        THuzaiForm *absence = f.form->absence().openAbsenceWindow("hostB", "B", "away");
+        notice.ShowEventNotice(u"「B」からメッセージが届きました。"_qs, false);
+        QVERIFY(f.recv().isVisible());
+        QCOMPARE(f.recv().mmRecvData->toPlainText(), u"hello"_qs);
+        QVERIFY(showsWithoutActivating(&f.recv()));
+        QVERIFY(showsWithoutActivating(absence));
+        // The notice is never given the keyboard, not even when the window
+        // manager looks for one to focus after a window closed.
+        QVERIFY(notice.windowFlags() & Qt::WindowDoesNotAcceptFocus);
+
+        // What the user opens by a command does take the keyboard.
+        f.arrive("B", "hostB", "next");
+        f.recv().hide();
+        f.messages().miMessageRecvClick();
+        QVERIFY(!showsWithoutActivating(&f.recv()));
+        QTRY_COMPARE(QApplication::activeWindow(), &f.recv());
+        absence->close();
+        w->close();
     }
 
     void selfCheck_asksOnceAndNoOpensNothing()
@@ -286,9 +532,16 @@ private slots:
         QCOMPARE(f.sentMessages(), (QList<QByteArray>{"ZNMESSAGE:MESSAGE&|10.0.0.1&|SELF&|me&|line1\r\nline2",
                                                       "ZNMESSAGE:MESSAGE&|10.0.0.2&|SELF&|me&|line1\r\nline2"}));
         f.transport.sent.clear();
+        // An empty clipboard is said to be empty, and nothing goes out.
+        const QString empty = u"クリップボードが空のため、送信することができません。"_qs;
         QGuiApplication::clipboard()->setText(QString());
         f.messages().miClipSendClick("A");
-        QCOMPARE(f.sentMessages(), QList<QByteArray>{"ZNMESSAGE:MESSAGE&|10.0.0.1&|SELF&|me&|"});
+        QCOMPARE(f.boxes.last(), empty);
+        QGuiApplication::clipboard()->clear();
+        f.boxes.clear();
+        f.action("miMessageClipSend")->trigger();
+        QCOMPARE(f.boxes, QStringList{empty});
+        QVERIFY(f.sentMessages().isEmpty());
     }
 
     void queue_the257thIsDroppedUnlogged()

@@ -80,8 +80,8 @@ private slots:
     void transmit_explicitAddress_onlyThere();
     void sendDatagrams_multiDatagram_inOrder_stopsAtFailure();
     void sendDatagrams_tooLong_sendsNothing();
-    void sendMessageTo_logsBeforeSending();
-    void sendMessageTo_unknownMachine_loggedNotSent();
+    void sendMessageTo_logsWhatWentOut();
+    void sendMessageTo_unknownMachineOrFailedSend_notLogged();
 };
 
 void TestMessenger::builders_data()
@@ -253,13 +253,13 @@ void TestMessenger::sendDatagrams_tooLong_sendsNothing()
     QCOMPARE(rig.transport.attempts, 0);
 }
 
-void TestMessenger::sendMessageTo_logsBeforeSending()
+void TestMessenger::sendMessageTo_logsWhatWentOut()
 {
     Rig rig;
     rig.settings.HandleName = cp932::bytes(u"太郎");
     rig.roster->AddOrUpdatePeer(cp932::bytes(u"花子"), "PC2", "192.168.0.20", false);
     QVERIFY(rig.messenger->SendMessageTo("Hi\r\n", "PC2"));
-    QCOMPARE(rig.calls, (CallLog{"log", "send"}));
+    QCOMPARE(rig.calls, (CallLog{"send", "log"}));
     QCOMPARE(rig.log.records.size(), 1);
     QCOMPARE(rig.log.records[0][0], cp932::bytes(u"太郎（PC1）"));
     QCOMPARE(rig.log.records[0][1], cp932::bytes(u"花子（PC2）"));
@@ -268,16 +268,20 @@ void TestMessenger::sendMessageTo_logsBeforeSending()
     QCOMPARE(rig.log.records[0][1].right(7), QByteArray("\x81iPC2\x81j"));
 }
 
-void TestMessenger::sendMessageTo_unknownMachine_loggedNotSent()
+void TestMessenger::sendMessageTo_unknownMachineOrFailedSend_notLogged()
 {
     Rig rig;
     rig.settings.SendIP = "10.0.0.1&|";
     QVERIFY(!rig.messenger->SendMessageTo("Hi", "PC9"));
-    QCOMPARE(rig.calls, CallLog{"log"});
-    QCOMPARE(rig.log.records.size(), 1);
-    QCOMPARE(rig.log.records[0][0], QByteArray("Taro\x81iPC1\x81j"));
-    QCOMPARE(rig.log.records[0][1], QByteArray("Unknow\x81iPC9\x81j"));
-    QCOMPARE(rig.log.records[0][2], QByteArray("Hi"));
+    QCOMPARE(rig.calls, CallLog{});
+    QVERIFY(rig.log.records.isEmpty());
+
+    // Known, but the broadcast fails: nothing went out, nothing is on record.
+    Rig failing;
+    failing.roster->AddOrUpdatePeer("Hanako", "PC2", "192.168.0.20", false);
+    failing.transport.failAtAttempt = 1;
+    QVERIFY(!failing.messenger->SendMessageTo("Hi", "PC2"));
+    QVERIFY(failing.log.records.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestMessenger)

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -187,10 +188,15 @@ void TestPasswordForms::change_needsCurrentPassword()
     QCOMPARE(password, QByteArray("new"));
     QCOMPARE(change.result(), int(QDialog::Accepted));
 
-    // The current password is asked for even when it is empty: an empty
-    // field then matches it.
+    QVERIFY(change.findChild<QGroupBox *>(QStringLiteral("gbPassCheck"))->isVisible());
+
+    // Without a password none is asked for: the first one is set at once.
     QByteArray none;
     TPassChangeForm first(none, boxes.frontend);
+    first.show();
+    QVERIFY(!first.findChild<QGroupBox *>(QStringLiteral("gbPassCheck"))->isVisible());
+    QVERIFY(!first.edOldPass->isVisible());
+    QCOMPARE(first.focusWidget(), first.edNewPass);
     first.edNewPass->setText(QStringLiteral("set"));
     first.edNewPassCheck->setText(QStringLiteral("set"));
     first.btSetteiClick();

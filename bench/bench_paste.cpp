@@ -1,0 +1,55 @@
+// How long pasting a long text into a send window takes, the cut to 2048
+// bytes included: bench_paste [characters...] (default 2000 5000 20000).
+#include "app/desktopfrontend.h"
+#include "app/session.h"
+#include "benchsupport.h"
+#include "messaging/messagecheck.h"
+#include "messaging/tsendform.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace zn;
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QList<int> sizes;
+    for (int i = 1; i < argc; ++i)
+        sizes.append(std::atoi(argv[i]));
+    if (sizes.isEmpty())
+        sizes = {2000, 5000, 20000};
+    QTemporaryDir dir;
+    DesktopFrontend frontend;
+    frontend.setAutoAnswer(Answer::Ok);
+    bench::NoTransport transport;
+    Session session(frontend, {}, &transport);
+    session.loadSettings(dir.path() + u'/');
+    SendWindowList windows;
+    for (const int size : sizes) {
+        // Japanese text with a line break now and then, as a pasted document.
+        QString text;
+        const QString line = QStringLiteral("会議は三時から第二会議室で行います。\n");
+        while (text.size() < size)
+            text += line;
+        text.truncate(size);
+        TSendForm form(session, frontend, windows, 9);
+        form.show();
+        QGuiApplication::clipboard()->setText(text);
+        QElapsedTimer wall;
+        wall.start();
+        const double cpu = bench::threadCpuMs();
+        form.mmSendData->paste();
+        std::printf("paste %d characters: %.2f s wall, %.2f s CPU, %lld bytes kept\n", size,
+                    double(wall.elapsed()) / 1000, (bench::threadCpuMs() - cpu) / 1000,
+                    static_cast<long long>(MessageTextBytes(form.mmSendData->toPlainText())));
+        std::fflush(stdout);
+    }
+    return 0;
+}
