@@ -71,10 +71,9 @@ void WindowTrayIcon::moveToTray()
         if (reason == QSystemTrayIcon::DoubleClick)
             restore();
     });
+    // Hidden, it stays minimised: clearing the state here would map it
+    // again on X11. Whoever shows it next goes through showWindowAgain.
     m_window->hide();
-    // Hidden, the window is out of sight enough: whoever shows it next
-    // (the receive command, say) must get it back normal, not iconified.
-    m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
     m_icon->show();
 }
 

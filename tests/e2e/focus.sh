@@ -32,10 +32,13 @@ mkfifo "$NET_TMP/peer.in"
 exec 3<> "$NET_TMP/peer.in"
 spawn B "$TESTPEER" --handle "$b_handle" < "$NET_TMP/peer.in" > "$NET_TMP/peer.out" 2> "$NET_TMP/peer.err"
 wait_for_line "$NET_TMP/peer.out" $'\tready\t' 10 || fail "the peer did not start"
-echo login >&3
-
 b_row='$1 == "row" && $2 == "lvUser" && $10 == "host-b"'
-wait_shows "$dir" "$b_row"' { print }' 30 > /dev/null || fail "A's user list never showed B"
+# A LOGIN sent before A listens is lost: announce again until A lists B.
+for _ in $(seq 15); do
+    echo login >&3
+    wait_shows "$dir" "$b_row"' { print }' 2 > /dev/null && break
+done
+shows "$dir" "$b_row"' { print }' | grep -q . || fail "A's user list never showed B"
 wait_shows "$dir" '$1 == "window" && $3 == "MainForm" && $8 == "1" { print }' 20 > /dev/null ||
     fail "A's main window did not become active"
 # B's row, then Enter: a send window to B.

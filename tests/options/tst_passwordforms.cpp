@@ -170,6 +170,7 @@ void TestPasswordForms::change_needsCurrentPassword()
     TPassChangeForm change(password, boxes.frontend);
     change.show();
     QCOMPARE(change.windowTitle(), QStringLiteral("Zephinet -パスワード設定-"));
+    QVERIFY(change.findChild<QGroupBox *>(QStringLiteral("gbPassCheck"))->isVisible());
     for (QLineEdit *edit : {change.edOldPass, change.edNewPass, change.edNewPassCheck}) {
         QCOMPARE(edit->maxLength(), 32);
         QCOMPARE(edit->echoMode(), QLineEdit::Password);
@@ -187,8 +188,6 @@ void TestPasswordForms::change_needsCurrentPassword()
     change.btSetteiClick();
     QCOMPARE(password, QByteArray("new"));
     QCOMPARE(change.result(), int(QDialog::Accepted));
-
-    QVERIFY(change.findChild<QGroupBox *>(QStringLiteral("gbPassCheck"))->isVisible());
 
     // Without a password none is asked for: the first one is set at once.
     QByteArray none;
