@@ -1,5 +1,6 @@
 // How long pasting a long text into a send window takes, the cut to 2048
-// bytes included: bench_paste [characters...] (default 2000 5000 20000).
+// bytes included, for one long line and for short lines:
+// bench_paste [characters...] (default 2000 5000 20000).
 #include "app/desktopfrontend.h"
 #include "app/session.h"
 #include "benchsupport.h"
@@ -32,24 +33,28 @@ int main(int argc, char **argv)
     Session session(frontend, {}, &transport);
     session.loadSettings(dir.path() + u'/');
     SendWindowList windows;
-    for (const int size : sizes) {
-        // Japanese text with a line break now and then, as a pasted document.
-        QString text;
-        const QString line = QStringLiteral("会議は三時から第二会議室で行います。\n");
-        while (text.size() < size)
-            text += line;
-        text.truncate(size);
-        TSendForm form(session, frontend, windows, 9);
-        form.show();
-        QGuiApplication::clipboard()->setText(text);
-        QElapsedTimer wall;
-        wall.start();
-        const double cpu = bench::threadCpuMs();
-        form.mmSendData->paste();
-        std::printf("paste %d characters: %.2f s wall, %.2f s CPU, %lld bytes kept\n", size,
-                    double(wall.elapsed()) / 1000, (bench::threadCpuMs() - cpu) / 1000,
-                    static_cast<long long>(MessageTextBytes(form.mmSendData->toPlainText())));
-        std::fflush(stdout);
+    for (const bool oneLine : {true, false}) {
+        for (const int size : sizes) {
+            // One long line of "あ" (a paragraph pasted whole), or Japanese
+            // sentences of 20 characters on lines of their own.
+            QString text;
+            const QString line = oneLine ? QStringLiteral("あ") : QStringLiteral("会議は三時から第二会議室で行います。\n");
+            while (text.size() < size)
+                text += line;
+            text.truncate(size);
+            TSendForm form(session, frontend, windows, 9);
+            form.show();
+            QGuiApplication::clipboard()->setText(text);
+            QElapsedTimer wall;
+            wall.start();
+            const double cpu = bench::threadCpuMs();
+            form.mmSendData->paste();
+            std::printf("paste %d characters (%s): %.2f s wall, %.2f s CPU, %lld bytes kept\n", size,
+                        oneLine ? "one line" : "lines", double(wall.elapsed()) / 1000,
+                        (bench::threadCpuMs() - cpu) / 1000,
+                        static_cast<long long>(MessageTextBytes(form.mmSendData->toPlainText())));
+            std::fflush(stdout);
+        }
     }
     return 0;
 }
