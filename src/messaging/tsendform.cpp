@@ -172,7 +172,6 @@ void TSendForm::setDisplayFontSize(int points)
 
 void TSendForm::limitInput(int position, int removed, int added)
 {
-    Q_UNUSED(removed);
     if (m_limiting)
         return;
     const QString text = mmSendData->toPlainText();
