@@ -305,7 +305,9 @@ void TestNetworkText::windowsNoticesAndBoxes_showNamesAndTextsAsTheyAre()
         f.receive(LogoutMessage(p.machine), p.ipv4);
         send->setText(u"reply"_qs);
         QCOMPARE(f.boxShownBy([send] { send->btSendClick(); }),
-                 QString(u"「"_qs + name + u"」がオフライン状態になりました。このユーザにメッセージを送信できませんでした。"_qs));
+                 QString(u"「"_qs + name + u"」がオフライン状態になりました。このユーザにメッセージを送信できませんでした。\n"
+                                       "送信できなかったメッセージは、この送信ウィンドウに残してあります。"_qs));
+        send->close();  // the window keeps what it could not send
 
         // Back, absent: its read confirmation, absence message and "none" answer.
         f.login(p, "1");
