@@ -2,6 +2,7 @@
 
 #include "app/desktopfrontend.h"
 #include "app/session.h"
+#include "messaging/formparts.h"
 #include "messaging/messagecenter.h"
 #include "messaging/thuzaisetform.h"
 #include "peers/roster.h"
@@ -87,6 +88,7 @@ void AbsenceCenter::openEditor()
     if (!m_setForm) {
         m_setForm = new THuzaiSetForm(m_session, m_frontend);
         connect(m_setForm, &THuzaiSetForm::messageApplied, this, &AbsenceCenter::huzaiMessageApplied);
+        cascadeClearOfOthers(m_setForm);
     }
     m_setForm->show();
     m_setForm->raise();
@@ -126,6 +128,7 @@ THuzaiForm *AbsenceCenter::openAbsenceWindow(const QByteArray &machineName, cons
     auto *form = new THuzaiForm(m_session, m_huzaiWindows, m_fontSize, machineName, handleName, text);
     connect(form, &THuzaiForm::sendRequested, this,
             [this](const Recipient &recipient) { m_messages.openSendWindow({recipient}); });
+    cascadeClearOfOthers(form);
     form->show();
     form->raise();
     form->activateWindow();

@@ -5,6 +5,7 @@
 #include "app/session.h"
 #include "app/tmainform.h"
 #include "common/codec.h"
+#include "faildevice.h"
 #include "fakeclock.h"
 #include "messaging/absencecenter.h"
 #include "messaging/messagecenter.h"
@@ -192,6 +193,22 @@ private slots:
         QVERIFY(f.absence().huzaiSetFormOpen());
         QVERIFY(!f.session->local.AbsentMode);
         QVERIFY(f.sentOf(keyword::InfoChange).isEmpty());
+
+        // A settings file that cannot be written: told, the editor stays with
+        // the text, absence and the message in force stay as they were.
+        f.session->setSaveDevice(test::FailDevice::opener(test::FailDevice::Commit));
+        editor->mmHuzaiMessage->setPlainText(u"not stored"_qs);
+        editor->btOk->click();
+        QVERIFY2(f.boxes.last().endsWith(u"に書き込めません"_qs), qPrintable(f.boxes.last()));
+        QCoreApplication::processEvents();
+        QVERIFY(f.absence().huzaiSetFormOpen());
+        QCOMPARE(editor->mmHuzaiMessage->toPlainText(), u"not stored"_qs);
+        QVERIFY(!f.session->local.AbsentMode);
+        QVERIFY(f.shownAbsent(false));
+        QVERIFY(f.sentOf(keyword::InfoChange).isEmpty());
+        QCOMPARE(f.session->settings.HuzaiMessage, QByteArray("old"));
+        QVERIFY(applied.isEmpty());
+        f.session->setSaveDevice({});
 
         // Two lines: stored at once as one line with "\n", absent, announced, closed.
         editor->mmHuzaiMessage->setPlainText(u"外出中\n15時に戻ります"_qs);
