@@ -6,7 +6,6 @@
 #include "common/codec.h"
 #include "fakeclock.h"
 #include "log/logfile.h"
-#include "messaging/formparts.h"
 #include "messaging/messagecenter.h"
 #include "messaging/messagecheck.h"
 #include "messaging/trecvform.h"
@@ -441,10 +440,13 @@ private slots:
         Fixture f;
         f.form->show();
         const QRect screen = f.form->screen()->availableGeometry();
+        // Clear of a window: beside it, or leaving its title bar and its left
+        // edge in sight.
+        constexpr int InSight = 16;
         const auto clearOf = [](const QWidget *w, const QWidget *under) {
             const QRect a = w->frameGeometry();
             const QRect b = under->frameGeometry();
-            return !a.intersects(b) || (a.left() >= b.left() + CascadeStep && a.top() >= b.top() + CascadeStep);
+            return !a.intersects(b) || (a.left() >= b.left() + InSight && a.top() >= b.top() + InSight);
         };
         f.arrive("A", "hostA", "hello");
         f.messages().miMessageRecvClick();

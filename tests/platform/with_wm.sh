@@ -6,5 +6,12 @@ command -v openbox > /dev/null || { echo "openbox is not installed: skipped"; ex
 openbox > /dev/null 2>&1 &
 wm=$!
 trap 'kill $wm 2>/dev/null || true; wait $wm 2>/dev/null || true' EXIT
-# openbox frames windows mapped before it started too: nothing to wait for.
+# Windows mapped while it starts up may be framed late: wait until it manages
+# the screen (the bound is generous; it is not a timing check).
+if command -v xprop > /dev/null; then
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        sleep 0.1
+    done
+fi
 "$@"
