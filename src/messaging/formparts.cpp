@@ -121,8 +121,11 @@ void cascadeClearOfOthers(QWidget *window)
 {
     QList<QRect> others;
     for (const QWidget *other : QApplication::topLevelWidgets()) {
+        // Not menus and tips, nor the notice and the cursor animation,
+        // which come and go on top of everything.
         if (other != window && other->isVisible() && !other->isMinimized()
-            && !(other->windowType() == Qt::Popup || other->windowType() == Qt::ToolTip))
+            && !(other->windowType() == Qt::Popup || other->windowType() == Qt::ToolTip)
+            && !(other->windowFlags() & (Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint)))
             others.append(other->frameGeometry());
     }
     const QMargins frame = knownFrameMargins();
