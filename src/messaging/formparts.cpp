@@ -55,7 +55,8 @@ private:
     void refit()
     {
         const QMargins frame = frameMarginsOf(m_window);
-        if (frame.isNull() || frame == m_placedWith)
+        // A maximised window is the window manager's to place.
+        if (frame.isNull() || frame == m_placedWith || m_window->isMaximized() || m_window->isFullScreen())
             return;
         // Once per new frame: later moves are the user's own.
         m_placedWith = frame;
