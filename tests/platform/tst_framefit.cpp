@@ -42,7 +42,8 @@ void TestFrameFit::storedPlacement_atTheScreensEdges_keepsTheFrameOnScreen()
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         // The bound is generous, not a timing check: the frame comes when the
         // window manager has framed the window.
-        QTRY_VERIFY_WITH_TIMEOUT(window.frameGeometry().height() > window.height(), 20000);
+        if (!QTest::qWaitFor([&window] { return window.frameGeometry().height() > window.height(); }, 20000))
+            QSKIP("no window manager framed the window");
         QTRY_VERIFY2_WITH_TIMEOUT(screen.contains(window.frameGeometry()),
                                   qPrintable(QStringLiteral("%1: frame %2,%3 %4x%5 on %6x%7")
                                                  .arg(QString::fromLatin1(section.toByteArray()))

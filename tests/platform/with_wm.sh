@@ -14,4 +14,5 @@ if command -v xprop > /dev/null; then
         sleep 0.1
     done
 fi
+kill -0 $wm 2>/dev/null || { echo "openbox did not start: skipped"; exit 77; }
 "$@"
