@@ -59,10 +59,9 @@ int main(int argc, char **argv)
     if (!mainForm.FormCreate())
         return 0;  // the box was shown; the window position is still saved
 
-    const Placement noticeAt = session.readPlacement(PlacementSection::IventForm, {-1, -1, 0, 0});
-    TIventForm notice(session.settings,
-                      noticeAt.left < 0 && noticeAt.top < 0 ? std::nullopt
-                                                            : std::optional(QPoint(noticeAt.left, noticeAt.top)));
+    // Without a stored position the window starts centred; any stored one,
+    // negative too, is where the user left it.
+    TIventForm notice(session.settings, session.readPosition(PlacementSection::IventForm));
     // Notices come from the network too, sometimes by the thousand: they are
     // shown in batches, and a box waiting for an answer stays on top.
     frontend.setNoticeSink([&notice](const QString &text, bool important) {

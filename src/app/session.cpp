@@ -149,11 +149,17 @@ void Session::SetAbsentMode(bool on)
     m_messenger->SendInfoChange();
 }
 
-void Session::setHuzaiMessage(const QByteArray &message)
+bool Session::setHuzaiMessage(const QByteArray &message)
 {
+    if (m_store) {
+        const QString error = m_store->writeHuzaiMessage(message);
+        if (!error.isEmpty()) {
+            reportWriteError(error);
+            return false;
+        }
+    }
     settings.HuzaiMessage = message;
-    if (m_store)
-        reportWriteError(m_store->writeHuzaiMessage(message));
+    return true;
 }
 
 bool Session::askAbsenceMessage(const QByteArray &address)
@@ -195,6 +201,11 @@ void Session::writeMainPlacement(const MainPlacement &placement)
 Placement Session::readPlacement(QByteArrayView section, const Placement &defaults) const
 {
     return m_store ? m_store->readPlacement(section, defaults) : defaults;
+}
+
+std::optional<QPoint> Session::readPosition(QByteArrayView section) const
+{
+    return m_store ? m_store->readPosition(section) : std::nullopt;
 }
 
 void Session::writePlacement(QByteArrayView section, const Placement &placement, bool withSize)

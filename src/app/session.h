@@ -78,6 +78,8 @@ public:
     MainPlacement readMainPlacement(const Placement &defaults) const;
     void writeMainPlacement(const MainPlacement &placement);
     Placement readPlacement(QByteArrayView section, const Placement &defaults) const;
+    // The stored left and top of a window section, if both are there.
+    std::optional<QPoint> readPosition(QByteArrayView section) const;
     void writePlacement(QByteArrayView section, const Placement &placement, bool withSize = true);
     void writeFontSize(quint8 size);
     // A click on a user-list column header: sort, and keep the choice.
@@ -98,9 +100,10 @@ public:
     // absentModeChanged tells the windows. Setting the state it has already
     // still announces it.
     void SetAbsentMode(bool on);
-    // The absence message (CR LF line breaks) in memory and, at once, in the
-    // settings file as one line with "\n" for each line break.
-    void setHuzaiMessage(const QByteArray &message);
+    // The absence message (CR LF line breaks) in the settings file, at once,
+    // as one line with "\n" for each line break, and in memory. A write that
+    // fails is told and changes nothing: false.
+    bool setHuzaiMessage(const QByteArray &message);
     // Asks the machine at `address` for its absence message; its answer is
     // shown if it comes within a minute. False when nothing could be sent.
     bool askAbsenceMessage(const QByteArray &address);

@@ -2,6 +2,7 @@
 
 #include "platform/iconstrip.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -11,6 +12,7 @@
 #include <QScreen>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+#include <QWindow>
 
 // The manual lives in a static library, whose resource object the linker
 // would drop unless something refers to it.
@@ -154,6 +156,17 @@ THelpForm::THelpForm(UrlOpener opener, QWidget *parent)
 
 void THelpForm::showAt(const QUrl &url)
 {
+    // Asked for from a modal dialog (F1 in the password prompt): the manual
+    // belongs to that dialog meanwhile, or the dialog would block it.
+    QWidget *modal = QApplication::activeModalWidget();
+    QWindow *owner = modal && modal != this ? modal->windowHandle() : nullptr;
+    if (!windowHandle())
+        create();
+    if (windowHandle()->transientParent() != owner) {
+        // The blocked state is decided when a window is shown.
+        hide();
+        windowHandle()->setTransientParent(owner);
+    }
     // Shown first, so that the anchor is scrolled to in the laid-out page.
     if (isMinimized())
         showNormal();

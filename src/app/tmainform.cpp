@@ -5,6 +5,7 @@
 #include "app/session.h"
 #include "common/screenfit.h"
 #include "messaging/absencecenter.h"
+#include "messaging/formparts.h"
 #include "messaging/messagecenter.h"
 #include "messaging/trecvform.h"
 #include "net/messenger.h"
@@ -91,7 +92,8 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     // the one prompt.
     m_messages->setPasswordGate([this](const QString &title) {
         return AskPassword(title, m_session.settings.Password, m_frontend,
-                           [this](bool showing) { m_frontend.setDialogShowing(showing); }, this);
+                           [this](bool showing) { m_frontend.setDialogShowing(showing); }, this,
+                           [this](int context) { ShowHelpTopic(context); });
     });
     m_options = new OptionFormOpener(
         m_session, m_frontend, [this](bool showing) { m_frontend.setDialogShowing(showing); }, &m_taskItems, this);
@@ -384,8 +386,15 @@ void TMainForm::pmTaskMenuPopup()
 
 void TMainForm::trayClicked()
 {
-    if (!m_frontend.dialogShowing() && !m_session.recvQueue().isEmpty())
+    if (m_frontend.dialogShowing())
+        return;
+    if (!m_session.recvQueue().isEmpty())
         m_messages->miMessageRecvClick();
+    else
+        // Nothing to read: the program comes to the front with its user
+        // list. A tray that reports single clicks only (StatusNotifierItem)
+        // has no other way to it but the menu.
+        miUserListShowClick();
 }
 
 void TMainForm::trayDoubleClicked()
@@ -501,6 +510,8 @@ void TMainForm::readPlacement()
                                       availableScreenGeometries(), MinimumWindowSize);
     move(fitted.topLeft());
     resize(fitted.size());
+    // Fitted again, frame included, once the window manager has framed it.
+    keepFrameOnScreens(this);
     for (int c = 0; c < 3; ++c)
         m_lvUser->setColumnWidth(c, qMax(p.columns[c], MinimumStoredColumnWidth));
 }

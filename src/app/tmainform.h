@@ -76,8 +76,9 @@ public:
     void miMessageCloseClick();
     // Shows the main window and brings it to the front.
     void miUserListShowClick();
-    // The main tray icon: a click reads the oldest unread message, a double
-    // click shows this window, a right click opens the tray menu; none of
+    // The main tray icon: a click reads the oldest unread message (with
+    // none, shows this window), a double click shows this window, a right
+    // click opens the tray menu; none of
     // them while a box or prompt is open.
     void trayClicked();
     void trayDoubleClicked();

@@ -72,4 +72,18 @@ QRect fitOnScreens(QPoint topLeft, QSize size, const QList<QRect> &available, QS
     return QRect(int(fx.begin), int(fy.begin), int(fx.length), int(fy.length));
 }
 
+QRect fitFrameOnScreens(QPoint frameTopLeft, QSize clientSize, QMargins frame, const QList<QRect> &available,
+                        QSize minimumClient)
+{
+    const auto grown = [](int length, int before, int after) {
+        const qint64 most = std::numeric_limits<int>::max();
+        return int(std::clamp<qint64>(qint64(std::max(0, length)) + std::max(0, before) + std::max(0, after), 0, most));
+    };
+    const QSize frameSize(grown(clientSize.width(), frame.left(), frame.right()),
+                          grown(clientSize.height(), frame.top(), frame.bottom()));
+    const QSize minimumFrame(grown(minimumClient.width(), frame.left(), frame.right()),
+                             grown(minimumClient.height(), frame.top(), frame.bottom()));
+    return fitOnScreens(frameTopLeft, frameSize, available, minimumFrame);
+}
+
 } // namespace zn

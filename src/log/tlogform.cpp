@@ -22,6 +22,8 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace zn {
 
 namespace {
@@ -135,14 +137,13 @@ void TLogForm::setDisplayFontSize(int points)
 
 void TLogForm::LoadLog()
 {
-    if (!m_records.isEmpty())
-        ++m_position;
-    m_records.clear();
+    const QList<LogRecord> before = std::exchange(m_records, {});
     LoadedLog log = m_session.log().LoadLog();
     switch (log.state) {
     case LoadedLog::Records:
         m_records = std::move(log.records);
         m_view = View::Records;
+        m_position = positionAfterReload(before, m_position, m_records);
         ShowLogRecord();
         break;
     case LoadedLog::NoLog:
@@ -152,6 +153,29 @@ void TLogForm::LoadLog()
         showEmpty(View::InvalidFile);
         break;
     }
+}
+
+int TLogForm::positionAfterReload(const QList<LogRecord> &before, int position, const QList<LogRecord> &after)
+{
+    if (position < 0 || position >= before.size())
+        return 0;
+    // New records come at the top and the oldest may drop at the bottom, any
+    // number of each at once: one write holds every record of one pass of
+    // the event loop, and another copy may share the file. The record on
+    // screen is found again by its contents, with the records after it
+    // (a few suffice) telling apart identical ones written in one second.
+    constexpr int Compared = 8;
+    for (qsizetype shift = 0; position + shift < after.size(); ++shift) {
+        bool same = true;
+        for (qsizetype i = 0; same && i < Compared && position + i < before.size()
+                              && position + shift + i < after.size();
+             ++i)
+            same = before[position + i] == after[position + shift + i];
+        if (same)
+            return int(position + shift);
+    }
+    // Gone (the log was cleared or replaced): the same place, as far as it goes.
+    return position;
 }
 
 void TLogForm::showEmpty(View view)

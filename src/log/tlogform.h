@@ -37,8 +37,8 @@ public:
     enum class Action { None, SendAgain, Reply };
     Action action() const { return m_action; }
 
-    // Reads the file again. A record written since the last read sits at the
-    // top, so the position moves down by one and the record on screen stays.
+    // Reads the file again; the record on screen stays on screen, however
+    // many records were written since the last read.
     void LoadLog();
     // The record at the current position, with the counter in the caption.
     void ShowLogRecord();
@@ -79,6 +79,8 @@ protected:
 
 private:
     void showEmpty(View view);
+    // Where the record at `position` of `before` is in `after`.
+    static int positionAfterReload(const QList<LogRecord> &before, int position, const QList<LogRecord> &after);
     // The reply's opening text: ">" + line + line break for every line of
     // the record's message.
     static QString quoted(const QString &text);

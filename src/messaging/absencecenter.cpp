@@ -2,6 +2,7 @@
 
 #include "app/desktopfrontend.h"
 #include "app/session.h"
+#include "messaging/formparts.h"
 #include "messaging/messagecenter.h"
 #include "messaging/thuzaisetform.h"
 #include "peers/roster.h"
@@ -86,6 +87,7 @@ void AbsenceCenter::openEditor()
     if (!m_setForm) {
         m_setForm = new THuzaiSetForm(m_session, m_frontend);
         connect(m_setForm, &THuzaiSetForm::messageApplied, this, &AbsenceCenter::huzaiMessageApplied);
+        cascadeClearOfOthers(m_setForm);
     }
     showWindowAgain(m_setForm, Activation::TakeFocus);
 }
@@ -123,6 +125,7 @@ THuzaiForm *AbsenceCenter::openAbsenceWindow(const QByteArray &machineName, cons
     auto *form = new THuzaiForm(m_session, m_huzaiWindows, m_fontSize, machineName, handleName, text);
     connect(form, &THuzaiForm::sendRequested, this,
             [this](const Recipient &recipient) { m_messages.openSendWindow({recipient}); });
+    cascadeClearOfOthers(form);
     // An answer arrives while the user may be typing elsewhere: it asks for
     // attention, it does not take the keyboard.
     showWindowAgain(form, Activation::KeepFocus);

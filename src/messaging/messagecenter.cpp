@@ -4,6 +4,7 @@
 #include "app/session.h"
 #include "common/codec.h"
 #include "log/tlogform.h"
+#include "messaging/formparts.h"
 #include "messaging/messagecheck.h"
 #include "messaging/trecvform.h"
 #include "net/messenger.h"
@@ -17,11 +18,39 @@
 #include <QTextCursor>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <algorithm>
+#include <utility>
 
 namespace zn {
 
 namespace {
 const QString NoSelectionText = QStringLiteral("送信先ユーザをリストの中から選択してください。");
+
+// Files copied in a file manager: the clipboard offers their addresses as
+// text too, but that text is no message.
+bool holdsOnlyFiles(const QMimeData &data)
+{
+    const QList<QUrl> urls = data.urls();
+    if (urls.isEmpty())
+        return false;
+    for (const QUrl &url : urls) {
+        if (!url.isLocalFile())
+            return false;
+    }
+    const QStringList lines = data.text().split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts);
+    for (const QString &line : lines) {
+        const QString item = line.trimmed();
+        const bool named = std::any_of(urls.cbegin(), urls.cend(), [&item](const QUrl &url) {
+            return item == url.toString() || item == QString::fromUtf8(url.toEncoded()) || item == url.toLocalFile();
+        });
+        if (!item.isEmpty() && !named)
+            return false;
+    }
+    return true;
+}
 } // namespace
 
 MessageCenter::MessageCenter(Session &session, DesktopFrontend &frontend, int fontSize, QObject *parent)
@@ -89,6 +118,7 @@ TSendForm *MessageCenter::openSendWindow(const QList<Recipient> &recipients, con
     if (!text.isEmpty())
         form->setText(text);
     form->setHideMainWindow([this] { emit hideMainWindowRequested(); });
+    cascadeClearOfOthers(form);
     // Always the user's own command: the new window takes the keyboard.
     showWindowAgain(form, Activation::TakeFocus);
     return form;
@@ -149,7 +179,7 @@ std::optional<QByteArray> MessageCenter::checkedClipboardText()
                                   mb::Ok | mb::IconWarning);
         return std::nullopt;
     }
-    if (!data->hasText()) {
+    if (!data->hasText() || holdsOnlyFiles(*data)) {
         m_frontend.showMessageBox(QStringLiteral("テキスト以外のメッセージを送信することはできません。"),
                                   mb::Ok | mb::IconWarning);
         return std::nullopt;
@@ -258,6 +288,9 @@ void MessageCenter::showNextRecvMessage(Activation activation)
     }
     recvForm()->showMessage(m_session.recvQueue().front());
     afterTaking();
+    // Placed once: afterwards it comes back where the user left it.
+    if (!std::exchange(m_recvFormPlaced, true))
+        cascadeClearOfOthers(m_recvForm);
     // Shown normal whatever state it was left in (minimised into the tray,
     // say): a message taken from the queue is a message on screen.
     showWindowAgain(m_recvForm, activation);
@@ -305,6 +338,7 @@ void MessageCenter::miShowLogShowClick()
     // Opened meanwhile (from inside the prompt's event loop): shown, not doubled.
     if (!m_logForm || m_logForm->closing()) {
         m_logForm = new TLogForm(m_session, m_frontend, *this, m_fontSize);
+        cascadeClearOfOthers(m_logForm);
         m_logForm->show();
     }
     m_logForm->trayIcon()->restore();

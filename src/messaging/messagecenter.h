@@ -94,6 +94,7 @@ private:
     int m_fontSize = 9;
     std::function<bool(const QString &)> m_passwordGate;
     bool m_recvBusy = false;
+    bool m_recvFormPlaced = false;
 };
 
 } // namespace zn

@@ -85,7 +85,10 @@ void THuzaiSetForm::btOkClick()
     }
     // The program may be told to quit inside a box below.
     const QPointer<THuzaiSetForm> self(this);
-    m_session.setHuzaiMessage(checked.bytes);
+    // Not stored (the box said why): the editor stays open with the text,
+    // and absence stays as it was.
+    if (!m_session.setHuzaiMessage(checked.bytes))
+        return;
     emit messageApplied(cp932::toWidgetText(checked.bytes));
     m_session.SetAbsentMode(true);
     if (self)

@@ -114,11 +114,17 @@ QString TRecvForm::quotedText() const
 {
     QString out;
     const QTextDocument *document = mmRecvData->document();
+    // The editor lays out only the blocks it has shown; the others are laid
+    // out here at its width, so that the quote does not depend on scrolling.
+    const auto *documentLayout = qobject_cast<QPlainTextDocumentLayout *>(document->documentLayout());
     for (QTextBlock block = document->firstBlock(); block.isValid(); block = block.next()) {
         const QString text = block.text();
-        // A text that ends in a line break has no line after it.
-        if (text.isEmpty() && block == document->lastBlock() && block != document->firstBlock())
+        // A text that ends in a line break has no line after it, and an
+        // empty text has no line at all.
+        if (text.isEmpty() && block == document->lastBlock())
             break;
+        if (documentLayout)
+            documentLayout->ensureBlockLayout(block);
         const QTextLayout *layout = block.layout();
         if (!layout || layout->lineCount() == 0) {
             out += u'>' + text + u'\n';

@@ -28,7 +28,8 @@ public:
 
     // The reply's opening text: each line of the message as the window
     // shows it (a line wrapped by the window counts as several) as ">" +
-    // line + CR LF, in widget form ("\n").
+    // line + CR LF, in widget form ("\n"), whether shown or scrolled away.
+    // An empty message quotes as nothing.
     QString quotedText() const;
 
     QWidget *plRecvInfo = nullptr;

@@ -37,7 +37,8 @@ void OptionFormOpener::miOptionShowClick()
     if (m_session.settings.PasswordOption) {
         const QString title = QStringLiteral("オプションウィンドウを開くにはパスワードが必要です。");
         const bool passed = m_prompt ? m_prompt(title)
-                                     : AskPassword(title, m_session.settings.Password, m_frontend, m_setDialogShowing);
+                                     : AskPassword(title, m_session.settings.Password, m_frontend, m_setDialogShowing,
+                                                   nullptr, [this](int context) { emit helpRequested(context); });
         // A second opening may have come in while the prompt was open.
         if (!passed || m_form)
             return;

@@ -98,7 +98,8 @@ bool TPassCheckForm::eventFilter(QObject *watched, QEvent *event)
 }
 
 bool AskPassword(const QString &title, const QByteArray &password, Frontend &boxes,
-                 const std::function<void(bool showing)> &setDialogShowing, QWidget *parent)
+                 const std::function<void(bool showing)> &setDialogShowing, QWidget *parent,
+                 const std::function<void(int context)> &showHelp)
 {
     if (setDialogShowing)
         setDialogShowing(true);
@@ -106,6 +107,8 @@ bool AskPassword(const QString &title, const QByteArray &password, Frontend &box
     {
         TPassCheckForm prompt(password, boxes, parent);
         prompt.laTitle->setText(title);
+        if (showHelp)
+            QObject::connect(&prompt, &TPassCheckForm::helpRequested, &prompt, showHelp);
         prompt.exec();
         passed = prompt.passwordPassed();
     }

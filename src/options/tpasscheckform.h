@@ -49,8 +49,10 @@ private:
 // Shows the prompt modally with `title` (the reason, in red) and tells
 // whether the right password was given. `setDialogShowing` is told true
 // while the prompt is open and false after, so that tray clicks, hot keys
-// and menus that check the flag stay quiet meanwhile.
+// and menus that check the flag stay quiet meanwhile; `showHelp` opens the
+// manual at a topic (F1).
 bool AskPassword(const QString &title, const QByteArray &password, Frontend &boxes,
-                 const std::function<void(bool showing)> &setDialogShowing, QWidget *parent = nullptr);
+                 const std::function<void(bool showing)> &setDialogShowing, QWidget *parent = nullptr,
+                 const std::function<void(int context)> &showHelp = {});
 
 } // namespace zn

@@ -132,10 +132,10 @@ void Roster::rekey(int id, QCollatorSortKey key)
     else if (cp == 0 && cn == 0 && next->seq - prev->seq >= 2)
         seq = prev->seq + (next->seq - prev->seq) / 2;
     if (!seq) {
-        // Out of order: the row stays where it is until the next sort.
+        // Out of order: the row moves to its place now, on its own (log N),
+        // where a stable sort of the rows as they stand would put it.
         entry.pendingKey = std::move(key);
-        m_held.push_back(id);
-        m_sorted = false;
+        moveHeldRows({id});
         return;
     }
     m_order.erase(it);
@@ -148,7 +148,7 @@ void Roster::AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &mac
                              const QByteArray &address, bool absent)
 {
     if (const auto it = m_idOf.constFind(machineName); it != m_idOf.cend()) {
-        // In place: the row keeps its position until the next sort.
+        // In place, or moved at once to where its new name belongs.
         const int id = *it;
         TPeer &peer = m_entries[size_t(id)].peer;
         // The sort key is built again only when its text changed: peers
@@ -159,9 +159,9 @@ void Roster::AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &mac
         peer.HandleName = handleName;
         peer.Address = address;
         peer.Absent = absent;
-        const int row = rowOf(id);
         if (keyChanged)
             rekey(id, keyOf(peer, m_keyColumn));
+        const int row = rowOf(id);
         if (m_rowsValid)
             m_rows[row] = peer;
         emit changed(row);

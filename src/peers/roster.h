@@ -51,7 +51,8 @@ public:
     // must not grow the list without bound. A segment of 10,000 copies fits.
     static constexpr int MaxPeers = 16384;
 
-    // Updates the row of that machine in place, or appends a row, gives the
+    // Updates the row of that machine (a changed sort key moves it to its
+    // place at once, costing log N), or appends a row, gives the
     // online sound and notice (never for the local machine) and re-sorts.
     // A new machine while MaxPeers rows are listed is ignored.
     void AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &machineName,
@@ -136,7 +137,8 @@ private:
     // The same for a few held rows, each moved on its own.
     void moveHeldRows(const std::vector<int> &held);
     // The changed key of a listed peer: in place when its row stays in
-    // order, else held until the next sort.
+    // order, else the row moves at once (held until the next sort only
+    // while the rows are out of order anyway).
     void rekey(int id, QCollatorSortKey key);
 
     Settings &m_settings;

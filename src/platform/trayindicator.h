@@ -46,7 +46,7 @@ public:
     QRect geometry() const;
 
 signals:
-    // Left button: the program to the front, then the oldest unread message.
+    // Left button: the oldest unread message, or with none the user list.
     void clicked();
     // Double click: the program to the front, then the user list.
     void doubleClicked();

@@ -163,8 +163,13 @@ std::optional<qsizetype> IniDocument::firstDamagedLine() const
         const QByteArrayView trimmed = QByteArrayView(text).trimmed();
         // A comment's bytes mean nothing to the reader and are kept as they are.
         const bool comment = trimmed.startsWith(';');
+        // A value's bytes are the key's business: one that is no CP932 text
+        // gives that key its default, and the rest of the file still counts.
+        const bool header = headerName(text).has_value();
+        const bool key = !header && keyName(text).has_value();
         const bool sound = !text.contains('\0')
-            && (trimmed.isEmpty() || comment || ((headerName(text) || keyName(text)) && cp932::isValid(text)));
+            && (trimmed.isEmpty() || comment || (header && cp932::isValid(text))
+                || (key && cp932::isValid(QByteArrayView(text).first(text.indexOf('=')))));
         if (!sound)
             return i + 1;
     }

@@ -52,12 +52,14 @@ public:
     // The first line (counted from 1) that shows the text is damaged, or
     // nullopt for a sound one. Damaged is what no settings file that a
     // program wrote holds, and what the reader would pass over silently:
-    // a NUL byte, a header or key line whose bytes are no CP932 text, or a
+    // a NUL byte, a header line or a key (what precedes the "=") whose
+    // bytes are no CP932 text, or a
     // line that is neither blank, a comment (";", whatever its bytes), a
     // section header ("[...", a missing "]" included) nor a "key=value"
     // with a non-empty key. An unknown section
-    // or key, a key outside any section, an overlong value or a number out
-    // of range is no damage: the reader has rules for those.
+    // or key, a key outside any section, a value that is no CP932 text, an
+    // overlong value or a number out of range is no damage: the reader has
+    // rules for those.
     std::optional<qsizetype> firstDamagedLine() const;
 
 private:

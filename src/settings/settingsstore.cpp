@@ -154,7 +154,11 @@ QByteArray writeBytes(const Key &key, const QByteArray &value)
 
 void readKey(const Key &key, const IniDocument &document, Settings &settings)
 {
-    const std::optional<QByteArray> stored = document.value(key.section, key.name);
+    std::optional<QByteArray> stored = document.value(key.section, key.name);
+    // A value that is no CP932 text (UTF-8 typed by hand, say) was written
+    // by no copy of the program: the key keeps its default, the others count.
+    if (stored && !cp932::isValid(*stored))
+        stored.reset();
     std::visit(Overloaded{
                    [&](bool Settings::*field) {
                        settings.*field = readBoolean(stored, settings.*field);
@@ -466,6 +470,20 @@ Placement SettingsStore::readPlacement(QByteArrayView section, const Placement &
     };
     return {get(PlacementKeys[0], defaults.left), get(PlacementKeys[1], defaults.top),
             get(PlacementKeys[2], defaults.width), get(PlacementKeys[3], defaults.height)};
+}
+
+std::optional<QPoint> SettingsStore::readPosition(QByteArrayView section) const
+{
+    const IniDocument document = m_writesHeld ? IniDocument() : m_file.read();
+    const auto get = [&](const char *key) -> std::optional<qint32> {
+        const std::optional<QByteArray> stored = document.value(section, key);
+        return stored ? ParseProfileInteger(*stored) : std::nullopt;
+    };
+    const std::optional<qint32> left = get(PlacementKeys[0]);
+    const std::optional<qint32> top = get(PlacementKeys[1]);
+    if (!left || !top)
+        return std::nullopt;
+    return QPoint(*left, *top);
 }
 
 QString SettingsStore::writePlacement(QByteArrayView section, const Placement &placement,

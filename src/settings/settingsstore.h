@@ -7,6 +7,7 @@
 
 #include <QByteArrayView>
 #include <QDateTime>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 
@@ -129,6 +130,10 @@ public:
 
     // "Left", "Top", "Width", "Height" of a window section.
     Placement readPlacement(QByteArrayView section, const Placement &defaults) const;
+    // "Left" and "Top" of a window section; nullopt when either is missing
+    // or no number. Any position counts, negative ones too (a monitor above
+    // or left of the first).
+    std::optional<QPoint> readPosition(QByteArrayView section) const;
     [[nodiscard]] QString writePlacement(QByteArrayView section, const Placement &placement,
                                          bool withSize = true) const;
 

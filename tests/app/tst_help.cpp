@@ -6,6 +6,8 @@
 #include "app/thelpform.h"
 #include "app/tmainform.h"
 #include "app/tversionform.h"
+#include "messaging/messagecenter.h"
+#include "options/tpasscheckform.h"
 #include "net/netfakes.h"
 #include "peers/traymenu.h"
 
@@ -14,8 +16,10 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -109,6 +113,7 @@ private slots:
     void manual_everyInternalLinkLeadsSomewhere();
     void helpWindow_opensAtTheTopicAndStaysOne();
     void helpWindow_linksStayInsideAndWebLinksGoOut();
+    void f1_inThePasswordPrompt_opensItsTopicUsableBesideIt();
     void f1_opensTheContents();
 };
 
@@ -370,6 +375,35 @@ void TestHelp::helpWindow_linksStayInsideAndWebLinksGoOut()
     QCOMPARE(browser->source().fileName(), QStringLiteral("options.html"));
     window->findChild<QPushButton *>(QStringLiteral("btContents"))->click();
     QCOMPARE(browser->source(), manual::contents());
+}
+
+void TestHelp::f1_inThePasswordPrompt_opensItsTopicUsableBesideIt()
+{
+    Fixture f;
+    f.session->settings.Password = "pw";
+    f.session->settings.PasswordLog = true;
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        auto *prompt = qobject_cast<TPassCheckForm *>(QApplication::activeModalWidget());
+        QVERIFY(prompt);
+        // Whatever fails below, the prompt closes and the test goes on.
+        const auto closePrompt = qScopeGuard([prompt] { prompt->reject(); });
+        QVERIFY(QTest::qWaitForWindowExposed(prompt));
+        QTest::keyClick(prompt->edPassword, Qt::Key_F1);
+        THelpForm *window = f.form->help().helpForm();
+        QVERIFY(window);
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->browser()->source().fragment(), QStringLiteral("ctx-30"));
+        // Not blocked by the prompt: its buttons work while the prompt waits.
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("btContents")), Qt::LeftButton);
+        QCOMPARE(window->browser()->source(), manual::contents());
+        QVERIFY(prompt->isVisible());
+        checked = true;
+    });
+    f.form->messages().miShowLogShowClick();
+    QVERIFY(checked);
+    QVERIFY(!f.form->messages().logForm());
 }
 
 void TestHelp::f1_opensTheContents()

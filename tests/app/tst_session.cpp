@@ -36,6 +36,7 @@ private slots:
     void damagedSettingsFile_keptAside_startsWithDefaults_data();
     void damagedSettingsFile_keptAside_startsWithDefaults();
     void damagedSettingsFile_notMovable_isNeitherReadNorWritten();
+    void valueThatIsNoCp932_takesItsDefault_theRestIsKept();
     void writeFailures_toldOncePerCommand();
     void join_of1000PeersAtOnce_keepsRosterCorrect();
     void flood_ofNothingAnswers_opensOneBoxAtATime();
@@ -96,8 +97,8 @@ void TestSession::damagedSettingsFile_keptAside_startsWithDefaults_data()
     QTest::addColumn<QString>("told");
     QTest::addRow("a line that is no key")
         << QByteArray("[LocalSetting]\r\nHandleName=mine\r\nPortNo=4000\r\nbroken\r\n") << u"4 行目が壊れている"_qs;
-    QTest::addRow("bytes that are no CP932")
-        << QByteArray("[LocalSetting]\r\nHandleName=\xe5\x90\x8d\r\n") << u"2 行目が壊れている"_qs;
+    QTest::addRow("a key that is no CP932")
+        << QByteArray("[LocalSetting]\r\nHandleName=mine\r\nPort\xffNo=4000\r\n") << u"3 行目が壊れている"_qs;
     QTest::addRow("zeroed by a crash") << QByteArray(64, '\0') << u"1 行目が壊れている"_qs;
     // Reading this file fails with an I/O error (whoever reads it, root too).
     QTest::addRow("unreadable") << QByteArray() << u"を読み込めない"_qs;
@@ -180,6 +181,29 @@ void TestSession::damagedSettingsFile_notMovable_isNeitherReadNorWritten()
     session.sortByColumn(1);
     QCOMPARE(fileBytes(path), damaged);
     QCOMPARE(frontend.boxes.size(), 1);
+}
+
+// UTF-8 typed by hand into one value costs that value, not the file.
+void TestSession::valueThatIsNoCp932_takesItsDefault_theRestIsKept()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Zephinet.INI"));
+    const QByteArray file("[LocalSetting]\r\nHandleName=\xe3\x81\x82\r\nPortNo=4000\r\n"
+                          "HuzaiMessage=\x8a\x4f\x8f\x6f\x92\x86\r\n"
+                          "[Security]\r\nPasswordRecv=1\r\nPasswordLog=1\r\n[Font]\r\nSize=14\r\n");
+    writeFile(path, file);
+    FakeFrontend frontend;
+    RecordingTransport transport;
+    Session session(frontend, {}, &transport);
+    session.loadSettings(dir.path() + u'/');
+    QVERIFY(frontend.boxes.isEmpty());
+    QCOMPARE(session.settings.HandleName, session.local.MachineName);
+    QCOMPARE(session.settings.PortNo, quint16(4000));
+    QCOMPARE(session.settings.HuzaiMessage, QByteArray("\x8a\x4f\x8f\x6f\x92\x86"));  // 外出中
+    QVERIFY(session.settings.PasswordRecv && session.settings.PasswordLog);
+    QCOMPARE(session.settings.Size, quint8(14));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Zephinet.INI")});
+    QCOMPARE(fileBytes(path), file);
 }
 
 void TestSession::writeFailures_toldOncePerCommand()

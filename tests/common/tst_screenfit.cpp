@@ -12,6 +12,7 @@ private slots:
     void fitOnScreens_data();
     void fitOnScreens();
     void fitOnScreens_resultAlwaysInsideAScreen();
+    void fitFrameOnScreens_keepsTheFrameOffThePanel();
 };
 
 namespace {
@@ -86,6 +87,26 @@ void TestScreenFit::fitOnScreens_resultAlwaysInsideAScreen()
                              qPrintable(QStringLiteral("%1 %2 %3 %4").arg(x).arg(y).arg(w).arg(h)));
                     QVERIFY(r.width() >= Least.width() && r.height() >= Least.height());
                 }
+}
+
+// A window placed by its frame, sized by its client area: the frame's extra
+// counts, so neither the title bar nor the bottom border ends under a panel.
+void TestScreenFit::fitFrameOnScreens_keepsTheFrameOffThePanel()
+{
+    const QMargins frame(1, 22, 1, 1);
+    // Bottom-aligned client area, as fitted without the frame: the frame's
+    // 23 extra pixels went under the panel below 1040.
+    QRect fitted = fitFrameOnScreens({100, 687}, {442, 353}, frame, {Laptop}, Least);
+    QCOMPARE(fitted, QRect(100, 1040 - 353 - 23, 444, 376));
+    QVERIFY(Laptop.contains(fitted));
+    // A client as tall as the free area shrinks by the frame.
+    fitted = fitFrameOnScreens({0, 0}, {400, 1040}, frame, {Laptop}, Least);
+    QCOMPARE(fitted, QRect(0, 0, 402, 1040));
+    QCOMPARE(fitted.marginsRemoved(frame), QRect(1, 22, 400, 1017));
+    // No arithmetic overflows, and without a frame it is fitOnScreens.
+    fitted = fitFrameOnScreens({Max, Min}, {Max, Max}, frame, {Laptop, Monitor}, Least);
+    QVERIFY(Laptop.contains(fitted) || Monitor.contains(fitted));
+    QCOMPARE(fitFrameOnScreens({-5000, 50}, {442, 353}, {}, {Laptop}, Least), QRect(0, 50, 442, 353));
 }
 
 QTEST_GUILESS_MAIN(TestScreenFit)

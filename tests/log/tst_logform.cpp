@@ -142,34 +142,41 @@ private slots:
     void recordArriving_keepsTheRecordOnScreen_data()
     {
         QTest::addColumn<int>("limit");
-        QTest::addColumn<QString>("after");
-        QTest::addRow("no limit") << 0 << u"[3/6]"_qs;
-        QTest::addRow("at the limit") << 5 << u"[3/5]"_qs;
+        QTest::addColumn<QString>("afterOne");
+        QTest::addColumn<QString>("afterThree");
+        QTest::addRow("no limit") << 0 << u"[3/7]"_qs << u"[6/10]"_qs;
+        QTest::addRow("at the limit") << 6 << u"[3/6]"_qs << u"[6/6]"_qs;
     }
     void recordArriving_keepsTheRecordOnScreen()
     {
         QFETCH(int, limit);
-        QFETCH(QString, after);
+        QFETCH(QString, afterOne);
+        QFETCH(QString, afterThree);
         Fixture f;
-        for (int i = 1; i <= 5; ++i)
+        for (int i = 1; i <= 6; ++i)
             f.received("message " + QByteArray::number(i));
         f.session->settings.LogFileMaxCount = limit;
+        f.session->roster().AddOrUpdatePeer("B", "hostB", "10.0.0.2", false);
+        f.session->roster().AddOrUpdatePeer("C", "hostC", "10.0.0.3", false);
         TLogForm *viewer = f.open();
         viewer->btNextClick();
-        QCOMPARE(counter(viewer), u"[2/5]"_qs);
-        QCOMPARE(viewer->mmLogData->toPlainText(), u"message 4"_qs);
+        QCOMPARE(counter(viewer), u"[2/6]"_qs);
+        QCOMPARE(viewer->mmLogData->toPlainText(), u"message 5"_qs);
 
         // Received while the viewer is open: queued and logged.
         QVERIFY(f.session->queueMessage("hostA", "A", "arrived"));
-        QTRY_COMPARE(counter(viewer), after);
-        QCOMPARE(viewer->mmLogData->toPlainText(), u"message 4"_qs);
+        QTRY_COMPARE(counter(viewer), afterOne);
+        QCOMPARE(viewer->mmLogData->toPlainText(), u"message 5"_qs);
 
-        // Sent from a send window while the viewer is open.
-        TSendForm *w = f.form->messages().openSendWindow({{"A", "hostA"}}, u"sent"_qs);
+        // Sent to three users from a send window while the viewer is open:
+        // three records, written in one go.
+        TSendForm *w = f.form->messages().openSendWindow({{"A", "hostA"}, {"B", "hostB"}, {"C", "hostC"}},
+                                                         u"sent"_qs);
         w->btSendClick();
-        QTRY_COMPARE(counter(viewer), limit ? u"[4/5]"_qs : u"[4/7]"_qs);
-        QCOMPARE(viewer->mmLogData->toPlainText(), u"message 4"_qs);
+        QTRY_COMPARE(counter(viewer), afterThree);
+        QCOMPARE(viewer->mmLogData->toPlainText(), u"message 5"_qs);
         QCOMPARE(viewer->records().first().LogData, QByteArray("sent"));
+        QCOMPARE(viewer->records().at(2).RecvUser, PeerLabel("A", "hostA"));
     }
 
     void emptyStates_missingEmptyAndUnreadableFiles()

@@ -525,6 +525,29 @@ private slots:
         f.action("miMessageClipSend")->trigger();
         QCOMPARE(f.boxes.last(), u"テキスト以外のメッセージを送信することはできません。"_qs);
         QVERIFY(f.sentMessages().isEmpty());
+        // Files copied in a file manager: their addresses are no text to send.
+        auto *files = new QMimeData;
+        files->setUrls({QUrl::fromLocalFile(u"/home/a/議事録.txt"_qs), QUrl::fromLocalFile(u"/tmp/b c.png"_qs)});
+        files->setText(QString::fromUtf8(files->urls().at(0).toEncoded()) + u"\r\n"_qs
+                       + files->urls().at(1).toString() + u"\r\n"_qs);
+        QGuiApplication::clipboard()->setMimeData(files);
+        f.boxes.clear();
+        f.action("miMessageClipSend")->trigger();
+        f.messages().miClipSendClick("A");
+        auto *uriList = new QMimeData;  // Qt offers these as text as well
+        uriList->setUrls({QUrl::fromLocalFile(u"/tmp/only"_qs)});
+        QGuiApplication::clipboard()->setMimeData(uriList);
+        f.messages().miClipSendClick("A");
+        QCOMPARE(f.boxes, QStringList(3, u"テキスト以外のメッセージを送信することはできません。"_qs));
+        QVERIFY(f.sentMessages().isEmpty());
+        // A text that only mentions a file is a message.
+        auto *mention = new QMimeData;
+        mention->setUrls({QUrl::fromLocalFile(u"/tmp/x"_qs)});
+        mention->setText(u"see file:///tmp/x"_qs);
+        QGuiApplication::clipboard()->setMimeData(mention);
+        f.messages().miClipSendClick("A");
+        QCOMPARE(f.sentMessages(), QList<QByteArray>{"ZNMESSAGE:MESSAGE&|10.0.0.1&|SELF&|me&|see file:///tmp/x"});
+        f.transport.sent.clear();
 
         // The desktop's clipboard holds LF; the empty text is sent too.
         QGuiApplication::clipboard()->setText(u"line1\nline2"_qs);
@@ -618,6 +641,15 @@ private slots:
         f.form->hotKeyPressed(TMainForm::HotKeyReceive);
         QCOMPARE(f.session->recvQueue().UnreadCount(), 0);
         QCOMPARE(f.recv().mmRecvData->toPlainText(), u"2"_qs);
+        // Nothing unread: the click brings up the user list, unless a box is open.
+        QVERIFY(!f.form->isVisible());
+        f.frontend.setDialogShowing(true);
+        f.form->trayClicked();
+        QVERIFY(!f.form->isVisible());
+        f.frontend.setDialogShowing(false);
+        f.form->trayClicked();
+        QVERIFY(f.form->isVisible());
+        QVERIFY(f.recv().isVisible());
     }
 
     void clipboardReceive_withAndWithoutHeader()
@@ -652,6 +684,70 @@ private slots:
         QTest::mouseClick(f.recv().btRecv, Qt::LeftButton);
         QVERIFY(f.sendWindows().first()->mmSendData->toPlainText().isEmpty());
         f.sendWindows().first()->close();
+    }
+
+    // Every window used to open centred, over the user list and over the
+    // message it answers: each now keeps clear of those showing.
+    void windows_openClearOfTheWindowsTheyComeFrom()
+    {
+        Fixture f;
+        f.form->show();
+        const QRect screen = f.form->screen()->availableGeometry();
+        // Clear of a window: beside it, or leaving its title bar and its left
+        // edge in sight.
+        constexpr int InSight = 16;
+        const auto clearOf = [](const QWidget *w, const QWidget *under) {
+            const QRect a = w->frameGeometry();
+            const QRect b = under->frameGeometry();
+            return !a.intersects(b) || (a.left() >= b.left() + InSight && a.top() >= b.top() + InSight);
+        };
+        f.arrive("A", "hostA", "hello");
+        f.messages().miMessageRecvClick();
+        TRecvForm &recv = f.recv();
+        QVERIFY(clearOf(&recv, f.form.get()));
+        QTest::mouseClick(recv.btRecv, Qt::LeftButton);
+        QCOMPARE(f.sendWindows().size(), 1);
+        TSendForm *reply = f.sendWindows().first();
+        QVERIFY(clearOf(reply, &recv));
+        QVERIFY(clearOf(reply, f.form.get()));
+        f.messages().miMessageSendClick({TPeer{"A", "hostA", "10.0.0.1", false}, TPeer{"B", "hostB", "10.0.0.2", false}});
+        QCOMPARE(f.sendWindows().size(), 2);
+        TSendForm *second = f.sendWindows().at(0) == reply ? f.sendWindows().at(1) : f.sendWindows().at(0);
+        for (const QWidget *under : std::initializer_list<const QWidget *>{reply, &recv, f.form.get()})
+            QVERIFY2(clearOf(second, under), qPrintable(under->objectName()));
+        for (const QWidget *w : std::initializer_list<const QWidget *>{second, reply, &recv})
+            QVERIFY2(screen.contains(w->frameGeometry()), qPrintable(w->objectName()));
+        reply->close();
+        second->close();
+    }
+
+    void quote_coversLinesScrolledAwayAndNothingForAnEmptyMessage()
+    {
+        Fixture f("ReturnMessagePlus=1\r\n");
+        QByteArray text;
+        for (int i = 0; i < 80; ++i)
+            text += "line " + QByteArray::number(i) + "\r\n";
+        text += QByteArray(400, 'w');  // far below the window's end, and wrapped there
+        f.arrive("A", "hostA", text);
+        f.arrive("A", "hostA", "");
+        f.messages().miMessageRecvClick();
+        TRecvForm &recv = f.recv();
+        recv.resize(TRecvForm::DesignSize);
+        QVERIFY(QTest::qWaitForWindowExposed(&recv));
+        const QString quoted = recv.quotedText();
+        const QStringList lines = quoted.split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY2(lines.size() > 82, qPrintable(QString::number(lines.size())));  // the long line wraps
+        QCOMPARE(lines.at(79), u">line 79"_qs);
+        QCOMPARE(QString(lines.mid(80).join(QString()).remove(u'>')), QString(400, u'w'));
+        // What the window shows after scrolling there is what was quoted.
+        recv.mmRecvData->moveCursor(QTextCursor::End);
+        recv.mmRecvData->ensureCursorVisible();
+        QCoreApplication::processEvents();
+        QCOMPARE(recv.quotedText(), quoted);
+
+        recv.btNext->click();
+        QCOMPARE(recv.mmRecvData->toPlainText(), QString());
+        QCOMPARE(recv.quotedText(), QString());
     }
 
     void autoOpenWithQuestion_noLeavesTheMessageQueued()

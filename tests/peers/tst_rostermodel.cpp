@@ -129,7 +129,7 @@ void TestRosterModel::selectionFollowsPeerAcrossSort()
     QCOMPARE(selection.selectedRows().first().row(), 1);
 }
 
-// In a long list a renamed peer moves on its own when the next one joins.
+// A renamed peer moves to its place at once, on its own, the selection with it.
 void TestRosterModel::renamedPeerMoves_selectionFollows()
 {
     Watched watched;
@@ -141,9 +141,15 @@ void TestRosterModel::renamedPeerMoves_selectionFollows()
     }
     QItemSelectionModel selection(&model);
     selection.select(model.index(5, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    roster.AddOrUpdatePeer("q", "PC05", "10.0.0.5", false);
-    QCOMPARE(model.index(5, 0).data().toString(), QStringLiteral("q"));  // in place until the join
     QSignalSpy moves(&model, &QAbstractItemModel::rowsMoved);
+    QSignalSpy resets(&model, &QAbstractItemModel::layoutChanged);
+    roster.AddOrUpdatePeer("q", "PC05", "10.0.0.5", false);
+    QCOMPARE(moves.size(), 1);
+    QCOMPARE(resets.size(), 0);
+    QCOMPARE(model.index(39, 0).data().toString(), QStringLiteral("q"));
+    QCOMPARE(model.index(5, 0).data().toString(), QStringLiteral("p06"));
+    QCOMPARE(selection.selectedRows().first().row(), 39);
+    // A newcomer that sorts first is inserted; nothing else moves.
     roster.AddOrUpdatePeer("a", "PC99", "10.0.0.99", false);
     QCOMPARE(moves.size(), 1);
     QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("a"));

@@ -274,13 +274,17 @@ void TestIniFile::firstDamagedLine_data()
     // What no program writes, and the reader would pass over.
     QTest::addRow("line without '='") << QByteArray("[A]\r\nk=1\r\nbroken line\r\nj=2\r\n") << 3;
     QTest::addRow("empty key") << QByteArray("[A]\r\n = 1\r\n") << 2;
-    QTest::addRow("invalid CP932 in a value") << QByteArray("[A]\r\nk=\xff\xfe\r\n") << 2;
-    QTest::addRow("lead byte without its trail at a line end") << QByteArray("[A]\r\nk=a\x82\r\n") << 2;
+    // A value's bytes decide only that value.
+    QTest::addRow("invalid CP932 in a value") << QByteArray("[A]\r\nk=\xff\xfe\r\n") << 0;
+    QTest::addRow("lead byte without its trail at a line end") << QByteArray("[A]\r\nk=a\x82\r\n") << 0;
+    QTest::addRow("UTF-8 that is no CP932, in a value") << QByteArray("[A]\r\nk=\xe3\x81\x82\r\n") << 0;
     QTest::addRow("NUL bytes of a zeroed tail")
         << QByteArray("[A]\r\nk=1\r\n\0\0\0\0", 15) << 3;
     QTest::addRow("NUL inside a value") << QByteArray("[A]\r\nk=a\0b\r\n", 12) << 2;
     // UTF-8 often reads as CP932 by chance ("名前" does); this "あ" does not.
-    QTest::addRow("UTF-8 that is no CP932") << QByteArray("[A]\r\nk=\xe3\x81\x82\r\n") << 2;
+    QTest::addRow("UTF-8 that is no CP932, in a key") << QByteArray("[A]\r\n\xe3\x81\x82=1\r\n") << 2;
+    QTest::addRow("invalid CP932 in a header") << QByteArray("k=1\r\n[A\xff]\r\n") << 2;
+    QTest::addRow("lead byte of a key swallowing the '='") << QByteArray("[A]\r\nk\x82=1\r\n") << 2;
 }
 
 void TestIniFile::firstDamagedLine()

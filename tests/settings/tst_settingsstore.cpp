@@ -400,7 +400,7 @@ void TestSettingsStore::garbageFile_loadsWithDefaults()
                                         92)));
     const Settings s = SettingsStore(m_path).load(Machine, m_dir->path());
     QCOMPARE(s.PortNo, quint16(50000));
-    QCOMPARE(s.HandleName, QByteArray("\x81"));
+    QCOMPARE(s.HandleName, Machine);   // "\x81" is no CP932 text: the default
     QCOMPARE(s.Size, quint8(9));   // "[[Font]]" names the section "[Font"
     QVERIFY(s.LogSave);
     QCOMPARE(s.SortIndex, quint8(0));
@@ -494,6 +494,15 @@ void TestSettingsStore::placement_defaultsAndRoundTrip()
                                          "[IventFormLocate]\r\nLeft=11\r\nTop=22\r\n"
                                          "[MainFormLocate]\r\nLeft=1\r\nTop=2\r\nWidth=500\r\nHeight=400\r\n"
                                          "UserList1=150\r\nUserList2=100\r\nUserList3=80\r\n"));
+
+    // A stored position is one, wherever it is: a monitor up and left of the
+    // first gives both coordinates negative. Only a missing one is none.
+    QCOMPARE(store.readPosition(PlacementSection::IventForm), std::optional(QPoint(11, 22)));
+    QCOMPARE(store.writePlacement(PlacementSection::IventForm, {-1200, -300, 0, 0}, false), QString());
+    QCOMPARE(store.readPosition(PlacementSection::IventForm), std::optional(QPoint(-1200, -300)));
+    QCOMPARE(store.writePlacement(PlacementSection::IventForm, {-1, -1, 0, 0}, false), QString());
+    QCOMPARE(store.readPosition(PlacementSection::IventForm), std::optional(QPoint(-1, -1)));
+    QCOMPARE(store.readPosition(PlacementSection::LogForm), std::nullopt);
 }
 
 void TestSettingsStore::settingsFileName_data()
