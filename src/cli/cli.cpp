@@ -268,6 +268,12 @@ int runWho(const CliOptions &options, QTextStream &out, QTextStream &err)
     }
     if (!session.startSocketService())
         return ExitPortInUse;
+    // The LOGIN went nowhere: nobody can answer, and an empty list would
+    // say that nobody is online.
+    if (session.messenger().nothingSent()) {
+        err << "zephinet-cli: nothing could be sent on any network" << Qt::endl;
+        return ExitNoNetwork;
+    }
     runFor(options.seconds < 0 ? DefaultWhoSeconds : qMax(options.seconds, 1));
     QList<TPeer> others;
     for (const TPeer &peer : session.roster().peers())
@@ -314,7 +320,8 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         "  send USER...   send a text (--text, else standard input) to each user, named by\n"
         "                 machine name or else by handle name\n"
         "  absence USER...  ask each user for the absence message and print it\n"
-        "Exit codes: 0 done; 1 port in use; 2 bad arguments or a refused text; 3 no network;\n"
+        "Exit codes: 0 done; 1 port in use; 2 bad arguments or a refused text; 3 no network\n"
+        "(who: also when its announcement could be sent on no network);\n"
         "4 a user is not online; 5 --wait ran out, or an absence answer is missing;\n"
         "6 a user is present or has no absence message; 130 interrupted."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
