@@ -112,23 +112,23 @@ QByteArray GetLocalAddress()
 QList<quint32> DirectedBroadcasts(const QList<InterfaceCandidate> &interfaces,
                                   std::optional<quint32> limitedSource)
 {
-    const auto holdsSource = [&](const InterfaceCandidate &candidate) {
-        return limitedSource && std::any_of(candidate.addresses.cbegin(), candidate.addresses.cend(),
-                                            [&](const QHostAddress &address) {
-                                                bool ok = false;
-                                                const quint32 ipv4 = address.toIPv4Address(&ok);
-                                                return ok && ipv4 == *limitedSource;
-                                            });
+    const auto holds = [](const InterfaceCandidate &candidate, quint32 wanted) {
+        return std::any_of(candidate.addresses.cbegin(), candidate.addresses.cend(), [&](const QHostAddress &address) {
+            bool ok = false;
+            const quint32 ipv4 = address.toIPv4Address(&ok);
+            return ok && ipv4 == wanted;
+        });
     };
     QList<quint32> out;
     for (const InterfaceCandidate &candidate : interfaces) {
         if (!candidate.up || !candidate.running || candidate.loopback || !candidate.canBroadcast
-            || holdsSource(candidate))
+            || (limitedSource && holds(candidate, *limitedSource)))
             continue;
         for (const QHostAddress &broadcast : candidate.broadcasts) {
             bool ok = false;
             const quint32 ipv4 = broadcast.toIPv4Address(&ok);
-            if (!ok || ipv4 == 0 || ipv4 == BroadcastIPv4)
+            // An address of 32 bits of prefix is its own "broadcast": no segment.
+            if (!ok || ipv4 == 0 || ipv4 == BroadcastIPv4 || holds(candidate, ipv4))
                 continue;
             // One per segment: a second subnet on the same link would bring
             // its peers every message twice.

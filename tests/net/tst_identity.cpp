@@ -110,7 +110,8 @@ void TestIdentity::directedBroadcasts_segmentsTheLimitedBroadcastMisses()
     down.up = false;
     InterfaceCandidate pointToPoint = eth1;
     pointToPoint.canBroadcast = false;
-    const InterfaceCandidate hostRoute{true, true, false, true, {ip("10.66.0.9")}, {}};
+    // A host route (10.66.0.9/32): the system gives the address itself as its broadcast.
+    const InterfaceCandidate hostRoute{true, true, false, true, {ip("10.66.0.9")}, {ip("10.66.0.9")}};
     const InterfaceCandidate sameSegment{true, true, false, true, {ip("10.77.0.2")}, {ip("10.77.0.255")}};
     const QList<InterfaceCandidate> host{loopback, eth0, eth1, hostRoute, sameSegment};
 
@@ -120,7 +121,7 @@ void TestIdentity::directedBroadcasts_segmentsTheLimitedBroadcastMisses()
     QCOMPARE(DirectedBroadcasts({loopback, eth0, eth1, hostRoute}, ipv4("10.77.0.1")),
              QList<quint32>{ipv4("10.88.0.255")});
     QCOMPARE(DirectedBroadcasts({eth0}, ipv4("10.77.0.1")), QList<quint32>{});
-    QCOMPARE(DirectedBroadcasts({loopback, down, pointToPoint}, std::nullopt), QList<quint32>{});
+    QCOMPARE(DirectedBroadcasts({loopback, down, pointToPoint, hostRoute}, std::nullopt), QList<quint32>{});
 
     // Looked up again once a second, not at every message.
     FakeClock clock;
