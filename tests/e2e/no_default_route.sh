@@ -66,7 +66,7 @@ done
 echo "ok: texts shown and confirmed, C to B and D to A on its second segment: $delivered of 2"
 
 # A host route alone: an interface fit for broadcasting, but no segment and
-# no route for any broadcast. Nothing can be sent: who says so and exits 3.
+# no route for any broadcast. Nothing can be sent: who and send say so and exit 3.
 ip netns add "$NET_ID-E"
 NET_HOSTS+=(E)
 ip link add "v${NET_ID}E" netns "$NET_ID-br" type veth peer name eth0 netns "$NET_ID-E"
@@ -81,4 +81,8 @@ cat "$NET_TMP/who-E.err"
 grep -q "ネットワークにデータを送信できませんでした。" "$NET_TMP/who-E.err" || fail "who gave no notice"
 [ "$(grep -c "ネットワークにデータを送信できませんでした。" "$NET_TMP/who-E.err")" -eq 1 ] || fail "the notice came more than once"
 echo "ok: who with nothing to send on exits 3, with one notice"
+status=0
+on E "$cli" send --seconds 1 --text hello alice > /dev/null 2> "$NET_TMP/send-E.err" || status=$?
+[ "$status" -eq 3 ] || fail "send with nothing to send on exited with $status"
+echo "ok: send with nothing to send on exits 3"
 echo "1 passed, 0 failed"
