@@ -27,7 +27,7 @@ flood() {
 }
 
 # 1. "who" on A listens through the flood, then B logs in.
-spawn A "$cli" who --json --seconds $((seconds + 5)) > "$NET_TMP/who.json" 2> "$NET_TMP/who.err"
+spawn A "$cli" who --json --seconds $((seconds + 8)) > "$NET_TMP/who.json" 2> "$NET_TMP/who.err"
 who_pid=$!
 sleep 1
 flood
