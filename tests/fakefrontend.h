@@ -33,6 +33,7 @@ public:
     QList<Notice> notices;
     QList<SoundKind> sounds;
     QList<Arrival> messages;
+    QList<QByteArray> messageSources; // the datagram source of each of `messages`
     QList<Arrival> absenceWindows;
     QList<QByteArray> confirmations;
     // Every call by name, in order: "box", "notice", "sound", "message", "absence".
@@ -71,9 +72,10 @@ public:
     }
 
     void AddRecvMessage(const QByteArray &machineName, const QByteArray &handleName,
-                        const QByteArray &text) override
+                        const QByteArray &text, const QByteArray &senderAddress) override
     {
         messages.append({machineName, handleName, text});
+        messageSources.append(senderAddress);
         calls.append("message");
     }
 
@@ -102,6 +104,7 @@ public:
         notices.clear();
         sounds.clear();
         messages.clear();
+        messageSources.clear();
         absenceWindows.clear();
         confirmations.clear();
         calls.clear();

@@ -45,6 +45,11 @@ Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *
                 const FailureReports::Command received(m_reports);
                 m_dispatcher->HandleReceivedMessage(message, sender);
             });
+    // A test's transport reaches no segment of this host.
+    if (!transport)
+        m_messenger->setBroadcastRoutes(SegmentBroadcasts(m_clock));
+    m_messenger->setNothingSentHandler([this] { m_frontend.showEventNotice(NothingSentText.toString(), true); });
+    m_messenger->setLoginSentHandler([this] { m_answerLimiter->loginSent(); });
     m_timeoutTimer.setInterval(TimeoutTimerIntervalMs);
     connect(&m_timeoutTimer, &QTimer::timeout, this, &Session::TimeoutTimerTimer);
     m_log->setFailureReports(&m_reports);
@@ -118,9 +123,9 @@ void Session::shutdown()
 }
 
 bool Session::queueMessage(const QByteArray &machineName, const QByteArray &handleName,
-                             const QByteArray &text)
+                             const QByteArray &text, const QByteArray &senderAddress)
 {
-    if (!m_recvQueue.add({text, handleName, machineName, FormatTimeStamp(m_clock.now())}))
+    if (!m_recvQueue.add({text, handleName, machineName, FormatTimeStamp(m_clock.now()), senderAddress}))
         return false;
     // Taken for the log before anything can open a box: the records keep
     // arrival order even when messages arrive inside a box's event loop. The
@@ -138,7 +143,7 @@ bool Session::queueMessage(const QByteArray &machineName, const QByteArray &hand
 TRecvMessage Session::TakeRecvMessage()
 {
     TRecvMessage message = m_recvQueue.TakeRecvMessage();
-    m_messenger->SendOpenCheck(message.MachineName);
+    m_messenger->SendOpenCheck(message.MachineName, message.SenderAddress);
     return message;
 }
 

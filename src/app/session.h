@@ -90,9 +90,11 @@ public:
     // A MESSAGE addressed here: queued with its arrival time, logged, then
     // announced (messageQueued, and the RecvCheck notice). False, doing
     // nothing else, when 256 messages already wait.
-    bool queueMessage(const QByteArray &machineName, const QByteArray &handleName, const QByteArray &text);
+    bool queueMessage(const QByteArray &machineName, const QByteArray &handleName, const QByteArray &text,
+                      const QByteArray &senderAddress = {});
     // The oldest unread message leaves the queue; its sender gets the read
-    // confirmation (when it is still online). The queue must not be empty.
+    // confirmation, at its listed address or, when it is not listed, at the
+    // address the message came from. The queue must not be empty.
     TRecvMessage TakeRecvMessage();
     RecvQueue &recvQueue() { return m_recvQueue; }
 
@@ -140,9 +142,9 @@ signals:
 
 private:
     void AddRecvMessage(const QByteArray &machineName, const QByteArray &handleName,
-                        const QByteArray &text) override
+                        const QByteArray &text, const QByteArray &senderAddress) override
     {
-        queueMessage(machineName, handleName, text);
+        queueMessage(machineName, handleName, text, senderAddress);
     }
     void ReadConfirmed(const QByteArray &readerHandle) override { emit readConfirmed(readerHandle); }
     bool AcceptAbsenceAnswer(const QByteArray &sourceAddress, const QByteArray &machineName,

@@ -44,6 +44,16 @@ void applyOptions(Settings &settings, const CliOptions &options, const QByteArra
         settings.SendIP += address.toLatin1() + "&|";
 }
 
+// False, saying so, when the LOGIN of the start went out nowhere: nobody can
+// answer, and an empty list would read as nobody online.
+bool announced(Session &session, QTextStream &err)
+{
+    if (!session.messenger().nothingSent())
+        return true;
+    err << "zephinet-cli: nothing could be sent on any network" << Qt::endl;
+    return false;
+}
+
 // Runs the event loop for `seconds` (0: until a signal), or until a signal.
 void runFor(int seconds)
 {
@@ -268,6 +278,8 @@ int runWho(const CliOptions &options, QTextStream &out, QTextStream &err)
     }
     if (!session.startSocketService())
         return ExitPortInUse;
+    if (!announced(session, err))
+        return ExitNoNetwork;
     runFor(options.seconds < 0 ? DefaultWhoSeconds : qMax(options.seconds, 1));
     QList<TPeer> others;
     for (const TPeer &peer : session.roster().peers())
@@ -314,7 +326,8 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         "  send USER...   send a text (--text, else standard input) to each user, named by\n"
         "                 machine name or else by handle name\n"
         "  absence USER...  ask each user for the absence message and print it\n"
-        "Exit codes: 0 done; 1 port in use; 2 bad arguments or a refused text; 3 no network;\n"
+        "Exit codes: 0 done; 1 port in use; 2 bad arguments or a refused text; 3 no network,\n"
+        "or nothing could be sent on any;\n"
         "4 a user is not online; 5 --wait ran out, or an absence answer is missing;\n"
         "6 a user is present or has no absence message; 130 interrupted."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
@@ -444,6 +457,8 @@ int runSend(const CliOptions &options, const QStringList &users, const QString &
     }
     if (!session.startSocketService())
         return ExitPortInUse;
+    if (!announced(session, err))
+        return ExitNoNetwork;
 
     SendCommand command(session, users, checked.bytes, options.json, out);
     CommandLoop loop;
@@ -483,6 +498,8 @@ int runAbsence(const CliOptions &options, const QStringList &users, QTextStream 
     }
     if (!session.startSocketService())
         return ExitPortInUse;
+    if (!announced(session, err))
+        return ExitNoNetwork;
 
     AbsenceCommand command(session, users, options.json, out);
     const int seconds = options.seconds < 0 ? DefaultAbsenceSeconds : options.seconds;

@@ -12,6 +12,7 @@ struct TRecvMessage {
     QByteArray HandleName;   // the sender's
     QByteArray MachineName;  // the sender's
     QByteArray RecvTime;     // arrival, formatted for display
+    QByteArray SenderAddress = {}; // the datagrams' source, dotted
 
     friend bool operator==(const TRecvMessage &, const TRecvMessage &) = default;
 };

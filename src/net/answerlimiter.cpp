@@ -38,10 +38,13 @@ bool TokenBuckets::take(const QByteArray &key)
 }
 
 AnswerLimiter::AnswerLimiter(const Clock &clock)
-    : m_bySource(clock, PerPeerBurst, PerPeerMsPerToken, MaxKeys)
+    : m_clock(clock)
+    , m_bySource(clock, PerPeerBurst, PerPeerMsPerToken, MaxKeys)
     , m_byMachine(clock, PerPeerBurst, PerPeerMsPerToken, MaxKeys)
     , m_newPeers(clock, NewPeerBurst, NewPeerMsPerToken, 1)
     , m_absenceAnswers(clock, AbsenceBurst, AbsenceMsPerToken, 1)
+    , m_infoChangeBySource(clock, PerPeerBurst, PerPeerMsPerToken, MaxKeys)
+    , m_infoChangeNew(clock, InfoChangeNewBurst, InfoChangeNewMsPerToken, 1)
 {
 }
 
@@ -64,6 +67,39 @@ bool AnswerLimiter::allowAbsenceAnswer(const QByteArray &sourceAddress)
     if (!m_bySource.has(sourceAddress) || !m_absenceAnswers.take({}))
         return false;
     m_bySource.take(sourceAddress);
+    return true;
+}
+
+void AnswerLimiter::loginSent()
+{
+    m_loginSentMs = m_clock.monotonicMs();
+}
+
+bool AnswerLimiter::allowNewFromLoginOk() const
+{
+    return m_loginSentMs && m_clock.monotonicMs() - *m_loginSentMs <= LoginAnswerWindowMs;
+}
+
+bool AnswerLimiter::allowNewFromInfoChange(const QByteArray &sourceAddress)
+{
+    // Buckets of their own: INFO_CHANGEs in new names, however many, leave
+    // the LOGINs of real newcomers their tokens.
+    if (!m_infoChangeBySource.has(sourceAddress) || !m_infoChangeNew.take({}))
+        return false;
+    m_infoChangeBySource.take(sourceAddress);
+    return true;
+}
+
+bool AnswerLimiter::allowNetworkNotice(const QByteArray &sourceAddress)
+{
+    const qint64 now = m_clock.monotonicMs();
+    if (m_noticedSources.contains(sourceAddress) || (m_lastNoticeMs && now - *m_lastNoticeMs < NetworkNoticeMs))
+        return false;
+    // Forgetting them all lets each be told once more, at the overall rate.
+    if (m_noticedSources.size() >= MaxNoticedSources)
+        m_noticedSources.clear();
+    m_noticedSources.insert(sourceAddress);
+    m_lastNoticeMs = now;
     return true;
 }
 

@@ -7,8 +7,10 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
 
 #include <functional>
+#include <optional>
 
 namespace zn {
 
@@ -49,6 +51,17 @@ public:
     static constexpr int AbsenceBurst = 50;
     static constexpr qint64 AbsenceMsPerToken = 100;
     static constexpr qsizetype MaxKeys = 4096;
+    // Machines first seen in an INFO_CHANGE, all sources together: a real
+    // peer announces itself by LOGIN, so few come this way.
+    static constexpr int InfoChangeNewBurst = 100;
+    static constexpr qint64 InfoChangeNewMsPerToken = 100;
+    // A LOGIN_OK is an answer: it may add a machine this long after this
+    // copy's own LOGIN (start-up, refresh), and never otherwise.
+    static constexpr qint64 LoginAnswerWindowMs = 30 * 1000;
+    // Notices about datagrams that make no sense: one per source, and one
+    // per this many ms at most of all sources together.
+    static constexpr qint64 NetworkNoticeMs = 10 * 1000;
+    static constexpr qsizetype MaxNoticedSources = 1024;
 
     explicit AnswerLimiter(const Clock &clock);
 
@@ -61,11 +74,31 @@ public:
     // A HUZAI_CHECK addressed here from `sourceAddress`: true when it may be answered.
     bool allowAbsenceAnswer(const QByteArray &sourceAddress);
 
+    // This copy broadcast its LOGIN: the answers to it may come.
+    void loginSent();
+    // A LOGIN_OK naming a machine not listed yet: true within the window
+    // after this copy's own LOGIN.
+    bool allowNewFromLoginOk() const;
+    // An INFO_CHANGE naming a machine not listed yet, from `sourceAddress`:
+    // true when it may add a row (per source as for LOGIN, and all together).
+    bool allowNewFromInfoChange(const QByteArray &sourceAddress);
+    // A datagram from `sourceAddress` made no sense: true when the user may
+    // be told (the first time for that source, and not within
+    // NetworkNoticeMs of the last such notice). Sources told are
+    // remembered, MaxNoticedSources at most.
+    bool allowNetworkNotice(const QByteArray &sourceAddress);
+
 private:
+    const Clock &m_clock;
     TokenBuckets m_bySource;
     TokenBuckets m_byMachine;
     TokenBuckets m_newPeers;
     TokenBuckets m_absenceAnswers;
+    TokenBuckets m_infoChangeBySource;
+    TokenBuckets m_infoChangeNew;
+    std::optional<qint64> m_loginSentMs;
+    std::optional<qint64> m_lastNoticeMs;
+    QSet<QByteArray> m_noticedSources;
 };
 
 } // namespace zn

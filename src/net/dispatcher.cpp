@@ -35,16 +35,12 @@ std::optional<qint32> Dispatcher::StrToInt(QByteArrayView text)
     return ParseDecimalInt32(text);
 }
 
-std::optional<bool> Dispatcher::absenceFlag(const QByteArray &text)
+std::optional<bool> Dispatcher::absenceFlag(const QByteArray &text, const QByteArray &senderAddress)
 {
     if (const std::optional<qint32> value = StrToInt(text))
         return (quint32(*value) & 0xFF) != 0;
-    if (!m_conversionBoxOpen) {
-        m_conversionBoxOpen = true;
-        m_frontend.showMessageBox(QStringLiteral("'%1' は整数ではありません").arg(cp932::decode(text)),
-                                  mb::Ok | mb::IconError);
-        m_conversionBoxOpen = false;
-    }
+    if (!m_limiter || m_limiter->allowNetworkNotice(senderAddress))
+        m_frontend.showEventNotice(QStringLiteral("'%1' は整数ではありません").arg(cp932::decode(text)), false);
     return std::nullopt;
 }
 
@@ -80,24 +76,30 @@ void Dispatcher::HandleReceivedMessage(const QByteArray &message, const QByteArr
         if (m_limiter
             && !m_limiter->allowLogin(senderAddress, f1, [&] { return m_roster.indexOfMachine(f1) >= 0; }))
             return;
-        const std::optional<bool> absent = absenceFlag(f3);
+        const std::optional<bool> absent = absenceFlag(f3, senderAddress);
         if (!absent)
             return;
-        m_roster.AddOrUpdatePeer(f2, f1, f4, *absent);
+        m_roster.AddOrUpdatePeer(f2, f1, f4, *absent, PeerOrigin::Announced);
         m_messenger.SendLoginOk(f4);
     } else if (kind == keyword::LoginOk) {
         if (!addressedHere(f1))
             return;
+        // An answer adds a machine only when this copy asked: anyone can
+        // send LOGIN_OKs in ever new names, and nothing else bounds them.
+        if (m_limiter && !m_limiter->allowNewFromLoginOk() && m_roster.indexOfMachine(f2) < 0)
+            return;
         const QByteArray f5 = GetField(message, 5);
-        const std::optional<bool> absent = absenceFlag(f4);
+        const std::optional<bool> absent = absenceFlag(f4, senderAddress);
         if (!absent)
             return;
-        m_roster.AddOrUpdatePeer(f3, f2, f5, *absent);
+        m_roster.AddOrUpdatePeer(f3, f2, f5, *absent, PeerOrigin::Announced);
     } else if (kind == keyword::InfoChange) {
-        const std::optional<bool> absent = absenceFlag(f3);
+        if (m_limiter && m_roster.indexOfMachine(f1) < 0 && !m_limiter->allowNewFromInfoChange(senderAddress))
+            return;
+        const std::optional<bool> absent = absenceFlag(f3, senderAddress);
         if (!absent)
             return;
-        m_roster.AddOrUpdatePeer(f2, f1, f4, *absent);
+        m_roster.AddOrUpdatePeer(f2, f1, f4, *absent, PeerOrigin::Unsolicited);
     } else if (kind == keyword::Logout) {
         m_roster.RemovePeer(f1);
     } else if (kind == keyword::OpenCheck) {
@@ -138,7 +140,7 @@ void Dispatcher::HandleReceivedMessage(const QByteArray &message, const QByteArr
         if (!addressedHere(f1))
             return;
         m_frontend.playEventSound(SoundKind::MessageArrived);
-        m_sink.AddRecvMessage(f2, f3, f4);
+        m_sink.AddRecvMessage(f2, f3, f4, senderAddress);
     }
 }
 

@@ -21,7 +21,10 @@ struct Settings;
 class Dispatcher {
 public:
     // With a `limiter`, LOGINs and HUZAI_CHECKs beyond its limits are
-    // dropped unanswered; without one every message is acted on.
+    // dropped unanswered, machines not listed yet are added from LOGIN_OK
+    // only after this copy's own LOGIN and from INFO_CHANGE only within its
+    // limits, and bad absence fields are told within its limits; without
+    // one every message is acted on.
     Dispatcher(const Settings &settings, const LocalPeer &local, Roster &roster, Messenger &messenger,
                Frontend &frontend, MessageSink &sink, AnswerLimiter *limiter = nullptr);
 
@@ -43,8 +46,10 @@ public:
 
 private:
     // The absence flag of field `text`: true when the low 8 bits of the
-    // integer are not 0. Nothing, after the error box, when it is no integer.
-    std::optional<bool> absenceFlag(const QByteArray &text);
+    // integer are not 0. Nothing when it is no integer; the notification
+    // window then says so, once per source and seldom (never a box: anyone
+    // on the network can send such datagrams, as fast as he likes).
+    std::optional<bool> absenceFlag(const QByteArray &text, const QByteArray &senderAddress);
     bool addressedHere(const QByteArray &address) const;
     // Shows the "no absence message" box for `handleName`, then, once it is
     // closed, those queued while it was open, one after another.
@@ -57,10 +62,6 @@ private:
     Frontend &m_frontend;
     MessageSink &m_sink;
     AnswerLimiter *m_limiter;
-    // The conversion error box is open; bad messages arriving in its loop
-    // are dropped without another box, so a stream of them cannot pile up
-    // boxes without bound.
-    bool m_conversionBoxOpen = false;
     // The box that says a peer has no absence message is never nested:
     // answers arriving while it is open wait here (handle names) and are
     // shown in turn. Only answers this copy asked for get here, so the

@@ -1,5 +1,6 @@
 #include "net/identity.h"
 
+#include "common/clock.h"
 #include "common/codec.h"
 #include "net/wire.h"
 
@@ -7,6 +8,12 @@
 #include <QNetworkInterface>
 #include <QSysInfo>
 #include <QUrl>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace zn {
 
@@ -60,8 +67,11 @@ QList<InterfaceCandidate> SystemInterfaces()
         candidate.loopback = flags.testFlag(QNetworkInterface::IsLoopBack);
         candidate.canBroadcast = flags.testFlag(QNetworkInterface::CanBroadcast);
         const QList<QNetworkAddressEntry> entries = iface.addressEntries();
-        for (const QNetworkAddressEntry &entry : entries)
+        for (const QNetworkAddressEntry &entry : entries) {
             candidate.addresses.append(entry.ip());
+            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol && !entry.broadcast().isNull())
+                candidate.broadcasts.append(entry.broadcast());
+        }
         out.append(candidate);
     }
     return out;
@@ -97,6 +107,74 @@ QByteArray GetLocalAddress()
         return address;
     // A blocking lookup, made once at start-up and only when no interface qualified.
     return ChooseLocalAddress({}, QHostInfo::fromName(QSysInfo::machineHostName()).addresses());
+}
+
+QList<quint32> DirectedBroadcasts(const QList<InterfaceCandidate> &interfaces,
+                                  std::optional<quint32> limitedSource)
+{
+    const auto holds = [](const InterfaceCandidate &candidate, quint32 wanted) {
+        return std::any_of(candidate.addresses.cbegin(), candidate.addresses.cend(), [&](const QHostAddress &address) {
+            bool ok = false;
+            const quint32 ipv4 = address.toIPv4Address(&ok);
+            return ok && ipv4 == wanted;
+        });
+    };
+    QList<quint32> out;
+    for (const InterfaceCandidate &candidate : interfaces) {
+        if (!candidate.up || !candidate.running || candidate.loopback || !candidate.canBroadcast
+            || (limitedSource && holds(candidate, *limitedSource)))
+            continue;
+        for (const QHostAddress &broadcast : candidate.broadcasts) {
+            bool ok = false;
+            const quint32 ipv4 = broadcast.toIPv4Address(&ok);
+            // An address of 32 bits of prefix is its own "broadcast": no segment.
+            if (!ok || ipv4 == 0 || ipv4 == BroadcastIPv4 || holds(candidate, ipv4))
+                continue;
+            // One per segment: a second subnet on the same link would bring
+            // its peers every message twice.
+            if (!out.contains(ipv4))
+                out.append(ipv4);
+            break;
+        }
+    }
+    return out;
+}
+
+std::optional<quint32> LimitedBroadcastSource()
+{
+    // Connecting a datagram socket asks the route without sending anything.
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return std::nullopt;
+    const int on = 1;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(9);
+    to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+    sockaddr_in from{};
+    socklen_t length = sizeof from;
+    std::optional<quint32> source;
+    if (::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0
+        && ::connect(fd, reinterpret_cast<const sockaddr *>(&to), sizeof to) == 0
+        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&from), &length) == 0)
+        source = ntohl(from.sin_addr.s_addr);
+    ::close(fd);
+    return source;
+}
+
+SegmentBroadcasts::SegmentBroadcasts(const Clock &clock, Interfaces interfaces, LimitedSource limitedSource)
+    : m_clock(&clock), m_interfaces(std::move(interfaces)), m_limitedSource(std::move(limitedSource))
+{
+}
+
+QList<quint32> SegmentBroadcasts::operator()()
+{
+    const qint64 now = m_clock->monotonicMs();
+    if (!m_lookedAt || now - *m_lookedAt >= FreshMs) {
+        m_broadcasts = DirectedBroadcasts(m_interfaces(), m_limitedSource());
+        m_lookedAt = now;
+    }
+    return m_broadcasts;
 }
 
 } // namespace zn

@@ -7,6 +7,9 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+#include <optional>
+
 namespace zn {
 
 inline constexpr qsizetype MaxMachineNameBytes = 15;
@@ -24,7 +27,11 @@ struct InterfaceCandidate {
     bool loopback = false;
     bool canBroadcast = false;
     QList<QHostAddress> addresses;
+    // The directed broadcast address of each IPv4 address that has one.
+    QList<QHostAddress> broadcasts = {};
 };
+
+class Clock;
 
 // The system's network interfaces.
 QList<InterfaceCandidate> SystemInterfaces();
@@ -42,5 +49,39 @@ QByteArray ChooseLocalAddress(const QList<InterfaceCandidate> &interfaces,
 // The same over the system's interfaces, resolving the host name only when
 // no interface qualifies.
 QByteArray GetLocalAddress();
+
+// The segments a datagram to 255.255.255.255 does not reach: the first
+// directed broadcast address of each interface that is up, running, not
+// loopback and broadcast-capable, except the interface that holds
+// `limitedSource`, the source address the system gives the limited
+// broadcast (none: the system refuses it, as it does without a default
+// route). Host byte order, each address once.
+//   eth0 10.77.0.1/24, eth1 10.88.0.1/24, limited source 10.77.0.1 -> {10.88.0.255}
+//   the same without a default route (no limited source) -> {10.77.0.255, 10.88.0.255}
+QList<quint32> DirectedBroadcasts(const QList<InterfaceCandidate> &interfaces,
+                                  std::optional<quint32> limitedSource);
+// The source address the system would give a datagram to 255.255.255.255
+// (host byte order); none when it refuses to route one.
+std::optional<quint32> LimitedBroadcastSource();
+
+// DirectedBroadcasts of the system, for the messenger: the interfaces and
+// the route are looked up again when the last look is a second old.
+class SegmentBroadcasts {
+public:
+    using Interfaces = std::function<QList<InterfaceCandidate>()>;
+    using LimitedSource = std::function<std::optional<quint32>()>;
+    static constexpr qint64 FreshMs = 1000;
+
+    explicit SegmentBroadcasts(const Clock &clock, Interfaces interfaces = SystemInterfaces,
+                               LimitedSource limitedSource = LimitedBroadcastSource);
+    QList<quint32> operator()();
+
+private:
+    const Clock *m_clock;
+    Interfaces m_interfaces;
+    LimitedSource m_limitedSource;
+    std::optional<qint64> m_lookedAt;
+    QList<quint32> m_broadcasts;
+};
 
 } // namespace zn

@@ -27,17 +27,27 @@ bool Messenger::TransmitMessage(const QByteArray &message, const QByteArray &add
 {
     if (!address.isEmpty())
         return SendDatagrams(message, address);
-    if (!SendDatagrams(message, {}))
-        return false;
-    // Extra addresses reach peers the broadcast misses; their failures are
-    // nobody's business but theirs, so results are ignored.
+    // Where there is no default route the system refuses 255.255.255.255;
+    // the directed broadcast of each segment then reaches the same peers
+    // with the same bytes.
+    bool sent = SendDatagrams(message, {});
+    if (m_broadcastRoutes) {
+        for (const quint32 directed : m_broadcastRoutes())
+            sent = SendDatagrams(message, DottedIPv4(directed)) || sent;
+    }
+    // Extra addresses reach peers the broadcast misses, and they may be all
+    // that is reachable; a failure of one is nobody's business but its own.
     for (int i = 0; i < MaxExtraAddresses; ++i) {
         const QByteArray entry = GetField(m_settings.SendIP, i);
         if (entry.isEmpty())
             break;
-        SendDatagrams(message, entry);
+        sent = SendDatagrams(message, entry) || sent;
     }
-    return true;
+    const bool wasSilent = m_silent;
+    m_silent = !sent;
+    if (m_silent && !wasSilent && m_nothingSent)
+        m_nothingSent();
+    return sent;
 }
 
 bool Messenger::SendDatagrams(const QByteArray &message, const QByteArray &address)
@@ -61,6 +71,8 @@ bool Messenger::SendDatagrams(const QByteArray &message, const QByteArray &addre
 
 bool Messenger::SendLogin()
 {
+    if (m_loginSent)
+        m_loginSent();
     return TransmitMessage(LoginMessage(m_local.MachineName, m_settings.HandleName, m_local.absenceFlag(),
                                         m_local.Address));
 }
@@ -112,9 +124,13 @@ bool Messenger::SendMessageTo(const QByteArray &text, const QByteArray &machineN
     return true;
 }
 
-bool Messenger::SendOpenCheck(const QByteArray &machineName)
+bool Messenger::SendOpenCheck(const QByteArray &machineName, const QByteArray &unlistedAddress)
 {
-    const QByteArray address = m_roster.FindAddressByMachine(machineName);
+    // The listed address first: it is the one the peer announced and
+    // compares field 1 with; a host on several segments may send from another.
+    QByteArray address = m_roster.FindAddressByMachine(machineName);
+    if (address.isEmpty())
+        address = unlistedAddress;
     if (address.isEmpty())
         return false;
     return TransmitMessage(OpenCheckMessage(address, m_settings.HandleName));

@@ -3,8 +3,17 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QStringView>
+
+#include <functional>
 
 namespace zn {
+
+// Told once when a broadcast could be sent nowhere (no network, or every
+// destination refused), until something goes out again.
+inline constexpr QStringView NothingSentText =
+    u"ネットワークにデータを送信できませんでした。ネットワークの接続と設定を確認してください。";
 
 class DatagramTransport;
 class LogWriter;
@@ -17,9 +26,27 @@ public:
     Messenger(const Settings &settings, const LocalPeer &local, const Roster &roster,
               DatagramTransport &transport, LogWriter &log);
 
-    // One message to one address, or with an empty address to the broadcast
-    // address and then each SendIP entry up to the first empty one. True when
-    // the first destination took every datagram.
+    // The directed broadcast addresses (host byte order) of the segments
+    // that a datagram to 255.255.255.255 does not reach: every segment when
+    // the system refuses the limited broadcast (no default route), the
+    // other segments of a host on several. Asked at each broadcast.
+    using BroadcastRoutes = std::function<QList<quint32>()>;
+    void setBroadcastRoutes(BroadcastRoutes routes) { m_broadcastRoutes = std::move(routes); }
+    // Called when a message to be broadcast could be sent nowhere at all
+    // (neither broadcast nor any extra address took it), once until a
+    // message goes out again.
+    void setNothingSentHandler(std::function<void()> handler) { m_nothingSent = std::move(handler); }
+    // The last broadcast message went nowhere.
+    bool nothingSent() const { return m_silent; }
+    // Called whenever this copy broadcasts its LOGIN.
+    void setLoginSentHandler(std::function<void()> handler) { m_loginSent = std::move(handler); }
+
+    // One message to one address, or with an empty address by broadcast on
+    // every segment (255.255.255.255, and the directed broadcast of each
+    // segment that one does not reach) and then to each SendIP entry up to
+    // the first empty one, whatever became of the broadcast. With an
+    // address, true when it took every datagram; without, true when any
+    // destination did.
     bool TransmitMessage(const QByteArray &message, const QByteArray &address = {});
     // Frames one message and sends all its datagrams to one destination
     // (empty = broadcast). False for an unparsable address or a send error.
@@ -32,7 +59,9 @@ public:
     bool SendHuzaiCheck(const QByteArray &address);
     bool SendHuzaiMessage(const QByteArray &text, const QByteArray &address);
     bool SendMessageTo(const QByteArray &text, const QByteArray &machineName);
-    bool SendOpenCheck(const QByteArray &machineName);
+    // To the machine's listed address; when it is not listed, to
+    // `unlistedAddress` (the address its message came from) if given.
+    bool SendOpenCheck(const QByteArray &machineName, const QByteArray &unlistedAddress = {});
     bool SendMessageExclamation(const QByteArray &address);
 
 private:
@@ -41,6 +70,10 @@ private:
     const Roster &m_roster;
     DatagramTransport &m_transport;
     LogWriter &m_log;
+    BroadcastRoutes m_broadcastRoutes;
+    std::function<void()> m_nothingSent;
+    std::function<void()> m_loginSent;
+    bool m_silent = false;
 };
 
 } // namespace zn

@@ -145,12 +145,18 @@ void Roster::rekey(int id, QCollatorSortKey key)
 }
 
 void Roster::AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &machineName,
-                             const QByteArray &address, bool absent)
+                             const QByteArray &address, bool absent, PeerOrigin origin)
 {
     if (const auto it = m_idOf.constFind(machineName); it != m_idOf.cend()) {
         // In place, or moved at once to where its new name belongs.
         const int id = *it;
-        TPeer &peer = m_entries[size_t(id)].peer;
+        Entry &entry = m_entries[size_t(id)];
+        if (origin == PeerOrigin::Announced && entry.origin == PeerOrigin::Unsolicited) {
+            m_byAge[int(PeerOrigin::Unsolicited)].erase({entry.made, id});
+            m_byAge[int(PeerOrigin::Announced)].insert({entry.made, id});
+            entry.origin = PeerOrigin::Announced;
+        }
+        TPeer &peer = entry.peer;
         // The sort key is built again only when its text changed: peers
         // announce themselves again and again with the same texts.
         const bool keyChanged = m_keyColumn == HandleColumn ? peer.HandleName != handleName
@@ -168,7 +174,7 @@ void Roster::AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &mac
         return;
     }
 
-    if (count() >= MaxPeers)
+    if (count() >= MaxPeers && (origin == PeerOrigin::Unsolicited || !evictForNewcomer()))
         return;
     // A stable sort of all rows with the new one appended would put it
     // after its equals; sorting the others first and then inserting it
@@ -187,6 +193,9 @@ void Roster::AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &mac
     entry.key = keyOf(entry.peer, m_keyColumn);
     entry.pendingKey.reset();
     entry.seq = m_lastSeq += SeqStep;
+    entry.origin = origin;
+    entry.made = ++m_made;
+    m_byAge[int(origin)].insert({entry.made, id});
     const int row = rowOf(id);
     emit aboutToInsert(row);
     m_order.insert(id);
@@ -210,17 +219,8 @@ void Roster::RemovePeer(const QByteArray &machineName)
     const auto it = m_idOf.constFind(machineName);
     if (it == m_idOf.cend())
         return;
-    const int id = *it;
-    const int row = rowOf(id);
-    Entry &entry = m_entries[size_t(id)];
-    const QByteArray handleName = entry.peer.HandleName;
-    emit aboutToRemove(row);
-    m_order.erase(id);
-    m_idOf.erase(it);
-    entry = Entry{};
-    m_freeIds.push_back(id);
-    m_rowsValid = false;
-    emit removed(row);
+    const QByteArray handleName = m_entries[size_t(*it)].peer.HandleName;
+    dropRow(*it);
 
     // Every removal sounds, the local machine's own included.
     m_frontend.playEventSound(SoundKind::UserOffline);
@@ -233,6 +233,33 @@ void Roster::RemovePeer(const QByteArray &machineName)
     SortPeers();
 }
 
+void Roster::dropRow(int id)
+{
+    const int row = rowOf(id);
+    Entry &entry = m_entries[size_t(id)];
+    emit aboutToRemove(row);
+    m_order.erase(id);
+    m_idOf.remove(entry.peer.MachineName);
+    m_byAge[int(entry.origin)].erase({entry.made, id});
+    entry = Entry{};
+    m_freeIds.push_back(id);
+    m_rowsValid = false;
+    emit removed(row);
+}
+
+bool Roster::evictForNewcomer()
+{
+    for (const PeerOrigin origin : {PeerOrigin::Unsolicited, PeerOrigin::Announced}) {
+        for (const auto &[made, id] : m_byAge[int(origin)]) {
+            if (m_entries[size_t(id)].peer.MachineName == m_local.MachineName)
+                continue;
+            dropRow(id);
+            return true;
+        }
+    }
+    return false;
+}
+
 void Roster::clear()
 {
     emit aboutToReset();
@@ -240,6 +267,8 @@ void Roster::clear()
     m_entries.clear();
     m_freeIds.clear();
     m_idOf.clear();
+    m_byAge[0].clear();
+    m_byAge[1].clear();
     m_rows.clear();
     m_rowsValid = true;
     m_lastSeq = 0;

@@ -14,6 +14,8 @@
 #include <ext/pb_ds/tree_policy.hpp>
 
 #include <optional>
+#include <set>
+#include <utility>
 #include <vector>
 
 namespace zn {
@@ -28,6 +30,13 @@ struct TPeer {
     QByteArray Address;       // as the peer announced it
     bool Absent = false;
 };
+
+// How a row came to be: announced by the machine itself (its LOGIN, or its
+// answer to this copy's LOGIN), or unsolicited (an INFO_CHANGE from a
+// machine never seen to log in). Anyone can send either in any name; only
+// the unsolicited kind comes without a limit of its own in time, so a full
+// list makes room for an announced machine by dropping unsolicited rows first.
+enum class PeerOrigin { Announced, Unsolicited };
 
 class Roster : public QObject {
     Q_OBJECT
@@ -54,9 +63,12 @@ public:
     // Updates the row of that machine (a changed sort key moves it to its
     // place at once, costing log N), or appends a row, gives the
     // online sound and notice (never for the local machine) and re-sorts.
-    // A new machine while MaxPeers rows are listed is ignored.
+    // While MaxPeers rows are listed, a new announced machine takes the
+    // place of the oldest unsolicited row (else of the oldest other row but
+    // the local machine's), quietly; a new unsolicited one is ignored. An
+    // announcement of a listed machine makes its row an announced one.
     void AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &machineName,
-                         const QByteArray &address, bool absent);
+                         const QByteArray &address, bool absent, PeerOrigin origin = PeerOrigin::Announced);
     // Removes the row, with the offline sound and notice; unknown names do nothing.
     void RemovePeer(const QByteArray &machineName);
     // The refresh command: every row goes, without sound, notice or count.
@@ -117,6 +129,10 @@ private:
         std::optional<QCollatorSortKey> pendingKey;
         // Orders equal keys: rows with equal keys keep their relative order.
         qint64 seq = 0;
+        PeerOrigin origin = PeerOrigin::Announced;
+        // When the row was made, counted in rows: the key of its place in
+        // m_byAge.
+        qint64 made = 0;
     };
     // The row order: key in the direction m_sortedUpper, then seq.
     struct RowOrder {
@@ -140,6 +156,11 @@ private:
     // order, else the row moves at once (held until the next sort only
     // while the rows are out of order anyway).
     void rekey(int id, QCollatorSortKey key);
+    // Takes a row out, without sound or notice.
+    void dropRow(int id);
+    // Makes room for an announced machine in a full list; false when only
+    // the local machine's row is left to give way.
+    bool evictForNewcomer();
 
     Settings &m_settings;
     const LocalPeer &m_local;
@@ -147,6 +168,9 @@ private:
     std::vector<Entry> m_entries;
     std::vector<int> m_freeIds;
     QHash<QByteArray, int> m_idOf; // machine name -> id
+    // The rows of each origin, oldest first: (made, id).
+    std::set<std::pair<qint64, int>> m_byAge[2];
+    qint64 m_made = 0;
     Rows m_order{RowOrder{this}};
     // The highest and the lowest seq given out.
     qint64 m_lastSeq = 0;

@@ -8,6 +8,7 @@
 #include "net/reassembly.h"
 #include "net/udpservice.h"
 #include "log/logfile.h"
+#include "net/messenger.h"
 #include "net/wire.h"
 #include "peers/roster.h"
 
@@ -46,6 +47,7 @@ private slots:
     void wallClockJump_keepsEveryMinuteAndStampsFollowTheWall_data();
     void wallClockJump_keepsEveryMinuteAndStampsFollowTheWall();
     void setAbsentMode_announcesAndSignals();
+    void forgedPeers_newcomerListedAndConfirmed();
 };
 
 void TestSession::badSettingsFile_stillStartsWithDefaults()
@@ -572,6 +574,79 @@ void TestSession::wallClockJump_keepsEveryMinuteAndStampsFollowTheWall()
     QCOMPARE(log.records.size(), 1);
     QCOMPARE(log.records.at(0).SaveDate, stamp);
     QCOMPARE(log.records.at(0).LogData, QByteArray("after the jump"));
+}
+
+void TestSession::forgedPeers_newcomerListedAndConfirmed()
+{
+    FakeFrontend frontend;
+    RecordingTransport transport;
+    FakeClock clock;
+    Session session(frontend, {}, &transport, &clock);
+    session.local.MachineName = "SELF";
+    session.local.Address = "10.0.0.9";
+    session.settings.HandleName = "me";
+    Roster &roster = session.roster();
+    const auto receive = [&](const QByteArray &message, const QByteArray &source) {
+        for (const QByteArray &datagram : MakeDatagrams(message))
+            session.reassembler().ReceiveDatagram(datagram, *InetAddr(source));
+    };
+    const auto forger = [](int i) -> QByteArray {
+        return "10.2." + QByteArray::number(i / 250 % 4) + '.' + QByteArray::number(i % 250 + 1);
+    };
+    const auto forge = [&](int i) {
+        receive(InfoChangeMessage(QByteArray("F" + QByteArray::number(i)), "forged", "0", forger(i)), forger(i));
+    };
+
+    // A LOGIN_OK adds a machine only in answer to this copy's own LOGIN.
+    receive(LoginOkMessage("10.0.0.9", "ASKED", "asked", "0", "10.0.0.4"), "10.0.0.4");
+    QCOMPARE(roster.indexOfMachine("ASKED"), -1);
+    session.messenger().SendLogin();
+    receive(LoginOkMessage("10.0.0.9", "ASKED", "asked", "0", "10.0.0.4"), "10.0.0.4");
+    QVERIFY(roster.indexOfMachine("ASKED") >= 0);
+    clock.advance(31 * 1000);
+    receive(LoginOkMessage("10.0.0.9", "LATE", "late", "0", "10.0.0.3"), "10.0.0.3");
+    QCOMPARE(roster.indexOfMachine("LATE"), -1);
+    receive(LoginOkMessage("10.0.0.9", "ASKED", "renamed", "1", "10.0.0.4"), "10.0.0.4");
+    QCOMPARE(roster.FindHandleByMachine("ASKED"), QByteArray("renamed"));
+
+    // 5,000 INFO_CHANGEs a second in new names from 1,000 addresses, for 4 s.
+    for (int i = 0; i < 20000; ++i) {
+        forge(i);
+        if (i % 5 == 4)
+            clock.advance(1);
+    }
+    const qsizetype forgedRows = roster.count() - 1;
+    qInfo("rows after 20,000 INFO_CHANGEs in new names in 4 s: %lld", qlonglong(forgedRows));
+    QVERIFY(forgedRows <= 200);
+    receive(LoginMessage("NEWCOMER", "newcomer", "0", "10.0.0.5"), "10.0.0.5");
+    QVERIFY(roster.indexOfMachine("NEWCOMER") >= 0);
+
+    // Filled up by INFO_CHANGEs after all, slowly: a LOGIN still gets its
+    // row, in the place of one of theirs, and those that announced
+    // themselves stay.
+    for (int i = 20000; roster.count() < Roster::MaxPeers; ++i) {
+        forge(i);
+        clock.advance(101);
+    }
+    receive(LoginMessage("LATECOMER", "latecomer", "0", "10.0.0.6"), "10.0.0.6");
+    QVERIFY(roster.indexOfMachine("LATECOMER") >= 0);
+    QVERIFY(roster.indexOfMachine("NEWCOMER") >= 0);
+    QVERIFY(roster.indexOfMachine("ASKED") >= 0);
+    QCOMPARE(roster.count(), qsizetype(Roster::MaxPeers));
+
+    // A forged LOGOUT unlists it; its message is still confirmed when read,
+    // at the address it came from. A listed sender is confirmed at its
+    // listed address.
+    receive(LogoutMessage("LATECOMER"), forger(1));
+    QCOMPARE(roster.indexOfMachine("LATECOMER"), -1);
+    receive(MessageMessage("10.0.0.9", "LATECOMER", "latecomer", "hello"), "10.0.0.6");
+    receive(MessageMessage("10.0.0.9", "NEWCOMER", "newcomer", "hi"), "10.0.0.15");
+    QCOMPARE(session.recvQueue().UnreadCount(), 2);
+    transport.sent.clear();
+    QCOMPARE(session.TakeRecvMessage().RecvData, QByteArray("hello"));
+    QCOMPARE(session.TakeRecvMessage().RecvData, QByteArray("hi"));
+    QCOMPARE(transport.messages(), (QList<QByteArray>{"ZNMESSAGE:OPEN_CHECK&|10.0.0.6&|me",
+                                                      "ZNMESSAGE:OPEN_CHECK&|10.0.0.5&|me"}));
 }
 
 QTEST_GUILESS_MAIN(TestSession)

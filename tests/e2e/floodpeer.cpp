@@ -2,13 +2,16 @@
 // stream of datagrams for a given time, from its own address and from many
 // others of its host, and prints what it sent.
 //
-// Usage: floodpeer TARGET RATE SECONDS SOURCE_BASE SOURCE_COUNT MESSAGES_TO_TARGET
+// Usage: floodpeer TARGET RATE SECONDS SOURCE_BASE SOURCE_COUNT MESSAGES_TO_TARGET [MIX]
 //   TARGET              the copy's address; every datagram goes there
 //   RATE                datagrams a second
 //   SOURCE_BASE/COUNT   consecutive addresses of this host to send from
 //                       (each must be one of the host's own)
 //   MESSAGES_TO_TARGET  MESSAGEs addressed to the copy, spread over the time
-// The mix, in turns of 20 datagrams:
+//   MIX                 "mixed" (the default) or "infochange": every datagram
+//                       an INFO_CHANGE in an ever new machine name, each from
+//                       the next source, naming it (MESSAGES_TO_TARGET unused)
+// The mixed one, in turns of 20 datagrams:
 //   5  garbage: 1 byte; 513 and 600 bytes; 512 bytes without a NUL; length
 //      headers that are no number or claim more than follows; fragment
 //      numbers 0 and 255
@@ -21,6 +24,7 @@
 // Printed, tab-separated, with the monotonic clock in milliseconds:
 //   start <ms>              as the first datagram goes
 //   end <ms> sent <total> logins_one_source <n> logins_many_names <n> messages_to_target <n>
+//   (with MIX infochange, every one sent is an INFO_CHANGE in a new name)
 #include "net/wire.h"
 
 #include <QByteArray>
@@ -62,8 +66,9 @@ QByteArray firstDatagram(const QByteArray &message)
 
 class Flood {
 public:
-    Flood(quint32 target, quint32 base, quint32 count, int messagesToTarget, qint64 total)
-        : m_target(DottedIPv4(target)), m_base(base), m_count(count), m_messagesLeft(messagesToTarget)
+    Flood(quint32 target, quint32 base, quint32 count, int messagesToTarget, qint64 total, bool infoChanges)
+        : m_target(DottedIPv4(target)), m_base(base), m_count(count), m_infoChanges(infoChanges)
+        , m_messagesLeft(messagesToTarget)
         , m_messageEvery(messagesToTarget > 0 ? qMax<qint64>(1, total / 20 / messagesToTarget) : 0)
     {
         QByteArray text;
@@ -74,6 +79,12 @@ public:
 
     Outgoing next()
     {
+        if (m_infoChanges) {
+            ++m_sent;
+            const quint32 source = nextSource();
+            const QByteArray name = "I" + QByteArray::number(++m_infoChangesManyNames);
+            return {firstDatagram(InfoChangeMessage(name, name, "0", DottedIPv4(source))), source};
+        }
         const qint64 i = m_sent++;
         const qint64 turn = i / 20;
         switch (i % 20) {
@@ -127,6 +138,7 @@ private:
     QByteArray m_target;
     quint32 m_base;
     quint32 m_count;
+    bool m_infoChanges;
     qint64 m_messagesLeft;
     qint64 m_messageEvery;
     QByteArray m_incomplete;
@@ -135,6 +147,7 @@ private:
     qint64 m_loginsOneSource = 0;
     qint64 m_loginsManyNames = 0;
     qint64 m_messagesToTarget = 0;
+    qint64 m_infoChangesManyNames = 0;
 };
 
 std::optional<quint32> parseAddress(const char *text)
@@ -149,17 +162,19 @@ std::optional<quint32> parseAddress(const char *text)
 
 int main(int argc, char **argv)
 {
-    if (argc != 7) {
-        std::fprintf(stderr, "usage: floodpeer TARGET RATE SECONDS SOURCE_BASE SOURCE_COUNT MESSAGES_TO_TARGET\n");
+    if (argc != 7 && argc != 8) {
+        std::fprintf(stderr, "usage: floodpeer TARGET RATE SECONDS SOURCE_BASE SOURCE_COUNT MESSAGES_TO_TARGET [MIX]\n");
         return 2;
     }
+    const QByteArray mix = argc == 8 ? QByteArray(argv[7]) : QByteArray("mixed");
     const std::optional<quint32> target = parseAddress(argv[1]);
     const std::optional<quint32> base = parseAddress(argv[4]);
     const int rate = std::atoi(argv[2]);
     const int seconds = std::atoi(argv[3]);
     const int count = std::atoi(argv[5]);
     const int messages = std::atoi(argv[6]);
-    if (!target || !base || rate <= 0 || seconds <= 0 || count <= 0 || messages < 0) {
+    if (!target || !base || rate <= 0 || seconds <= 0 || count <= 0 || messages < 0
+        || (mix != "mixed" && mix != "infochange")) {
         std::fprintf(stderr, "floodpeer: bad arguments\n");
         return 2;
     }
@@ -172,7 +187,7 @@ int main(int argc, char **argv)
     (void)::setsockopt(fd, SOL_SOCKET, SO_SNDBUFFORCE, &queue, sizeof queue);
 
     const qint64 total = qint64(rate) * seconds;
-    Flood flood(*target, *base, quint32(count), messages, total);
+    Flood flood(*target, *base, quint32(count), messages, total, mix == "infochange");
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(Port);

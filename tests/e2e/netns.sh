@@ -1,5 +1,8 @@
 # Test hosts in network namespaces, for the multi-host tests. Source it.
 #   net_up A B C      one namespace per host, joined by a bridge, 10.77.0.1, .2, ...
+#                     (NET_NO_DEFAULT_ROUTE=1: the on-link route alone, as on
+#                     segments without a router; 255.255.255.255 is then refused)
+#   net_segment2 A D  a second segment, 10.88.0.1, .2, ... on a bridge of its own
 #   on A cmd...       runs cmd on host A, under its own host name "host-a"
 #   host_ip A         the host's address
 # Everything is torn down on exit, whatever happens. Where namespaces cannot
@@ -7,6 +10,7 @@
 
 NET_ID="zn$$"
 NET_HOSTS=()
+NET_SEGMENT2=()
 NET_PIDS=()
 NET_TMP=$(mktemp -d)
 
@@ -49,8 +53,39 @@ net_up() {
         ip -n "$NET_ID-$h" addr add "10.77.0.$n/24" brd 10.77.0.255 dev eth0
         ip -n "$NET_ID-$h" link set eth0 up
         # A default route makes 255.255.255.255 routable.
-        ip -n "$NET_ID-$h" route add default dev eth0
+        [ "${NET_NO_DEFAULT_ROUTE:-0}" = 1 ] || ip -n "$NET_ID-$h" route add default dev eth0
     done
+}
+
+# net_segment2 HOST... : a second segment, 10.88.0.0/24 on a bridge of its
+# own, with no default route: each host gets eth1 there, 10.88.0.1, .2, ...
+# in the order given. A host that net_up did not make is made here, with
+# this interface alone.
+net_segment2() {
+    ip -n "$NET_ID-br" link add br1 type bridge
+    ip -n "$NET_ID-br" link set br1 up
+    local n=0 h
+    for h in "$@"; do
+        n=$((n + 1))
+        NET_SEGMENT2+=("$h")
+        if [ ! -e "/run/netns/$NET_ID-$h" ]; then
+            NET_HOSTS+=("$h")
+            ip netns add "$NET_ID-$h"
+            ip -n "$NET_ID-$h" link set lo up
+        fi
+        ip link add "w$NET_ID$h" netns "$NET_ID-br" type veth peer name eth1 netns "$NET_ID-$h"
+        ip -n "$NET_ID-br" link set "w$NET_ID$h" master br1 up
+        ip -n "$NET_ID-$h" addr add "10.88.0.$n/24" brd 10.88.0.255 dev eth1
+        ip -n "$NET_ID-$h" link set eth1 up
+    done
+}
+
+host_ip2() {
+    local i
+    for i in "${!NET_SEGMENT2[@]}"; do
+        [ "${NET_SEGMENT2[$i]}" = "$1" ] && { echo "10.88.0.$((i + 1))"; return; }
+    done
+    return 1
 }
 
 host_ip() {

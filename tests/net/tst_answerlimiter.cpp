@@ -62,7 +62,7 @@ private slots:
     void loginFlood_oneSource_answersBurstThenOneASecond();
     void loginFlood_manyNames_manySources_boundedAndKnownPeerStillAnswered();
     void huzaiCheckFlood_answersLimited();
-    void roster_holdsAtMostMaxPeers();
+    void roster_holdsAtMostMaxPeers_newcomerAlwaysListed();
 };
 
 void TestAnswerLimiter::buckets_burstThenOnePerPeriod_boundedTable()
@@ -156,19 +156,53 @@ void TestAnswerLimiter::huzaiCheckFlood_answersLimited()
     QCOMPARE(answers, AnswerLimiter::AbsenceBurst);
 }
 
-void TestAnswerLimiter::roster_holdsAtMostMaxPeers()
+void TestAnswerLimiter::roster_holdsAtMostMaxPeers_newcomerAlwaysListed()
 {
     Settings settings;
     LocalPeer local;
     FakeFrontend frontend;
+    local.MachineName = "SELF";
     Roster roster(settings, local, frontend);
-    for (int i = 0; i < Roster::MaxPeers + 10; ++i)
-        roster.AddOrUpdatePeer("h", "PC" + QByteArray::number(i), address(i), false);
+    const auto pc = [](int i) -> QByteArray { return "PC" + QByteArray::number(i); };
+    roster.AddOrUpdatePeer("me", "SELF", "10.0.0.1", false, PeerOrigin::Unsolicited);
+    for (int i = 1; i < Roster::MaxPeers; ++i)
+        roster.AddOrUpdatePeer("h", pc(i), address(i), false, i % 2 ? PeerOrigin::Unsolicited : PeerOrigin::Announced);
     QCOMPARE(roster.count(), qsizetype(Roster::MaxPeers));
-    QCOMPARE(roster.FindAddressByMachine("PC" + QByteArray::number(Roster::MaxPeers)), QByteArray());
+    // Unsolicited newcomers find no room.
+    for (int i = Roster::MaxPeers; i < Roster::MaxPeers + 10; ++i)
+        roster.AddOrUpdatePeer("h", pc(i), address(i), false, PeerOrigin::Unsolicited);
+    QCOMPARE(roster.count(), qsizetype(Roster::MaxPeers));
+    QCOMPARE(roster.FindAddressByMachine(pc(Roster::MaxPeers)), QByteArray());
     // Those listed still change.
-    roster.AddOrUpdatePeer("renamed", "PC7", "10.2.0.7", true);
+    roster.AddOrUpdatePeer("renamed", "PC7", "10.2.0.7", true, PeerOrigin::Unsolicited);
     QCOMPARE(roster.FindHandleByMachine("PC7"), QByteArray("renamed"));
+
+    // A machine that announces itself always gets its row: the oldest
+    // unsolicited rows give way, quietly; PC3 announced itself since.
+    roster.AddOrUpdatePeer("h", "PC3", address(3), false, PeerOrigin::Announced);
+    frontend.clear();
+    for (const QByteArray &machine : QByteArrayList{"NEW1", "NEW2", "NEW3"})
+        roster.AddOrUpdatePeer("new", machine, "10.3.0.1", false, PeerOrigin::Announced);
+    QCOMPARE(roster.count(), qsizetype(Roster::MaxPeers));
+    for (const QByteArray &machine : QByteArrayList{"NEW1", "NEW2", "NEW3", "SELF", "PC2", "PC3", "PC4"})
+        QVERIFY2(roster.indexOfMachine(machine) >= 0, machine.constData());
+    for (const int gone : {1, 5, 7})
+        QCOMPARE(roster.indexOfMachine(pc(gone)), -1);
+    QCOMPARE(frontend.sounds, QList<SoundKind>(3, SoundKind::UserOnline));
+
+    // With no unsolicited row left, the oldest announced one gives way,
+    // never the local machine's.
+    for (int i = 1; i < Roster::MaxPeers; i += 2)
+        roster.RemovePeer(pc(i));
+    for (int i = 0; roster.count() < Roster::MaxPeers; ++i)
+        roster.AddOrUpdatePeer("a", "A" + QByteArray::number(i), address(i), false, PeerOrigin::Announced);
+    roster.AddOrUpdatePeer("u", "UNSOLICITED", "10.3.0.2", false, PeerOrigin::Unsolicited);
+    QCOMPARE(roster.indexOfMachine("UNSOLICITED"), -1);
+    roster.AddOrUpdatePeer("last", "LAST", "10.3.0.3", false, PeerOrigin::Announced);
+    QVERIFY(roster.indexOfMachine("LAST") >= 0);
+    QVERIFY(roster.indexOfMachine("SELF") >= 0);
+    QCOMPARE(roster.indexOfMachine("PC2"), -1);
+    QCOMPARE(roster.count(), qsizetype(Roster::MaxPeers));
 }
 
 QTEST_GUILESS_MAIN(TestAnswerLimiter)

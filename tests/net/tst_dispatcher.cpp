@@ -4,6 +4,7 @@
 #include "common/localpeer.h"
 #include "fakeclock.h"
 #include "fakefrontend.h"
+#include "net/answerlimiter.h"
 #include "net/messenger.h"
 #include "net/reassembly.h"
 #include "net/wire.h"
@@ -62,7 +63,7 @@ private slots:
     void login_addsPeerAndAnswers();
     void absenceField_data();
     void absenceField();
-    void conversionErrors_oneBoxAtATime();
+    void conversionErrors_noBoxAndFewNotices();
     void loginOk_onlyForLocalAddress();
     void infoChange_addsUnknownPeer();
     void logout();
@@ -161,10 +162,11 @@ void TestDispatcher::absenceField()
             QCOMPARE(f.roster.peers().at(0).Absent, absent);
             QVERIFY(f.frontend.boxes.isEmpty());
         } else {
-            QCOMPARE(f.frontend.boxes.size(), 1);
-            QCOMPARE(f.frontend.boxes.at(0).text,
+            // Said in the notification window: text from the network never opens a box.
+            QVERIFY(f.frontend.boxes.isEmpty());
+            QCOMPARE(f.frontend.notices.size(), 1);
+            QCOMPARE(f.frontend.notices.at(0).text,
                      QStringLiteral("'") + cp932::decode(field) + QStringLiteral("' は整数ではありません"));
-            QCOMPARE(f.frontend.boxes.at(0).flags, 0x10);
             QVERIFY(f.transport.sent.isEmpty());
             QVERIFY(f.frontend.sounds.isEmpty());
         }
@@ -172,34 +174,40 @@ void TestDispatcher::absenceField()
     Fixture f;
     f.handle("ZNMESSAGE:LOGIN_OK&|10.0.0.1&|PC1&|alice&|" + field + "&|10.0.0.2&|ZN150");
     QCOMPARE(f.roster.count(), ok ? 1 : 0);
-    QCOMPARE(f.frontend.boxes.size(), ok ? 0 : 1);
+    QVERIFY(f.frontend.boxes.isEmpty());
+    QCOMPARE(f.frontend.notices.size(), ok ? 0 : 1);
 }
 
-void TestDispatcher::conversionErrors_oneBoxAtATime()
+void TestDispatcher::conversionErrors_noBoxAndFewNotices()
 {
-    Fixture f;
-    int deepest = 0;
-    // Datagrams keep arriving while the box is open, as in its nested loop.
-    f.frontend.whileBoxOpen = [&] {
-        deepest = qMax(deepest, f.frontend.openBoxes);
-        if (f.frontend.openBoxes > 1)
-            return; // a second box: the test fails below instead of recursing
-        for (int i = 0; i < 5; ++i)
-            f.handle("ZNMESSAGE:LOGIN&|BAD" + QByteArray::number(i) + "&|x&|abc&|10.0.0.9");
-        f.handle("ZNMESSAGE:LOGIN&|PC2&|bob&|0&|10.0.0.3");
-    };
-    f.handle("ZNMESSAGE:LOGIN&|PC1&|alice&|abc&|10.0.0.2");
-    QCOMPARE(f.frontend.boxes.size(), 1);
-    QCOMPARE(deepest, 1);
-    // The good one inside the loop went through; the bad ones were dropped.
-    QCOMPARE(f.roster.count(), 1);
-    QCOMPARE(f.roster.peers().at(0).MachineName, QByteArray("PC2"));
-    QCOMPARE(f.sentMessages().size(), 1);
-
-    // Once the box is closed, the next bad message shows one again.
-    f.frontend.whileBoxOpen = nullptr;
-    f.handle("ZNMESSAGE:INFO_CHANGE&|PC3&|carol&|&|10.0.0.4");
-    QCOMPARE(f.frontend.boxes.size(), 2);
+    // 20 bad LOGINs and INFO_CHANGEs a second for 30 s, from one source and
+    // then each from a new one: the notification window says it once per
+    // source and at most once per 10 s, and nothing opens a box.
+    for (const bool manySources : {false, true}) {
+        Fixture f;
+        FakeClock clock;
+        AnswerLimiter limiter(clock);
+        Dispatcher dispatcher(f.settings, f.local, f.roster, f.messenger, f.frontend, f.frontend, &limiter);
+        for (int i = 0; i < 30 * 20; ++i) {
+            const QByteArray source = manySources ? "10.1." + QByteArray::number(i / 250) + '.'
+                    + QByteArray::number(i % 250 + 1)
+                                                  : QByteArray("10.0.0.9");
+            const QByteArray kind = i % 2 ? "ZNMESSAGE:INFO_CHANGE" : "ZNMESSAGE:LOGIN";
+            dispatcher.HandleReceivedMessage(kind + "&|BAD" + QByteArray::number(i) + "&|x&|abc&|" + source, source);
+            if (i == 300) // a real peer in the middle of it
+                dispatcher.HandleReceivedMessage("ZNMESSAGE:LOGIN&|PC2&|bob&|0&|10.0.0.3", "10.0.0.3");
+            clock.advance(50);
+        }
+        qInfo("%s: boxes in 30 s: %lld, notices: %lld", manySources ? "600 sources" : "one source",
+              qlonglong(f.frontend.boxes.size()), qlonglong(f.frontend.notices.size()));
+        QVERIFY(f.frontend.boxes.isEmpty());
+        QCOMPARE(f.frontend.notices.size(), manySources ? 3 : 1);
+        QCOMPARE(f.frontend.notices.at(0).text, QStringLiteral("'abc' は整数ではありません"));
+        // The good one went through; the bad ones were dropped.
+        QCOMPARE(f.roster.count(), 1);
+        QCOMPARE(f.roster.peers().at(0).MachineName, QByteArray("PC2"));
+        QCOMPARE(f.sentMessages().size(), 1);
+    }
 }
 
 void TestDispatcher::loginOk_onlyForLocalAddress()
@@ -265,13 +273,13 @@ void TestDispatcher::tooFewFields_data()
     QTest::addColumn<int>("sent");
 
     const QByteArrayList none;
-    QTest::addRow("LOGIN") << QByteArray("ZNMESSAGE:LOGIN") << QByteArrayList{"box"} << 0 << 0;
+    QTest::addRow("LOGIN") << QByteArray("ZNMESSAGE:LOGIN") << QByteArrayList{"notice"} << 0 << 0;
     QTest::addRow("LOGIN without address") << QByteArray("ZNMESSAGE:LOGIN&|PC1&|a&|0")
                                            << QByteArrayList{"sound"} << 1 << 0;
     QTest::addRow("LOGIN_OK") << QByteArray("ZNMESSAGE:LOGIN_OK") << none << 0 << 0;
-    QTest::addRow("LOGIN_OK addressed") << QByteArray("ZNMESSAGE:LOGIN_OK&|10.0.0.1") << QByteArrayList{"box"}
+    QTest::addRow("LOGIN_OK addressed") << QByteArray("ZNMESSAGE:LOGIN_OK&|10.0.0.1") << QByteArrayList{"notice"}
                                         << 0 << 0;
-    QTest::addRow("INFO_CHANGE") << QByteArray("ZNMESSAGE:INFO_CHANGE") << QByteArrayList{"box"} << 0 << 0;
+    QTest::addRow("INFO_CHANGE") << QByteArray("ZNMESSAGE:INFO_CHANGE") << QByteArrayList{"notice"} << 0 << 0;
     QTest::addRow("LOGOUT") << QByteArray("ZNMESSAGE:LOGOUT") << none << 0 << 0;
     QTest::addRow("OPEN_CHECK") << QByteArray("ZNMESSAGE:OPEN_CHECK") << none << 0 << 0;
     QTest::addRow("OPEN_CHECK addressed") << QByteArray("ZNMESSAGE:OPEN_CHECK&|10.0.0.1")

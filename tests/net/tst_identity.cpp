@@ -1,9 +1,12 @@
 #include "common/codec.h"
 #include "net/identity.h"
 
+#include "fakeclock.h"
+
 #include <QTest>
 
 using namespace zn;
+using zn::test::FakeClock;
 
 class TestIdentity : public QObject {
     Q_OBJECT
@@ -13,6 +16,7 @@ private slots:
     void localAddress_data();
     void localAddress();
     void localAddress_ofThisHost_isNeverLoopback();
+    void directedBroadcasts_segmentsTheLimitedBroadcastMisses();
 };
 
 void TestIdentity::machineName_data()
@@ -92,6 +96,45 @@ void TestIdentity::localAddress_ofThisHost_isNeverLoopback()
     const QByteArray address = GetLocalAddress();
     QVERIFY2(!address.startsWith("127."), address.constData());
     QVERIFY(!address.isEmpty());
+}
+
+void TestIdentity::directedBroadcasts_segmentsTheLimitedBroadcastMisses()
+{
+    const auto ip = [](const char *text) { return QHostAddress(QString::fromLatin1(text)); };
+    const auto ipv4 = [&](const char *text) { return ip(text).toIPv4Address(); };
+    const InterfaceCandidate loopback{true, true, true, false, {ip("127.0.0.1")}, {}};
+    const InterfaceCandidate eth0{true, true, false, true, {ip("fe80::1"), ip("10.77.0.1")}, {ip("10.77.0.255")}};
+    const InterfaceCandidate eth1{true, true, false, true, {ip("10.88.0.1"), ip("10.99.0.1")},
+                                  {ip("10.88.0.255"), ip("10.99.0.255")}};
+    InterfaceCandidate down = eth1;
+    down.up = false;
+    InterfaceCandidate pointToPoint = eth1;
+    pointToPoint.canBroadcast = false;
+    // A host route (10.66.0.9/32): the system gives the address itself as its broadcast.
+    const InterfaceCandidate hostRoute{true, true, false, true, {ip("10.66.0.9")}, {ip("10.66.0.9")}};
+    const InterfaceCandidate sameSegment{true, true, false, true, {ip("10.77.0.2")}, {ip("10.77.0.255")}};
+    const QList<InterfaceCandidate> host{loopback, eth0, eth1, hostRoute, sameSegment};
+
+    // No default route: every segment, once each, the first subnet of a link.
+    QCOMPARE(DirectedBroadcasts(host, std::nullopt), (QList<quint32>{ipv4("10.77.0.255"), ipv4("10.88.0.255")}));
+    // The limited broadcast leaves by eth0 (its default route): the others.
+    QCOMPARE(DirectedBroadcasts({loopback, eth0, eth1, hostRoute}, ipv4("10.77.0.1")),
+             QList<quint32>{ipv4("10.88.0.255")});
+    QCOMPARE(DirectedBroadcasts({eth0}, ipv4("10.77.0.1")), QList<quint32>{});
+    QCOMPARE(DirectedBroadcasts({loopback, down, pointToPoint, hostRoute}, std::nullopt), QList<quint32>{});
+
+    // Looked up again once a second, not at every message.
+    FakeClock clock;
+    int looks = 0;
+    SegmentBroadcasts segments(
+        clock, [&] { ++looks; return host; }, [&]() -> std::optional<quint32> { return ipv4("10.88.0.1"); });
+    QCOMPARE(segments(), (QList<quint32>{ipv4("10.77.0.255")}));
+    clock.advance(SegmentBroadcasts::FreshMs - 1);
+    segments();
+    QCOMPARE(looks, 1);
+    clock.advance(1);
+    segments();
+    QCOMPARE(looks, 2);
 }
 
 QTEST_GUILESS_MAIN(TestIdentity)

@@ -75,7 +75,9 @@ private slots:
     void transmit_order_data();
     void transmit_order();
     void transmit_sendIpLongerThan255_stopsAt255();
-    void transmit_failingBroadcast_sendsNothingElse();
+    void transmit_refusedBroadcast_eachSegmentThenExtraAddresses();
+    void transmit_nothingSent_toldOnceUntilSomethingGoes();
+    void sendOpenCheck_unlistedSender_toTheAddressItCameFrom();
     void transmit_failingExtraAddress_isIgnored();
     void transmit_explicitAddress_onlyThere();
     void sendDatagrams_multiDatagram_inOrder_stopsAtFailure();
@@ -195,14 +197,59 @@ void TestMessenger::transmit_sendIpLongerThan255_stopsAt255()
     QCOMPARE(rig.transport.destinations(), expected);
 }
 
-void TestMessenger::transmit_failingBroadcast_sendsNothingElse()
+void TestMessenger::transmit_refusedBroadcast_eachSegmentThenExtraAddresses()
 {
+    // Without a default route the system refuses 255.255.255.255: the same
+    // datagrams go to the directed broadcast of each segment, and the extra
+    // addresses are never skipped.
     Rig rig;
     rig.settings.SendIP = "10.0.0.1&|10.0.0.2&|";
     rig.transport.failingAddress = Broadcast;
+    int told = 0;
+    rig.messenger->setNothingSentHandler([&] { ++told; });
+    rig.messenger->setBroadcastRoutes([] { return QList<quint32>{0x0A4D00FFu, 0x0A5800FFu}; });
+    QVERIFY(rig.messenger->SendLogin());
+    QCOMPARE(rig.transport.destinations(), (QList<quint32>{0x0A4D00FFu, 0x0A5800FFu, 0x0A000001u, 0x0A000002u}));
+    for (const SentDatagram &d : rig.transport.sent)
+        QCOMPARE(d.datagram, rig.transport.sent.first().datagram);
+    QCOMPARE(rig.transport.sent.first().datagram,
+             MakeDatagrams(LoginMessage("PC1", "Taro", "1", "192.168.0.10")).first());
+
+    // No segment at all: the extra addresses still go.
+    rig.transport.sent.clear();
+    rig.messenger->setBroadcastRoutes({});
+    QVERIFY(rig.messenger->SendLogout());
+    QCOMPARE(rig.transport.destinations(), (QList<quint32>{0x0A000001u, 0x0A000002u}));
+    QCOMPARE(told, 0);
+    QVERIFY(!rig.messenger->nothingSent());
+}
+
+void TestMessenger::transmit_nothingSent_toldOnceUntilSomethingGoes()
+{
+    Rig rig;
+    rig.transport.failingAddress = Broadcast;
+    int told = 0;
+    rig.messenger->setNothingSentHandler([&] { ++told; });
     QVERIFY(!rig.messenger->SendLogin());
-    QCOMPARE(rig.transport.attempts, 1);
-    QVERIFY(rig.transport.sent.isEmpty());
+    QVERIFY(!rig.messenger->SendInfoChange());
+    QVERIFY(rig.messenger->nothingSent());
+    QCOMPARE(told, 1);
+    rig.transport.failingAddress = 0;
+    QVERIFY(rig.messenger->SendInfoChange());
+    QVERIFY(!rig.messenger->nothingSent());
+    rig.transport.failingAddress = Broadcast;
+    QVERIFY(!rig.messenger->SendLogout());
+    QCOMPARE(told, 2);
+}
+
+void TestMessenger::sendOpenCheck_unlistedSender_toTheAddressItCameFrom()
+{
+    Rig rig;
+    QVERIFY(rig.messenger->SendOpenCheck("PC2", "10.0.0.7"));
+    QVERIFY(rig.messenger->SendOpenCheck("PC9", "10.0.0.7"));
+    QVERIFY(!rig.messenger->SendOpenCheck("PC9"));
+    QCOMPARE(rig.transport.messages(), (QList<QByteArray>{"ZNMESSAGE:OPEN_CHECK&|192.168.0.20&|Taro",
+                                                          "ZNMESSAGE:OPEN_CHECK&|10.0.0.7&|Taro"}));
 }
 
 void TestMessenger::transmit_failingExtraAddress_isIgnored()
