@@ -71,7 +71,7 @@ public:
     }
 
     void AddRecvMessage(const QByteArray &machineName, const QByteArray &handleName,
-                        const QByteArray &text) override
+                        const QByteArray &text, const QByteArray & /*senderAddress*/) override
     {
         messages.append({machineName, handleName, text});
         calls.append("message");

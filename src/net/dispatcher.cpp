@@ -138,7 +138,7 @@ void Dispatcher::HandleReceivedMessage(const QByteArray &message, const QByteArr
         if (!addressedHere(f1))
             return;
         m_frontend.playEventSound(SoundKind::MessageArrived);
-        m_sink.AddRecvMessage(f2, f3, f4);
+        m_sink.AddRecvMessage(f2, f3, f4, senderAddress);
     }
 }
 

@@ -10,9 +10,10 @@ namespace zn {
 class MessageSink {
 public:
     virtual ~MessageSink() = default;
-    // A MESSAGE addressed to this copy (fields 2, 3 and 4), after its sound.
+    // A MESSAGE addressed to this copy (fields 2, 3 and 4), after its sound;
+    // `senderAddress` is the dotted source address of its datagrams.
     virtual void AddRecvMessage(const QByteArray &machineName, const QByteArray &handleName,
-                                const QByteArray &text) = 0;
+                                const QByteArray &text, const QByteArray &senderAddress) = 0;
     // An OPEN_CHECK addressed to this copy: `readerHandle` opened a message
     // we sent. Whatever the settings; showing it is the dispatcher's part.
     virtual void ReadConfirmed(const QByteArray &readerHandle) = 0;
