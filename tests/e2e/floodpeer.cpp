@@ -3,6 +3,7 @@
 // others of its host, and prints what it sent.
 //
 // Usage: floodpeer TARGET RATE SECONDS SOURCE_BASE SOURCE_COUNT MESSAGES_TO_TARGET
+//        floodpeer --fragments TARGET RATE SECONDS SOURCE_BASE SOURCE_COUNT
 //   TARGET              the copy's address; every datagram goes there
 //   RATE                datagrams a second
 //   SOURCE_BASE/COUNT   consecutive addresses of this host to send from
@@ -18,6 +19,8 @@
 //   3  LOGIN in ever new machine names, each from the next source, naming it
 //   2  MESSAGE addressed to another copy
 //   2  MESSAGE addressed to the copy while any are left, else to another
+// With --fragments, every datagram is the first fragment of a 1200-byte
+// message to the copy, never completed, from the sources in turn.
 // Printed, tab-separated, with the monotonic clock in milliseconds:
 //   start <ms>              as the first datagram goes
 //   end <ms> sent <total> logins_one_source <n> logins_many_names <n> messages_to_target <n>
@@ -62,8 +65,9 @@ QByteArray firstDatagram(const QByteArray &message)
 
 class Flood {
 public:
-    Flood(quint32 target, quint32 base, quint32 count, int messagesToTarget, qint64 total)
-        : m_target(DottedIPv4(target)), m_base(base), m_count(count), m_messagesLeft(messagesToTarget)
+    Flood(quint32 target, quint32 base, quint32 count, int messagesToTarget, qint64 total, bool fragmentsOnly)
+        : m_fragmentsOnly(fragmentsOnly), m_target(DottedIPv4(target)), m_base(base), m_count(count)
+        , m_messagesLeft(messagesToTarget)
         , m_messageEvery(messagesToTarget > 0 ? qMax<qint64>(1, total / 20 / messagesToTarget) : 0)
     {
         QByteArray text;
@@ -75,6 +79,8 @@ public:
     Outgoing next()
     {
         const qint64 i = m_sent++;
+        if (m_fragmentsOnly)
+            return {m_incomplete, nextSource()};
         const qint64 turn = i / 20;
         switch (i % 20) {
         case 0: return {QByteArray("\x01", 1)};
@@ -124,6 +130,7 @@ public:
 private:
     quint32 nextSource() { return m_base + quint32(m_nextSource++ % m_count); }
 
+    bool m_fragmentsOnly;
     QByteArray m_target;
     quint32 m_base;
     quint32 m_count;
@@ -149,16 +156,19 @@ std::optional<quint32> parseAddress(const char *text)
 
 int main(int argc, char **argv)
 {
+    const bool fragmentsOnly = argc == 7 && std::strcmp(argv[1], "--fragments") == 0;
     if (argc != 7) {
-        std::fprintf(stderr, "usage: floodpeer TARGET RATE SECONDS SOURCE_BASE SOURCE_COUNT MESSAGES_TO_TARGET\n");
+        std::fprintf(stderr, "usage: floodpeer TARGET RATE SECONDS SOURCE_BASE SOURCE_COUNT MESSAGES_TO_TARGET\n"
+                             "       floodpeer --fragments TARGET RATE SECONDS SOURCE_BASE SOURCE_COUNT\n");
         return 2;
     }
-    const std::optional<quint32> target = parseAddress(argv[1]);
-    const std::optional<quint32> base = parseAddress(argv[4]);
-    const int rate = std::atoi(argv[2]);
-    const int seconds = std::atoi(argv[3]);
-    const int count = std::atoi(argv[5]);
-    const int messages = std::atoi(argv[6]);
+    char **arg = fragmentsOnly ? argv + 1 : argv;
+    const std::optional<quint32> target = parseAddress(arg[1]);
+    const std::optional<quint32> base = parseAddress(arg[4]);
+    const int rate = std::atoi(arg[2]);
+    const int seconds = std::atoi(arg[3]);
+    const int count = std::atoi(arg[5]);
+    const int messages = fragmentsOnly ? 0 : std::atoi(arg[6]);
     if (!target || !base || rate <= 0 || seconds <= 0 || count <= 0 || messages < 0) {
         std::fprintf(stderr, "floodpeer: bad arguments\n");
         return 2;
@@ -172,7 +182,7 @@ int main(int argc, char **argv)
     (void)::setsockopt(fd, SOL_SOCKET, SO_SNDBUFFORCE, &queue, sizeof queue);
 
     const qint64 total = qint64(rate) * seconds;
-    Flood flood(*target, *base, quint32(count), messages, total);
+    Flood flood(*target, *base, quint32(count), messages, total, fragmentsOnly);
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(Port);
