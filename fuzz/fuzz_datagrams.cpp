@@ -34,7 +34,7 @@ struct Quiet final : Frontend, MessageSink, DatagramTransport, LogWriter, Clock 
     void showEventNotice(const QString &, bool) override {}
     void playEventSound(SoundKind) override {}
     void openAbsenceWindow(const QByteArray &, const QByteArray &, const QByteArray &) override {}
-    void AddRecvMessage(const QByteArray &, const QByteArray &, const QByteArray &) override {}
+    void AddRecvMessage(const QByteArray &, const QByteArray &, const QByteArray &, const QByteArray &) override {}
     void ReadConfirmed(const QByteArray &) override {}
     // Every answer counts as asked for, so that the display paths are fuzzed too.
     bool AcceptAbsenceAnswer(const QByteArray &, const QByteArray &, const QByteArray &, const QByteArray &) override
