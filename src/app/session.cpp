@@ -38,7 +38,8 @@ Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *
     , m_refusalWarnings(std::make_unique<TokenBuckets>(m_clock, RefusalWarningBurst, RefusalWarningMsPerToken,
                                                        AnswerLimiter::MaxKeys))
     , m_givenUpWarnings(std::make_unique<TokenBuckets>(m_clock, 1, GivenUpWarningMs, AnswerLimiter::MaxKeys))
-    , m_allWarnings(std::make_unique<TokenBuckets>(m_clock, AllWarningsBurst, AllWarningsMsPerToken, 1))
+    , m_allRefusalWarnings(std::make_unique<TokenBuckets>(m_clock, AllRefusalWarningsBurst, AllWarningsMsPerToken, 1))
+    , m_allGivenUpWarnings(std::make_unique<TokenBuckets>(m_clock, AllGivenUpWarningsBurst, AllWarningsMsPerToken, 1))
 {
     connect(m_udp.get(), &UdpService::datagramReceived, m_reassembler.get(), &Reassembler::ReceiveDatagram);
     m_reassembler->setMessageFilter([this](QByteArrayView kind, QByteArrayView field1) {
@@ -151,7 +152,7 @@ void Session::refuseMessage(const QByteArray &handleName, const QByteArray &send
     ++m_refusedUnnoticed;
     // MESSAGE_EXCLAMATION is the only answer a sender understands as "not
     // delivered"; its text there speaks of a message sent about a minute ago.
-    warnSender(senderAddress, *m_refusalWarnings);
+    warnSender(senderAddress, *m_refusalWarnings, *m_allRefusalWarnings);
     const qint64 now = m_clock.monotonicMs();
     if (m_refusedInBurst > 1 && m_lastRefusalNotice && now - *m_lastRefusalNotice < RefusalNoticeIntervalMs)
         return;
@@ -217,9 +218,9 @@ bool Session::AcceptAbsenceAnswer(const QByteArray &sourceAddress, const QByteAr
     return true;
 }
 
-void Session::warnSender(const QByteArray &address, TokenBuckets &perAddress)
+void Session::warnSender(const QByteArray &address, TokenBuckets &perAddress, TokenBuckets &all)
 {
-    if (address.isEmpty() || !perAddress.has(address) || !m_allWarnings->take({}))
+    if (address.isEmpty() || !perAddress.has(address) || !all.take({}))
         return;
     perAddress.take(address);
     m_messenger->SendMessageExclamation(address);
@@ -227,7 +228,7 @@ void Session::warnSender(const QByteArray &address, TokenBuckets &perAddress)
 
 void Session::messageGivenUp(const QByteArray &senderAddress)
 {
-    warnSender(senderAddress, *m_givenUpWarnings);
+    warnSender(senderAddress, *m_givenUpWarnings, *m_allGivenUpWarnings);
 }
 
 QString Session::senderName(const QByteArray &address) const

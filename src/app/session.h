@@ -107,12 +107,15 @@ public:
     // second. A reassembly slot given up is answered at most once per
     // address in GivenUpWarningMs: the warning names no message, so one
     // says all that several would, and a flood of fragments gives up slots
-    // by the thousand. All addresses together: AllWarningsBurst at once,
-    // then one in AllWarningsMsPerToken.
+    // by the thousand. All addresses together: a queue's worth of refusals
+    // at once, and a table's worth of slots given up (a flood from many
+    // addresses starts with a full table), then one of each kind in
+    // AllWarningsMsPerToken.
     static constexpr int RefusalWarningBurst = RecvQueue::Capacity;
     static constexpr qint64 RefusalWarningMsPerToken = 1000;
     static constexpr qint64 GivenUpWarningMs = 10 * 1000;
-    static constexpr int AllWarningsBurst = RecvQueue::Capacity;
+    static constexpr int AllRefusalWarningsBurst = RecvQueue::Capacity;
+    static constexpr int AllGivenUpWarningsBurst = 20;
     static constexpr qint64 AllWarningsMsPerToken = 100;
     RecvQueue &recvQueue() { return m_recvQueue; }
 
@@ -169,9 +172,9 @@ private:
 
     // The queue was full: tell the user (once per burst) and the sender.
     void refuseMessage(const QByteArray &handleName, const QByteArray &senderAddress);
-    // MESSAGE_EXCLAMATION to `address`, unless `perAddress` or the limit for
-    // all addresses together says it is too soon.
-    void warnSender(const QByteArray &address, TokenBuckets &perAddress);
+    // MESSAGE_EXCLAMATION to `address`, unless `perAddress` or `all` (the
+    // limit for all addresses together) says it is too soon.
+    void warnSender(const QByteArray &address, TokenBuckets &perAddress, TokenBuckets &all);
     // A reassembly slot of `senderAddress` was given up for another message.
     void messageGivenUp(const QByteArray &senderAddress);
     // The handle name listed for `address`, else the address itself.
@@ -206,7 +209,8 @@ private:
     // addresses it names.
     std::unique_ptr<TokenBuckets> m_refusalWarnings;
     std::unique_ptr<TokenBuckets> m_givenUpWarnings;
-    std::unique_ptr<TokenBuckets> m_allWarnings;
+    std::unique_ptr<TokenBuckets> m_allRefusalWarnings;
+    std::unique_ptr<TokenBuckets> m_allGivenUpWarnings;
     QTimer m_timeoutTimer;
     bool m_shutDown = false;
     bool m_unattended = false;
