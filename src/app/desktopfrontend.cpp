@@ -1,5 +1,7 @@
 #include "app/desktopfrontend.h"
 
+#include "peers/tiventform.h"
+
 #include <QMessageBox>
 
 namespace zn {
@@ -44,14 +46,37 @@ Answer DesktopFrontend::showMessageBox(const QString &text, int flags)
 
     const bool wasShowing = m_dialogShowing;
     const QPointer<QWidget> outerBox = m_openBox;
-    m_dialogShowing = true;
     m_openBox = &box;
+    setDialogShowing(true);
     const int pressed = box.exec();
     m_openBox = outerBox;
-    m_dialogShowing = wasShowing;
+    setDialogShowing(wasShowing);
     if (!yesNo)
         return Answer::Ok;
     return pressed == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+void DesktopFrontend::setDialogShowing(bool showing)
+{
+    if (showing == m_dialogShowing)
+        return;
+    m_dialogShowing = showing;
+    emit dialogShowingChanged(showing);
+}
+
+void DesktopFrontend::showNoticesIn(TIventForm &notice)
+{
+    // Notices come from the network too, sometimes by the thousand: they are
+    // shown in batches.
+    setNoticeSink([&notice](const QString &text, bool important) { notice.QueueEventNotice(text, important); });
+    connect(&notice, &TIventForm::presented, this, [this] {
+        if (m_openBox)
+            m_openBox->raise();
+    });
+    // Both windows are centred and the box is above: a notice shown during a
+    // box would count down and close unseen under it.
+    connect(this, &DesktopFrontend::dialogShowingChanged, &notice, &TIventForm::holdCountdown);
+    notice.holdCountdown(m_dialogShowing);
 }
 
 void DesktopFrontend::showEventNotice(const QString &text, bool important)

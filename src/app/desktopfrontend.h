@@ -12,6 +12,8 @@ class QWidget;
 
 namespace zn {
 
+class TIventForm;
+
 // The desktop program's face of the core: message boxes, the notification
 // window and sounds.
 class DesktopFrontend : public QObject, public Frontend {
@@ -27,11 +29,14 @@ public:
 
     // True while a message box or password prompt is open.
     bool dialogShowing() const { return m_dialogShowing; }
-    void setDialogShowing(bool showing) { m_dialogShowing = showing; }
+    void setDialogShowing(bool showing);
 
     // Where notices and sounds go once the windows that show them exist.
     void setNoticeSink(std::function<void(const QString &, bool)> sink) { m_noticeSink = std::move(sink); }
     void setSoundSink(std::function<void(SoundKind)> sink) { m_soundSink = std::move(sink); }
+    // Notices go to `notice` in batches, a box waiting for an answer stays
+    // above it, and its countdown waits while a box is open.
+    void showNoticesIn(TIventForm &notice);
 
     // Test seams: the next box, or every box until reset, is answered at
     // once with this, without being shown. They belong to this frontend, so
@@ -44,6 +49,8 @@ public:
 
 signals:
     void messageBoxShown(const QString &text, int flags);
+    // The dialog-showing flag changed.
+    void dialogShowingChanged(bool showing);
     void absenceMessageReceived(const QByteArray &machineName, const QByteArray &handleName,
                                 const QByteArray &text);
 

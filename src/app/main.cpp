@@ -62,15 +62,7 @@ int main(int argc, char **argv)
     // Without a stored position the window starts centred; any stored one,
     // negative too, is where the user left it.
     TIventForm notice(session.settings, session.readPosition(PlacementSection::IventForm));
-    // Notices come from the network too, sometimes by the thousand: they are
-    // shown in batches, and a box waiting for an answer stays on top.
-    frontend.setNoticeSink([&notice](const QString &text, bool important) {
-        notice.QueueEventNotice(text, important);
-    });
-    QObject::connect(&notice, &TIventForm::presented, &frontend, [&frontend] {
-        if (QWidget *box = frontend.openBox())
-            box->raise();
-    });
+    frontend.showNoticesIn(notice);
     const SystemClock soundClock;
     EventSound sound(session.settings, {}, &soundClock);
     frontend.setSoundSink([&sound](SoundKind kind) { sound.PlayEventSound(kind); });

@@ -35,6 +35,11 @@ Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *
     , m_answerLimiter(std::make_unique<AnswerLimiter>(m_clock))
     , m_dispatcher(std::make_unique<Dispatcher>(settings, local, *m_roster, *m_messenger, frontend,
                                                 static_cast<MessageSink &>(*this), m_answerLimiter.get()))
+    , m_refusalWarnings(std::make_unique<TokenBuckets>(m_clock, RefusalWarningBurst, RefusalWarningMsPerToken,
+                                                       AnswerLimiter::MaxKeys))
+    , m_givenUpWarnings(std::make_unique<TokenBuckets>(m_clock, 1, GivenUpWarningMs, AnswerLimiter::MaxKeys))
+    , m_allRefusalWarnings(std::make_unique<TokenBuckets>(m_clock, AllRefusalWarningsBurst, AllWarningsMsPerToken, 1))
+    , m_allGivenUpWarnings(std::make_unique<TokenBuckets>(m_clock, AllGivenUpWarningsBurst, AllWarningsMsPerToken, 1))
 {
     connect(m_udp.get(), &UdpService::datagramReceived, m_reassembler.get(), &Reassembler::ReceiveDatagram);
     m_reassembler->setMessageFilter([this](QByteArrayView kind, QByteArrayView field1) {
@@ -50,6 +55,8 @@ Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *
         m_messenger->setBroadcastRoutes(SegmentBroadcasts(m_clock));
     m_messenger->setNothingSentHandler([this] { m_frontend.showEventNotice(NothingSentText.toString(), true); });
     m_messenger->setLoginSentHandler([this] { m_answerLimiter->loginSent(); });
+    connect(m_reassembler.get(), &Reassembler::messageGivenUp, this, &Session::messageGivenUp);
+    m_reassembler->setSenderName([this](const QByteArray &address) { return senderName(address); });
     m_timeoutTimer.setInterval(TimeoutTimerIntervalMs);
     connect(&m_timeoutTimer, &QTimer::timeout, this, &Session::TimeoutTimerTimer);
     m_log->setFailureReports(&m_reports);
@@ -123,14 +130,18 @@ void Session::shutdown()
 }
 
 bool Session::queueMessage(const QByteArray &machineName, const QByteArray &handleName,
-                             const QByteArray &text, const QByteArray &senderAddress)
+                           const QByteArray &text, const QByteArray &senderAddress)
 {
-    if (!m_recvQueue.add({text, handleName, machineName, FormatTimeStamp(m_clock.now()), senderAddress}))
-        return false;
     // Taken for the log before anything can open a box: the records keep
     // arrival order even when messages arrive inside a box's event loop. The
-    // file is written behind the windows, after the announcement.
+    // file is written behind the windows, after the announcement. A message
+    // the queue cannot take is logged too: the log is then the only place
+    // where its text can still be read.
     m_log->WriteLog(PeerLabel(handleName, machineName), PeerLabel(settings.HandleName, local.MachineName), text);
+    if (!m_recvQueue.add({text, handleName, machineName, FormatTimeStamp(m_clock.now()), senderAddress})) {
+        refuseMessage(handleName, senderAddress);
+        return false;
+    }
     emit messageQueued();
     if (settings.RecvCheck) {
         m_frontend.showEventNotice(QStringLiteral("「") + cp932::decode(handleName)
@@ -140,8 +151,42 @@ bool Session::queueMessage(const QByteArray &machineName, const QByteArray &hand
     return true;
 }
 
+void Session::refuseMessage(const QByteArray &handleName, const QByteArray &senderAddress)
+{
+    ++m_refusedInBurst;
+    ++m_refusedUnnoticed;
+    // MESSAGE_EXCLAMATION is the only answer a sender understands as "not
+    // delivered"; its text there speaks of a message sent about a minute ago.
+    warnSender(senderAddress, *m_refusalWarnings, *m_allRefusalWarnings);
+    const qint64 now = m_clock.monotonicMs();
+    if (m_refusedInBurst > 1 && m_lastRefusalNotice && now - *m_lastRefusalNotice < RefusalNoticeIntervalMs)
+        return;
+    m_lastRefusalNotice = now;
+    m_refusedUnnoticed = 0;
+    m_frontend.showEventNotice(QStringLiteral("未読メッセージが%1通たまっているため、「%2」からのメッセージを"
+                                              "受け取れませんでした（これまでに%3通）。送信者には届かなかったことを"
+                                              "知らせます。未読メッセージを読んでください。")
+                                   .arg(RecvQueue::Capacity)
+                                   .arg(cp932::decode(handleName))
+                                   .arg(m_refusedInBurst),
+                               true);
+}
+
 TRecvMessage Session::TakeRecvMessage()
 {
+    if (m_refusedInBurst > 0) {
+        // The queue has room again: the burst is over. Its count is told
+        // when the notices did not say all of it.
+        if (m_refusedUnnoticed > 0) {
+            m_frontend.showEventNotice(
+                QStringLiteral("未読メッセージが一杯の間に受け取れなかったメッセージは、全部で%1通でした。")
+                    .arg(m_refusedInBurst),
+                true);
+        }
+        m_refusedInBurst = 0;
+        m_refusedUnnoticed = 0;
+        m_lastRefusalNotice.reset();
+    }
     TRecvMessage message = m_recvQueue.TakeRecvMessage();
     m_messenger->SendOpenCheck(message.MachineName, message.SenderAddress);
     return message;
@@ -182,6 +227,29 @@ bool Session::AcceptAbsenceAnswer(const QByteArray &sourceAddress, const QByteAr
         return false;
     emit absenceAnswered(machineName, handleName, text);
     return true;
+}
+
+void Session::warnSender(const QByteArray &address, TokenBuckets &perAddress, TokenBuckets &all)
+{
+    if (address.isEmpty() || !perAddress.has(address) || !all.take({}))
+        return;
+    perAddress.take(address);
+    m_messenger->SendMessageExclamation(address);
+}
+
+void Session::messageGivenUp(const QByteArray &senderAddress)
+{
+    warnSender(senderAddress, *m_givenUpWarnings, *m_allGivenUpWarnings);
+}
+
+QString Session::senderName(const QByteArray &address) const
+{
+    // A pass over the list; asked only when the overflow notice is shown.
+    for (const TPeer &peer : m_roster->peers()) {
+        if (peer.Address == address)
+            return cp932::decode(peer.HandleName);
+    }
+    return QString::fromLatin1(address);
 }
 
 void Session::TimeoutTimerTimer()

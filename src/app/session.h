@@ -17,12 +17,14 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace zn {
 
 class DatagramTransport;
 class AbsenceRequests;
 class AnswerLimiter;
+class TokenBuckets;
 class Dispatcher;
 class Frontend;
 class LogFile;
@@ -87,15 +89,37 @@ public:
 
     static int fontSizeForStoredValue(int stored);
 
-    // A MESSAGE addressed here: queued with its arrival time, logged, then
-    // announced (messageQueued, and the RecvCheck notice). False, doing
-    // nothing else, when 256 messages already wait.
+    // A MESSAGE addressed here, from the datagram source `senderAddress`:
+    // logged, queued with its arrival time, then announced (messageQueued,
+    // and the RecvCheck notice). When 256 messages already wait it is logged
+    // all the same but refused (false): the user is told once per burst of
+    // refusals, and the sender by MESSAGE_EXCLAMATION, within limits.
     bool queueMessage(const QByteArray &machineName, const QByteArray &handleName, const QByteArray &text,
                       const QByteArray &senderAddress = {});
     // The oldest unread message leaves the queue; its sender gets the read
     // confirmation, at its listed address or, when it is not listed, at the
     // address the message came from. The queue must not be empty.
+    // Ends a burst of refused messages: their number is told when the first
+    // notice did not say all of it.
     TRecvMessage TakeRecvMessage();
+    // A burst of refusals is told again after this much time, with its count.
+    static constexpr qint64 RefusalNoticeIntervalMs = 30 * 1000;
+    // Limits of the MESSAGE_EXCLAMATIONs sent for messages this copy gave
+    // up. A refused message was whole and typed by someone: each is
+    // answered, up to a queue's worth per address at once, then one a
+    // second. A reassembly slot given up is answered at most once per
+    // address in GivenUpWarningMs: the warning names no message, so one
+    // says all that several would, and a flood of fragments gives up slots
+    // by the thousand. All addresses together: a queue's worth of refusals
+    // at once, and a table's worth of slots given up (a flood from many
+    // addresses starts with a full table), then one of each kind in
+    // AllWarningsMsPerToken.
+    static constexpr int RefusalWarningBurst = RecvQueue::Capacity;
+    static constexpr qint64 RefusalWarningMsPerToken = 1000;
+    static constexpr qint64 GivenUpWarningMs = 10 * 1000;
+    static constexpr int AllRefusalWarningsBurst = RecvQueue::Capacity;
+    static constexpr int AllGivenUpWarningsBurst = 20;
+    static constexpr qint64 AllWarningsMsPerToken = 100;
     RecvQueue &recvQueue() { return m_recvQueue; }
 
     // Absence on or off: every other copy learns it by INFO_CHANGE, and
@@ -150,6 +174,16 @@ private:
     bool AcceptAbsenceAnswer(const QByteArray &sourceAddress, const QByteArray &machineName,
                              const QByteArray &handleName, const QByteArray &text) override;
 
+    // The queue was full: tell the user (once per burst) and the sender.
+    void refuseMessage(const QByteArray &handleName, const QByteArray &senderAddress);
+    // MESSAGE_EXCLAMATION to `address`, unless `perAddress` or `all` (the
+    // limit for all addresses together) says it is too soon.
+    void warnSender(const QByteArray &address, TokenBuckets &perAddress, TokenBuckets &all);
+    // A reassembly slot of `senderAddress` was given up for another message.
+    void messageGivenUp(const QByteArray &senderAddress);
+    // The handle name listed for `address`, else the address itself.
+    QString senderName(const QByteArray &address) const;
+
     // A refused write is shown as "<path> に書き込めません" (or, unattended,
     // written to the error output), once per command; the run goes on.
     void reportWriteError(const QString &error);
@@ -169,6 +203,18 @@ private:
     std::unique_ptr<AnswerLimiter> m_answerLimiter;
     std::unique_ptr<Dispatcher> m_dispatcher;
     RecvQueue m_recvQueue;
+    // The burst of messages refused since the queue last had room.
+    int m_refusedInBurst = 0;
+    int m_refusedUnnoticed = 0;
+    std::optional<qint64> m_lastRefusalNotice;
+    // Warnings go out by broadcast, and anyone can send datagrams from any
+    // address: without limits a flood of forged messages would make this copy
+    // repeat it to the whole segment and fill the notice windows of the
+    // addresses it names.
+    std::unique_ptr<TokenBuckets> m_refusalWarnings;
+    std::unique_ptr<TokenBuckets> m_givenUpWarnings;
+    std::unique_ptr<TokenBuckets> m_allRefusalWarnings;
+    std::unique_ptr<TokenBuckets> m_allGivenUpWarnings;
     QTimer m_timeoutTimer;
     bool m_shutDown = false;
     bool m_unattended = false;

@@ -28,6 +28,7 @@ std::optional<qsizetype> parseLengthHeader(QByteArrayView header)
 
 Reassembler::Reassembler(const Clock &clock, Frontend &frontend, QObject *parent)
     : QObject(parent), m_clock(clock), m_frontend(frontend)
+    , m_starts(clock, StartBurst, StartMsPerToken, AnswerLimiter::MaxKeys)
 {
 }
 
@@ -115,16 +116,84 @@ void Reassembler::emitMessage(const QByteArray &message, quint32 senderIpv4)
     emit messageReceived(message, DottedIPv4(senderIpv4));
 }
 
-void Reassembler::noticeOverflow()
+void Reassembler::noticeOverflow(const QByteArray &lostSender)
 {
     const qint64 now = m_clock.monotonicMs();
     if (m_lastOverflowNotice && now - *m_lastOverflowNotice < OverflowNoticeIntervalMs)
         return;
     m_lastOverflowNotice = now;
+    const QString name = m_senderName ? m_senderName(lostSender) : QString::fromLatin1(lostSender);
     m_frontend.showEventNotice(
         QStringLiteral("一度に大量のデータを受信しました。一部のデータが正常に受信できませんでした。"
-                       "もし、このメッセージが続けて出るようなら、一度、Zephinetを再起動してください。"),
+                       "もし、このメッセージが続けて出るようなら、一度、Zephinetを再起動してください。"
+                       "失われたのは「%1」からのメッセージです。")
+            .arg(name),
         true);
+}
+
+int Reassembler::idlestSlot(const std::function<bool(const ReceiveSlot &)> &pick) const
+{
+    int chosen = -1;
+    for (int i = 0; i < SlotCount; ++i) {
+        const ReceiveSlot &s = m_slots[i];
+        if (!s.isFree() && pick(s) && (chosen < 0 || s.LastReceived < m_slots[chosen].LastReceived))
+            chosen = i;
+    }
+    return chosen;
+}
+
+int Reassembler::slotToGiveUp(quint32 senderIpv4, int held, bool senderFast) const
+{
+    // The idlest slot is what a flood from many addresses wins every time
+    // from a peer whose datagrams come a fraction of a second apart; the
+    // rate at which an address starts messages tells the two apart.
+    const int ofFast = idlestSlot([&](const ReceiveSlot &s) {
+        return s.SenderIpv4 != senderIpv4 && !m_starts.has(s.SenderAddress);
+    });
+    if (ofFast >= 0)
+        return ofFast;
+    const auto own = [&](const ReceiveSlot &s) { return s.SenderIpv4 == senderIpv4; };
+    if (senderFast)
+        return held > 0 ? idlestSlot(own) : -1;
+
+    // Slots held by each other sender; at most 20 distinct, so plain counts.
+    std::array<int, SlotCount> count{};
+    int most = 0;
+    for (int i = 0; i < SlotCount; ++i) {
+        if (m_slots[i].SenderIpv4 == senderIpv4)
+            continue;
+        for (int j = 0; j <= i; ++j) {
+            if (m_slots[j].SenderIpv4 == m_slots[i].SenderIpv4) {
+                most = qMax(most, ++count[j]);
+                break;
+            }
+        }
+    }
+    // Taking from a sender that holds just one more would only swap the
+    // roles, and the two would push each other out in turn.
+    if (held > 0 && most <= held + 1)
+        return idlestSlot(own);
+    return idlestSlot([&](const ReceiveSlot &s) {
+        if (s.SenderIpv4 == senderIpv4)
+            return false;
+        int n = 0;
+        for (const ReceiveSlot &t : m_slots)
+            n += t.SenderIpv4 == s.SenderIpv4 ? 1 : 0;
+        return n == most;
+    });
+}
+
+void Reassembler::giveUp(int i)
+{
+    const QByteArray sender = m_slots[i].SenderAddress;
+    clearSlot(i);
+    reportLoss(sender);
+}
+
+void Reassembler::reportLoss(const QByteArray &sender)
+{
+    noticeOverflow(sender);
+    emit messageGivenUp(sender);
 }
 
 void Reassembler::ReceiveDatagram(QByteArrayView datagram, quint32 senderIpv4)
@@ -142,11 +211,13 @@ void Reassembler::ReceiveDatagram(QByteArrayView datagram, quint32 senderIpv4)
     //   the last free slot. A repeated fragment thus starts a new slot.
     int candidate = -1;
     int freeSlot = -1;
+    int held = 0;
     for (int i = 0; i < SlotCount; ++i) {
         const ReceiveSlot &s = m_slots[i];
         if (s.isFree()) {
             freeSlot = i;
         } else if (s.SenderIpv4 == senderIpv4) {
+            ++held;
             if (s.Fragments.size() <= index || s.Fragments[index].isEmpty())
                 candidate = i;
         }
@@ -162,18 +233,26 @@ void Reassembler::ReceiveDatagram(QByteArrayView datagram, quint32 senderIpv4)
         if (handleLonePayload(payload, senderIpv4))
             return;
     }
-    int chosen = candidate >= 0 ? candidate : freeSlot;
+    int chosen = candidate;
     if (chosen < 0) {
-        // Every slot collects; the one idle longest gives way. A slot of
-        // this sender that holds this fragment already is one too.
-        int idlest = 0;
-        for (int i = 1; i < SlotCount; ++i) {
-            if (m_slots[i].LastReceived < m_slots[idlest].LastReceived)
-                idlest = i;
+        // A new message. A sender at its share makes room among its own
+        // slots; otherwise a free slot, else one given up (see the header).
+        const QByteArray sender = DottedIPv4(senderIpv4);
+        const bool fast = !m_starts.take(sender);
+        if (held >= MaxSlotsPerSender) {
+            chosen = idlestSlot([&](const ReceiveSlot &s) { return s.SenderIpv4 == senderIpv4; });
+        } else if (freeSlot >= 0) {
+            chosen = freeSlot;
+        } else {
+            chosen = slotToGiveUp(senderIpv4, held, fast);
+            if (chosen < 0) {
+                // The message this datagram starts is lost.
+                reportLoss(sender);
+                return;
+            }
         }
-        chosen = idlest;
-        clearSlot(chosen);
-        noticeOverflow();
+        if (!m_slots[chosen].isFree())
+            giveUp(chosen);
     }
 
     ReceiveSlot &slot = m_slots[chosen];

@@ -5,6 +5,9 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QObject>
+#include <QString>
+
+#include "net/answerlimiter.h"
 
 #include <array>
 #include <functional>
@@ -40,6 +43,14 @@ public:
     // The notice that data was lost is shown at most once in this time: a
     // flood loses data with nearly every datagram.
     static constexpr qint64 OverflowNoticeIntervalMs = 10 * 1000;
+    // The most slots one sender address holds at once. A peer sends the
+    // datagrams of one message back to back, so even a busy one rarely
+    // holds more than one.
+    static constexpr int MaxSlotsPerSender = 4;
+    // Slots started per sender: a peer starts one per message of several
+    // datagrams (one per addressee), a flood one per datagram.
+    static constexpr int StartBurst = 8;
+    static constexpr qint64 StartMsPerToken = 1000;
 
     // Whether a complete message concerns this copy, by its keyword (field
     // 0) and field 1, both exactly as they travel. Asked only for a message
@@ -53,20 +64,33 @@ public:
     // Datagrams of 0 bytes or over 512 bytes are ignored, as a failed read is.
     //
     // The slot is chosen as every peer does: a slot of this sender still
-    // lacking this fragment, else a free one. Two things differ, so that a
+    // lacking this fragment, else a free one. Three things differ, so that a
     // flood cannot shut out real peers:
     //  - a datagram that would sit alone in a new slot and completes a
     //    message by itself is handed on without taking a slot at all (the
     //    result is the same, but it never waits for one);
-    //  - when all slots are collecting, the one that received nothing for
-    //    the longest time is given up for the new datagram, instead of the
-    //    new datagram being lost. Either way data is lost and the notice
-    //    says so, at most once in OverflowNoticeIntervalMs.
+    //  - one sender holds at most MaxSlotsPerSender slots: a new message
+    //    beyond them takes the place of that sender's own idlest slot;
+    //  - when all slots are collecting, a slot is given up for the new
+    //    datagram instead of the new datagram being lost: first the idlest
+    //    slot of a sender that starts messages faster than people send them
+    //    (more than StartBurst at once, then one in StartMsPerToken); else,
+    //    for a sender that is not that fast itself, the idlest slot of the
+    //    sender holding the most, when that is clearly more than it holds;
+    //    else its own idlest. A fast sender that holds no slot and finds
+    //    none of another fast one loses its datagram.
+    // Every slot given up is reported (messageGivenUp) so that its sender
+    // can be warned, and the notice names whose message was lost, at most
+    // once in OverflowNoticeIntervalMs.
     void ReceiveDatagram(QByteArrayView datagram, quint32 senderIpv4);
 
     // Messages that a datagram completes by itself are first offered to
     // `filter` (none: every message is handed on).
     void setMessageFilter(MessageFilter filter) { m_filter = std::move(filter); }
+
+    // How the overflow notice names a sender address (a handle name from the
+    // user list, say); without one, by the address.
+    void setSenderName(std::function<QString(const QByteArray &address)> name) { m_senderName = std::move(name); }
 
     const std::array<ReceiveSlot, SlotCount> &receiveSlots() const { return m_slots; }
     const ReceiveSlot &slot(int i) const { return m_slots.at(i); }
@@ -91,18 +115,32 @@ signals:
     // A message is complete. Its slot is already free, so a handler that
     // runs a nested event loop may receive further datagrams safely.
     void messageReceived(const QByteArray &message, const QByteArray &senderAddress);
+    // The message being collected in a slot of `senderAddress` was given up
+    // to make room for another; its datagrams so far are gone.
+    void messageGivenUp(const QByteArray &senderAddress);
 
 private:
     // A payload that would be alone in a new slot: true when it completed a
     // message by itself, which was then handed on or dropped by the filter.
     bool handleLonePayload(QByteArrayView payload, quint32 senderIpv4);
     void emitMessage(const QByteArray &message, quint32 senderIpv4);
-    void noticeOverflow();
+    // The slot to give up for a new message of `senderIpv4`, which holds
+    // `held` slots, when every slot is collecting.
+    // -1: the new datagram is to be dropped instead.
+    int slotToGiveUp(quint32 senderIpv4, int held, bool senderFast) const;
+    // The idlest slot among those `pick` accepts, or -1.
+    int idlestSlot(const std::function<bool(const ReceiveSlot &)> &pick) const;
+    void giveUp(int i);
+    void reportLoss(const QByteArray &sender);
+    void noticeOverflow(const QByteArray &lostSender);
 
     const Clock &m_clock;
     Frontend &m_frontend;
     std::array<ReceiveSlot, SlotCount> m_slots;
     MessageFilter m_filter;
+    std::function<QString(const QByteArray &)> m_senderName;
+    // Slot starts, by sender address.
+    TokenBuckets m_starts;
     // Monotonic time of the last overflow notice; none shown yet when unset.
     std::optional<qint64> m_lastOverflowNotice;
 };

@@ -218,7 +218,10 @@ void TIventForm::addNotice(const QString &text, bool important, bool append)
             // Restarting from this notice: the countdown runs from the newest line.
             // A zero delay means the window never closes by itself.
             tiAutoClose->setInterval(int(m_settings.AutoCloseTimer) * 1000);
-            tiAutoClose->start();
+            if (m_countdownHeld)
+                m_countdownDue = true;
+            else
+                tiAutoClose->start();
         }
     }
 }
@@ -292,8 +295,26 @@ void TIventForm::LayoutEventNotice()
     btOk->move((width() - btOk->width()) / 2, height() - m_buttonGap);
 }
 
+void TIventForm::holdCountdown(bool held)
+{
+    if (held == m_countdownHeld)
+        return;
+    m_countdownHeld = held;
+    if (held) {
+        if (tiAutoClose->isActive()) {
+            tiAutoClose->stop();
+            m_countdownDue = true;
+        }
+        return;
+    }
+    // An important notice that came meanwhile holds the window for good.
+    if (std::exchange(m_countdownDue, false) && isVisible() && !m_noticeHeld)
+        tiAutoClose->start();
+}
+
 void TIventForm::closeEvent(QCloseEvent *event)
 {
+    m_countdownDue = false;
     tiAutoClose->stop();
     m_noticeHeld = false;
     event->accept();

@@ -53,6 +53,11 @@ public:
     QPoint placement() const { return pos(); }
 
     bool noticeHeld() const { return m_noticeHeld; }
+
+    // While a modal box is open it covers this window: the auto-close
+    // countdown waits, and starts again in full once the box has closed, so
+    // that no notice closes unseen under a box.
+    void holdCountdown(bool held);
     int heightExtra() const { return m_heightExtra; }
     int buttonGap() const { return m_buttonGap; }
 
@@ -88,6 +93,9 @@ private:
     QFont m_rowsFont;
     int m_rowsWidth = -1;
     bool m_noticeHeld = false;
+    // A box is open; the countdown is due once it closes.
+    bool m_countdownHeld = false;
+    bool m_countdownDue = false;
     int m_heightExtra = 0;
     int m_buttonGap = 0;
     // The frame's extent beyond the client area at the last layout.

@@ -94,23 +94,27 @@ EventSound::EventSound(const Settings &settings, std::unique_ptr<SoundOutput> ou
 
 EventSound::~EventSound() = default;
 
-bool EventSound::tooSoon() const
+bool EventSound::tooSoon(SoundKind kind) const
 {
-    return m_clock && m_lastStart && m_clock->monotonicMs() - *m_lastStart < MinGapMs;
+    const std::optional<qint64> &last = kind == SoundKind::MessageArrived ? m_lastArrivalStart : m_lastStart;
+    return m_clock && last && m_clock->monotonicMs() - *last < MinGapMs;
 }
 
-void EventSound::started()
+void EventSound::started(SoundKind kind)
 {
-    if (m_clock)
-        m_lastStart = m_clock->monotonicMs();
+    if (!m_clock)
+        return;
+    m_lastStart = m_clock->monotonicMs();
+    if (kind == SoundKind::MessageArrived)
+        m_lastArrivalStart = m_lastStart;
 }
 
 void EventSound::PlayEventSound(SoundKind kind)
 {
-    if ((m_settings.SoundBeep || m_settings.IventSound) && tooSoon())
+    if ((m_settings.SoundBeep || m_settings.IventSound) && tooSoon(kind))
         return;
     if (m_settings.SoundBeep) {
-        started();
+        started(kind);
         m_output->beep();
         return;
     }
@@ -126,7 +130,7 @@ void EventSound::PlayEventSound(SoundKind kind)
     const QFileInfo file(path);
     if (!file.isFile() || !file.isReadable())
         return;
-    started();
+    started(kind);
     m_output->playFile(path);
 }
 

@@ -70,7 +70,9 @@ class EventSound {
 public:
     // A sound starts at most once in this time: a burst of events (a flood
     // of messages, a segment starting at once) sounds once, not as a stutter
-    // of sounds cutting each other off.
+    // of sounds cutting each other off. Only an arrival silences an
+    // arrival: a message is never announced by silence because a peer came
+    // online or went offline just before.
     static constexpr qint64 MinGapMs = 250;
 
     // `settings` is read at every event, so a change in the options applies to
@@ -86,14 +88,15 @@ public:
     void PlayEventSound(SoundKind kind);
 
 private:
-    // A sound started less than MinGapMs ago.
-    bool tooSoon() const;
-    void started();
+    // A sound that silences this kind started less than MinGapMs ago.
+    bool tooSoon(SoundKind kind) const;
+    void started(SoundKind kind);
 
     const Settings &m_settings;
     std::unique_ptr<SoundOutput> m_output;
     const Clock *m_clock;
     std::optional<qint64> m_lastStart;
+    std::optional<qint64> m_lastArrivalStart;
 };
 
 } // namespace zn

@@ -1,4 +1,5 @@
 #include "app/session.h"
+#include "common/text.h"
 #include "faildevice.h"
 #include "fakeclock.h"
 #include "fakefrontend.h"
@@ -13,6 +14,7 @@
 #include "peers/roster.h"
 
 #include <QDir>
+#include <QMap>
 #include <QEventLoop>
 #include <QFile>
 #include <QSemaphore>
@@ -48,6 +50,8 @@ private slots:
     void wallClockJump_keepsEveryMinuteAndStampsFollowTheWall();
     void setAbsentMode_announcesAndSignals();
     void forgedPeers_newcomerListedAndConfirmed();
+    void fullQueue_everyMessageLogged_refusedOnesToldOnceAndAnswered();
+    void givenUpSlots_warnTheirSenderWithinLimits();
 };
 
 void TestSession::badSettingsFile_stillStartsWithDefaults()
@@ -647,6 +651,92 @@ void TestSession::forgedPeers_newcomerListedAndConfirmed()
     QCOMPARE(session.TakeRecvMessage().RecvData, QByteArray("hi"));
     QCOMPARE(transport.messages(), (QList<QByteArray>{"ZNMESSAGE:OPEN_CHECK&|10.0.0.6&|me",
                                                       "ZNMESSAGE:OPEN_CHECK&|10.0.0.5&|me"}));
+}
+
+namespace {
+// The MESSAGE_EXCLAMATIONs sent so far, by the address they name.
+QMap<QByteArray, int> warningsSent(const RecordingTransport &transport)
+{
+    QMap<QByteArray, int> byAddress;
+    for (const QByteArray &m : transport.messages()) {
+        if (GetField(m, 0) == keyword::MessageExclamation)
+            ++byAddress[GetField(m, 1)];
+    }
+    return byAddress;
+}
+} // namespace
+
+// 320 messages from three peers arrive while nobody reads: the first 256
+// wait in the queue, every one of the 320 is in the log, the user is told
+// once, and each of the 64 refused is answered with a MESSAGE_EXCLAMATION
+// naming its own sender's address. Reading one ends the burst: its count is
+// told, and the next refusal is told again.
+void TestSession::fullQueue_everyMessageLogged_refusedOnesToldOnceAndAnswered()
+{
+    QTemporaryDir dir;
+    FakeFrontend frontend;
+    RecordingTransport transport;
+    FakeClock clock;
+    Session session(frontend, {}, &transport, &clock);
+    session.local.MachineName = "SELF";
+    session.local.Address = "10.0.0.1";
+    session.settings.HandleName = "me";
+    session.settings.LogFileName = dir.filePath(QStringLiteral("LOG.ZNG"));
+    session.settings.LogFileMaxCount = 0;
+    const quint32 senders[] = {Ip2, 0x0A000003, 0x0A000004};
+    const QByteArray machines[] = {"PC2", "PC3", "PC4"};
+    QMap<QByteArray, int> refusedBySender;
+    for (int i = 0; i < 320; ++i) {
+        const int who = i % 3;
+        receive(session, MessageMessage("10.0.0.1", machines[who], "peer", QByteArray("m" + QByteArray::number(i))),
+                senders[who]);
+        clock.advance(10);
+        if (i >= RecvQueue::Capacity)
+            ++refusedBySender[DottedIPv4(senders[who])];
+    }
+    QCOMPARE(session.recvQueue().UnreadCount(), 256);
+    QCOMPARE(session.recvQueue().newest().RecvData, "m255");
+    QVERIFY(session.log().flush());
+    QCOMPARE(session.log().LoadLog().records.size(), 320);
+    QCOMPARE(session.log().LoadLog().records.first().LogData, "m319");
+    QCOMPARE(warningsSent(transport), refusedBySender);
+    QCOMPARE(frontend.notices.size(), 1);
+    QVERIFY(frontend.notices.at(0).important);
+    QVERIFY(frontend.notices.at(0).text.contains(u"受け取れませんでした（これまでに1通）"));
+
+    session.TakeRecvMessage();
+    QCOMPARE(frontend.notices.size(), 2);
+    QVERIFY(frontend.notices.at(1).text.contains(u"全部で64通"));
+    receive(session, MessageMessage("10.0.0.1", "PC2", "peer", "fits"), Ip2);
+    QCOMPARE(frontend.notices.size(), 2);
+    receive(session, MessageMessage("10.0.0.1", "PC2", "peer", "refused"), Ip2);
+    QCOMPARE(frontend.notices.size(), 3);
+    QVERIFY(frontend.notices.at(2).text.contains(u"（これまでに1通）"));
+}
+
+// A slot given up for another message warns its sender; a flood of them
+// from one address warns it once per interval, not once per slot.
+void TestSession::givenUpSlots_warnTheirSenderWithinLimits()
+{
+    FakeFrontend frontend;
+    RecordingTransport transport;
+    FakeClock clock;
+    Session session(frontend, {}, &transport, &clock);
+    session.local.MachineName = "SELF";
+    session.local.Address = "10.0.0.1";
+    session.roster().AddOrUpdatePeer("tanaka", "PC2", "10.0.0.2", false);
+    const QByteArray first = MakeDatagrams(MessageMessage("10.0.0.1", "PC2", "tanaka", QByteArray(1200, 'x'))).at(0);
+
+    for (int i = 0; i < 100; ++i) {
+        clock.advance(1);
+        session.reassembler().ReceiveDatagram(first, Ip2);
+    }
+    QCOMPARE(warningsSent(transport), (QMap<QByteArray, int>{{"10.0.0.2", 1}}));
+    QCOMPARE(frontend.notices.size(), 1);
+    QVERIFY(frontend.notices.at(0).text.endsWith(u"失われたのは「tanaka」からのメッセージです。"));
+    clock.advance(Session::GivenUpWarningMs);
+    session.reassembler().ReceiveDatagram(first, Ip2);
+    QCOMPARE(warningsSent(transport), (QMap<QByteArray, int>{{"10.0.0.2", 2}}));
 }
 
 QTEST_GUILESS_MAIN(TestSession)

@@ -8,9 +8,10 @@
 //   SOURCE_BASE/COUNT   consecutive addresses of this host to send from
 //                       (each must be one of the host's own)
 //   MESSAGES_TO_TARGET  MESSAGEs addressed to the copy, spread over the time
-//   MIX                 "mixed" (the default) or "infochange": every datagram
+//   MIX                 "mixed" (the default); "infochange": every datagram
 //                       an INFO_CHANGE in an ever new machine name, each from
-//                       the next source, naming it (MESSAGES_TO_TARGET unused)
+//                       the next source, naming it; "fragments": see below
+//                       (MESSAGES_TO_TARGET unused by both)
 // The mixed one, in turns of 20 datagrams:
 //   5  garbage: 1 byte; 513 and 600 bytes; 512 bytes without a NUL; length
 //      headers that are no number or claim more than follows; fragment
@@ -21,6 +22,8 @@
 //   3  LOGIN in ever new machine names, each from the next source, naming it
 //   2  MESSAGE addressed to another copy
 //   2  MESSAGE addressed to the copy while any are left, else to another
+// With the mix "fragments", every datagram is the first fragment of a 1200-byte
+// message to the copy, never completed, from the sources in turn.
 // Printed, tab-separated, with the monotonic clock in milliseconds:
 //   start <ms>              as the first datagram goes
 //   end <ms> sent <total> logins_one_source <n> logins_many_names <n> messages_to_target <n>
@@ -64,10 +67,13 @@ QByteArray firstDatagram(const QByteArray &message)
     return MakeDatagrams(message).value(0);
 }
 
+enum class Mix { Mixed, InfoChange, Fragments };
+
 class Flood {
 public:
-    Flood(quint32 target, quint32 base, quint32 count, int messagesToTarget, qint64 total, bool infoChanges)
-        : m_target(DottedIPv4(target)), m_base(base), m_count(count), m_infoChanges(infoChanges)
+    Flood(quint32 target, quint32 base, quint32 count, int messagesToTarget, qint64 total, Mix mix)
+        : m_infoChanges(mix == Mix::InfoChange), m_fragmentsOnly(mix == Mix::Fragments), m_target(DottedIPv4(target))
+        , m_base(base), m_count(count)
         , m_messagesLeft(messagesToTarget)
         , m_messageEvery(messagesToTarget > 0 ? qMax<qint64>(1, total / 20 / messagesToTarget) : 0)
     {
@@ -86,6 +92,8 @@ public:
             return {firstDatagram(InfoChangeMessage(name, name, "0", DottedIPv4(source))), source};
         }
         const qint64 i = m_sent++;
+        if (m_fragmentsOnly)
+            return {m_incomplete, nextSource()};
         const qint64 turn = i / 20;
         switch (i % 20) {
         case 0: return {QByteArray("\x01", 1)};
@@ -135,10 +143,11 @@ public:
 private:
     quint32 nextSource() { return m_base + quint32(m_nextSource++ % m_count); }
 
+    bool m_infoChanges;
+    bool m_fragmentsOnly;
     QByteArray m_target;
     quint32 m_base;
     quint32 m_count;
-    bool m_infoChanges;
     qint64 m_messagesLeft;
     qint64 m_messageEvery;
     QByteArray m_incomplete;
@@ -166,15 +175,18 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: floodpeer TARGET RATE SECONDS SOURCE_BASE SOURCE_COUNT MESSAGES_TO_TARGET [MIX]\n");
         return 2;
     }
-    const QByteArray mix = argc == 8 ? QByteArray(argv[7]) : QByteArray("mixed");
+    const QByteArray mixName = argc == 8 ? QByteArray(argv[7]) : QByteArray("mixed");
+    const std::optional<Mix> mix = mixName == "mixed"        ? std::optional(Mix::Mixed)
+                                   : mixName == "infochange" ? std::optional(Mix::InfoChange)
+                                   : mixName == "fragments"  ? std::optional(Mix::Fragments)
+                                                             : std::nullopt;
     const std::optional<quint32> target = parseAddress(argv[1]);
     const std::optional<quint32> base = parseAddress(argv[4]);
     const int rate = std::atoi(argv[2]);
     const int seconds = std::atoi(argv[3]);
     const int count = std::atoi(argv[5]);
-    const int messages = std::atoi(argv[6]);
-    if (!target || !base || rate <= 0 || seconds <= 0 || count <= 0 || messages < 0
-        || (mix != "mixed" && mix != "infochange")) {
+    const int messages = mix == Mix::Mixed ? std::atoi(argv[6]) : 0;
+    if (!target || !base || !mix || rate <= 0 || seconds <= 0 || count <= 0 || messages < 0) {
         std::fprintf(stderr, "floodpeer: bad arguments\n");
         return 2;
     }
@@ -187,7 +199,7 @@ int main(int argc, char **argv)
     (void)::setsockopt(fd, SOL_SOCKET, SO_SNDBUFFORCE, &queue, sizeof queue);
 
     const qint64 total = qint64(rate) * seconds;
-    Flood flood(*target, *base, quint32(count), messages, total, mix == "infochange");
+    Flood flood(*target, *base, quint32(count), messages, total, *mix);
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(Port);

@@ -5,6 +5,8 @@
 // a second it appends one line to $ZN_LOOP_PROBE_FILE, fields separated by tabs:
 //   <monotonic ms> <longest lateness in ms since the last line> <resident KiB>
 //   <animation windows open> <lines in the notification window> <rows in the user list>
+// With $ZN_LOOP_PROBE_NOTICE_FILE set, it also writes the notification
+// window's text there each time, its rows joined again (replacing the file).
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -66,13 +68,17 @@ private:
             return;
         int animations = 0;
         int noticeLines = 0;
+        QString noticeText;
         int rows = 0;
         for (QWidget *w : QApplication::topLevelWidgets()) {
             if (w->objectName() == u"AnimationForm" && w->isVisible())
                 ++animations;
             if (w->objectName() == u"IventForm" && w->isVisible()) {
-                if (const auto *label = w->findChild<QLabel *>(QStringLiteral("laMessage")))
+                if (const auto *label = w->findChild<QLabel *>(QStringLiteral("laMessage"))) {
                     noticeLines = int(label->text().count(u'\n')) + (label->text().isEmpty() ? 0 : 1);
+                    noticeText = label->text();
+                    noticeText.remove(u'\n');
+                }
             }
             if (const auto *list = w->findChild<QAbstractItemView *>(QStringLiteral("lvUser")); list && list->model())
                 rows = list->model()->rowCount();
@@ -81,6 +87,13 @@ private:
                      static_cast<long long>(qMax<qint64>(0, m_worst)), residentKiB(), animations, noticeLines, rows);
         std::fflush(m_file);
         m_worst = 0;
+        const QString noticePath = qEnvironmentVariable("ZN_LOOP_PROBE_NOTICE_FILE");
+        if (!noticePath.isEmpty()) {
+            if (FILE *f = std::fopen(qPrintable(noticePath), "w")) {
+                std::fputs(noticeText.toUtf8().constData(), f);
+                std::fclose(f);
+            }
+        }
     }
 
     FILE *m_file;

@@ -13,6 +13,8 @@
 //   message TO DROP TEXT        a MESSAGE to the peer at address TO, by
 //                               broadcast as every peer sends it; DROP is "-"
 //                               or the numbers of datagrams to leave out, "2,3"
+//   gap MS                      from now on, MS milliseconds between the
+//                               datagrams of one message (default 0)
 //   quit
 // Reports, fields separated by tabs:
 //   <ms> ready <address> <machine>
@@ -100,6 +102,8 @@ public:
                     dropped << n.toInt();
             }
             send(MessageMessage(to, m_machine, m_handle, encoded.bytes), dropped);
+        } else if (command == u"gap") {
+            m_gapMs = line.section(u' ', 1, 1).toInt();
         } else if (command == u"quit") {
             return false;
         } else if (!command.isEmpty()) {
@@ -115,6 +119,8 @@ private:
         for (qsizetype i = 0; i < datagrams.size(); ++i) {
             const int number = int(i + 1);
             const QString which = QStringLiteral("%1/%2\t%3").arg(number).arg(datagrams.size()).arg(datagrams[i].size());
+            if (i > 0 && m_gapMs > 0)
+                usleep(useconds_t(m_gapMs) * 1000);
             if (dropped.contains(number)) {
                 report(QStringLiteral("dropped\t") + which);
                 continue;
@@ -158,6 +164,7 @@ private:
         }
     }
 
+    int m_gapMs = 0;
     quint16 m_port;
     QByteArray m_machine;
     QByteArray m_handle;

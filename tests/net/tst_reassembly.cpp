@@ -70,6 +70,9 @@ private slots:
     void sameMessageTwice_dispatchedTwice();
     void repeatedFragment_opensNewSlot();
     void twentyFirstSender_takesIdlestSlot();
+    void oneSender_holdsItsShare_everyLossReportedAndNamed();
+    void flood_cannotPushOutAPeersSlowMessages_data();
+    void flood_cannotPushOutAPeersSlowMessages();
     void ignoredDatagrams_openNoSlot_data();
     void ignoredDatagrams_openNoSlot();
     void emptyPayload_fillsExistingSlot();
@@ -247,7 +250,7 @@ void TestReassembly::twentyFirstSender_takesIdlestSlot()
 
     r.ReceiveDatagram(datagrams.at(0), 0x0A000100);
     QCOMPARE(frontend.notices.size(), 1);
-    QCOMPARE(frontend.notices.at(0).text, TooMuchData);
+    QCOMPARE(frontend.notices.at(0).text, QString(TooMuchData + u"失われたのは「10.0.0.2」からのメッセージです。"));
     QVERIFY(frontend.notices.at(0).important);
     QStringList senders;
     for (const ReceiveSlot &s : r.receiveSlots())
@@ -272,6 +275,98 @@ void TestReassembly::twentyFirstSender_takesIdlestSlot()
     r.ReceiveDatagram(datagrams.at(2), 0x0A000001);
     QCOMPARE(spy.size(), 2);
     QCOMPARE(spy.at(1).at(0).toByteArray(), textOfLength(1200));
+}
+
+// A sender starting a fifth message while four of its own are incomplete
+// gives up its own idlest, never another sender's slot; each message given
+// up is reported, and the notice names whose it was.
+void TestReassembly::oneSender_holdsItsShare_everyLossReportedAndNamed()
+{
+    FakeClock clock;
+    FakeFrontend frontend;
+    Reassembler r(clock, frontend);
+    r.setSenderName([](const QByteArray &address) {
+        return address == "192.168.1.20" ? QStringLiteral("有栖") : QString::fromLatin1(address);
+    });
+    QSignalSpy givenUp(&r, &Reassembler::messageGivenUp);
+    const QByteArray first = frame(textOfLength(1200)).at(0);
+
+    clock.ms = 10;
+    r.ReceiveDatagram(first, PeerB);
+    for (int i = 0; i < 6; ++i) {
+        clock.ms = 100 + i;
+        r.ReceiveDatagram(first, PeerA);
+    }
+    int ofA = 0;
+    for (const ReceiveSlot &s : r.receiveSlots())
+        ofA += s.SenderIpv4 == PeerA ? 1 : 0;
+    QCOMPARE(ofA, Reassembler::MaxSlotsPerSender);
+    QCOMPARE(collecting(r), Reassembler::MaxSlotsPerSender + 1);  // B's slot stays
+    QCOMPARE(givenUp.size(), 2);
+    QCOMPARE(givenUp.at(0).at(0).toByteArray(), "192.168.1.20");
+    QCOMPARE(givenUp.at(1).at(0).toByteArray(), "192.168.1.20");
+    QCOMPARE(frontend.notices.size(), 1);
+    QCOMPARE(frontend.notices.at(0).text, QString(TooMuchData + u"失われたのは「有栖」からのメッセージです。"));
+}
+
+// A peer sends messages of three datagrams 300 ms apart while a flood of
+// never-completed first fragments fills the table, from one address at
+// 1,000 a second or from twenty addresses at 200 a second each. Every
+// message of the peer arrives, and no loss is reported against it.
+void TestReassembly::flood_cannotPushOutAPeersSlowMessages_data()
+{
+    QTest::addColumn<int>("floodSources");
+    QTest::addColumn<int>("perSourceMs");
+    QTest::addRow("one address at 1000/s") << 1 << 1;
+    QTest::addRow("twenty addresses at 200/s") << 20 << 5;
+}
+
+void TestReassembly::flood_cannotPushOutAPeersSlowMessages()
+{
+    QFETCH(int, floodSources);
+    QFETCH(int, perSourceMs);
+    FakeClock clock;
+    FakeFrontend frontend;
+    Reassembler r(clock, frontend);
+    QSignalSpy received(&r, &Reassembler::messageReceived);
+    QSignalSpy givenUp(&r, &Reassembler::messageGivenUp);
+    const QByteArray flood = frame(textOfLength(1200)).at(0);
+    constexpr quint32 FloodBase = 0x0A000100;
+    constexpr int Messages = 10;
+    constexpr qint64 GapMs = 300;
+
+    QList<QByteArray> texts;
+    QList<QByteArray> peer;
+    for (int m = 0; m < Messages; ++m) {
+        texts.append(textOfLength(1100 + m));
+        peer += frame(texts.last());
+    }
+    QCOMPARE(peer.size(), 3 * Messages);
+    int mostOfOne = 0;
+    const qint64 end = qint64(peer.size() + 1) * GapMs;
+    for (qint64 ms = 1; ms <= end; ++ms) {
+        clock.ms = ms;
+        for (int s = 0; s < floodSources; ++s) {
+            if ((ms + s) % perSourceMs == 0)
+                r.ReceiveDatagram(flood, FloodBase + quint32(s));
+        }
+        if (ms % GapMs == 0 && ms / GapMs <= peer.size())
+            r.ReceiveDatagram(peer.at(int(ms / GapMs - 1)), PeerA);
+        for (int s = 0; s < floodSources; ++s) {
+            int held = 0;
+            for (const ReceiveSlot &slot : r.receiveSlots())
+                held += slot.SenderIpv4 == FloodBase + quint32(s) ? 1 : 0;
+            mostOfOne = qMax(mostOfOne, held);
+        }
+    }
+    QList<QByteArray> arrived;
+    for (const QList<QVariant> &args : received)
+        arrived.append(args.at(0).toByteArray());
+    QCOMPARE(arrived, texts);
+    for (const QList<QVariant> &args : givenUp)
+        QVERIFY(args.at(0).toByteArray() != "192.168.1.20");
+    QVERIFY(givenUp.size() > 1000);  // the flood's own messages
+    QVERIFY(mostOfOne <= Reassembler::MaxSlotsPerSender);
 }
 
 void TestReassembly::ignoredDatagrams_openNoSlot_data()

@@ -71,6 +71,7 @@ private slots:
     void settingsReadAtEachEvent();
     void unreadableFile_playsNothing();
     void burstOfEvents_soundsOnce();
+    void arrival_neverSilencedByPresenceSound();
     void soundOutput_loadsOncePlaysOneAtATime();
     void eventSound_throughSoundSystem_playsChosenFile();
     void soundSystem_loadedWithFirstSoundFile();
@@ -190,6 +191,35 @@ void TestEventSound::burstOfEvents_soundsOnce()
     QCOMPARE(calls, (QStringList{QStringLiteral("play ") + m_arrived, QStringLiteral("beep")}));
     sound.PlayEventSound(SoundKind::UserOnline);
     QCOMPARE(calls.size(), 2);
+}
+
+// A message arriving just after a peer came online still sounds; presence
+// sounds keep their distance from every sound.
+void TestEventSound::arrival_neverSilencedByPresenceSound()
+{
+    zn::test::FakeClock clock;
+    Settings settings;
+    settings.IventSound = true;
+    settings.SoundFiles[1] = m_offline;
+    settings.SoundFiles[2] = m_arrived;
+    settings.SoundBeep = true;
+    QStringList calls;
+    EventSound sound(settings, std::make_unique<RecordingOutput>(calls), &clock);
+    sound.PlayEventSound(SoundKind::UserOnline);
+    clock.advance(100);
+    sound.PlayEventSound(SoundKind::MessageArrived);
+    QCOMPARE(calls.size(), 2);
+    clock.advance(100);
+    sound.PlayEventSound(SoundKind::UserOffline);
+    sound.PlayEventSound(SoundKind::MessageArrived);
+    QCOMPARE(calls.size(), 2);
+    settings.SoundBeep = false;
+    clock.advance(EventSound::MinGapMs - 100);
+    sound.PlayEventSound(SoundKind::UserOffline);
+    clock.advance(1);
+    sound.PlayEventSound(SoundKind::MessageArrived);
+    QCOMPARE(calls, (QStringList{QStringLiteral("beep"), QStringLiteral("beep"), QStringLiteral("play ") + m_offline,
+                                 QStringLiteral("play ") + m_arrived}));
 }
 
 void TestEventSound::unreadableFile_playsNothing()

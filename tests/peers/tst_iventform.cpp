@@ -1,7 +1,9 @@
 #include "peers/tiventform.h"
+#include "app/desktopfrontend.h"
 #include "settings/settings.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -21,6 +23,7 @@ private slots:
     void twoNoticesWhileOpen_appendBelowAndRestartCountdown();
     void noticeAfterClosing_replacesEarlierLines();
     void importantNotice_holdsUntilClosed_thenCountsDownAgain();
+    void noticeDuringABox_countsDownOnlyOnceTheBoxIsClosed();
     void timerFires_hidesWindowAndKeepsIt();
     void shortText_window300WideAndCentred();
     void longText_widensAndGrows();
@@ -165,6 +168,39 @@ void TestIventForm::importantNotice_holdsUntilClosed_thenCountsDownAgain()
     QVERIFY(form.tiAutoClose->isActive());
     QCOMPARE(form.tiAutoClose->interval(), 5000);
     QCOMPARE(form.laMessage->text(), QStringLiteral("next"));
+}
+
+// A box is above the notice window and both are centred: a notice that
+// arrives while a box is open waits under it without counting down, and
+// gets its whole countdown once the box is closed.
+void TestIventForm::noticeDuringABox_countsDownOnlyOnceTheBoxIsClosed()
+{
+    m_settings.AutoClose = true;
+    m_settings.AutoCloseTimer = 1;
+    TIventForm form(m_settings, std::nullopt);
+    DesktopFrontend frontend;
+    frontend.showNoticesIn(form);
+
+    bool shownDuringBox = false;
+    bool countingDuringBox = true;
+    QTimer::singleShot(0, &form, [&] {
+        frontend.showEventNotice(QStringLiteral("arrived during the box"), false);
+        shownDuringBox = form.isVisible();
+        countingDuringBox = form.tiAutoClose->isActive();
+        qobject_cast<QDialog *>(frontend.openBox())->accept();
+    });
+    frontend.showMessageBox(QStringLiteral("a box"), mb::Ok);
+    QVERIFY(shownDuringBox);
+    QVERIFY(!countingDuringBox);
+    QVERIFY(form.isVisible());
+    QVERIFY(form.tiAutoClose->isActive());
+    QCOMPARE(form.tiAutoClose->interval(), 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 10000);
+
+    // A notice with no box counts down at once.
+    frontend.showEventNotice(QStringLiteral("no box"), false);
+    QTRY_VERIFY_WITH_TIMEOUT(form.isVisible(), 5000);
+    QVERIFY(form.tiAutoClose->isActive());
 }
 
 void TestIventForm::timerFires_hidesWindowAndKeepsIt()
