@@ -432,7 +432,26 @@ void receive(Session &session, const QByteArray &message, quint32 sender)
     for (const QByteArray &datagram : MakeDatagrams(message))
         session.reassembler().ReceiveDatagram(datagram, sender);
 }
+// The same from a dotted source address.
+void receive(Session &session, const QByteArray &message, const QByteArray &sender)
+{
+    receive(session, message, *InetAddr(sender));
+}
 constexpr quint32 Ip2 = 0x0A000002, Ip9 = 0x0A000009;
+
+// A session on fakes, as the copy "SELF" of "me" at `address`.
+struct FakedSession {
+    explicit FakedSession(const QByteArray &address)
+    {
+        session.local.MachineName = "SELF";
+        session.local.Address = address;
+        session.settings.HandleName = "me";
+    }
+    FakeFrontend frontend;
+    RecordingTransport transport;
+    FakeClock clock;
+    Session session{frontend, {}, &transport, &clock};
+};
 } // namespace
 
 void TestSession::absenceAnswers_onlyAskedForOncePerRequest()
@@ -582,35 +601,27 @@ void TestSession::wallClockJump_keepsEveryMinuteAndStampsFollowTheWall()
 
 void TestSession::forgedPeers_newcomerListedAndConfirmed()
 {
-    FakeFrontend frontend;
-    RecordingTransport transport;
-    FakeClock clock;
-    Session session(frontend, {}, &transport, &clock);
-    session.local.MachineName = "SELF";
-    session.local.Address = "10.0.0.9";
-    session.settings.HandleName = "me";
+    FakedSession f("10.0.0.9");
+    Session &session = f.session;
+    FakeClock &clock = f.clock;
     Roster &roster = session.roster();
-    const auto receive = [&](const QByteArray &message, const QByteArray &source) {
-        for (const QByteArray &datagram : MakeDatagrams(message))
-            session.reassembler().ReceiveDatagram(datagram, *InetAddr(source));
-    };
     const auto forger = [](int i) -> QByteArray {
         return "10.2." + QByteArray::number(i / 250 % 4) + '.' + QByteArray::number(i % 250 + 1);
     };
     const auto forge = [&](int i) {
-        receive(InfoChangeMessage(QByteArray("F" + QByteArray::number(i)), "forged", "0", forger(i)), forger(i));
+        receive(session, InfoChangeMessage(QByteArray("F" + QByteArray::number(i)), "forged", "0", forger(i)), forger(i));
     };
 
     // A LOGIN_OK adds a machine only in answer to this copy's own LOGIN.
-    receive(LoginOkMessage("10.0.0.9", "ASKED", "asked", "0", "10.0.0.4"), "10.0.0.4");
+    receive(session, LoginOkMessage("10.0.0.9", "ASKED", "asked", "0", "10.0.0.4"), "10.0.0.4");
     QCOMPARE(roster.indexOfMachine("ASKED"), -1);
     session.messenger().SendLogin();
-    receive(LoginOkMessage("10.0.0.9", "ASKED", "asked", "0", "10.0.0.4"), "10.0.0.4");
+    receive(session, LoginOkMessage("10.0.0.9", "ASKED", "asked", "0", "10.0.0.4"), "10.0.0.4");
     QVERIFY(roster.indexOfMachine("ASKED") >= 0);
     clock.advance(31 * 1000);
-    receive(LoginOkMessage("10.0.0.9", "LATE", "late", "0", "10.0.0.3"), "10.0.0.3");
+    receive(session, LoginOkMessage("10.0.0.9", "LATE", "late", "0", "10.0.0.3"), "10.0.0.3");
     QCOMPARE(roster.indexOfMachine("LATE"), -1);
-    receive(LoginOkMessage("10.0.0.9", "ASKED", "renamed", "1", "10.0.0.4"), "10.0.0.4");
+    receive(session, LoginOkMessage("10.0.0.9", "ASKED", "renamed", "1", "10.0.0.4"), "10.0.0.4");
     QCOMPARE(roster.FindHandleByMachine("ASKED"), QByteArray("renamed"));
 
     // 5,000 INFO_CHANGEs a second in new names from 1,000 addresses, for 4 s.
@@ -622,7 +633,7 @@ void TestSession::forgedPeers_newcomerListedAndConfirmed()
     const qsizetype forgedRows = roster.count() - 1;
     qInfo("rows after 20,000 INFO_CHANGEs in new names in 4 s: %lld", qlonglong(forgedRows));
     QVERIFY(forgedRows <= 200);
-    receive(LoginMessage("NEWCOMER", "newcomer", "0", "10.0.0.5"), "10.0.0.5");
+    receive(session, LoginMessage("NEWCOMER", "newcomer", "0", "10.0.0.5"), "10.0.0.5");
     QVERIFY(roster.indexOfMachine("NEWCOMER") >= 0);
 
     // Filled up by INFO_CHANGEs after all, slowly: a LOGIN still gets its
@@ -632,7 +643,7 @@ void TestSession::forgedPeers_newcomerListedAndConfirmed()
         forge(i);
         clock.advance(101);
     }
-    receive(LoginMessage("LATECOMER", "latecomer", "0", "10.0.0.6"), "10.0.0.6");
+    receive(session, LoginMessage("LATECOMER", "latecomer", "0", "10.0.0.6"), "10.0.0.6");
     QVERIFY(roster.indexOfMachine("LATECOMER") >= 0);
     QVERIFY(roster.indexOfMachine("NEWCOMER") >= 0);
     QVERIFY(roster.indexOfMachine("ASKED") >= 0);
@@ -641,15 +652,15 @@ void TestSession::forgedPeers_newcomerListedAndConfirmed()
     // A forged LOGOUT unlists it; its message is still confirmed when read,
     // at the address it came from. A listed sender is confirmed at its
     // listed address.
-    receive(LogoutMessage("LATECOMER"), forger(1));
+    receive(session, LogoutMessage("LATECOMER"), forger(1));
     QCOMPARE(roster.indexOfMachine("LATECOMER"), -1);
-    receive(MessageMessage("10.0.0.9", "LATECOMER", "latecomer", "hello"), "10.0.0.6");
-    receive(MessageMessage("10.0.0.9", "NEWCOMER", "newcomer", "hi"), "10.0.0.15");
+    receive(session, MessageMessage("10.0.0.9", "LATECOMER", "latecomer", "hello"), "10.0.0.6");
+    receive(session, MessageMessage("10.0.0.9", "NEWCOMER", "newcomer", "hi"), "10.0.0.15");
     QCOMPARE(session.recvQueue().UnreadCount(), 2);
-    transport.sent.clear();
+    f.transport.sent.clear();
     QCOMPARE(session.TakeRecvMessage().RecvData, QByteArray("hello"));
     QCOMPARE(session.TakeRecvMessage().RecvData, QByteArray("hi"));
-    QCOMPARE(transport.messages(), (QList<QByteArray>{"ZNMESSAGE:OPEN_CHECK&|10.0.0.6&|me",
+    QCOMPARE(f.transport.messages(), (QList<QByteArray>{"ZNMESSAGE:OPEN_CHECK&|10.0.0.6&|me",
                                                       "ZNMESSAGE:OPEN_CHECK&|10.0.0.5&|me"}));
 }
 
@@ -674,13 +685,8 @@ QMap<QByteArray, int> warningsSent(const RecordingTransport &transport)
 void TestSession::fullQueue_everyMessageLogged_refusedOnesToldOnceAndAnswered()
 {
     QTemporaryDir dir;
-    FakeFrontend frontend;
-    RecordingTransport transport;
-    FakeClock clock;
-    Session session(frontend, {}, &transport, &clock);
-    session.local.MachineName = "SELF";
-    session.local.Address = "10.0.0.1";
-    session.settings.HandleName = "me";
+    FakedSession f("10.0.0.1");
+    auto &[frontend, transport, clock, session] = f;
     session.settings.LogFileName = dir.filePath(QStringLiteral("LOG.ZNG"));
     session.settings.LogFileMaxCount = 0;
     const quint32 senders[] = {Ip2, 0x0A000003, 0x0A000004};
@@ -718,12 +724,8 @@ void TestSession::fullQueue_everyMessageLogged_refusedOnesToldOnceAndAnswered()
 // from one address warns it once per interval, not once per slot.
 void TestSession::givenUpSlots_warnTheirSenderWithinLimits()
 {
-    FakeFrontend frontend;
-    RecordingTransport transport;
-    FakeClock clock;
-    Session session(frontend, {}, &transport, &clock);
-    session.local.MachineName = "SELF";
-    session.local.Address = "10.0.0.1";
+    FakedSession f("10.0.0.1");
+    auto &[frontend, transport, clock, session] = f;
     session.roster().AddOrUpdatePeer("tanaka", "PC2", "10.0.0.2", false);
     const QByteArray first = MakeDatagrams(MessageMessage("10.0.0.1", "PC2", "tanaka", QByteArray(1200, 'x'))).at(0);
 
