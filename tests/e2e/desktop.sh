@@ -73,9 +73,17 @@ display_up() {
         DISPLAY=${HOST_DISPLAY[$h]} spawn "$h" openbox > "$NET_TMP/openbox-$h.log" 2>&1
     done
     for h in "$@"; do
-        wait_until 20 eval "x $h xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" ||
-            fail "no window manager on host $h"
+        wm_up "$h" && continue
+        # An openbox that gave up while the display settled is started once more.
+        echo "openbox on host $h did not take the screen; it said:"
+        cat "$NET_TMP/openbox-$h.log" 2> /dev/null || true
+        DISPLAY=${HOST_DISPLAY[$h]} spawn "$h" openbox --replace >> "$NET_TMP/openbox-$h.log" 2>&1
+        wm_up "$h" || { cat "$NET_TMP/openbox-$h.log" 2> /dev/null || true; fail "no window manager on host $h"; }
     done
+}
+
+wm_up() {
+    wait_until 20 eval "x $1 xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"
 }
 
 write_settings() {
