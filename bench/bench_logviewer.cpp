@@ -1,12 +1,12 @@
 // How long the log viewer takes to open on a full log of 10000 records, and
 // what a record written while it is open costs: bench_logviewer [records]
-#include "app/desktopfrontend.h"
-#include "app/session.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 #include "app/tmainform.h"
 #include "benchsupport.h"
 #include "common/codec.h"
 #include "log/logfile.h"
-#include "log/tlogform.h"
+#include "messaging/tlogform.h"
 #include "messaging/messagecenter.h"
 
 #include <QApplication>

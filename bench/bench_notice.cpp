@@ -1,5 +1,5 @@
 // How long a burst of notices takes the notification window: bench_notice
-#include "peers/tiventform.h"
+#include "platform/tiventform.h"
 #include "settings/settings.h"
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,10 +1,10 @@
 // How long pasting a long text into a send window takes, the cut to 2048
 // bytes included, for one long line and for short lines:
 // bench_paste [characters...] (default 2000 5000 20000).
-#include "app/desktopfrontend.h"
-#include "app/session.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 #include "benchsupport.h"
-#include "messaging/messagecheck.h"
+#include "session/messagecheck.h"
 #include "messaging/tsendform.h"
 
 #include <QApplication>

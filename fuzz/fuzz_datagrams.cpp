@@ -4,7 +4,7 @@
 #include "common/clock.h"
 #include "common/frontend.h"
 #include "common/localpeer.h"
-#include "log/logwriter.h"
+#include "common/logwriter.h"
 #include "net/dispatcher.h"
 #include "net/messagesink.h"
 #include "net/messenger.h"

@@ -19,7 +19,7 @@
 //            0x08 the log keeps one record only
 //            0x10 the datagrams come from this copy's own address (its
 //                 broadcasts come back to it)
-#include "app/session.h"
+#include "session/session.h"
 #include "common/codec.h"
 #include "common/text.h"
 #include "fakeclock.h"

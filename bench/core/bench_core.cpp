@@ -8,8 +8,8 @@
 // otherwise. Pick cases with --benchmark_filter=Roster (a regular expression).
 // Roster and user-list cases print per_peer: the time of one add or update,
 // which should stay flat (or grow like log N) from 100 to 10,000 peers.
-#include "app/desktopfrontend.h"
-#include "app/session.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 #include "app/tmainform.h"
 #include "benchsupport.h"
 #include "common/clock.h"

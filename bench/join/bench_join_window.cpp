@@ -3,8 +3,8 @@
 // answer until the list shows every peer, and the event loop's longest stall
 // meanwhile (the lateness of a 1 ms timer: how long the window was frozen).
 // Usage: QT_QPA_PLATFORM=offscreen bench_join_window [peers=1000] [rounds=3]
-#include "app/desktopfrontend.h"
-#include "app/session.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 #include "app/tmainform.h"
 #include "benchsupport.h"
 #include "net/udpservice.h"

@@ -18,9 +18,11 @@
 //   bench_latency report SENT RECEIVED [LABEL]
 //       median and 99th percentile per kind, and the messages' difference to
 //       the bare datagram.
-#include "app/session.h"
+#include "session/session.h"
+
+#include "common/ipv4.h"
 #include "benchsupport.h"
-#include "messaging/recvqueue.h"
+#include "session/recvqueue.h"
 #include "net/udpservice.h"
 #include "net/wire.h"
 

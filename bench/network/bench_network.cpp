@@ -22,6 +22,7 @@
 // whether the two agree.
 #include "network/segment.h"
 
+#include "common/ipv4.h"
 #include "net/answerlimiter.h"
 #include "net/messenger.h"
 #include "net/wire.h"

@@ -1,5 +1,6 @@
 #include "network/segment.h"
 
+#include "common/ipv4.h"
 #include "net/messenger.h"
 #include "net/wire.h"
 #include "peers/roster.h"

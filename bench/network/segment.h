@@ -7,7 +7,7 @@
 // the reassembler, which hands complete messages to the dispatcher.
 #pragma once
 
-#include "app/session.h"
+#include "session/session.h"
 #include "benchsupport.h"
 #include "common/clock.h"
 #include "net/reassembly.h"

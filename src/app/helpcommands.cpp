@@ -1,6 +1,6 @@
 #include "app/helpcommands.h"
 
-#include "app/desktopfrontend.h"
+#include "platform/desktopfrontend.h"
 #include "app/makerinfo.h"
 #include "app/thelpform.h"
 #include "app/tversionform.h"

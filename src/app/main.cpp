@@ -1,8 +1,8 @@
-#include "app/desktopfrontend.h"
-#include "app/session.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 #include "app/tmainform.h"
 #include "app/translations.h"
-#include "peers/tiventform.h"
+#include "platform/tiventform.h"
 #include "platform/eventsound.h"
 #include "platform/unixsignals.h"
 

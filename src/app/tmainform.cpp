@@ -1,8 +1,8 @@
 #include "app/tmainform.h"
 
-#include "app/desktopfrontend.h"
+#include "platform/desktopfrontend.h"
 #include "app/helpcommands.h"
-#include "app/session.h"
+#include "session/session.h"
 #include "common/screenfit.h"
 #include "messaging/absencecenter.h"
 #include "messaging/formparts.h"

@@ -1,6 +1,6 @@
 #include "cli/absencecommand.h"
 
-#include "app/session.h"
+#include "session/session.h"
 #include "cli/cli.h"
 #include "cli/sendcommand.h"
 #include "common/codec.h"

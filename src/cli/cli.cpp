@@ -1,11 +1,11 @@
 #include "cli/cli.h"
 
-#include "app/session.h"
+#include "session/session.h"
 #include "cli/absencecommand.h"
 #include "cli/sendcommand.h"
 #include "common/codec.h"
 #include "common/text.h"
-#include "messaging/messagecheck.h"
+#include "session/messagecheck.h"
 #include "net/identity.h"
 #include "net/messenger.h"
 #include "net/reassembly.h"

@@ -1,6 +1,6 @@
 #include "cli/sendcommand.h"
 
-#include "app/session.h"
+#include "session/session.h"
 #include "cli/cli.h"
 #include "common/codec.h"
 #include "net/messenger.h"

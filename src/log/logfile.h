@@ -7,7 +7,7 @@
 #pragma once
 
 #include "common/savefile.h"
-#include "log/logwriter.h"
+#include "common/logwriter.h"
 
 #include <QByteArray>
 #include <QDateTime>

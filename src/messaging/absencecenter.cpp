@@ -1,7 +1,7 @@
 #include "messaging/absencecenter.h"
 
-#include "app/desktopfrontend.h"
-#include "app/session.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 #include "messaging/formparts.h"
 #include "messaging/messagecenter.h"
 #include "messaging/thuzaisetform.h"

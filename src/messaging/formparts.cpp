@@ -1,6 +1,6 @@
 #include "messaging/formparts.h"
 
-#include "app/session.h"
+#include "session/session.h"
 #include "common/screenfit.h"
 #include "platform/screens.h"
 

@@ -1,11 +1,11 @@
 #include "messaging/messagecenter.h"
 
-#include "app/desktopfrontend.h"
-#include "app/session.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 #include "common/codec.h"
-#include "log/tlogform.h"
+#include "messaging/tlogform.h"
 #include "messaging/formparts.h"
-#include "messaging/messagecheck.h"
+#include "session/messagecheck.h"
 #include "messaging/trecvform.h"
 #include "net/messenger.h"
 #include "peers/roster.h"
@@ -337,7 +337,9 @@ void MessageCenter::miShowLogShowClick()
         return;
     // Opened meanwhile (from inside the prompt's event loop): shown, not doubled.
     if (!m_logForm || m_logForm->closing()) {
-        m_logForm = new TLogForm(m_session, m_frontend, *this, m_fontSize);
+        m_logForm = new TLogForm(m_session, m_frontend, m_fontSize);
+        connect(m_logForm, &TLogForm::sendRequested, this,
+                [this](const QList<Recipient> &recipients, const QString &text) { openSendWindow(recipients, text); });
         cascadeClearOfOthers(m_logForm);
         m_logForm->show();
     }

@@ -1,6 +1,6 @@
 #include "messaging/thuzaiform.h"
 
-#include "app/session.h"
+#include "session/session.h"
 #include "common/codec.h"
 #include "messaging/formparts.h"
 #include "platform/fonts.h"

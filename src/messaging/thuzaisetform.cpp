@@ -1,10 +1,10 @@
 #include "messaging/thuzaisetform.h"
 
-#include "app/session.h"
+#include "session/session.h"
 #include "common/codec.h"
 #include "common/frontend.h"
 #include "messaging/formparts.h"
-#include "messaging/messagecheck.h"
+#include "session/messagecheck.h"
 #include "platform/fonts.h"
 #include "settings/settingsstore.h"
 

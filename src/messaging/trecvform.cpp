@@ -1,6 +1,6 @@
 #include "messaging/trecvform.h"
 
-#include "app/session.h"
+#include "session/session.h"
 #include "messaging/formparts.h"
 #include "common/codec.h"
 #include "platform/fonts.h"

@@ -1,10 +1,10 @@
 #include "messaging/tsendform.h"
 
-#include "app/session.h"
+#include "session/session.h"
 #include "messaging/formparts.h"
 #include "common/codec.h"
 #include "common/frontend.h"
-#include "messaging/messagecheck.h"
+#include "session/messagecheck.h"
 #include "net/messenger.h"
 #include "platform/fonts.h"
 #include "platform/iconstrip.h"

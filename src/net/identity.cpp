@@ -1,5 +1,6 @@
 #include "net/identity.h"
 
+#include "common/ipv4.h"
 #include "common/clock.h"
 #include "common/codec.h"
 #include "net/wire.h"

@@ -1,9 +1,10 @@
 #include "net/messenger.h"
 
+#include "common/ipv4.h"
 #include "common/codec.h"
 #include "common/localpeer.h"
 #include "common/text.h"
-#include "log/logwriter.h"
+#include "common/logwriter.h"
 #include "net/transport.h"
 #include "net/wire.h"
 #include "peers/roster.h"

@@ -1,5 +1,6 @@
 #include "net/reassembly.h"
 
+#include "common/ipv4.h"
 #include "common/clock.h"
 #include "common/frontend.h"
 #include "common/text.h"

@@ -33,7 +33,6 @@ inline constexpr QByteArrayView VersionTag = "ZN150";
 inline constexpr qsizetype MaxMessageBytes = 99999;
 inline constexpr qsizetype PieceBytes = 510;
 inline constexpr qsizetype MaxDatagramBytes = 512;
-inline constexpr quint32 BroadcastIPv4 = 0xFFFFFFFFu;
 
 // The keyword followed by the fields, joined by "&|", nothing after the last:
 //   JoinMessage(keyword::Logout, {"PC1"}) == "ZNMESSAGE:LOGOUT&|PC1"
@@ -72,16 +71,5 @@ QList<QByteArray> CutDatagrams(QByteArrayView escapedBody);
 // Body, escape and cut in one: the datagrams of one message, in sending
 // order. Empty when the message cannot be framed.
 QList<QByteArray> MakeDatagrams(QByteArrayView message);
-
-// An IPv4 address as the classic inet_addr reads it, in host byte order:
-// one to four parts joined by ".", each decimal, octal with a leading 0 or
-// hexadecimal with 0x; the last part fills the remaining bytes:
-//   "192.168.1.5" -> 0xC0A80105, "10.1" -> 0x0A000001, "010.0.0.1" -> 0x08000001
-// Nothing for any other text, and for 255.255.255.255 (all bits set), which
-// is the same value inet_addr uses to say that parsing failed.
-std::optional<quint32> InetAddr(QByteArrayView address);
-
-// "a.b.c.d" of an address in host byte order, first byte first.
-QByteArray DottedIPv4(quint32 ipv4);
 
 } // namespace zn

@@ -1,6 +1,6 @@
 #include "options/optionformopener.h"
 
-#include "app/session.h"
+#include "session/session.h"
 #include "options/toptionform.h"
 #include "options/tpasscheckform.h"
 

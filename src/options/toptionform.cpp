@@ -1,6 +1,6 @@
 #include "options/toptionform.h"
 
-#include "app/session.h"
+#include "session/session.h"
 #include "common/codec.h"
 #include "common/frontend.h"
 #include "common/text.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "peers/trayanimation.h"
+#include "platform/trayanimation.h"
 
 #include <QObject>
 #include <QPoint>

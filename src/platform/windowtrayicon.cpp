@@ -1,6 +1,6 @@
 #include "platform/windowtrayicon.h"
 
-#include "peers/trayanimation.h"
+#include "platform/trayanimation.h"
 #include "platform/iconstrip.h"
 
 #include <QApplication>

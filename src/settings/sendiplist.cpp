@@ -1,7 +1,7 @@
 #include "settings/sendiplist.h"
 
+#include "common/ipv4.h"
 #include "common/text.h"
-#include "net/wire.h"
 
 namespace zn {
 

@@ -1,7 +1,7 @@
 // Saves a picture of the main window with three users, sorted by machine
 // name, for the documentation: mainwindow_screenshot <file.png>
-#include "app/desktopfrontend.h"
-#include "app/session.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 #include "app/tmainform.h"
 #include "net/transport.h"
 #include "peers/roster.h"

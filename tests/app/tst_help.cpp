@@ -1,8 +1,8 @@
 // The about box, the help menu's openers and the bundled manual.
-#include "app/desktopfrontend.h"
+#include "platform/desktopfrontend.h"
 #include "app/helpcommands.h"
 #include "app/makerinfo.h"
-#include "app/session.h"
+#include "session/session.h"
 #include "app/thelpform.h"
 #include "app/tmainform.h"
 #include "app/tversionform.h"

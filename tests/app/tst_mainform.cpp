@@ -1,6 +1,6 @@
-#include "app/desktopfrontend.h"
+#include "platform/desktopfrontend.h"
 #include "app/helpcommands.h"
-#include "app/session.h"
+#include "session/session.h"
 #include "app/thelpform.h"
 #include "app/tmainform.h"
 #include "app/translations.h"

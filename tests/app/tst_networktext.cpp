@@ -3,13 +3,13 @@
 // "&" makes no mnemonic, and the commands of a menu entry reach its peer.
 // Everything arrives as datagrams through the session's own reassembly and
 // dispatch, and is read back from the real widgets.
-#include "app/desktopfrontend.h"
-#include "app/session.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 #include "app/tmainform.h"
 #include "common/codec.h"
 #include "fakeclock.h"
 #include "log/logfile.h"
-#include "log/tlogform.h"
+#include "messaging/tlogform.h"
 #include "messaging/messagecenter.h"
 #include "messaging/thuzaiform.h"
 #include "messaging/trecvform.h"
@@ -18,7 +18,7 @@
 #include "net/reassembly.h"
 #include "net/wire.h"
 #include "peers/roster.h"
-#include "peers/tiventform.h"
+#include "platform/tiventform.h"
 #include "peers/traymenu.h"
 
 #include <QApplication>

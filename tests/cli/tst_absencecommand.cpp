@@ -1,4 +1,4 @@
-#include "app/session.h"
+#include "session/session.h"
 #include "cli/absencecommand.h"
 #include "cli/cli.h"
 #include "common/codec.h"

@@ -1,4 +1,4 @@
-#include "app/session.h"
+#include "session/session.h"
 #include "cli/cli.h"
 #include "cli/sendcommand.h"
 #include "common/codec.h"

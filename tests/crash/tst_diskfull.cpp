@@ -2,7 +2,7 @@
 // namespace of its own (exit 77 when it cannot make one) with a small tmpfs
 // that only it sees. No write may crash or change an old file, and each
 // failing command tells its failure once, however many writes fail in it.
-#include "app/session.h"
+#include "session/session.h"
 #include "log/logfile.h"
 #include "fakefrontend.h"
 #include "net/netfakes.h"

@@ -2,7 +2,7 @@
 // same core as the desktop program, so that it answers HUZAI_CHECK by the
 // program's own rule. Runs until terminated.
 // Usage: absentpeer <handle name> <absence message>   ("\n" in the message is a line break)
-#include "app/session.h"
+#include "session/session.h"
 #include "common/codec.h"
 #include "common/frontend.h"
 #include "net/identity.h"

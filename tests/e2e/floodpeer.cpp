@@ -30,6 +30,7 @@
 //   (with MIX infochange, every one sent is an INFO_CHANGE in a new name)
 #include "net/wire.h"
 
+#include "common/ipv4.h"
 #include <QByteArray>
 #include <QList>
 

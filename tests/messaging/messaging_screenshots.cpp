@@ -4,8 +4,8 @@
 // reply), absence.png (the absence-message editor and a fetched absence
 // message), traymenu.png (two unread messages) and cursoranimation.png (the
 // circle's frames side by side).
-#include "app/desktopfrontend.h"
-#include "app/session.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 #include "app/tmainform.h"
 #include "common/codec.h"
 #include "messaging/absencecenter.h"

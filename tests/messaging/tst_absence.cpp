@@ -1,8 +1,8 @@
 // Absence mode through the real windows and the session: the toggle with its
 // questions, the absence-message editor, asking absent users and the
 // windows that show their answers. Datagrams are recorded, not sent.
-#include "app/desktopfrontend.h"
-#include "app/session.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 #include "app/tmainform.h"
 #include "common/codec.h"
 #include "faildevice.h"

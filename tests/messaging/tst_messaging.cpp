@@ -1,27 +1,27 @@
 // Sending and receiving through the real windows, the session and the log,
 // with the datagrams recorded instead of sent.
-#include "app/desktopfrontend.h"
-#include "app/session.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 #include "app/tmainform.h"
 #include "common/codec.h"
 #include "fakeclock.h"
 #include "log/logfile.h"
 #include "messaging/messagecenter.h"
-#include "messaging/messagecheck.h"
+#include "session/messagecheck.h"
 #include "messaging/trecvform.h"
 #include "messaging/tsendform.h"
 #include "net/netfakes.h"
 #include "net/reassembly.h"
 #include "net/wire.h"
 #include "peers/roster.h"
-#include "peers/trayanimation.h"
+#include "platform/trayanimation.h"
 #include "platform/trayindicator.h"
 #include "platform/iconstrip.h"
 #include "platform/windowtrayicon.h"
-#include "log/tlogform.h"
+#include "messaging/tlogform.h"
 #include "messaging/absencecenter.h"
 #include "messaging/thuzaiform.h"
-#include "peers/tiventform.h"
+#include "platform/tiventform.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "common/frontend.h"
-#include "log/logwriter.h"
+#include "common/logwriter.h"
 #include "net/transport.h"
 
 #include <QByteArray>

@@ -1,5 +1,6 @@
 #include "net/dispatcher.h"
 
+#include "common/ipv4.h"
 #include "common/codec.h"
 #include "common/localpeer.h"
 #include "fakeclock.h"

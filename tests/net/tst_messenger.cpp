@@ -1,4 +1,6 @@
 #include "common/codec.h"
+
+#include "common/ipv4.h"
 #include "common/localpeer.h"
 #include "net/messenger.h"
 #include "net/wire.h"

@@ -1,5 +1,6 @@
 #include "net/wire.h"
 
+#include "common/ipv4.h"
 #include <QTest>
 
 using namespace zn;

@@ -4,8 +4,8 @@
 // writes options-local.png, options-setting.png, options-log.png,
 // options-network.png, options-ivent.png, options-sound.png, passcheck.png
 // and passchange.png.
-#include "app/desktopfrontend.h"
-#include "app/session.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 #include "common/codec.h"
 #include "net/transport.h"
 #include "options/toptionform.h"

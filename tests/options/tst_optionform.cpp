@@ -3,8 +3,10 @@
 // the broadcast, the tray menu, the extra addresses, the choosers, the
 // sound tests, the password button, the keys, the help topics and the one
 // window that the menus open.
-#include "app/desktopfrontend.h"
-#include "app/session.h"
+#include "platform/desktopfrontend.h"
+
+#include "common/ipv4.h"
+#include "session/session.h"
 #include "app/tmainform.h"
 #include "common/codec.h"
 #include "faildevice.h"

@@ -1,5 +1,5 @@
 // The password prompt, AskPassword and the password change dialog.
-#include "app/desktopfrontend.h"
+#include "platform/desktopfrontend.h"
 #include "options/tpasschangeform.h"
 #include "options/tpasscheckform.h"
 

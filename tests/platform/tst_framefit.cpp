@@ -1,7 +1,7 @@
 // Stored placements under a real window manager (with_wm.sh inside
 // under_xvfb.sh): the frame it adds, not only the client area, ends on the
 // screen.
-#include "app/session.h"
+#include "session/session.h"
 #include "fakefrontend.h"
 #include "messaging/formparts.h"
 #include "net/netfakes.h"

@@ -1,12 +1,12 @@
 // The log viewer through its real window, over a session whose log file lives
 // in a temporary directory and whose datagrams are recorded instead of sent.
-#include "app/desktopfrontend.h"
-#include "app/session.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 #include "app/tmainform.h"
 #include "common/codec.h"
 #include "fakeclock.h"
 #include "log/logfile.h"
-#include "log/tlogform.h"
+#include "messaging/tlogform.h"
 #include "messaging/messagecenter.h"
 #include "messaging/tsendform.h"
 #include "net/netfakes.h"

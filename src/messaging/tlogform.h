@@ -4,6 +4,7 @@
 #pragma once
 
 #include "log/logfile.h"
+#include "messaging/tsendform.h"
 
 #include <QList>
 #include <QSize>
@@ -17,7 +18,6 @@ class QPushButton;
 namespace zn {
 
 class Frontend;
-class MessageCenter;
 class Session;
 class WindowTrayIcon;
 
@@ -26,8 +26,7 @@ class TLogForm : public QWidget {
 public:
     // Reads the log and shows its newest record; reads it again after every
     // record written while it exists.
-    TLogForm(Session &session, Frontend &frontend, MessageCenter &messages, int fontSize,
-             QWidget *parent = nullptr);
+    TLogForm(Session &session, Frontend &frontend, int fontSize, QWidget *parent = nullptr);
     ~TLogForm() override;
 
     // What the window shows: the records, or one of the two empty states.
@@ -74,6 +73,11 @@ public:
 
     static constexpr QSize DesignSize{335, 285};
 
+signals:
+    // "Send again" or "reply" on the record on screen: a send window for
+    // these recipients, holding this text, is wanted.
+    void sendRequested(const QList<Recipient> &recipients, const QString &text);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -87,7 +91,6 @@ private:
 
     Session &m_session;
     Frontend &m_frontend;
-    MessageCenter &m_messages;
     QList<LogRecord> m_records;
     int m_position = 0;
     View m_view = View::NoLog;

@@ -2,13 +2,13 @@
 //   logviewer_screenshot <directory>
 // writes logviewer.png: the third of four records, a two-line message
 // received from a colleague, so that both step buttons and the reply are on.
-#include "app/desktopfrontend.h"
-#include "app/session.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 #include "app/tmainform.h"
 #include "common/codec.h"
 #include "fakeclock.h"
 #include "log/logfile.h"
-#include "log/tlogform.h"
+#include "messaging/tlogform.h"
 #include "messaging/messagecenter.h"
 #include "net/transport.h"
 #include "peers/roster.h"

@@ -1,4 +1,4 @@
-#include "messaging/recvqueue.h"
+#include "session/recvqueue.h"
 
 namespace zn {
 

@@ -1,5 +1,5 @@
 #include "common/codec.h"
-#include "peers/trayanimation.h"
+#include "platform/trayanimation.h"
 #include "settings/settings.h"
 
 #include <QSignalSpy>

@@ -1,4 +1,4 @@
-#include "app/session.h"
+#include "session/session.h"
 
 #include "common/codec.h"
 #include "common/frontend.h"

@@ -1,11 +1,10 @@
-#include "log/tlogform.h"
+#include "messaging/tlogform.h"
 
-#include "app/session.h"
+#include "session/session.h"
 #include "common/codec.h"
 #include "common/frontend.h"
-#include "log/logwriter.h"
+#include "common/logwriter.h"
 #include "messaging/formparts.h"
-#include "messaging/messagecenter.h"
 #include "peers/roster.h"
 #include "platform/fonts.h"
 #include "platform/iconstrip.h"
@@ -34,8 +33,8 @@ const QString ReplyCaption = QStringLiteral("返信(&S)");
 
 } // namespace
 
-TLogForm::TLogForm(Session &session, Frontend &frontend, MessageCenter &messages, int fontSize, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_session(session), m_frontend(frontend), m_messages(messages)
+TLogForm::TLogForm(Session &session, Frontend &frontend, int fontSize, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_session(session), m_frontend(frontend)
 {
     setObjectName(QStringLiteral("LogForm"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -273,9 +272,9 @@ void TLogForm::btReSendClick()
     const Recipient recipient{peer->HandleName, peer->MachineName};
     const QString text = cp932::toWidgetText(record.LogData);
     if (action == Action::SendAgain)
-        m_messages.openSendWindow({recipient}, text);
+        emit sendRequested({recipient}, text);
     else
-        m_messages.openSendWindow({recipient}, m_session.settings.ReturnMessagePlus ? quoted(text) : QString());
+        emit sendRequested({recipient}, m_session.settings.ReturnMessagePlus ? quoted(text) : QString());
 }
 
 QString TLogForm::quoted(const QString &text)

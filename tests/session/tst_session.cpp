@@ -1,4 +1,6 @@
-#include "app/session.h"
+#include "session/session.h"
+
+#include "common/ipv4.h"
 #include "common/text.h"
 #include "faildevice.h"
 #include "fakeclock.h"

@@ -6,7 +6,7 @@
 #include "common/clock.h"
 #include "common/failurereports.h"
 #include "common/localpeer.h"
-#include "messaging/recvqueue.h"
+#include "session/recvqueue.h"
 #include "net/messagesink.h"
 #include "settings/settings.h"
 #include "settings/settingsstore.h"

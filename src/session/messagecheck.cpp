@@ -1,4 +1,4 @@
-#include "messaging/messagecheck.h"
+#include "session/messagecheck.h"
 
 #include "common/codec.h"
 #include "common/text.h"

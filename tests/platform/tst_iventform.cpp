@@ -1,5 +1,5 @@
-#include "peers/tiventform.h"
-#include "app/desktopfrontend.h"
+#include "platform/tiventform.h"
+#include "platform/desktopfrontend.h"
 #include "settings/settings.h"
 
 #include <QApplication>

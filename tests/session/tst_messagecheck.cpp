@@ -1,5 +1,5 @@
 #include "common/codec.h"
-#include "messaging/messagecheck.h"
+#include "session/messagecheck.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
-#include "app/desktopfrontend.h"
+#include "platform/desktopfrontend.h"
 
-#include "peers/tiventform.h"
+#include "platform/tiventform.h"
 
 #include <QMessageBox>
 

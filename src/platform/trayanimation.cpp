@@ -1,4 +1,4 @@
-#include "peers/trayanimation.h"
+#include "platform/trayanimation.h"
 
 #include "common/codec.h"
 #include "settings/settings.h"

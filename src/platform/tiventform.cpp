@@ -1,4 +1,4 @@
-#include "peers/tiventform.h"
+#include "platform/tiventform.h"
 
 #include "common/screenfit.h"
 #include "platform/screens.h"
