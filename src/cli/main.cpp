@@ -1,10 +1,11 @@
-#include "cli/cli.h"
+#include "cli/absencecommand.h"
+#include "cli/commandline.h"
+#include "cli/sendcommand.h"
+#include "cli/watchcommand.h"
+#include "cli/whocommand.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QTextStream>
-
-#include <cstdio>
 
 using namespace zn;
 
@@ -26,17 +27,5 @@ int main(int argc, char **argv)
         return runWatch(line.options, out, err);
     if (line.command == u"absence")
         return runAbsence(line.options, line.users, out, err);
-
-    QString text;
-    if (line.options.text) {
-        text = *line.options.text;
-    } else {
-        QFile input;
-        if (!input.open(stdin, QIODevice::ReadOnly)) {
-            err << "zephinet-cli: standard input cannot be read" << Qt::endl;
-            return ExitUsage;
-        }
-        text = TextFromInput(input.readAll());
-    }
-    return runSend(line.options, line.users, text, out, err);
+    return runSend(line.options, line.users, out, err);
 }

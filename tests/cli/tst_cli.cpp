@@ -1,4 +1,6 @@
-#include "cli/cli.h"
+#include "cli/clisession.h"
+#include "cli/commandline.h"
+#include "cli/terminaltext.h"
 #include "net/identity.h"
 #include "peers/roster.h"
 
@@ -22,6 +24,8 @@ private slots:
     void oneLine_distinctTextsStayDistinct();
     void usableNetwork_data();
     void usableNetwork();
+    void commandLine_data();
+    void commandLine();
 };
 
 void TestCli::describeMessage_data()
@@ -184,6 +188,42 @@ void TestCli::usableNetwork()
     QFETCH(QList<InterfaceCandidate>, interfaces);
     QFETCH(bool, usable);
     QCOMPARE(HasUsableNetwork(interfaces), usable);
+}
+
+void TestCli::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("users");
+    QTest::addColumn<int>("wait");
+    QTest::newRow("send") << QStringList{u"send"_qs, u"--wait"_qs, u"5"_qs, u"bob"_qs, u"PC2"_qs} << -1
+                          << QStringList{u"bob"_qs, u"PC2"_qs} << 5;
+    QTest::newRow("unknown option") << QStringList{u"send"_qs, u"--bogus"_qs, u"bob"_qs} << 2 << QStringList() << -1;
+    QTest::newRow("no user") << QStringList{u"send"_qs, u"--text"_qs, u"hi"_qs} << 2 << QStringList() << -1;
+    QTest::newRow("bad wait") << QStringList{u"send"_qs, u"--wait"_qs, u"-1"_qs, u"bob"_qs} << 2 << QStringList()
+                              << -1;
+    QTest::newRow("wait without send") << QStringList{u"who"_qs, u"--wait"_qs, u"1"_qs} << 2 << QStringList() << -1;
+    QTest::newRow("absence") << QStringList{u"absence"_qs, u"bob"_qs, u"PC2"_qs} << -1
+                             << QStringList{u"bob"_qs, u"PC2"_qs} << -1;
+    QTest::newRow("absence without user") << QStringList{u"absence"_qs} << 2 << QStringList() << -1;
+    QTest::newRow("absence with text") << QStringList{u"absence"_qs, u"--text"_qs, u"x"_qs, u"bob"_qs} << 2
+                                       << QStringList() << -1;
+    QTest::newRow("no command") << QStringList() << 2 << QStringList() << -1;
+    QTest::newRow("help") << QStringList{u"--help"_qs} << 0 << QStringList() << -1;
+}
+
+void TestCli::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    arguments.prepend(u"zephinet-cli"_qs);
+    const CommandLine line = ParseCommandLine(arguments);
+    QCOMPARE(line.exitCode, exitCode);
+    QCOMPARE(line.output.isEmpty(), exitCode < 0);
+    if (exitCode < 0) {
+        QTEST(line.users, "users");
+        QTEST(line.options.wait, "wait");
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCli)
