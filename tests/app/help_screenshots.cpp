@@ -5,6 +5,7 @@
 // the handle name).
 #include "app/thelpform.h"
 #include "app/tversionform.h"
+#include "screenshots.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,10 +20,7 @@ int main(int argc, char **argv)
     if (argc != 2)
         return 2;
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Noto Sans CJK JP")});
-    font.setPixelSize(12);
-    QApplication::setFont(font);
+    test::useJapaneseFace(12);
     const UrlOpener nowhere = [](const QUrl &) { return true; };
 
     TVersionForm box(nowhere);

@@ -11,6 +11,7 @@
 #include "options/toptionform.h"
 #include "options/tpasschangeform.h"
 #include "options/tpasscheckform.h"
+#include "screenshots.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,9 +36,7 @@ int main(int argc, char **argv)
     if (argc != 2)
         return 2;
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Noto Sans CJK JP")});
-    QApplication::setFont(font);
+    test::useJapaneseFace();
     QTemporaryDir dir;
     DesktopFrontend frontend;
     NoTransport transport;
