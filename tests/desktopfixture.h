@@ -8,16 +8,31 @@
 #include "app/tmainform.h"
 #include "fakeclock.h"
 #include "net/netfakes.h"
+#include "peers/roster.h"
 #include "platform/desktopfrontend.h"
 #include "session/session.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QTest>
 #include <QTemporaryDir>
 
+#include <initializer_list>
 #include <memory>
 
 namespace zn::test {
+
+// The windows of one kind on screen, in the application's order.
+template <class Window>
+QList<Window *> visibleWindows()
+{
+    QList<Window *> out;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *window = qobject_cast<Window *>(w); window && window->isVisible())
+            out.append(window);
+    }
+    return out;
+}
 
 struct DesktopFixture {
     enum class Time { System, Fake };
@@ -68,6 +83,21 @@ struct DesktopFixture {
         shell->start();
         session->local.MachineName = "SELF";
         session->local.Address = "10.0.0.9";
+    }
+
+    struct OnlinePeer {
+        QByteArray handle;
+        QByteArray machine;
+        QByteArray address;
+        bool absent;
+    };
+    // Started as "me" with every box answered yes, and `peers` online.
+    void startAsMe(std::initializer_list<OnlinePeer> peers)
+    {
+        start(Answer::Yes);
+        session->settings.HandleName = "me";
+        for (const OnlinePeer &p : peers)
+            session->roster().AddOrUpdatePeer(p.handle, p.machine, p.address, p.absent);
     }
 
     TMainForm *form() const { return &shell->mainWindow(); }

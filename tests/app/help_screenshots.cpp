@@ -15,12 +15,10 @@ using namespace zn;
 
 int main(int argc, char **argv)
 {
-    qputenv("LC_ALL", "ja_JP.UTF-8");
-    QApplication app(argc, argv);
-    if (argc != 2)
+    test::PictureProgram app(argc, argv, 12);
+    if (!app.directory())
         return 2;
-    const QDir out(QString::fromLocal8Bit(argv[1]));
-    test::useJapaneseFace(12);
+    const QDir &out = *app.directory();
     const UrlOpener nowhere = [](const QUrl &) { return true; };
 
     TVersionForm box(nowhere);

@@ -103,17 +103,6 @@ QString tipShownFor(QTreeView *list, const QModelIndex &index)
     return u"(no tip)"_qs;
 }
 
-template <class Window>
-QList<Window *> visibleWindows()
-{
-    QList<Window *> out;
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (auto *window = qobject_cast<Window *>(w); window && window->isVisible())
-            out.append(window);
-    }
-    return out;
-}
-
 struct Fixture : test::DesktopFixture {
     std::unique_ptr<TIventForm> notice;
 
@@ -235,7 +224,7 @@ void TestNetworkText::userListAndPeerMenus_showNamesAsTheyAreAndReachTheirPeer()
     // Each per-peer command chosen on the "A&B" entry reaches that peer, not "AB".
     for (QMenu *menu : {tray.miWindowSend, f.shell->sendList()}) {
         QVERIFY(f.choose(menu, u"A&B"_qs));
-        const QList<TSendForm *> windows = visibleWindows<TSendForm>();
+        const QList<TSendForm *> windows = test::visibleWindows<TSendForm>();
         QCOMPARE(windows.size(), 1);
         QCOMPARE(windows.first()->edSendName->displayText(), u"A&B"_qs);
         QCOMPARE(windows.first()->edSendMachine->displayText(), u"PC&2"_qs);
@@ -281,7 +270,7 @@ void TestNetworkText::windowsNoticesAndBoxes_showNamesAndTextsAsTheyAre()
 
         // The reply's send window, and the box when its addressee went offline.
         recv.btRecv->click();
-        const QList<TSendForm *> windows = visibleWindows<TSendForm>();
+        const QList<TSendForm *> windows = test::visibleWindows<TSendForm>();
         QCOMPARE(windows.size(), 1);
         TSendForm *send = windows.first();
         QCOMPARE(send->edSendName->displayText(), name);
@@ -301,7 +290,7 @@ void TestNetworkText::windowsNoticesAndBoxes_showNamesAndTextsAsTheyAre()
         const QByteArray away = "<b>away</b> &amp; back at 3";
         QVERIFY(f.session->askAbsenceMessage(p.address));
         f.receive(HuzaiMessageMessage("10.0.0.9", p.machine, p.handle, away), p.ipv4);
-        const QList<THuzaiForm *> absence = visibleWindows<THuzaiForm>();
+        const QList<THuzaiForm *> absence = test::visibleWindows<THuzaiForm>();
         QCOMPARE(absence.size(), 1);
         QCOMPARE(absence.first()->edHandleName->displayText(), name);
         QCOMPARE(absence.first()->edMachineName->displayText(), machine);

@@ -10,7 +10,6 @@
 #include "peers/roster.h"
 #include "screenshots.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QPainter>
 #include <QTimer>
@@ -20,12 +19,10 @@ using namespace zn;
 int main(int argc, char **argv)
 {
     // Time stamps as a Japanese desktop writes them (午前/午後).
-    qputenv("LC_ALL", "ja_JP.UTF-8");
-    QApplication app(argc, argv);
-    if (argc != 2)
+    test::PictureProgram app(argc, argv);
+    if (!app.directory())
         return 2;
-    const QDir out(QString::fromLocal8Bit(argv[1]));
-    test::useJapaneseFace();
+    const QDir &out = *app.directory();
     test::DesktopFixture desktop({}, test::DesktopFixture::Time::Fake);
     test::FakeClock &clock = desktop.clock;
     clock.wall = QDateTime(QDate(2026, 12, 8), QTime(14, 5, 12));

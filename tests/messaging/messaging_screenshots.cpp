@@ -52,12 +52,10 @@ QImage cursorStrip()
 int main(int argc, char **argv)
 {
     // Arrival times as a Japanese desktop shows them (午前/午後).
-    qputenv("LC_ALL", "ja_JP.UTF-8");
-    QApplication app(argc, argv);
-    if (argc != 2)
+    test::PictureProgram app(argc, argv);
+    if (!app.directory())
         return 2;
-    const QDir out(QString::fromLocal8Bit(argv[1]));
-    test::useJapaneseFace();
+    const QDir &out = *app.directory();
     test::DesktopFixture desktop;
     Session &session = *desktop.session;
     DesktopFrontend &frontend = desktop.frontend;

@@ -40,13 +40,10 @@ struct Fixture : test::DesktopFixture {
     explicit Fixture(const QByteArray &ini = {})
         : DesktopFixture("MouseAnimation=0\r\n" + ini, Time::Fake)
     {
-        start(Answer::Yes);
-        session->settings.HandleName = "me";
-        Roster &roster = session->roster();
-        roster.AddOrUpdatePeer("A", "hostA", "10.0.0.1", true);
-        roster.AddOrUpdatePeer("B", "hostB", "10.0.0.2", true);
-        roster.AddOrUpdatePeer("C", "hostC", "10.0.0.3", false);
-        roster.AddOrUpdatePeer("B", "hostB2", "10.0.0.4", false);
+        startAsMe({{"A", "hostA", "10.0.0.1", true},
+                   {"B", "hostB", "10.0.0.2", true},
+                   {"C", "hostC", "10.0.0.3", false},
+                   {"B", "hostB2", "10.0.0.4", false}});
         transport.sent.clear();
     }
 

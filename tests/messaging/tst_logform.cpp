@@ -38,11 +38,7 @@ struct Fixture : test::DesktopFixture {
     explicit Fixture(const QByteArray &ini = {})
         : DesktopFixture("MouseAnimation=0\r\nLogFileMaxCount=0\r\n" + ini, Time::Fake)
     {
-        start(Answer::Yes);
-        session->settings.HandleName = "me";
-        Roster &roster = session->roster();
-        roster.AddOrUpdatePeer("A", "hostA", "10.0.0.1", false);
-        roster.AddOrUpdatePeer("me", "SELF", "10.0.0.9", false);
+        startAsMe({{"A", "hostA", "10.0.0.1", false}, {"me", "SELF", "10.0.0.9", false}});
     }
 
     QString logPath() const { return session->settings.LogFileName; }
@@ -61,15 +57,7 @@ struct Fixture : test::DesktopFixture {
         form()->findChild<QAction *>(QStringLiteral("miShowLogShow"))->trigger();
         return shell->messages().logForm();
     }
-    QList<TSendForm *> sendWindows() const
-    {
-        QList<TSendForm *> out;
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (auto *f = qobject_cast<TSendForm *>(w); f && f->isVisible())
-                out.append(f);
-        }
-        return out;
-    }
+    QList<TSendForm *> sendWindows() const { return test::visibleWindows<TSendForm>(); }
 };
 
 QString counter(const TLogForm *viewer)

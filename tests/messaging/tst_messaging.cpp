@@ -54,12 +54,9 @@ struct Fixture : test::DesktopFixture {
     explicit Fixture(const QByteArray &ini = {})
         : DesktopFixture("MouseAnimation=0\r\n" + ini, Time::Fake)
     {
-        start(Answer::Yes);
-        session->settings.HandleName = "me";
-        Roster &roster = session->roster();
-        roster.AddOrUpdatePeer("A", "hostA", "10.0.0.1", false);
-        roster.AddOrUpdatePeer("B", "hostB", "10.0.0.2", false);
-        roster.AddOrUpdatePeer("me", "SELF", "10.0.0.9", false);
+        startAsMe({{"A", "hostA", "10.0.0.1", false},
+                   {"B", "hostB", "10.0.0.2", false},
+                   {"me", "SELF", "10.0.0.9", false}});
         transport.sent.clear();
     }
 
@@ -76,15 +73,7 @@ struct Fixture : test::DesktopFixture {
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
         }
     }
-    QList<TSendForm *> sendWindows() const
-    {
-        QList<TSendForm *> out;
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (auto *f = qobject_cast<TSendForm *>(w); f && f->isVisible())
-                out.append(f);
-        }
-        return out;
-    }
+    QList<TSendForm *> sendWindows() const { return test::visibleWindows<TSendForm>(); }
     // MESSAGE texts that went out, in order, with their destination.
     QList<QByteArray> sentMessages() const
     {

@@ -31,12 +31,10 @@ struct NoTransport : DatagramTransport {
 
 int main(int argc, char **argv)
 {
-    qputenv("LC_ALL", "ja_JP.UTF-8");
-    QApplication app(argc, argv);
-    if (argc != 2)
+    test::PictureProgram app(argc, argv);
+    if (!app.directory())
         return 2;
-    const QDir out(QString::fromLocal8Bit(argv[1]));
-    test::useJapaneseFace();
+    const QDir &out = *app.directory();
     QTemporaryDir dir;
     DesktopFrontend frontend;
     NoTransport transport;
