@@ -115,7 +115,9 @@ void DesktopShell::createSendList()
 
 void DesktopShell::createTray()
 {
-    m_tray = std::make_unique<TrayIndicator>(m_session.settings);
+    // Below the shell in the object tree, as the other tray icons are below
+    // their windows.
+    m_tray = std::make_unique<TrayIndicator>(m_session.settings, this);
     connect(m_tray.get(), &TrayIndicator::clicked, this, &DesktopShell::trayClicked);
     connect(m_tray.get(), &TrayIndicator::doubleClicked, this, &DesktopShell::trayDoubleClicked);
     connect(m_tray.get(), &TrayIndicator::contextMenuRequested, this, &DesktopShell::trayContextMenu);

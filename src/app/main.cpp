@@ -48,6 +48,6 @@ int main(int argc, char **argv)
     Session session(frontend, QApplication::arguments().mid(1));
     session.loadSettings();
 
-    DesktopShell shell(session, frontend);
+    DesktopShell shell(session, frontend, &app);
     return shell.run();
 }
