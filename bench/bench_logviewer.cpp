@@ -2,7 +2,7 @@
 // what a record written while it is open costs: bench_logviewer [records]
 #include "platform/desktopfrontend.h"
 #include "session/session.h"
-#include "app/tmainform.h"
+#include "app/desktopshell.h"
 #include "benchsupport.h"
 #include "common/codec.h"
 #include "log/logfile.h"
@@ -33,8 +33,8 @@ int main(int argc, char **argv)
     session.settings.ActivePortNo = 0;
     session.settings.MouseAnimation = 0;
     session.settings.LogFileMaxCount = 0;
-    TMainForm form(session, frontend);
-    form.FormCreate();
+    DesktopShell shell(session, frontend);
+    shell.start();
 
     // Records of a realistic size: a Japanese time stamp, two labels and a
     // three-line text of about 120 bytes.
@@ -65,8 +65,8 @@ int main(int argc, char **argv)
         QElapsedTimer wall;
         wall.start();
         const double cpu = bench::threadCpuMs();
-        form.messages().miShowLogShowClick();
-        TLogForm *viewer = form.messages().logForm();
+        shell.messages().miShowLogShowClick();
+        TLogForm *viewer = shell.messages().logForm();
         // Until the first paint is through.
         viewer->repaint();
         QApplication::processEvents();
@@ -89,10 +89,10 @@ int main(int argc, char **argv)
     };
     const double withViewer = writeSome();
     std::printf("record written with the viewer open (file rewritten, viewer reloaded): %.1f ms each, now %s\n",
-                withViewer, qPrintable(form.messages().logForm()->windowTitle()));
-    form.messages().logForm()->close();
+                withViewer, qPrintable(shell.messages().logForm()->windowTitle()));
+    shell.messages().logForm()->close();
     QApplication::processEvents();
     std::printf("record written without a viewer (file rewritten only): %.1f ms each\n", writeSome());
-    form.FormDestroy();
+    shell.stop();
     return 0;
 }

@@ -10,6 +10,7 @@
 // which should stay flat (or grow like log N) from 100 to 10,000 peers.
 #include "platform/desktopfrontend.h"
 #include "session/session.h"
+#include "app/desktopshell.h"
 #include "app/tmainform.h"
 #include "benchsupport.h"
 #include "common/clock.h"
@@ -260,14 +261,14 @@ BENCHMARK(BM_RosterRemove)->ArgName("peers")->Arg(100)->Arg(1000)->Arg(10000)->U
 
 // ---- the desktop windows (offscreen) ----
 
-// The main window over a session of its own, shown, with the settings of a
-// temporary directory.
+// The desktop over a session of its own, its main window shown, with the
+// settings of a temporary directory.
 struct Desktop {
     QTemporaryDir dir;
     DesktopFrontend frontend;
     NoTransport transport;
     Session session{frontend, {}, &transport};
-    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<DesktopShell> shell;
     Desktop()
     {
         frontend.setAutoAnswer(Answer::Ok);
@@ -276,11 +277,11 @@ struct Desktop {
         session.local.Address = LocalAddress;
         session.settings.LogSave = false;
         session.settings.MouseAnimation = 0;
-        form = std::make_unique<TMainForm>(session, frontend);
-        form->show();
+        shell = std::make_unique<DesktopShell>(session, frontend);
+        shell->mainWindow().show();
         QApplication::processEvents();
     }
-    ~Desktop() { form->setQuitWithoutAsking(true); }
+    ~Desktop() { shell->mainWindow().setQuitWithoutAsking(true); }
 };
 
 // N peers join while the user list shows them; the list is laid out and
@@ -308,7 +309,7 @@ void BM_UserListUpdate(benchmark::State &state)
     const auto peers = peerNames(int(state.range(0)));
     Desktop desktop;
     fill(desktop.session.roster(), peers);
-    desktop.form->userList()->selectAll();
+    desktop.shell->mainWindow().userList()->selectAll();
     QApplication::processEvents();
     bool absent = false;
     for (auto _ : state) {
@@ -323,12 +324,12 @@ void BM_UserListUpdate(benchmark::State &state)
 BENCHMARK(BM_UserListUpdate)->ArgName("peers")->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 // A menu opened and closed again, as the user does, with 1,000 peers listed.
-void openMenus(benchmark::State &state, const std::function<QList<QMenu *>(TMainForm &)> &menus)
+void openMenus(benchmark::State &state, const std::function<QList<QMenu *>(DesktopShell &)> &menus)
 {
     Desktop desktop;
     fill(desktop.session.roster(), peerNames(1000));
     QApplication::processEvents();
-    const QList<QMenu *> opened = menus(*desktop.form);
+    const QList<QMenu *> opened = menus(*desktop.shell);
     for (auto _ : state) {
         for (QMenu *menu : opened) {
             menu->popup(QPoint(0, 0));
@@ -336,23 +337,23 @@ void openMenus(benchmark::State &state, const std::function<QList<QMenu *>(TMain
         }
     }
     for (QMenu *menu : opened) {
-        if (menu->actions().size() < 1000 && menu != desktop.form->taskMenu())
+        if (menu->actions().size() < 1000 && menu != desktop.shell->taskMenu())
             state.SkipWithError("a peer menu is not filled");
     }
 }
 
 void BM_TrayMenuOpen(benchmark::State &state)
 {
-    openMenus(state, [](TMainForm &form) { return QList<QMenu *>{form.taskMenu()}; });
+    openMenus(state, [](DesktopShell &shell) { return QList<QMenu *>{shell.taskMenu()}; });
 }
 BENCHMARK(BM_TrayMenuOpen)->Unit(benchmark::kMicrosecond);
 
 // The tray's three peer submenus and the send list of the global key.
 void BM_PeerMenusOpen(benchmark::State &state)
 {
-    openMenus(state, [](TMainForm &form) {
-        const TaskMenuItems &tray = form.taskMenuItems();
-        return QList<QMenu *>{tray.miClipSend, tray.miWindowSend, tray.miHuzaiRecv, form.sendList()};
+    openMenus(state, [](DesktopShell &shell) {
+        const TaskMenuItems &tray = shell.taskMenuItems();
+        return QList<QMenu *>{tray.miClipSend, tray.miWindowSend, tray.miHuzaiRecv, shell.sendList()};
     });
 }
 BENCHMARK(BM_PeerMenusOpen)->Unit(benchmark::kMillisecond);

@@ -5,6 +5,7 @@
 // Usage: QT_QPA_PLATFORM=offscreen bench_join_window [peers=1000] [rounds=3]
 #include "platform/desktopfrontend.h"
 #include "session/session.h"
+#include "app/desktopshell.h"
 #include "app/tmainform.h"
 #include "benchsupport.h"
 #include "net/udpservice.h"
@@ -36,8 +37,9 @@ int main(int argc, char **argv)
         session.loadSettings(dir.path() + u'/');
         session.settings.ActivePortNo = 0;
         session.local.MachineName = "SELF";
-        TMainForm form(session, frontend);
-        if (!form.FormCreate())
+        DesktopShell shell(session, frontend);
+        TMainForm &form = shell.mainWindow();
+        if (!shell.start())
             return 1;
         session.local.Address = "127.0.0.1";
         form.show();

@@ -1,33 +1,20 @@
 #include "app/tmainform.h"
 
 #include "platform/desktopfrontend.h"
-#include "app/helpcommands.h"
 #include "session/session.h"
 #include "common/screenfit.h"
-#include "messaging/absencecenter.h"
 #include "messaging/formparts.h"
-#include "messaging/messagecenter.h"
-#include "messaging/trecvform.h"
 #include "net/messenger.h"
-#include "options/optionformopener.h"
-#include "common/codec.h"
-#include "options/toptionform.h"
-#include "options/tpasscheckform.h"
-#include "peers/peermenu.h"
 #include "peers/roster.h"
 #include "peers/rostermodel.h"
-#include "platform/globalhotkeys.h"
 #include "platform/iconstrip.h"
 #include "platform/screens.h"
-#include "platform/trayindicator.h"
-#include "platform/windowtrayicon.h"
 
 #include <QActionGroup>
 #include <algorithm>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QShowEvent>
-#include <QCursor>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -37,7 +24,6 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionHeader>
-#include <QSystemTrayIcon>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -87,28 +73,6 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     QApplication::setWindowIcon(IconStrip::icon(IconStrip::Present));
     resize(DesignSize);
 
-    m_messages = new MessageCenter(m_session, m_frontend, m_fontSize, this);
-    // The receive commands, the log viewer and the user-list window share
-    // the one prompt.
-    m_messages->setPasswordGate([this](const QString &title) {
-        return AskPassword(title, m_session.settings.Password, m_frontend,
-                           [this](bool showing) { m_frontend.setDialogShowing(showing); }, this,
-                           [this](int context) { ShowHelpTopic(context); });
-    });
-    m_options = new OptionFormOpener(
-        m_session, m_frontend, [this](bool showing) { m_frontend.setDialogShowing(showing); }, &m_taskItems, this);
-    m_help = new HelpCommands(m_frontend, this);
-    // F1 on a control of the options window opens its topic of the manual.
-    connect(m_options, &OptionFormOpener::helpRequested, this, &TMainForm::ShowHelpTopic);
-    m_absence = new AbsenceCenter(m_session, m_frontend, *m_messages, m_fontSize, this);
-    // The absence message is edited in two places; each shows what the other stored.
-    connect(m_options, &OptionFormOpener::settingsApplied, this, [this](const Settings &, const Settings &now) {
-        m_absence->setEditorText(cp932::toWidgetText(now.HuzaiMessage));
-    });
-    connect(m_absence, &AbsenceCenter::huzaiMessageApplied, this, [this] {
-        if (TOptionForm *form = m_options->form())
-            form->setHuzaiMessage(m_session.settings.HuzaiMessage);
-    });
     m_model = new RosterModel(m_session.roster(), this);
     m_lvUser = new QTreeView(this);
     m_lvUser->setObjectName(QStringLiteral("lvUser"));
@@ -140,7 +104,6 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     createActions();
     createMenus();
     createToolBar();
-    createTray();
 
     connect(m_lvUser->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TMainForm::lvUserClick);
@@ -161,9 +124,13 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     lvUserClick();
 }
 
-TMainForm::~TMainForm()
+TMainForm::~TMainForm() = default;
+
+MainWindowCommands TMainForm::commands() const
 {
-    FormDestroy();
+    return {miMessageSend, miMessageRecv, miMessageClipSend, miMessageClipRecv, miMessageHuzaiRecv,
+            miSettingHuzaiMode, miSettingOption, miShowLogShow, miHelpHelp, miHelpHomepage, miHelpMail,
+            miHelpVersion};
 }
 
 void TMainForm::createActions()
@@ -222,26 +189,11 @@ void TMainForm::createActions()
     connect(miMessageClose, &QAction::triggered, this, &TMainForm::miMessageCloseClick);
     connect(miMessageEnd, &QAction::triggered, this, &QWidget::close);
     connect(miShowRefresh, &QAction::triggered, this, &TMainForm::miShowRefreshClick);
-    connect(miMessageSend, &QAction::triggered, this, [this] { m_messages->miMessageSendClick(selectedPeers()); });
+    // The commands that open other windows are connected by their owner.
     connect(miMessageRightSend, &QAction::triggered, miMessageSend, &QAction::trigger);
-    connect(miMessageClipSend, &QAction::triggered, this,
-            [this] { m_messages->miMessageClipSendClick(selectedPeers()); });
     connect(miMessageRightClipSend, &QAction::triggered, miMessageClipSend, &QAction::trigger);
-    connect(miMessageRecv, &QAction::triggered, this, [this] { m_messages->miMessageRecvClick(); });
-    connect(miMessageClipRecv, &QAction::triggered, this, [this] { m_messages->miClipRecvClick(); });
-    connect(miShowLogShow, &QAction::triggered, this, [this] { m_messages->miShowLogShowClick(); });
     m_available.unite({miMessageSend, miMessageClipSend, miMessageRightSend, miMessageRightClipSend});
-    connect(miSettingOption, &QAction::triggered, m_options, &OptionFormOpener::miOptionShowClick);
-
     miHelpHelp->setShortcut(QKeySequence::HelpContents);
-    connect(miHelpHelp, &QAction::triggered, m_help, &HelpCommands::miHelpHelpClick);
-    connect(miHelpHomepage, &QAction::triggered, m_help, &HelpCommands::miHelpHomepageClick);
-    connect(miHelpMail, &QAction::triggered, m_help, &HelpCommands::Ondrel1Click);
-    connect(miHelpVersion, &QAction::triggered, m_help, &HelpCommands::miHelpVersionClick);
-
-    connect(miMessageHuzaiRecv, &QAction::triggered, this,
-            [this] { m_absence->miMessageHuzaiRecvClick(selectedPeers()); });
-    m_absence->addModeAction(miSettingHuzaiMode);
     m_available.insert(miMessageHuzaiRecv);
 
     // The receive commands follow the unread queue.
@@ -292,16 +244,6 @@ void TMainForm::createMenus()
     miHelp->addSeparator();
     miHelp->addAction(miHelpVersion);
 
-    // The per-peer send list of the global send key; filled from the roster
-    // each time it opens.
-    m_pmSendList = new QMenu(this);
-    m_pmSendList->setObjectName(QStringLiteral("pmSendList"));
-    connect(m_pmSendList, &QMenu::aboutToShow, this, [this] {
-        fillPeerMenu(
-            m_pmSendList, m_session.roster(),
-            [this](const QByteArray &handle) { m_messages->miWindowSendClick(handle); }, true);
-    });
-
     m_pmRightClick = new QMenu(this);
     m_pmRightClick->setObjectName(QStringLiteral("pmRightClick"));
     m_pmRightClick->addAction(miMessageRightSend);
@@ -332,83 +274,10 @@ void TMainForm::createToolBar()
     }
 }
 
-void TMainForm::createTray()
-{
-    m_tray = new TrayIndicator(m_session.settings, this);
-    connect(m_tray, &TrayIndicator::clicked, this, &TMainForm::trayClicked);
-    connect(m_tray, &TrayIndicator::doubleClicked, this, &TMainForm::trayDoubleClicked);
-    connect(m_tray, &TrayIndicator::contextMenuRequested, this, &TMainForm::trayContextMenu);
-
-    m_pmTaskMenu = new QMenu(this);
-    m_pmTaskMenu->setObjectName(QStringLiteral("pmTaskMenu"));
-    fillTaskMenu(m_pmTaskMenu, m_taskItems, m_session.settings);
-    connect(m_pmTaskMenu, &QMenu::aboutToShow, this, &TMainForm::pmTaskMenuPopup);
-    connect(m_taskItems.miUserListShow, &QAction::triggered, this, &TMainForm::miUserListShowClick);
-    connect(m_taskItems.miClipRecv, &QAction::triggered, this, [this] { m_messages->miClipRecvClick(); });
-    connect(m_taskItems.miWindowRecv, &QAction::triggered, this, [this] {
-        if (!m_frontend.dialogShowing() && !m_session.recvQueue().isEmpty())
-            m_messages->miMessageRecvClick();
-    });
-    connect(m_taskItems.miLogShow, &QAction::triggered, this, [this] { m_messages->miShowLogShowClick(); });
-    connect(m_taskItems.miEnd, &QAction::triggered, this, &QWidget::close);
-    connect(m_taskItems.miOptionShow, &QAction::triggered, m_options, &OptionFormOpener::miOptionShowClick);
-    connect(m_taskItems.miVersion, &QAction::triggered, m_help, &HelpCommands::miHelpVersionClick);
-    m_absence->addModeAction(m_taskItems.miHuzaiMode);
-    connect(&m_session, &Session::absentModeChanged, this,
-            [this](bool absent) { m_tray->animation().setAbsentMode(absent); });
-    const auto peerSubmenu = [this](QMenu *menu, std::function<void(const QByteArray &)> command) {
-        connect(menu, &QMenu::aboutToShow, this,
-                [this, menu, command] { fillPeerMenu(menu, m_session.roster(), command, true); });
-    };
-    peerSubmenu(m_taskItems.miClipSend, [this](const QByteArray &h) { m_messages->miClipSendClick(h); });
-    peerSubmenu(m_taskItems.miWindowSend, [this](const QByteArray &h) { m_messages->miWindowSendClick(h); });
-    peerSubmenu(m_taskItems.miHuzaiRecv, [this](const QByteArray &h) { m_absence->miHuzaiRecvClick(h); });
-
-    connect(m_messages, &MessageCenter::unreadChanged, this, &TMainForm::unreadChanged);
-    connect(m_messages, &MessageCenter::trayAnimationRequested, this,
-            [this] { m_tray->animation().StartTrayAnimation(); });
-    connect(m_messages, &MessageCenter::trayResetRequested, this, [this] { m_tray->animation().ResetTrayIcon(); });
-    connect(m_messages, &MessageCenter::cursorAnimationRequested, this,
-            [this] { TAnimationForm::arrival(m_cursorFrame, m_session.settings.MouseAnimation); });
-    connect(m_messages, &MessageCenter::hideMainWindowRequested, this, &TMainForm::hideToTray);
-}
-
 void TMainForm::unreadChanged(int count)
 {
     miMessageRecv->setEnabled(count > 0);
     miMessageClipRecv->setEnabled(count > 0);
-}
-
-void TMainForm::pmTaskMenuPopup()
-{
-    zn::pmTaskMenuPopup(m_taskItems, m_session.recvQueue().UnreadCount());
-}
-
-void TMainForm::trayClicked()
-{
-    if (m_frontend.dialogShowing())
-        return;
-    if (!m_session.recvQueue().isEmpty())
-        m_messages->miMessageRecvClick();
-    else
-        // Nothing to read: the program comes to the front with its user
-        // list. A tray that reports single clicks only (StatusNotifierItem)
-        // has no other way to it but the menu.
-        miUserListShowClick();
-}
-
-void TMainForm::trayDoubleClicked()
-{
-    if (!m_frontend.dialogShowing())
-        miUserListShowClick();
-}
-
-void TMainForm::trayContextMenu(const QPoint &globalPos)
-{
-    if (m_frontend.dialogShowing())
-        return;
-    raise();
-    m_pmTaskMenu->popup(globalPos);
 }
 
 QList<TPeer> TMainForm::selectedPeers() const
@@ -424,52 +293,12 @@ QList<TPeer> TMainForm::selectedPeers() const
     return peers;
 }
 
-bool TMainForm::FormCreate()
+void TMainForm::FormCreate()
 {
     readPlacement();
     // The stored size picks one of the four items; the command writes it back.
     miShowFontLargeClick(m_session.settings.Size);
     updateSortMarks();
-    const bool started = m_session.startSocketService();
-    // A key that another program holds is simply not ours.
-    m_hotKeys = new GlobalHotKeys(this);
-    connect(m_hotKeys, &GlobalHotKeys::activated, this, &TMainForm::hotKeyPressed);
-    m_hotKeys->registerHotKey(HotKeyUserList, 'M');
-    m_hotKeys->registerHotKey(HotKeySendList, 'S');
-    m_hotKeys->registerHotKey(HotKeyReceive, 'R');
-    return started;
-}
-
-void TMainForm::miUserListShowClick()
-{
-    if (m_session.settings.PasswordOnline && !isVisible()
-        && !m_messages->passwordPassed(QStringLiteral("オンライン状況ウィンドウを開くにはパスワードが必要です。")))
-        return;
-    showWindowAgain(this, Activation::TakeFocus);
-}
-
-void TMainForm::hotKeyPressed(int id)
-{
-    if (m_frontend.dialogShowing())
-        return;
-    switch (id) {
-    case HotKeyUserList:
-        miUserListShowClick();
-        break;
-    case HotKeySendList:
-        raise();
-        m_pmSendList->popup(QCursor::pos());
-        break;
-    default:
-        if (!m_session.recvQueue().isEmpty())
-            m_messages->miMessageRecvClick();
-        break;
-    }
-}
-
-void TMainForm::ShowHelpTopic(int context)
-{
-    m_help->ShowHelpTopic(context);
 }
 
 void TMainForm::FormDestroy()
@@ -477,18 +306,6 @@ void TMainForm::FormDestroy()
     if (m_destroyed)
         return;
     m_destroyed = true;
-    // Every window writes its placement: a full disk is told once.
-    const auto command = m_session.command();
-    if (m_hotKeys) {
-        for (const int id : {HotKeyReceive, HotKeySendList, HotKeyUserList})
-            m_hotKeys->unregisterHotKey(id);
-    }
-    m_session.shutdown();
-    m_messages->closeWindows();
-    m_absence->closeWindows();
-    for (const auto &saver : m_placementSavers)
-        saver();
-    m_tray->hide();
     writePlacement();
 }
 
@@ -555,8 +372,6 @@ void TMainForm::miShowFontLargeClick(int stored)
     fitColumnsToCaptions();
     // The size is in the settings before the other windows lay out again.
     m_session.writeFontSize(quint8(size));
-    m_messages->setDisplayFontSize(size);
-    m_absence->setDisplayFontSize(size);
     emit fontSizeChanged(size);
 }
 
@@ -603,7 +418,7 @@ void TMainForm::miMessageCloseClick()
 void TMainForm::hideToTray()
 {
     // Without a tray the window stays reachable from the taskbar.
-    if (QSystemTrayIcon::isSystemTrayAvailable())
+    if (m_trayPresent())
         hide();
     else
         showMinimized();
@@ -612,7 +427,7 @@ void TMainForm::hideToTray()
 void TMainForm::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_trayPresent()) {
         // Minimising hides the window into the tray; a queued call, as the
         // window system is still changing its state.
         QMetaObject::invokeMethod(this, [this] {

@@ -1,13 +1,9 @@
 #pragma once
 
-#include "peers/tanimationform.h"
-#include "peers/traymenu.h"
-
 #include <QMainWindow>
 #include <QSet>
 
 #include <functional>
-#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -18,16 +14,27 @@ class QTreeView;
 
 namespace zn {
 
-class AbsenceCenter;
 class DesktopFrontend;
-class GlobalHotKeys;
-class HelpCommands;
-class MessageCenter;
-class OptionFormOpener;
 class RosterModel;
 class Session;
-class TrayIndicator;
 struct TPeer;
+
+// The commands of the main window that open other windows. Whoever owns
+// those windows connects them; the selection is TMainForm::selectedPeers().
+struct MainWindowCommands {
+    QAction *miMessageSend;
+    QAction *miMessageRecv;
+    QAction *miMessageClipSend;
+    QAction *miMessageClipRecv;
+    QAction *miMessageHuzaiRecv;
+    QAction *miSettingHuzaiMode; // checkable; its owner keeps the check mark on AbsentMode
+    QAction *miSettingOption;
+    QAction *miShowLogShow;
+    QAction *miHelpHelp;
+    QAction *miHelpHomepage;
+    QAction *miHelpMail;
+    QAction *miHelpVersion;
+};
 
 // The online-status window: toolbar, user list, status bar and main menu.
 // A coordinator: the roster, the messenger and the settings do the work.
@@ -37,14 +44,14 @@ public:
     TMainForm(Session &session, DesktopFrontend &frontend, QWidget *parent = nullptr);
     ~TMainForm() override;
 
-    // Start-up after the settings were read: placement, font size, socket.
-    // False when the socket service could not start (its box was shown).
-    bool FormCreate();
-    // Shut-down in order: LOGOUT and the socket closed first, since nothing
-    // after it may keep the other copies waiting; then the other windows'
-    // placements (the savers, in the order added), then this window's.
+    // Start-up after the settings were read: placement and font size.
+    void FormCreate();
+    // Shut-down: this window's placement, once.
     void FormDestroy();
-    void addPlacementSaver(std::function<void()> saver) { m_placementSavers.push_back(std::move(saver)); }
+    MainWindowCommands commands() const;
+    // Whether there is a tray to hide into; without one (the default) the
+    // window minimises instead.
+    void setTrayPresent(std::function<bool()> present) { m_trayPresent = std::move(present); }
 
     // Closing asks "終了してもよろしいですか？" unless this is set (signals,
     // the end of the desktop session). Such a shut-down is unattended: it
@@ -53,16 +60,6 @@ public:
 
     QTreeView *userList() const { return m_lvUser; }
     QLabel *statusLabel() const { return m_sbStatus; }
-    QMenu *sendList() const { return m_pmSendList; }
-    QMenu *taskMenu() const { return m_pmTaskMenu; }
-    const TaskMenuItems &taskMenuItems() const { return m_taskItems; }
-    MessageCenter &messages() const { return *m_messages; }
-    // The options window's opening; its signals carry the applied settings
-    // and the help topics asked for.
-    OptionFormOpener &options() const { return *m_options; }
-    AbsenceCenter &absence() const { return *m_absence; }
-    TrayIndicator &tray() const { return *m_tray; }
-    HelpCommands &help() const { return *m_help; }
     // The selected users of the list, in list order.
     QList<TPeer> selectedPeers() const;
     int displayFontSize() const { return m_fontSize; }
@@ -74,26 +71,10 @@ public:
     void miShowFontLargeClick(int size);
     void miShowRefreshClick();
     void miMessageCloseClick();
-    // Shows the main window and brings it to the front.
-    void miUserListShowClick();
-    // The main tray icon: a click reads the oldest unread message (with
-    // none, shows this window), a double click shows this window, a right
-    // click opens the tray menu; none of
-    // them while a box or prompt is open.
-    void trayClicked();
-    void trayDoubleClicked();
-    void trayContextMenu(const QPoint &globalPos);
-    // The tray menu opens: the receive captions carry the unread count.
-    void pmTaskMenuPopup();
     // Hides the window into the tray, or minimises it where there is none.
     void hideToTray();
-    // A system-wide hot key: 1134 Ctrl+Alt+M, 1135 Ctrl+Alt+S, 1136 Ctrl+Alt+R.
-    void hotKeyPressed(int id);
-    // The manual at the topic of a help context number (the options dialog's
-    // controls, the password fields).
-    void ShowHelpTopic(int context);
-
-    enum HotKey { HotKeyUserList = 1134, HotKeySendList = 1135, HotKeyReceive = 1136 };
+    // The number of unread messages changed: the receive commands follow.
+    void unreadChanged(int count);
 
 signals:
     void quitRequested();
@@ -110,8 +91,6 @@ private:
     void createActions();
     void createMenus();
     void createToolBar();
-    void createTray();
-    void unreadChanged(int count);
     void lvUserClick();
     // A roster change: the command states follow once the event loop runs
     // again, so that a burst of changes costs one look at the selection.
@@ -136,21 +115,11 @@ private:
     QTreeView *m_lvUser = nullptr;
     QLabel *m_sbStatus = nullptr;
     QMenu *m_pmRightClick = nullptr;
-    QMenu *m_pmSendList = nullptr;
-    QMenu *m_pmTaskMenu = nullptr;
-    TaskMenuItems m_taskItems;
-    TrayIndicator *m_tray = nullptr;
-    MessageCenter *m_messages = nullptr;
-    OptionFormOpener *m_options = nullptr;
-    HelpCommands *m_help = nullptr;
-    AbsenceCenter *m_absence = nullptr;
-    CursorFrame m_cursorFrame;
-    GlobalHotKeys *m_hotKeys = nullptr;
+    std::function<bool()> m_trayPresent = [] { return false; };
     int m_fontSize = 9;
     bool m_quitWithoutAsking = false;
     bool m_destroyed = false;
     bool m_commandStateQueued = false;
-    std::vector<std::function<void()>> m_placementSavers;
 
     // Commands; those whose windows come later stay disabled until then.
     QAction *miMessageSend = nullptr;

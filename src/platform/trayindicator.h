@@ -12,10 +12,10 @@ namespace zn {
 
 struct Settings;
 
-// The main tray icon behind signals: the main window never touches
-// QSystemTrayIcon. It shows the unread indicator of animation() and reports
-// the mouse; what a click does (it depends on DialogShowing and the unread
-// queue) is the main window's decision.
+// The main tray icon behind signals: no window touches QSystemTrayIcon. It
+// shows the unread indicator of animation() and reports the mouse; what a
+// click does (it depends on DialogShowing and the unread queue) is its
+// owner's decision.
 //
 // The 100 ms step timer runs only while the animation runs, so an idle
 // program has no periodic wake-up from the tray.

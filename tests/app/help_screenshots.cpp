@@ -5,6 +5,7 @@
 // the handle name).
 #include "app/thelpform.h"
 #include "app/tversionform.h"
+#include "screenshots.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,15 +15,10 @@ using namespace zn;
 
 int main(int argc, char **argv)
 {
-    qputenv("LC_ALL", "ja_JP.UTF-8");
-    QApplication app(argc, argv);
-    if (argc != 2)
+    test::PictureProgram app(argc, argv, 12);
+    if (!app.directory())
         return 2;
-    const QDir out(QString::fromLocal8Bit(argv[1]));
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Noto Sans CJK JP")});
-    font.setPixelSize(12);
-    QApplication::setFont(font);
+    const QDir &out = *app.directory();
     const UrlOpener nowhere = [](const QUrl &) { return true; };
 
     TVersionForm box(nowhere);

@@ -5,6 +5,7 @@
 #include "session/session.h"
 #include "app/thelpform.h"
 #include "app/tmainform.h"
+#include "desktopfixture.h"
 #include "app/tversionform.h"
 #include "messaging/messagecenter.h"
 #include "options/tpasscheckform.h"
@@ -56,26 +57,11 @@ struct Opened {
     }
 };
 
-struct Fixture {
-    QTemporaryDir dir;
-    DesktopFrontend frontend;
-    RecordingTransport transport;
-    std::unique_ptr<Session> session;
-    std::unique_ptr<TMainForm> form;
+struct Fixture : test::DesktopFixture {
     Opened opened;
 
-    Fixture()
-    {
-        QFile ini(dir.filePath(QStringLiteral("Zephinet.INI")));
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write("[LocalSetting]\r\nPortNo=0\r\n");
-        ini.close();
-        session = std::make_unique<Session>(frontend, QStringList(), &transport);
-        session->loadSettings(dir.path() + u'/');
-        form = std::make_unique<TMainForm>(*session, frontend);
-        form->help().setUrlOpener(opened.opener());
-    }
-    QAction *action(const char *name) const { return form->findChild<QAction *>(QString::fromLatin1(name)); }
+    Fixture() { shell->help().setUrlOpener(opened.opener()); }
+    QAction *action(const char *name) const { return form()->findChild<QAction *>(QString::fromLatin1(name)); }
 };
 
 // The page as the help window renders it.
@@ -200,7 +186,7 @@ void TestHelp::links_sayInABoxWhenNothingOpensThem()
                      [&boxes](const QString &text) { boxes.append(text); });
     f.frontend.setAutoAnswer(Answer::Ok);
     // No browser, no mail program: the desktop takes nothing.
-    f.form->help().setUrlOpener([](const QUrl &) { return false; });
+    f.shell->help().setUrlOpener([](const QUrl &) { return false; });
     const QString noBrowser = QStringLiteral("ブラウザを起動することができませんでした。次のアドレスをブラウザで開いてください。\n"
                                              "https://zephinet.invalid/");
     const QString noMail = QStringLiteral("メールソフトを起動することができませんでした。次のアドレスにメールを送信してください。\n"
@@ -211,7 +197,7 @@ void TestHelp::links_sayInABoxWhenNothingOpensThem()
 
     // The about box's two links, clicked while it is open.
     boxes.clear();
-    QTimer::singleShot(0, f.form.get(), [] {
+    QTimer::singleShot(0, f.form(), [] {
         auto *box = qobject_cast<TVersionForm *>(QApplication::activeModalWidget());
         if (!box)
             return;
@@ -224,7 +210,7 @@ void TestHelp::links_sayInABoxWhenNothingOpensThem()
 
     // Opened: no box.
     boxes.clear();
-    f.form->help().setUrlOpener(f.opened.opener());
+    f.shell->help().setUrlOpener(f.opened.opener());
     f.action("miHelpHomepage")->trigger();
     QVERIFY(boxes.isEmpty());
     f.frontend.setAutoAnswer(std::nullopt);
@@ -233,18 +219,18 @@ void TestHelp::links_sayInABoxWhenNothingOpensThem()
 void TestHelp::aboutBox_modalWithDialogShowingFromMenuAndTray()
 {
     Fixture f;
-    QVERIFY(f.form->FormCreate());
+    QVERIFY(f.shell->start());
     QAction *menuItem = f.action("miHelpVersion");
-    QAction *trayItem = f.form->taskMenuItems().miVersion;
+    QAction *trayItem = f.shell->taskMenuItems().miVersion;
     QVERIFY(menuItem->isEnabled());
     QVERIFY(trayItem->isEnabled());
 
     for (const bool fromTray : {false, true}) {
-        f.form->hide();
+        f.form()->hide();
         int seen = 0;
         bool guarded = false;
         bool stayedHidden = false;
-        QTimer::singleShot(0, f.form.get(), [&] {
+        QTimer::singleShot(0, f.form(), [&] {
             auto *box = qobject_cast<TVersionForm *>(QApplication::activeModalWidget());
             if (!box)
                 return;
@@ -252,8 +238,8 @@ void TestHelp::aboutBox_modalWithDialogShowingFromMenuAndTray()
             guarded = f.frontend.dialogShowing();
             // A double click on the tray icon would show the main window;
             // while the box is open it does nothing.
-            f.form->trayDoubleClicked();
-            stayedHidden = !f.form->isVisible();
+            f.shell->trayDoubleClicked();
+            stayedHidden = !f.form()->isVisible();
             if (fromTray)
                 box->close();  // the close box
             else
@@ -267,8 +253,8 @@ void TestHelp::aboutBox_modalWithDialogShowingFromMenuAndTray()
         QVERIFY(!QApplication::activeModalWidget());
     }
     // Afterwards the tray acts again.
-    f.form->trayDoubleClicked();
-    QVERIFY(f.form->isVisible());
+    f.shell->trayDoubleClicked();
+    QVERIFY(f.form()->isVisible());
 }
 
 void TestHelp::manual_everyContextNumberHasAnAnchor()
@@ -323,9 +309,9 @@ void TestHelp::manual_everyInternalLinkLeadsSomewhere()
 void TestHelp::helpWindow_opensAtTheTopicAndStaysOne()
 {
     Fixture f;
-    QVERIFY(!f.form->help().helpForm());
-    f.form->ShowHelpTopic(36);
-    THelpForm *window = f.form->help().helpForm();
+    QVERIFY(!f.shell->help().helpForm());
+    f.shell->ShowHelpTopic(36);
+    THelpForm *window = f.shell->help().helpForm();
     QVERIFY(window);
     QVERIFY(window->isVisible());
     QCOMPARE(window->windowTitle(), QStringLiteral("Zephinet -ヘルプ-"));
@@ -341,8 +327,8 @@ void TestHelp::helpWindow_opensAtTheTopicAndStaysOne()
 
     // The next topic comes into the same window, also after it was closed.
     window->close();
-    f.form->ShowHelpTopic(20);
-    QCOMPARE(f.form->help().helpForm(), window);
+    f.shell->ShowHelpTopic(20);
+    QCOMPARE(f.shell->help().helpForm(), window);
     QVERIFY(window->isVisible());
     QCOMPARE(browser->source().fragment(), QStringLiteral("ctx-20"));
     QTRY_VERIFY(browser->verticalScrollBar()->value() > 0);
@@ -352,7 +338,7 @@ void TestHelp::helpWindow_linksStayInsideAndWebLinksGoOut()
 {
     Fixture f;
     f.action("miHelpHelp")->trigger();
-    THelpForm *window = f.form->help().helpForm();
+    THelpForm *window = f.shell->help().helpForm();
     QVERIFY(window);
     QTextBrowser *browser = window->browser();
     QCOMPARE(browser->source(), manual::contents());
@@ -390,7 +376,7 @@ void TestHelp::f1_inThePasswordPrompt_opensItsTopicUsableBesideIt()
         const auto closePrompt = qScopeGuard([prompt] { prompt->reject(); });
         QVERIFY(QTest::qWaitForWindowExposed(prompt));
         QTest::keyClick(prompt->edPassword, Qt::Key_F1);
-        THelpForm *window = f.form->help().helpForm();
+        THelpForm *window = f.shell->help().helpForm();
         QVERIFY(window);
         QVERIFY(window->isVisible());
         QCOMPARE(window->browser()->source().fragment(), QStringLiteral("ctx-30"));
@@ -401,21 +387,21 @@ void TestHelp::f1_inThePasswordPrompt_opensItsTopicUsableBesideIt()
         QVERIFY(prompt->isVisible());
         checked = true;
     });
-    f.form->messages().miShowLogShowClick();
+    f.shell->messages().miShowLogShowClick();
     QVERIFY(checked);
-    QVERIFY(!f.form->messages().logForm());
+    QVERIFY(!f.shell->messages().logForm());
 }
 
 void TestHelp::f1_opensTheContents()
 {
     Fixture f;
-    QVERIFY(f.form->FormCreate());
-    f.form->show();
-    f.form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    QVERIFY(f.shell->start());
+    f.form()->show();
+    f.form()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.form()));
     QCOMPARE(f.action("miHelpHelp")->text(), QStringLiteral("トピックの検索(&H)"));
-    QTest::keyClick(f.form.get(), Qt::Key_F1);
-    THelpForm *window = f.form->help().helpForm();
+    QTest::keyClick(f.form(), Qt::Key_F1);
+    THelpForm *window = f.shell->help().helpForm();
     QVERIFY(window);
     QVERIFY(window->isVisible());
     QCOMPARE(window->browser()->source(), manual::contents());

@@ -3,6 +3,7 @@
 #include "session/session.h"
 #include "app/thelpform.h"
 #include "app/tmainform.h"
+#include "desktopfixture.h"
 #include "app/translations.h"
 #include "options/optionformopener.h"
 #include "options/toptionform.h"
@@ -41,40 +42,13 @@ using zn::test::RecordingTransport;
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 QByteArray readFile(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// A session over a settings file in a fresh directory; port 0 binds an
-// ephemeral port and every datagram goes to the recorder instead.
-struct Fixture {
-    QTemporaryDir dir;
-    DesktopFrontend frontend;
-    RecordingTransport transport;
-    std::unique_ptr<Session> session;
-    std::unique_ptr<TMainForm> form;
-    QList<QString> boxes;
-
-    explicit Fixture(const QByteArray &ini = {})
-    {
-        writeFile(dir.filePath(QStringLiteral("Zephinet.INI")), "[LocalSetting]\r\nPortNo=0\r\n" + ini);
-        session = std::make_unique<Session>(frontend, QStringList(), &transport);
-        session->loadSettings(dir.path() + u'/');
-        form = std::make_unique<TMainForm>(*session, frontend);
-        QObject::connect(&frontend, &DesktopFrontend::messageBoxShown, &frontend,
-                         [this](const QString &text) { boxes.append(text); });
-    }
-    QString iniPath() const { return dir.filePath(QStringLiteral("Zephinet.INI")); }
-};
+using Fixture = test::DesktopFixture;
 
 QAction *action(QWidget *form, const char *name)
 {
@@ -113,10 +87,10 @@ void TestMainForm::fontSizeCommand_windowsSeeNewSize()
     // Other windows lay out again on the signal and read the size then.
     Fixture f;
     QList<int> seen;
-    QObject::connect(f.form.get(), &TMainForm::fontSizeChanged, f.form.get(),
+    QObject::connect(f.form(), &TMainForm::fontSizeChanged, f.form(),
                      [&] { seen.append(f.session->settings.Size); });
-    f.form->miShowFontLargeClick(14);
-    f.form->miShowFontLargeClick(8);
+    f.form()->miShowFontLargeClick(14);
+    f.form()->miShowFontLargeClick(8);
     QCOMPARE(seen, (QList<int>{14, 8}));
 }
 
@@ -124,27 +98,27 @@ void TestMainForm::hotKeys_showWindowAndSendList()
 {
     Fixture f;
     f.session->roster().AddOrUpdatePeer("a&b", "PC1", "10.0.0.1", true);
-    QVERIFY(!f.form->isVisible());
+    QVERIFY(!f.form()->isVisible());
 
     // While a box is open, hot keys do nothing.
     f.frontend.setDialogShowing(true);
-    f.form->hotKeyPressed(TMainForm::HotKeyUserList);
-    QVERIFY(!f.form->isVisible());
+    f.shell->hotKeyPressed(DesktopShell::HotKeyUserList);
+    QVERIFY(!f.form()->isVisible());
     f.frontend.setDialogShowing(false);
 
-    f.form->hotKeyPressed(TMainForm::HotKeyUserList);
-    QVERIFY(f.form->isVisible());
-    f.form->showMinimized();
-    f.form->hotKeyPressed(TMainForm::HotKeyUserList);
-    QVERIFY(!f.form->isMinimized());
+    f.shell->hotKeyPressed(DesktopShell::HotKeyUserList);
+    QVERIFY(f.form()->isVisible());
+    f.form()->showMinimized();
+    f.shell->hotKeyPressed(DesktopShell::HotKeyUserList);
+    QVERIFY(!f.form()->isMinimized());
 
-    f.form->hotKeyPressed(TMainForm::HotKeySendList);
-    QTRY_VERIFY(f.form->sendList()->isVisible());
-    QCOMPARE(f.form->sendList()->actions().size(), 1);
-    QCOMPARE(f.form->sendList()->actions().first()->text(), QStringLiteral("a&&b"));
-    QVERIFY(!f.form->sendList()->actions().first()->isCheckable());
-    QVERIFY(!f.form->sendList()->actions().first()->icon().isNull());
-    f.form->sendList()->hide();
+    f.shell->hotKeyPressed(DesktopShell::HotKeySendList);
+    QTRY_VERIFY(f.shell->sendList()->isVisible());
+    QCOMPARE(f.shell->sendList()->actions().size(), 1);
+    QCOMPARE(f.shell->sendList()->actions().first()->text(), QStringLiteral("a&&b"));
+    QVERIFY(!f.shell->sendList()->actions().first()->isCheckable());
+    QVERIFY(!f.shell->sendList()->actions().first()->icon().isNull());
+    f.shell->sendList()->hide();
 }
 
 void TestMainForm::userList_asksThePasswordOnlyWhileHidden()
@@ -153,21 +127,21 @@ void TestMainForm::userList_asksThePasswordOnlyWhileHidden()
     QStringList asked;
     bool answer = false;
     bool showingWhileAsked = true;
-    f.form->messages().setPasswordGate([&](const QString &text) {
+    f.shell->messages().setPasswordGate([&](const QString &text) {
         asked.append(text);
         showingWhileAsked &= f.frontend.dialogShowing();
         return answer;
     });
-    f.form->hotKeyPressed(TMainForm::HotKeyUserList);
-    QVERIFY(!f.form->isVisible());
-    f.form->trayDoubleClicked();
-    QVERIFY(!f.form->isVisible());
+    f.shell->hotKeyPressed(DesktopShell::HotKeyUserList);
+    QVERIFY(!f.form()->isVisible());
+    f.shell->trayDoubleClicked();
+    QVERIFY(!f.form()->isVisible());
     answer = true;
-    f.form->hotKeyPressed(TMainForm::HotKeyUserList);
-    QVERIFY(f.form->isVisible());
+    f.shell->hotKeyPressed(DesktopShell::HotKeyUserList);
+    QVERIFY(f.form()->isVisible());
     QVERIFY(!f.frontend.dialogShowing());
     // Already on screen: nothing is asked.
-    f.form->trayDoubleClicked();
+    f.shell->trayDoubleClicked();
     QCOMPARE(asked, QStringList(3, QStringLiteral("オンライン状況ウィンドウを開くにはパスワードが必要です。")));
     QVERIFY(showingWhileAsked);
 }
@@ -193,34 +167,34 @@ void TestMainForm::receive_realPromptGuardsTheReceiveWindow()
         });
     };
     answer(std::nullopt);
-    f.form->messages().miMessageRecvClick();
-    QVERIFY(!f.form->messages().recvForm()->isVisible());
+    f.shell->messages().miMessageRecvClick();
+    QVERIFY(!f.shell->messages().recvForm()->isVisible());
     QCOMPARE(f.session->recvQueue().UnreadCount(), 1);
     QVERIFY(!f.frontend.dialogShowing());
 
     answer(QStringLiteral("pw"));
-    f.form->messages().miMessageRecvClick();
-    QVERIFY(f.form->messages().recvForm()->isVisible());
+    f.shell->messages().miMessageRecvClick();
+    QVERIFY(f.shell->messages().recvForm()->isVisible());
     QCOMPARE(f.session->recvQueue().UnreadCount(), 0);
 }
 
 void TestMainForm::options_f1OpensTheControlsTopic()
 {
     Fixture f;
-    action(f.form.get(), "miSettingOption")->trigger();
-    TOptionForm *options = f.form->options().form();
+    action(f.form(), "miSettingOption")->trigger();
+    TOptionForm *options = f.shell->options().form();
     QVERIFY(options);
     const int context = options->edHandleName->property("helpContext").toInt();
     QVERIFY(context > 0);
     options->edHandleName->setFocus();
     QTest::keyClick(options->edHandleName, Qt::Key_F1);
-    const THelpForm *help = f.form->help().helpForm();
+    const THelpForm *help = f.shell->help().helpForm();
     QVERIFY(help && help->isVisible());
     QCOMPARE(help->browser()->source().fragment(), u"ctx-"_qs + QString::number(context));
 
     // The absence-message editor's stored text reaches the open options window.
     f.session->settings.HuzaiMessage = "out\r\nback at 3";
-    emit f.form->absence().huzaiMessageApplied(u"out\nback at 3"_qs);
+    emit f.shell->absence().huzaiMessageApplied(u"out\nback at 3"_qs);
     QCOMPARE(options->mmHuzaiMessage->toPlainText(), u"out\nback at 3"_qs);
     options->close();
 }
@@ -231,8 +205,8 @@ void TestMainForm::selection_decidesSendAndAbsenceCommands()
     Roster &roster = f.session->roster();
     roster.AddOrUpdatePeer("a", "PC1", "10.0.0.1", false);
     roster.AddOrUpdatePeer("b", "PC2", "10.0.0.2", true);
-    QTreeView *list = f.form->userList();
-    auto wanted = [&](const char *name) { return action(f.form.get(), name)->property("wanted").toBool(); };
+    QTreeView *list = f.form()->userList();
+    auto wanted = [&](const char *name) { return action(f.form(), name)->property("wanted").toBool(); };
     QVERIFY(!wanted("miMessageSend"));
     QVERIFY(!wanted("miMessageHuzaiRecv"));
 
@@ -246,8 +220,8 @@ void TestMainForm::selection_decidesSendAndAbsenceCommands()
     list->selectionModel()->select(list->model()->index(1, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QVERIFY(wanted("miMessageHuzaiRecv"));
-    QVERIFY(action(f.form.get(), "miMessageSend")->isEnabled());
-    QVERIFY(action(f.form.get(), "miMessageHuzaiRecv")->isEnabled());
+    QVERIFY(action(f.form(), "miMessageSend")->isEnabled());
+    QVERIFY(action(f.form(), "miMessageHuzaiRecv")->isEnabled());
 
     // The selected absent peer comes back: the states follow the roster
     // once the event loop runs, however many announcements came at once.
@@ -267,7 +241,7 @@ void TestMainForm::menus_captionsInOrder()
 {
     Fixture f;
     QStringList captions;
-    for (QAction *top : f.form->menuBar()->actions()) {
+    for (QAction *top : f.form()->menuBar()->actions()) {
         captions << top->text();
         for (QAction *item : top->menu()->actions()) {
             captions << (item->isSeparator() ? QStringLiteral("-") : QStringLiteral("  ") + item->text());
@@ -296,8 +270,8 @@ void TestMainForm::menus_enabledItemsActAndDisabledOnesAwaitTheirWindows()
     // The commands whose windows do not exist yet are exactly the disabled
     // ones; every enabled item, when chosen, does something one can see.
     Fixture f;
-    QVERIFY(f.form->FormCreate());
-    f.form->show();
+    QVERIFY(f.shell->start());
+    f.form()->show();
     const QSet<QString> later = {
         QStringLiteral("miMessageSend"), QStringLiteral("miMessageRecv"), QStringLiteral("miMessageClipSend"),
         QStringLiteral("miMessageClipRecv"), QStringLiteral("miMessageHuzaiRecv"),
@@ -305,7 +279,7 @@ void TestMainForm::menus_enabledItemsActAndDisabledOnesAwaitTheirWindows()
         QStringLiteral("miMessageRightClipSend")};
     // The help menu's web page and mail go to a recorder, not a browser.
     int opened = 0;
-    f.form->help().setUrlOpener([&opened](const QUrl &) { return ++opened > 0; });
+    f.shell->help().setUrlOpener([&opened](const QUrl &) { return ++opened > 0; });
 
     QList<QAction *> items;
     const std::function<void(const QList<QAction *> &)> collect = [&](const QList<QAction *> &actions) {
@@ -316,10 +290,10 @@ void TestMainForm::menus_enabledItemsActAndDisabledOnesAwaitTheirWindows()
                 items.append(a);
         }
     };
-    collect(f.form->menuBar()->actions());
-    collect(f.form->findChild<QMenu *>(QStringLiteral("pmRightClick"))->actions());
+    collect(f.form()->menuBar()->actions());
+    collect(f.form()->findChild<QMenu *>(QStringLiteral("pmRightClick"))->actions());
     QSet<QString> disabled;
-    QSignalSpy fontChanged(f.form.get(), &TMainForm::fontSizeChanged);
+    QSignalSpy fontChanged(f.form(), &TMainForm::fontSizeChanged);
     for (QAction *item : std::as_const(items)) {
         const QString name = item->objectName();
         if (!item->isEnabled()) {
@@ -329,12 +303,12 @@ void TestMainForm::menus_enabledItemsActAndDisabledOnesAwaitTheirWindows()
         const auto boxes = f.boxes.size();
         const auto sent = f.transport.sent.size();
         const auto fonts = fontChanged.size();
-        const bool viewer = f.form->messages().logForm() != nullptr;
+        const bool viewer = f.shell->messages().logForm() != nullptr;
         const int urls = opened;
         bool modal = false;
         f.frontend.setNextAnswer(Answer::No);  // the quit question keeps the program running
         if (name == QLatin1String("miHelpVersion")) {
-            QTimer::singleShot(0, f.form.get(), [&modal] {
+            QTimer::singleShot(0, f.form(), [&modal] {
                 if (QWidget *box = QApplication::activeModalWidget()) {
                     modal = true;
                     box->close();
@@ -342,16 +316,16 @@ void TestMainForm::menus_enabledItemsActAndDisabledOnesAwaitTheirWindows()
             });
         }
         item->trigger();
-        const THelpForm *help = f.form->help().helpForm();
+        const THelpForm *help = f.shell->help().helpForm();
         const bool acted = f.boxes.size() > boxes || f.transport.sent.size() > sent || fontChanged.size() > fonts
-            || f.form->isMinimized() || (!viewer && f.form->messages().logForm()) || f.form->options().form()
+            || f.form()->isMinimized() || (!viewer && f.shell->messages().logForm()) || f.shell->options().form()
             || opened > urls || modal || (help && help->isVisible());
         if (help)
-            f.form->help().helpForm()->close();
+            f.shell->help().helpForm()->close();
         QVERIFY2(acted, qPrintable(name));
-        if (TOptionForm *options = f.form->options().form())
+        if (TOptionForm *options = f.shell->options().form())
             delete options;
-        f.form->showNormal();
+        f.form()->showNormal();
     }
     QCOMPARE(disabled, later);
 }
@@ -364,7 +338,7 @@ void TestMainForm::toolbar_buttonsWithTips()
         {"sbClipSend", QStringLiteral("クリップボード送信")}, {"sbClipRecv", QStringLiteral("クリップボード受信")},
         {"sbHuzaiRecv", QStringLiteral("不在メッセージ受信")}, {"sbHuzai", QStringLiteral("不在")}};
     for (const auto &[name, tip] : buttons) {
-        auto *button = f.form->findChild<QToolButton *>(QString::fromLatin1(name));
+        auto *button = f.form()->findChild<QToolButton *>(QString::fromLatin1(name));
         QVERIFY2(button, name);
         QCOMPARE(button->toolTip(), tip);
     }
@@ -374,20 +348,20 @@ void TestMainForm::start_sendsLoginAndStop_sendsLogoutAndSavesPlacement()
 {
     Fixture f("HandleName=alice\r\n");
     f.session->local.MachineName = "PC1";
-    QVERIFY(f.form->FormCreate());
+    QVERIFY(f.shell->start());
     QVERIFY(f.session->local.SocketStarted);
     const QByteArray address = f.session->local.Address;
     QCOMPARE(f.transport.messages(),
              QList<QByteArray>{"ZNMESSAGE:LOGIN&|PC1&|alice&|0&|" + address + "&|ZN150"});
 
-    f.form->FormDestroy();
+    f.shell->stop();
     QCOMPARE(f.transport.messages().last(), QByteArray("ZNMESSAGE:LOGOUT&|PC1"));
     const QByteArray ini = readFile(f.iniPath());
     QVERIFY(ini.contains("[MainFormLocate]"));
     QVERIFY(ini.contains("UserList1=200"));
     // The second destruction (the destructor) sends nothing more.
     const auto sent = f.transport.sent.size();
-    f.form.reset();
+    f.shell.reset();
     QCOMPARE(f.transport.sent.size(), sent);
 }
 
@@ -410,10 +384,10 @@ void TestMainForm::fontSize_storedValueMapsAndIsWrittenBack()
     QFETCH(int, shown);
     QFETCH(QString, item);
     Fixture f(stored.isEmpty() ? QByteArray() : "[Font]\r\nSize=" + stored + "\r\n");
-    QVERIFY(f.form->FormCreate());
-    QCOMPARE(f.form->displayFontSize(), shown);
-    QCOMPARE(f.form->userList()->font().pointSize(), shown);
-    QVERIFY(f.form->findChild<QAction *>(item)->isChecked());
+    QVERIFY(f.shell->start());
+    QCOMPARE(f.form()->displayFontSize(), shown);
+    QCOMPARE(f.form()->userList()->font().pointSize(), shown);
+    QVERIFY(f.form()->findChild<QAction *>(item)->isChecked());
     QCOMPARE(int(f.session->settings.Size), shown);
     QVERIFY(readFile(f.iniPath()).contains(QByteArray("[Font]\r\nSize=" + QByteArray::number(shown) + "\r\n")));
 }
@@ -421,22 +395,22 @@ void TestMainForm::fontSize_storedValueMapsAndIsWrittenBack()
 void TestMainForm::quit_asksAndNoKeepsRunning()
 {
     Fixture f;
-    QSignalSpy quit(f.form.get(), &TMainForm::quitRequested);
-    f.form->show();
+    QSignalSpy quit(f.form(), &TMainForm::quitRequested);
+    f.form()->show();
     f.frontend.setNextAnswer(Answer::No);
-    QVERIFY(!f.form->close());
+    QVERIFY(!f.form()->close());
     QCOMPARE(f.boxes, QList<QString>{QStringLiteral("終了してもよろしいですか？")});
     QCOMPARE(quit.size(), 0);
-    QVERIFY(f.form->isVisible());
+    QVERIFY(f.form()->isVisible());
 
     f.frontend.setNextAnswer(Answer::Yes);
-    QVERIFY(f.form->close());
+    QVERIFY(f.form()->close());
     QCOMPARE(quit.size(), 1);
 
     // A signal or the end of the desktop session quits without the question.
-    f.form->show();
-    f.form->setQuitWithoutAsking(true);
-    QVERIFY(f.form->close());
+    f.form()->show();
+    f.form()->setQuitWithoutAsking(true);
+    QVERIFY(f.form()->close());
     QCOMPARE(f.boxes.size(), 2);
     QCOMPARE(quit.size(), 2);
 }
@@ -445,16 +419,16 @@ void TestMainForm::refresh_emptiesListAndAnnounces()
 {
     Fixture f;
     f.session->local.MachineName = "PC1";
-    QVERIFY(f.form->FormCreate());
+    QVERIFY(f.shell->start());
     f.session->roster().AddOrUpdatePeer("bob", "PC2", "10.0.0.2", false);
     f.session->roster().AddOrUpdatePeer("carol", "PC3", "10.0.0.3", true);
-    QCOMPARE(f.form->statusLabel()->text(), QStringLiteral("オンラインユーザ数：2"));
+    QCOMPARE(f.form()->statusLabel()->text(), QStringLiteral("オンラインユーザ数：2"));
     f.transport.sent.clear();
 
-    f.form->miShowRefreshClick();
-    QCOMPARE(f.form->userList()->model()->rowCount(), 0);
+    f.form()->miShowRefreshClick();
+    QCOMPARE(f.form()->userList()->model()->rowCount(), 0);
     // The count stays until the first answer arrives.
-    QCOMPARE(f.form->statusLabel()->text(), QStringLiteral("オンラインユーザ数：2"));
+    QCOMPARE(f.form()->statusLabel()->text(), QStringLiteral("オンラインユーザ数：2"));
     QCOMPARE(f.transport.messages().size(), 1);
     QVERIFY(f.transport.messages().first().startsWith("ZNMESSAGE:LOGIN&|PC1&|"));
 }
@@ -462,12 +436,12 @@ void TestMainForm::refresh_emptiesListAndAnnounces()
 void TestMainForm::roster_countAndSortMarks()
 {
     Fixture f;
-    QVERIFY(f.form->FormCreate());
-    QCOMPARE(f.form->statusLabel()->text(), QString());
+    QVERIFY(f.shell->start());
+    QCOMPARE(f.form()->statusLabel()->text(), QString());
     Roster &roster = f.session->roster();
     roster.AddOrUpdatePeer("b", "PC2", "10.0.0.9", false);
     roster.AddOrUpdatePeer("a", "PC1", "10.0.0.10", false);
-    QAbstractItemModel *model = f.form->userList()->model();
+    QAbstractItemModel *model = f.form()->userList()->model();
     QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("名前　△"));
     QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("a"));
 
@@ -482,7 +456,7 @@ void TestMainForm::roster_countAndSortMarks()
 
     roster.RemovePeer("PC1");
     roster.RemovePeer("PC2");
-    QCOMPARE(f.form->statusLabel()->text(), QStringLiteral("オンラインユーザ数：0"));
+    QCOMPARE(f.form()->statusLabel()->text(), QStringLiteral("オンラインユーザ数：0"));
 }
 
 void TestMainForm::unwritableSettings_showBoxAndKeepRunning()
@@ -501,8 +475,8 @@ void TestMainForm::unwritableSettings_showBoxAndKeepRunning()
     session.settings.ActivePortNo = 0;
     frontend.setAutoAnswer(Answer::Ok);
     {
-        TMainForm form(session, frontend);
-        QVERIFY(form.FormCreate());
+        DesktopShell shell(session, frontend);
+        QVERIFY(shell.start());
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes.first(), dir.filePath(QStringLiteral("Zephinet.INI")) + QStringLiteral(" に書き込めません"));
     }
@@ -539,8 +513,9 @@ void TestMainForm::unwritableSettings_unattendedShutdownLogsOutAndReportsOnStder
     });
     // Start-up is attended: its failure is a box, answered here.
     frontend.setAutoAnswer(Answer::Ok);
-    TMainForm form(session, frontend);
-    QVERIFY(form.FormCreate());
+    DesktopShell shell(session, frontend);
+    TMainForm &form = shell.mainWindow();
+    QVERIFY(shell.start());
     QCOMPARE(boxes.size(), 1);
     frontend.setAutoAnswer(std::nullopt);
     // A box from now on would wait for a person; fail instead of waiting.
@@ -548,14 +523,14 @@ void TestMainForm::unwritableSettings_unattendedShutdownLogsOutAndReportsOnStder
                      [&frontend] { frontend.setNextAnswer(Answer::Ok); });
 
     int saverRan = 0;
-    form.addPlacementSaver([&] {
+    shell.addPlacementSaver([&] {
         ++saverRan;
         session.writePlacement(PlacementSection::IventForm, {1, 2, 0, 0}, false);
     });
     form.show();
     form.setQuitWithoutAsking(true);
     QVERIFY(form.close());
-    form.FormDestroy();
+    shell.stop();
 
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(saverRan, 1);
@@ -571,22 +546,22 @@ void TestMainForm::hostilePlacement_comesBackOnScreen()
     // Values that put the window off screen, or hid the name column for good.
     Fixture f("[MainFormLocate]\r\nLeft=-5000\r\nTop=99999\r\nWidth=0x7fffffff\r\nHeight=0x7fffffff\r\n"
               "UserList1=-50\r\nUserList2=0\r\nUserList3=2\r\n");
-    QVERIFY(f.form->FormCreate());
-    f.form->show();
+    QVERIFY(f.shell->start());
+    f.form()->show();
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    QVERIFY2(screen.contains(f.form->frameGeometry()),
-             qPrintable(QStringLiteral("%1,%2 %3x%4").arg(f.form->x()).arg(f.form->y()).arg(f.form->width())
-                            .arg(f.form->height())));
-    QVERIFY(f.form->width() >= 100 && f.form->height() >= 80);
+    QVERIFY2(screen.contains(f.form()->frameGeometry()),
+             qPrintable(QStringLiteral("%1,%2 %3x%4").arg(f.form()->x()).arg(f.form()->y()).arg(f.form()->width())
+                            .arg(f.form()->height())));
+    QVERIFY(f.form()->width() >= 100 && f.form()->height() >= 80);
     for (int c = 0; c < 3; ++c)
-        QVERIFY(f.form->userList()->columnWidth(c) >= 20);
+        QVERIFY(f.form()->userList()->columnWidth(c) >= 20);
 
     // What is saved back is the sane placement.
-    f.form->FormDestroy();
+    f.shell->stop();
     const QByteArray ini = readFile(f.iniPath());
     QVERIFY(!ini.contains("Left=-5000"));
     QVERIFY(!ini.contains("0x7fffffff"));
-    QVERIFY(ini.contains(QByteArray("Top=" + QByteArray::number(f.form->y()) + "\r\n")));
+    QVERIFY(ini.contains(QByteArray("Top=" + QByteArray::number(f.form()->y()) + "\r\n")));
     QVERIFY(!ini.contains("UserList1=-50"));
 }
 
@@ -595,11 +570,11 @@ void TestMainForm::largeFonts_columnsFitTheirCaptions()
     // The stored widths are narrow; the captions with their sort marks must
     // still show whole at the large sizes, whichever column is sorted.
     Fixture f("[MainFormLocate]\r\nUserList1=30\r\nUserList2=30\r\nUserList3=30\r\n");
-    QVERIFY(f.form->FormCreate());
-    QHeaderView *header = f.form->userList()->header();
+    QVERIFY(f.shell->start());
+    QHeaderView *header = f.form()->userList()->header();
     const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
     for (const int size : {14, 12}) {
-        f.form->miShowFontLargeClick(size);
+        f.form()->miShowFontLargeClick(size);
         QCOMPARE(header->font().pointSize(), size);
         const QFontMetrics metrics(header->font());
         for (int sorted = 0; sorted < 3; ++sorted) {
@@ -616,8 +591,8 @@ void TestMainForm::largeFonts_columnsFitTheirCaptions()
     }
     // Dragging a column narrower stops at its caption.
     header->resizeSection(2, 5);
-    QCOMPARE(header->sectionSize(2), f.form->minimumColumnWidth(2));
-    QVERIFY(f.form->minimumColumnWidth(2) > 5);
+    QCOMPARE(header->sectionSize(2), f.form()->minimumColumnWidth(2));
+    QVERIFY(f.form()->minimumColumnWidth(2) > 5);
 }
 
 void TestMainForm::startUp_unchangedSettings_leaveFileUntouched()
@@ -625,8 +600,8 @@ void TestMainForm::startUp_unchangedSettings_leaveFileUntouched()
     // A run writes its font size and placement; a second run with nothing
     // changed must not touch the file at all.
     Fixture f("[Font]\r\nSize=12\r\n");
-    QVERIFY(f.form->FormCreate());
-    f.form->FormDestroy();
+    QVERIFY(f.shell->start());
+    f.shell->stop();
     const QString path = f.iniPath();
     const QByteArray bytes = readFile(path);
     QVERIFY(bytes.contains("[MainFormLocate]"));
@@ -638,19 +613,19 @@ void TestMainForm::startUp_unchangedSettings_leaveFileUntouched()
     }
     const auto inode = QFileInfo(path).fileTime(QFileDevice::FileMetadataChangeTime);
 
-    f.form.reset();
+    f.shell.reset();
     f.session = std::make_unique<Session>(f.frontend, QStringList(), &f.transport);
     f.session->loadSettings(f.dir.path() + u'/');
-    f.form = std::make_unique<TMainForm>(*f.session, f.frontend);
-    QVERIFY(f.form->FormCreate());
-    f.form->FormDestroy();
+    f.shell = std::make_unique<DesktopShell>(*f.session, f.frontend);
+    QVERIFY(f.shell->start());
+    f.shell->stop();
     QCOMPARE(readFile(path), bytes);
     QCOMPARE(QFileInfo(path).lastModified().toSecsSinceEpoch(), old.toSecsSinceEpoch());
     QCOMPARE(QFileInfo(path).fileTime(QFileDevice::FileMetadataChangeTime), inode);
     QVERIFY(f.boxes.isEmpty());
 
     // A real change is written.
-    f.form->miShowFontLargeClick(14);
+    f.form()->miShowFontLargeClick(14);
     QVERIFY(readFile(path).contains("Size=14"));
 }
 

@@ -6,6 +6,7 @@
 #include "platform/desktopfrontend.h"
 #include "session/session.h"
 #include "app/tmainform.h"
+#include "desktopfixture.h"
 #include "common/codec.h"
 #include "fakeclock.h"
 #include "log/logfile.h"
@@ -102,50 +103,23 @@ QString tipShownFor(QTreeView *list, const QModelIndex &index)
     return u"(no tip)"_qs;
 }
 
-template <class Window>
-QList<Window *> visibleWindows()
-{
-    QList<Window *> out;
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (auto *window = qobject_cast<Window *>(w); window && window->isVisible())
-            out.append(window);
-    }
-    return out;
-}
-
-struct Fixture {
-    QTemporaryDir dir;
-    DesktopFrontend frontend;
-    test::RecordingTransport transport;
-    test::FakeClock clock;
-    std::unique_ptr<Session> session;
-    std::unique_ptr<TMainForm> form;
+struct Fixture : test::DesktopFixture {
     std::unique_ptr<TIventForm> notice;
 
     Fixture()
+        : DesktopFixture("MouseAnimation=0\r\nOnlineCheck=1\r\nRecvCheck=1\r\nOpenCheck=1\r\n", Time::Fake)
     {
-        QFile file(dir.filePath(QStringLiteral("Zephinet.INI")));
-        if (file.open(QIODevice::WriteOnly))
-            file.write("[LocalSetting]\r\nPortNo=0\r\nMouseAnimation=0\r\n"
-                       "OnlineCheck=1\r\nRecvCheck=1\r\nOpenCheck=1\r\n");
-        file.close();
-        session = std::make_unique<Session>(frontend, QStringList(), &transport, &clock);
-        session->loadSettings(dir.path() + u'/');
-        form = std::make_unique<TMainForm>(*session, frontend);
         notice = std::make_unique<TIventForm>(session->settings, std::nullopt);
         frontend.setNoticeSink([this](const QString &t, bool important) { notice->ShowEventNotice(t, important); });
         // A box nobody expects must not hang the test; the boxes looked at are shown for real.
-        frontend.setAutoAnswer(Answer::Ok);
-        form->FormCreate();
-        session->local.MachineName = "SELF";
-        session->local.Address = "10.0.0.9";
+        start(Answer::Ok);
         for (const Peer &p : {Markup, Amp, Decoy, Blanks})
             login(p);
         transport.sent.clear();
     }
     ~Fixture()
     {
-        form->FormDestroy();
+        shell->stop();
         // Closed windows go once the session they write to is still there.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         frontend.setNoticeSink({});
@@ -162,7 +136,7 @@ struct Fixture {
     }
     QModelIndex cell(const Peer &p, int column) const
     {
-        return form->userList()->model()->index(session->roster().indexOfMachine(p.machine), column);
+        return form()->userList()->model()->index(session->roster().indexOfMachine(p.machine), column);
     }
     bool sentTo(QByteArrayView kind, const Peer &p) const
     {
@@ -220,9 +194,9 @@ private slots:
 void TestNetworkText::userListAndPeerMenus_showNamesAsTheyAreAndReachTheirPeer()
 {
     Fixture f;
-    f.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
-    QTreeView *list = f.form->userList();
+    f.form()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.form()));
+    QTreeView *list = f.form()->userList();
     for (const Peer &p : {Markup, Amp, Blanks}) {
         QCOMPARE(list->model()->data(f.cell(p, 0)).toString(), text(p.handle));
         QCOMPARE(list->model()->data(f.cell(p, 1)).toString(), text(p.machine));
@@ -231,8 +205,8 @@ void TestNetworkText::userListAndPeerMenus_showNamesAsTheyAreAndReachTheirPeer()
         QCOMPARE(tipShownFor(list, f.cell(p, 0)), text(p.handle).replace(u'\t', u' '));
     }
 
-    const TaskMenuItems &tray = f.form->taskMenuItems();
-    for (QMenu *menu : {tray.miClipSend, tray.miWindowSend, tray.miHuzaiRecv, f.form->sendList()}) {
+    const TaskMenuItems &tray = f.shell->taskMenuItems();
+    for (QMenu *menu : {tray.miClipSend, tray.miWindowSend, tray.miHuzaiRecv, f.shell->sendList()}) {
         emit menu->aboutToShow();
         QStringList shown;
         for (const QAction *entry : menu->actions()) {
@@ -248,9 +222,9 @@ void TestNetworkText::userListAndPeerMenus_showNamesAsTheyAreAndReachTheirPeer()
     }
 
     // Each per-peer command chosen on the "A&B" entry reaches that peer, not "AB".
-    for (QMenu *menu : {tray.miWindowSend, f.form->sendList()}) {
+    for (QMenu *menu : {tray.miWindowSend, f.shell->sendList()}) {
         QVERIFY(f.choose(menu, u"A&B"_qs));
-        const QList<TSendForm *> windows = visibleWindows<TSendForm>();
+        const QList<TSendForm *> windows = test::visibleWindows<TSendForm>();
         QCOMPARE(windows.size(), 1);
         QCOMPARE(windows.first()->edSendName->displayText(), u"A&B"_qs);
         QCOMPARE(windows.first()->edSendMachine->displayText(), u"PC&2"_qs);
@@ -281,14 +255,14 @@ void TestNetworkText::windowsNoticesAndBoxes_showNamesAndTextsAsTheyAre()
         // A message arrives: the notice, the receive window and the log viewer.
         f.receive(MessageMessage("10.0.0.9", p.machine, p.handle, message), p.ipv4);
         QVERIFY(noticeShows(u"「"_qs + name + u"」からメッセージが届きました。"_qs));
-        f.form->messages().miMessageRecvClick();
-        TRecvForm &recv = *f.form->messages().recvForm();
+        f.shell->messages().miMessageRecvClick();
+        TRecvForm &recv = *f.shell->messages().recvForm();
         QVERIFY(recv.isVisible());
         QCOMPARE(recv.edHandleName->displayText(), name);
         QCOMPARE(recv.edMachineName->displayText(), machine);
         QCOMPARE(recv.mmRecvData->toPlainText(), text(message));
-        f.form->messages().miShowLogShowClick();
-        TLogForm *log = f.form->messages().logForm();
+        f.shell->messages().miShowLogShowClick();
+        TLogForm *log = f.shell->messages().logForm();
         QVERIFY(log && log->isVisible());
         QCOMPARE(log->edSendUser->displayText(), text(PeerLabel(p.handle, p.machine)));
         QCOMPARE(log->mmLogData->toPlainText(), text(message));
@@ -296,7 +270,7 @@ void TestNetworkText::windowsNoticesAndBoxes_showNamesAndTextsAsTheyAre()
 
         // The reply's send window, and the box when its addressee went offline.
         recv.btRecv->click();
-        const QList<TSendForm *> windows = visibleWindows<TSendForm>();
+        const QList<TSendForm *> windows = test::visibleWindows<TSendForm>();
         QCOMPARE(windows.size(), 1);
         TSendForm *send = windows.first();
         QCOMPARE(send->edSendName->displayText(), name);
@@ -316,7 +290,7 @@ void TestNetworkText::windowsNoticesAndBoxes_showNamesAndTextsAsTheyAre()
         const QByteArray away = "<b>away</b> &amp; back at 3";
         QVERIFY(f.session->askAbsenceMessage(p.address));
         f.receive(HuzaiMessageMessage("10.0.0.9", p.machine, p.handle, away), p.ipv4);
-        const QList<THuzaiForm *> absence = visibleWindows<THuzaiForm>();
+        const QList<THuzaiForm *> absence = test::visibleWindows<THuzaiForm>();
         QCOMPARE(absence.size(), 1);
         QCOMPARE(absence.first()->edHandleName->displayText(), name);
         QCOMPARE(absence.first()->edMachineName->displayText(), machine);

@@ -118,14 +118,18 @@ QString snapshot()
                 describeWidget(child, out);
         }
     }
-    // Tray icons are no widgets; they hang below the windows that own them.
+    // Tray icons are no widgets; they hang below the windows that own them,
+    // the main one below the desktop shell, which hangs below the application.
     QList<const QSystemTrayIcon *> icons;
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        for (const QSystemTrayIcon *icon : window->findChildren<QSystemTrayIcon *>()) {
+    const auto collect = [&icons](const QList<QSystemTrayIcon *> &found) {
+        for (const QSystemTrayIcon *icon : found) {
             if (icon->isVisible() && !icons.contains(icon))
                 icons << icon;
         }
-    }
+    };
+    for (QWidget *window : QApplication::topLevelWidgets())
+        collect(window->findChildren<QSystemTrayIcon *>());
+    collect(qApp->findChildren<QSystemTrayIcon *>());
     for (const QSystemTrayIcon *icon : std::as_const(icons))
         out << QStringLiteral("tray\t") + escaped(icon->toolTip()) + u'\t' + rectFields(icon->geometry());
     return out.join(u'\n') + u'\n';

@@ -2,55 +2,37 @@
 //   logviewer_screenshot <directory>
 // writes logviewer.png: the third of four records, a two-line message
 // received from a colleague, so that both step buttons and the reply are on.
-#include "platform/desktopfrontend.h"
-#include "session/session.h"
-#include "app/tmainform.h"
 #include "common/codec.h"
-#include "fakeclock.h"
+#include "desktopfixture.h"
 #include "log/logfile.h"
 #include "messaging/tlogform.h"
 #include "messaging/messagecenter.h"
-#include "net/transport.h"
 #include "peers/roster.h"
+#include "screenshots.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <QTimer>
 
 using namespace zn;
 
-namespace {
-struct NoTransport : DatagramTransport {
-    bool sendDatagram(quint32, const QByteArray &) override { return true; }
-};
-} // namespace
-
 int main(int argc, char **argv)
 {
     // Time stamps as a Japanese desktop writes them (午前/午後).
-    qputenv("LC_ALL", "ja_JP.UTF-8");
-    QApplication app(argc, argv);
-    if (argc != 2)
+    test::PictureProgram app(argc, argv);
+    if (!app.directory())
         return 2;
-    const QDir out(QString::fromLocal8Bit(argv[1]));
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Noto Sans CJK JP")});
-    QApplication::setFont(font);
-    QTemporaryDir dir;
-    DesktopFrontend frontend;
-    NoTransport transport;
-    test::FakeClock clock;
+    const QDir &out = *app.directory();
+    test::DesktopFixture desktop({}, test::DesktopFixture::Time::Fake);
+    test::FakeClock &clock = desktop.clock;
     clock.wall = QDateTime(QDate(2026, 12, 8), QTime(14, 5, 12));
-    Session session(frontend, {}, &transport, &clock);
-    session.loadSettings(dir.path() + u'/');
+    Session &session = *desktop.session;
+    DesktopShell &shell = *desktop.shell;
     session.local.MachineName = "YAMADA-PC";
     session.settings.HandleName = cp932::bytes(u"山田 太郎");
     session.settings.ActivePortNo = 0;
     session.settings.MouseAnimation = 0;
-    TMainForm form(session, frontend);
-    form.FormCreate();
+    shell.start();
 
     const QByteArray self = PeerLabel(session.settings.HandleName, session.local.MachineName);
     const QByteArray sato = PeerLabel(cp932::bytes(u"佐藤 花子"), "SATO-NOTE");
@@ -66,7 +48,7 @@ int main(int argc, char **argv)
     clock.advance(40 * 60 * 1000);
     log.WriteLog(suzuki, self, cp932::bytes(u"了解です。"));
 
-    MessageCenter &messages = form.messages();
+    MessageCenter &messages = shell.messages();
     messages.miShowLogShowClick();
     TLogForm *viewer = messages.logForm();
     viewer->resize(400, 330);
@@ -88,6 +70,6 @@ int main(int argc, char **argv)
         app.quit();
     });
     const int result = app.exec();
-    form.FormDestroy();
+    shell.stop();
     return result;
 }

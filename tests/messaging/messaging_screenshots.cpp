@@ -4,35 +4,28 @@
 // reply), absence.png (the absence-message editor and a fetched absence
 // message), traymenu.png (two unread messages) and cursoranimation.png (the
 // circle's frames side by side).
-#include "platform/desktopfrontend.h"
-#include "session/session.h"
-#include "app/tmainform.h"
 #include "common/codec.h"
+#include "desktopfixture.h"
 #include "messaging/absencecenter.h"
 #include "messaging/messagecenter.h"
 #include "messaging/thuzaiform.h"
 #include "messaging/thuzaisetform.h"
 #include "messaging/trecvform.h"
 #include "messaging/tsendform.h"
-#include "net/transport.h"
 #include "peers/roster.h"
 #include "peers/tanimationform.h"
+#include "screenshots.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QTimer>
 
 using namespace zn;
 
 namespace {
-struct NoTransport : DatagramTransport {
-    bool sendDatagram(quint32, const QByteArray &) override { return true; }
-};
-
 // The cursor animation's frames as the screen shows them: each frame's
 // region filled over a light desktop, with the pointer's spot marked.
 QImage cursorStrip()
@@ -59,30 +52,24 @@ QImage cursorStrip()
 int main(int argc, char **argv)
 {
     // Arrival times as a Japanese desktop shows them (午前/午後).
-    qputenv("LC_ALL", "ja_JP.UTF-8");
-    QApplication app(argc, argv);
-    if (argc != 2)
+    test::PictureProgram app(argc, argv);
+    if (!app.directory())
         return 2;
-    const QDir out(QString::fromLocal8Bit(argv[1]));
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Noto Sans CJK JP")});
-    QApplication::setFont(font);
-    QTemporaryDir dir;
-    DesktopFrontend frontend;
-    NoTransport transport;
-    Session session(frontend, {}, &transport);
-    session.loadSettings(dir.path() + u'/');
+    const QDir &out = *app.directory();
+    test::DesktopFixture desktop;
+    Session &session = *desktop.session;
+    DesktopFrontend &frontend = desktop.frontend;
+    DesktopShell &shell = *desktop.shell;
     session.local.MachineName = "YAMADA-PC";
     session.settings.HandleName = cp932::bytes(u"山田 太郎");
     session.settings.ActivePortNo = 0;
     session.settings.MouseAnimation = 0;
     session.settings.ReturnMessagePlus = true;
-    TMainForm form(session, frontend);
-    form.FormCreate();
+    shell.start();
     session.roster().AddOrUpdatePeer(cp932::bytes(u"佐藤 花子"), "SATO-NOTE", "192.168.10.9", false);
     session.roster().AddOrUpdatePeer(cp932::bytes(u"鈴木 一郎"), "SUZUKI-DEV", "192.168.10.103", false);
 
-    MessageCenter &messages = form.messages();
+    MessageCenter &messages = shell.messages();
     TSendForm *send = messages.openSendWindow(
         {{cp932::bytes(u"佐藤 花子"), "SATO-NOTE"}, {cp932::bytes(u"鈴木 一郎"), "SUZUKI-DEV"}},
         u"お疲れさまです。\n15時からの打ち合わせは第2会議室に変更になりました。\nよろしくお願いします。"_qs);
@@ -97,11 +84,11 @@ int main(int argc, char **argv)
         send->close();
         // The tray menu as it opens with two messages still unread after one was read.
         messages.miMessageRecvClick();
-        form.pmTaskMenuPopup();
-        form.taskMenu()->popup(QPoint(100, 100));
+        shell.pmTaskMenuPopup();
+        shell.taskMenu()->popup(QPoint(100, 100));
         QTimer::singleShot(300, &app, [&] {
-            form.taskMenu()->grab().save(out.filePath(QStringLiteral("traymenu.png")));
-            form.taskMenu()->hide();
+            shell.taskMenu()->grab().save(out.filePath(QStringLiteral("traymenu.png")));
+            shell.taskMenu()->hide();
             // The receive window and the reply with the message quoted, side by side.
             TRecvForm *recv = messages.recvForm();
             emit recv->replyRequested();
@@ -125,7 +112,7 @@ int main(int argc, char **argv)
                 auto *editor = new THuzaiSetForm(session, frontend);
                 editor->show();
                 editor->setMessageText(u"ただいま外出中です。\n16時に戻ります。"_qs);
-                auto *absent = new THuzaiForm(session, form.absence().huzaiWindows(), 9, "SATO-NOTE",
+                auto *absent = new THuzaiForm(session, shell.absence().huzaiWindows(), 9, "SATO-NOTE",
                                               cp932::bytes(u"佐藤 花子"),
                                               cp932::bytes(u"≪不在メッセージです≫\r\n\r\n会議中です。\r\n"
                                                            u"急ぎの用件は内線 2043 まで。"));
@@ -148,6 +135,6 @@ int main(int argc, char **argv)
         });
     });
     const int result = app.exec();
-    form.FormDestroy();
+    shell.stop();
     return result;
 }

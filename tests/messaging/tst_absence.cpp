@@ -4,6 +4,7 @@
 #include "platform/desktopfrontend.h"
 #include "session/session.h"
 #include "app/tmainform.h"
+#include "desktopfixture.h"
 #include "common/codec.h"
 #include "faildevice.h"
 #include "fakeclock.h"
@@ -35,53 +36,25 @@ using zn::test::RecordingTransport;
 
 namespace {
 
-struct Fixture {
-    QTemporaryDir dir;
-    DesktopFrontend frontend;
-    RecordingTransport transport;
-    test::FakeClock clock;
-    std::unique_ptr<Session> session;
-    std::unique_ptr<TMainForm> form;
-    QStringList boxes;
-
+struct Fixture : test::DesktopFixture {
     explicit Fixture(const QByteArray &ini = {})
+        : DesktopFixture("MouseAnimation=0\r\n" + ini, Time::Fake)
     {
-        QFile file(iniPath());
-        if (file.open(QIODevice::WriteOnly))
-            file.write("[LocalSetting]\r\nPortNo=0\r\nMouseAnimation=0\r\n" + ini);
-        file.close();
-        session = std::make_unique<Session>(frontend, QStringList(), &transport, &clock);
-        session->loadSettings(dir.path() + u'/');
-        form = std::make_unique<TMainForm>(*session, frontend);
-        QObject::connect(&frontend, &DesktopFrontend::messageBoxShown, &frontend,
-                         [this](const QString &text) { boxes.append(text); });
-        frontend.setAutoAnswer(Answer::Yes);
-        form->FormCreate();
-        session->local.MachineName = "SELF";
-        session->local.Address = "10.0.0.9";
-        session->settings.HandleName = "me";
-        Roster &roster = session->roster();
-        roster.AddOrUpdatePeer("A", "hostA", "10.0.0.1", true);
-        roster.AddOrUpdatePeer("B", "hostB", "10.0.0.2", true);
-        roster.AddOrUpdatePeer("C", "hostC", "10.0.0.3", false);
-        roster.AddOrUpdatePeer("B", "hostB2", "10.0.0.4", false);
+        startAsMe({{"A", "hostA", "10.0.0.1", true},
+                   {"B", "hostB", "10.0.0.2", true},
+                   {"C", "hostC", "10.0.0.3", false},
+                   {"B", "hostB2", "10.0.0.4", false}});
         transport.sent.clear();
     }
-    ~Fixture()
-    {
-        frontend.setAutoAnswer(Answer::Ok);
-        form->FormDestroy();
-    }
-    QString iniPath() const { return dir.filePath(QStringLiteral("Zephinet.INI")); }
 
-    AbsenceCenter &absence() { return form->absence(); }
-    QToolButton *sbHuzai() { return form->findChild<QToolButton *>(QStringLiteral("sbHuzai")); }
-    QAction *action(const char *name) { return form->findChild<QAction *>(QString::fromLatin1(name)); }
+    AbsenceCenter &absence() { return shell->absence(); }
+    QToolButton *sbHuzai() { return form()->findChild<QToolButton *>(QStringLiteral("sbHuzai")); }
+    QAction *action(const char *name) { return form()->findChild<QAction *>(QString::fromLatin1(name)); }
     // The three faces of AbsentMode.
     bool shownAbsent(bool absent)
     {
         return sbHuzai()->isChecked() == absent && action("miSettingHuzaiMode")->isChecked() == absent
-               && form->taskMenuItems().miHuzaiMode->isChecked() == absent;
+               && shell->taskMenuItems().miHuzaiMode->isChecked() == absent;
     }
     QList<QByteArray> sentOf(QByteArrayView kind) const
     {
@@ -124,9 +97,9 @@ private slots:
     void toggle_questionsAndTheirNoKeepTheButton()
     {
         Fixture f("HuzaiModeCheck=1\r\nHuzaiReturnCheck=1\r\n");
-        TrayIndicator &tray = f.form->tray();
+        TrayIndicator &tray = f.shell->tray();
         QVERIFY(f.action("miSettingHuzaiMode")->isEnabled());
-        QVERIFY(f.form->taskMenuItems().miHuzaiMode->isEnabled());
+        QVERIFY(f.shell->taskMenuItems().miHuzaiMode->isEnabled());
 
         // No to "absence will be set": still present, button released.
         f.frontend.setNextAnswer(Answer::No);
@@ -146,7 +119,7 @@ private slots:
 
         // No to "absence will be cleared", from the tray menu: still absent.
         f.frontend.setNextAnswer(Answer::No);
-        f.form->taskMenuItems().miHuzaiMode->trigger();
+        f.shell->taskMenuItems().miHuzaiMode->trigger();
         QCOMPARE(f.boxes.last(), QStringLiteral("不在を解除します。よろしいですか？"));
         QVERIFY(f.session->local.AbsentMode);
         QVERIFY(f.shownAbsent(true));
@@ -247,7 +220,7 @@ private slots:
     {
         Fixture f("[HuzaiFormLocate]\r\nLeft=40\r\nTop=30\r\nWidth=350\r\nHeight=260\r\n");
         // Selected A (absent) and C (present): only A is asked.
-        f.form->absence().miMessageHuzaiRecvClick(
+        f.shell->absence().miMessageHuzaiRecvClick(
             {f.session->roster().peers().at(f.session->roster().indexOfMachine("hostA")),
              f.session->roster().peers().at(f.session->roster().indexOfMachine("hostC"))});
         QCOMPARE(f.sentOf(keyword::HuzaiCheck), QList<QByteArray>{HuzaiCheckMessage("10.0.0.1", "10.0.0.9")});
@@ -281,7 +254,7 @@ private slots:
         QCOMPARE(f.absence().huzaiWindows().count(), 2);
 
         // The font-size command reaches them as it reaches send windows.
-        f.form->miShowFontLargeClick(14);
+        f.form()->miShowFontLargeClick(14);
         QCOMPARE(a->mmRecvData->font().pointSize(), 14);
         QCOMPARE(b->mmRecvData->font().pointSize(), 14);
 
@@ -308,7 +281,7 @@ private slots:
     {
         Fixture f;
         QAction *fetch = f.action("miMessageHuzaiRecv");
-        QTreeView *list = f.form->userList();
+        QTreeView *list = f.form()->userList();
         list->selectionModel()->select(list->model()->index(f.session->roster().indexOfMachine("hostC"), 0),
                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
         QVERIFY(!fetch->isEnabled());

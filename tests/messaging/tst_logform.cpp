@@ -3,6 +3,7 @@
 #include "platform/desktopfrontend.h"
 #include "session/session.h"
 #include "app/tmainform.h"
+#include "desktopfixture.h"
 #include "common/codec.h"
 #include "fakeclock.h"
 #include "log/logfile.h"
@@ -31,45 +32,13 @@ QByteArray sj(QStringView text)
     return cp932::bytes(text);
 }
 
-struct Box {
-    QString text;
-    int flags;
-};
-
-struct Fixture {
-    QTemporaryDir dir;
-    DesktopFrontend frontend;
-    test::RecordingTransport transport;
-    test::FakeClock clock;
-    std::unique_ptr<Session> session;
-    std::unique_ptr<TMainForm> form;
-    QList<Box> boxes;
+struct Fixture : test::DesktopFixture {
     QStringList prompts;
 
     explicit Fixture(const QByteArray &ini = {})
+        : DesktopFixture("MouseAnimation=0\r\nLogFileMaxCount=0\r\n" + ini, Time::Fake)
     {
-        QFile file(dir.filePath(QStringLiteral("Zephinet.INI")));
-        if (file.open(QIODevice::WriteOnly))
-            file.write("[LocalSetting]\r\nPortNo=0\r\nMouseAnimation=0\r\nLogFileMaxCount=0\r\n" + ini);
-        file.close();
-        session = std::make_unique<Session>(frontend, QStringList(), &transport, &clock);
-        session->loadSettings(dir.path() + u'/');
-        form = std::make_unique<TMainForm>(*session, frontend);
-        QObject::connect(&frontend, &DesktopFrontend::messageBoxShown, &frontend,
-                         [this](const QString &text, int flags) { boxes.append({text, flags}); });
-        frontend.setAutoAnswer(Answer::Yes);
-        form->FormCreate();
-        session->local.MachineName = "SELF";
-        session->local.Address = "10.0.0.9";
-        session->settings.HandleName = "me";
-        Roster &roster = session->roster();
-        roster.AddOrUpdatePeer("A", "hostA", "10.0.0.1", false);
-        roster.AddOrUpdatePeer("me", "SELF", "10.0.0.9", false);
-    }
-    ~Fixture()
-    {
-        frontend.setAutoAnswer(Answer::Ok);
-        form->FormDestroy();
+        startAsMe({{"A", "hostA", "10.0.0.1", false}, {"me", "SELF", "10.0.0.9", false}});
     }
 
     QString logPath() const { return session->settings.LogFileName; }
@@ -85,18 +54,10 @@ struct Fixture {
 
     TLogForm *open()
     {
-        form->findChild<QAction *>(QStringLiteral("miShowLogShow"))->trigger();
-        return form->messages().logForm();
+        form()->findChild<QAction *>(QStringLiteral("miShowLogShow"))->trigger();
+        return shell->messages().logForm();
     }
-    QList<TSendForm *> sendWindows() const
-    {
-        QList<TSendForm *> out;
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (auto *f = qobject_cast<TSendForm *>(w); f && f->isVisible())
-                out.append(f);
-        }
-        return out;
-    }
+    QList<TSendForm *> sendWindows() const { return test::visibleWindows<TSendForm>(); }
 };
 
 QString counter(const TLogForm *viewer)
@@ -170,7 +131,7 @@ private slots:
 
         // Sent to three users from a send window while the viewer is open:
         // three records, written in one go.
-        TSendForm *w = f.form->messages().openSendWindow({{"A", "hostA"}, {"B", "hostB"}, {"C", "hostC"}},
+        TSendForm *w = f.shell->messages().openSendWindow({{"A", "hostA"}, {"B", "hostB"}, {"C", "hostC"}},
                                                          u"sent"_qs);
         w->btSendClick();
         QTRY_COMPARE(counter(viewer), afterThree);
@@ -226,8 +187,8 @@ private slots:
         f.frontend.setNextAnswer(Answer::No);
         QTest::mouseClick(viewer->btDelete, Qt::LeftButton);
         QCOMPARE(f.boxes.size(), 1);
-        QCOMPARE(f.boxes[0].text, u"ログをクリアしてもよろしいですか？"_qs);
-        QCOMPARE(f.boxes[0].flags, mb::IconQuestion | mb::YesNo);
+        QCOMPARE(f.boxes[0], u"ログをクリアしてもよろしいですか？"_qs);
+        QCOMPARE(f.boxFlags[0], mb::IconQuestion | mb::YesNo);
         QVERIFY(QFile::exists(f.logPath()));
         QCOMPARE(counter(viewer), u"[1/2]"_qs);
 
@@ -273,9 +234,9 @@ private slots:
         f.session->roster().RemovePeer("hostA");
         viewer->btReSendClick();
         QCOMPARE(f.boxes.size(), 1);
-        QCOMPARE(f.boxes[0].text,
+        QCOMPARE(f.boxes[0],
                  u"対象となる相手先がオフラインかマシン名が変更されたため、再送信、及び返信することはできません。"_qs);
-        QCOMPARE(f.boxes[0].flags, mb::IconWarning);
+        QCOMPARE(f.boxFlags[0], mb::IconWarning);
         QVERIFY(f.sendWindows().isEmpty());
     }
 
@@ -310,7 +271,7 @@ private slots:
         f.session->roster().RemovePeer("hostB");
         viewer->btReSendClick();
         QCOMPARE(f.boxes.size(), 1);
-        QCOMPARE(f.boxes[0].flags, mb::IconWarning);
+        QCOMPARE(f.boxFlags[0], mb::IconWarning);
         QTRY_VERIFY(f.sendWindows().isEmpty());
     }
 
@@ -339,25 +300,25 @@ private slots:
         Fixture f("[Security]\r\nPasswordLog=1\r\n");
         bool pass = false;
         bool dialogShowing = false;
-        f.form->messages().setPasswordGate([&](const QString &text) {
+        f.shell->messages().setPasswordGate([&](const QString &text) {
             f.prompts.append(text);
             dialogShowing = f.frontend.dialogShowing();
             return pass;
         });
-        QAction *mainItem = f.form->findChild<QAction *>(QStringLiteral("miShowLogShow"));
-        QAction *trayItem = f.form->taskMenuItems().miLogShow;
+        QAction *mainItem = f.form()->findChild<QAction *>(QStringLiteral("miShowLogShow"));
+        QAction *trayItem = f.shell->taskMenuItems().miLogShow;
         QVERIFY(mainItem->isEnabled() && trayItem->isEnabled());
 
         mainItem->trigger();
         QCOMPARE(f.prompts, QStringList{u"ログビューアを開くにはパスワードが必要です。"_qs});
-        QVERIFY(!f.form->messages().logForm());
+        QVERIFY(!f.shell->messages().logForm());
         QVERIFY(dialogShowing);
         QVERIFY(!f.frontend.dialogShowing());
 
         pass = true;
         trayItem->trigger();
         QCOMPARE(f.prompts.size(), 2);
-        const QPointer<TLogForm> viewer = f.form->messages().logForm();
+        const QPointer<TLogForm> viewer = f.shell->messages().logForm();
         QVERIFY(viewer && viewer->isVisible());
 
         // Minimised (into the tray where there is one): the command shows it
@@ -366,10 +327,10 @@ private slots:
         viewer->hide();
         mainItem->trigger();
         QCOMPARE(f.prompts.size(), 2);
-        QCOMPARE(f.form->messages().logForm(), viewer.data());
+        QCOMPARE(f.shell->messages().logForm(), viewer.data());
         QVERIFY(viewer->isVisible() && !viewer->isMinimized());
 
-        f.form->miShowFontLargeClick(14);
+        f.form()->miShowFontLargeClick(14);
         QCOMPARE(viewer->mmLogData->font().pointSize(), 14);
 
         // Closing destroys it and keeps its placement for the next one.
@@ -378,14 +339,14 @@ private slots:
         const QPoint at = viewer->pos();
         QTest::mouseClick(viewer->btOk, Qt::LeftButton);
         QTRY_VERIFY(viewer.isNull());
-        QVERIFY(!f.form->messages().logForm());
+        QVERIFY(!f.shell->messages().logForm());
         const Placement stored = f.session->readPlacement(PlacementSection::LogForm, {});
         QCOMPARE(QPoint(stored.left, stored.top), at);
         QCOMPARE(QSize(stored.width, stored.height), QSize(420, 330));
 
         mainItem->trigger();
         QCOMPARE(f.prompts.size(), 3);
-        TLogForm *again = f.form->messages().logForm();
+        TLogForm *again = f.shell->messages().logForm();
         QVERIFY(again);
         QCOMPARE(again->size(), QSize(420, 330));
         QCOMPARE(again->pos(), at);

@@ -3,6 +3,7 @@
 #include "platform/desktopfrontend.h"
 #include "session/session.h"
 #include "app/tmainform.h"
+#include "desktopfixture.h"
 #include "common/codec.h"
 #include "fakeclock.h"
 #include "log/logfile.h"
@@ -49,65 +50,30 @@ QByteArray sj(QStringView text)
     return cp932::bytes(text);
 }
 
-struct Fixture {
-    QTemporaryDir dir;
-    DesktopFrontend frontend;
-    RecordingTransport transport;
-    test::FakeClock clock;
-    std::unique_ptr<Session> session;
-    std::unique_ptr<TMainForm> form;
-    QStringList boxes;
-
+struct Fixture : test::DesktopFixture {
     explicit Fixture(const QByteArray &ini = {})
+        : DesktopFixture("MouseAnimation=0\r\n" + ini, Time::Fake)
     {
-        QFile file(dir.filePath(QStringLiteral("Zephinet.INI")));
-        if (file.open(QIODevice::WriteOnly))
-            file.write("[LocalSetting]\r\nPortNo=0\r\nMouseAnimation=0\r\n" + ini);
-        file.close();
-        session = std::make_unique<Session>(frontend, QStringList(), &transport, &clock);
-        session->loadSettings(dir.path() + u'/');
-        form = std::make_unique<TMainForm>(*session, frontend);
-        QObject::connect(&frontend, &DesktopFrontend::messageBoxShown, &frontend,
-                         [this](const QString &text) { boxes.append(text); });
-        frontend.setAutoAnswer(Answer::Yes);
-        form->FormCreate();
-        session->local.MachineName = "SELF";
-        session->local.Address = "10.0.0.9";
-        session->settings.HandleName = "me";
-        Roster &roster = session->roster();
-        roster.AddOrUpdatePeer("A", "hostA", "10.0.0.1", false);
-        roster.AddOrUpdatePeer("B", "hostB", "10.0.0.2", false);
-        roster.AddOrUpdatePeer("me", "SELF", "10.0.0.9", false);
+        startAsMe({{"A", "hostA", "10.0.0.1", false},
+                   {"B", "hostB", "10.0.0.2", false},
+                   {"me", "SELF", "10.0.0.9", false}});
         transport.sent.clear();
     }
-    ~Fixture()
-    {
-        frontend.setAutoAnswer(Answer::Ok);
-        form->FormDestroy();
-    }
 
-    MessageCenter &messages() { return form->messages(); }
+    MessageCenter &messages() { return shell->messages(); }
     TRecvForm &recv() { return *messages().recvForm(); }
     QList<LogRecord> log() { return session->log().LoadLog().records; }
 
     void select(const QList<QByteArray> &machines)
     {
-        QTreeView *list = form->userList();
+        QTreeView *list = form()->userList();
         list->selectionModel()->clearSelection();
         for (const QByteArray &m : machines) {
             list->selectionModel()->select(list->model()->index(session->roster().indexOfMachine(m), 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
         }
     }
-    QList<TSendForm *> sendWindows() const
-    {
-        QList<TSendForm *> out;
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (auto *f = qobject_cast<TSendForm *>(w); f && f->isVisible())
-                out.append(f);
-        }
-        return out;
-    }
+    QList<TSendForm *> sendWindows() const { return test::visibleWindows<TSendForm>(); }
     // MESSAGE texts that went out, in order, with their destination.
     QList<QByteArray> sentMessages() const
     {
@@ -131,7 +97,7 @@ struct Fixture {
     {
         QVERIFY(session->queueMessage(machine, handle, text));
     }
-    QAction *action(const char *name) const { return form->findChild<QAction *>(QString::fromLatin1(name)); }
+    QAction *action(const char *name) const { return form()->findChild<QAction *>(QString::fromLatin1(name)); }
 };
 
 } // namespace
@@ -291,16 +257,16 @@ private slots:
         };
         // The tray menu, the receive key, the toolbar, a click on the tray icon.
         toTray();
-        f.form->taskMenuItems().miWindowRecv->trigger();
+        f.shell->taskMenuItems().miWindowRecv->trigger();
         backNormal("m1");
         toTray();
-        f.form->hotKeyPressed(TMainForm::HotKeyReceive);
+        f.shell->hotKeyPressed(DesktopShell::HotKeyReceive);
         backNormal("m2");
         toTray();
         f.action("miMessageRecv")->trigger();
         backNormal("m3");
         toTray();
-        f.form->trayClicked();
+        f.shell->trayClicked();
         backNormal("m4");
         // An arrival with RecvAutoOpen.
         f.session->settings.RecvAutoOpen = true;
@@ -353,10 +319,10 @@ private slots:
     void keyboard_enterEscapeCtrlEnterAndPageKeys()
     {
         Fixture f;
-        f.form->show();
+        f.form()->show();
         // Enter on a selected user: the send window, as a double click opens it.
         f.select({"hostA"});
-        QTest::keyClick(f.form->userList(), Qt::Key_Return);
+        QTest::keyClick(f.form()->userList(), Qt::Key_Return);
         QCOMPARE(f.sendWindows().size(), 1);
         TSendForm *w = f.sendWindows().first();
         QCOMPARE(w->recipients(), (QList<Recipient>{{"A", "hostA"}}));
@@ -397,7 +363,7 @@ private slots:
         QVERIFY(!f.recv().isVisible());
 
         // And on an absence window.
-        const QPointer<THuzaiForm> absence(f.form->absence().openAbsenceWindow("hostB", "B", "away"));
+        const QPointer<THuzaiForm> absence(f.shell->absence().openAbsenceWindow("hostB", "B", "away"));
         absence->activateWindow();
         QTRY_VERIFY(absence->isActiveWindow());
         QTest::keyClick(absence->mmRecvData, Qt::Key_Escape);
@@ -429,10 +395,10 @@ private slots:
             return w->windowIcon().pixmap(16).toImage().convertToFormat(QImage::Format_ARGB32) == star;
         };
         TSendForm *w = f.messages().openSendWindow({{"A", "hostA"}, {"B", "hostB"}});
-        THuzaiForm *absence = f.form->absence().openAbsenceWindow("hostB", "B", "away");
+        THuzaiForm *absence = f.shell->absence().openAbsenceWindow("hostB", "B", "away");
         f.messages().miShowLogShowClick();
         TIventForm notice(f.session->settings, std::nullopt);
-        for (QWidget *window : QList<QWidget *>{f.form.get(), w, &f.recv(), absence, f.messages().logForm(), &notice})
+        for (QWidget *window : QList<QWidget *>{f.form(), w, &f.recv(), absence, f.messages().logForm(), &notice})
             QVERIFY2(carriesStar(window), qPrintable(window->objectName()));
 
         // Minimised, a send window's tray icon says whom it is for.
@@ -461,7 +427,7 @@ private slots:
         QVERIFY(!showsWithoutActivating(w));
         // A message and an absence answer arrive while the user is typing.
         f.arrive("B", "hostB", "hello");
-        THuzaiForm *absence = f.form->absence().openAbsenceWindow("hostB", "B", "away");
+        THuzaiForm *absence = f.shell->absence().openAbsenceWindow("hostB", "B", "away");
         notice.ShowEventNotice(u"「B」からメッセージが届きました。"_qs, false);
         QVERIFY(f.recv().isVisible());
         QCOMPARE(f.recv().mmRecvData->toPlainText(), u"hello"_qs);
@@ -588,7 +554,7 @@ private slots:
         f.clock.wall = QDateTime(QDate(2001, 4, 5), QTime(15, 7, 9));
         for (const char *text : {"one", "two", "three"})
             f.arrive("A", "hostA", text);
-        TrayAnimation &tray = f.form->tray().animation();
+        TrayAnimation &tray = f.shell->tray().animation();
         QVERIFY(tray.running());
         QVERIFY(f.action("miMessageRecv")->isEnabled());
         QVERIFY(f.action("miMessageClipRecv")->isEnabled());
@@ -621,34 +587,34 @@ private slots:
     void taskMenu_showsTheUnreadCount()
     {
         Fixture f;
-        f.form->pmTaskMenuPopup();
-        const TaskMenuItems &items = f.form->taskMenuItems();
+        f.shell->pmTaskMenuPopup();
+        const TaskMenuItems &items = f.shell->taskMenuItems();
         QCOMPARE(items.miWindowRecv->text(), u"メッセージ受信 <未読0通>(&R)"_qs);
         QVERIFY(!items.miWindowRecv->isEnabled());
         f.arrive("A", "hostA", "1");
         f.arrive("B", "hostB", "2");
-        f.form->pmTaskMenuPopup();
+        f.shell->pmTaskMenuPopup();
         QCOMPARE(items.miWindowRecv->text(), u"メッセージ受信 <未読2通>(&R)"_qs);
         QCOMPARE(items.miClipRecv->text(), u"クリップボード受信 <未読2通>(&L)"_qs);
         QVERIFY(items.miClipRecv->isEnabled());
         // The tray click and the receive hot key read the oldest; not while a box is open.
         f.frontend.setDialogShowing(true);
-        f.form->trayClicked();
-        f.form->hotKeyPressed(TMainForm::HotKeyReceive);
+        f.shell->trayClicked();
+        f.shell->hotKeyPressed(DesktopShell::HotKeyReceive);
         QCOMPARE(f.session->recvQueue().UnreadCount(), 2);
         f.frontend.setDialogShowing(false);
-        f.form->trayClicked();
-        f.form->hotKeyPressed(TMainForm::HotKeyReceive);
+        f.shell->trayClicked();
+        f.shell->hotKeyPressed(DesktopShell::HotKeyReceive);
         QCOMPARE(f.session->recvQueue().UnreadCount(), 0);
         QCOMPARE(f.recv().mmRecvData->toPlainText(), u"2"_qs);
         // Nothing unread: the click brings up the user list, unless a box is open.
-        QVERIFY(!f.form->isVisible());
+        QVERIFY(!f.form()->isVisible());
         f.frontend.setDialogShowing(true);
-        f.form->trayClicked();
-        QVERIFY(!f.form->isVisible());
+        f.shell->trayClicked();
+        QVERIFY(!f.form()->isVisible());
         f.frontend.setDialogShowing(false);
-        f.form->trayClicked();
-        QVERIFY(f.form->isVisible());
+        f.shell->trayClicked();
+        QVERIFY(f.form()->isVisible());
         QVERIFY(f.recv().isVisible());
     }
 
@@ -691,8 +657,8 @@ private slots:
     void windows_openClearOfTheWindowsTheyComeFrom()
     {
         Fixture f;
-        f.form->show();
-        const QRect screen = f.form->screen()->availableGeometry();
+        f.form()->show();
+        const QRect screen = f.form()->screen()->availableGeometry();
         // Clear of a window: beside it, or leaving its title bar and its left
         // edge in sight.
         constexpr int InSight = 16;
@@ -704,16 +670,16 @@ private slots:
         f.arrive("A", "hostA", "hello");
         f.messages().miMessageRecvClick();
         TRecvForm &recv = f.recv();
-        QVERIFY(clearOf(&recv, f.form.get()));
+        QVERIFY(clearOf(&recv, f.form()));
         QTest::mouseClick(recv.btRecv, Qt::LeftButton);
         QCOMPARE(f.sendWindows().size(), 1);
         TSendForm *reply = f.sendWindows().first();
         QVERIFY(clearOf(reply, &recv));
-        QVERIFY(clearOf(reply, f.form.get()));
+        QVERIFY(clearOf(reply, f.form()));
         f.messages().miMessageSendClick({TPeer{"A", "hostA", "10.0.0.1", false}, TPeer{"B", "hostB", "10.0.0.2", false}});
         QCOMPARE(f.sendWindows().size(), 2);
         TSendForm *second = f.sendWindows().at(0) == reply ? f.sendWindows().at(1) : f.sendWindows().at(0);
-        for (const QWidget *under : std::initializer_list<const QWidget *>{reply, &recv, f.form.get()})
+        for (const QWidget *under : std::initializer_list<const QWidget *>{reply, &recv, f.form()})
             QVERIFY2(clearOf(second, under), qPrintable(under->objectName()));
         for (const QWidget *w : std::initializer_list<const QWidget *>{second, reply, &recv})
             QVERIFY2(screen.contains(w->frameGeometry()), qPrintable(w->objectName()));
@@ -827,10 +793,10 @@ private slots:
     void sendAfterClose_hidesTheMainWindow()
     {
         Fixture f("SendAfterClose=1\r\n");
-        f.form->show();
+        f.form()->show();
         TSendForm *w = f.messages().openSendWindow({{"A", "hostA"}}, u"hi"_qs);
         w->btSendClick();
-        QVERIFY(!f.form->isVisible() || f.form->isMinimized());
+        QVERIFY(!f.form()->isVisible() || f.form()->isMinimized());
     }
 
     void storedPlacements_areFittedOntoTheScreen()
@@ -853,7 +819,7 @@ private slots:
         Fixture f;
         TSendForm *w = f.messages().openSendWindow({{"A", "hostA"}});
         QVERIFY(w->hasListSlot());
-        f.form->miShowFontLargeClick(14);
+        f.form()->miShowFontLargeClick(14);
         QCOMPARE(w->mmSendData->font().pointSize(), 14);
         QCOMPARE(f.recv().mmRecvData->font().pointSize(), 14);
         w->close();

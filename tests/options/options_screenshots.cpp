@@ -11,6 +11,7 @@
 #include "options/toptionform.h"
 #include "options/tpasschangeform.h"
 #include "options/tpasscheckform.h"
+#include "screenshots.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,14 +31,10 @@ struct NoTransport : DatagramTransport {
 
 int main(int argc, char **argv)
 {
-    qputenv("LC_ALL", "ja_JP.UTF-8");
-    QApplication app(argc, argv);
-    if (argc != 2)
+    test::PictureProgram app(argc, argv);
+    if (!app.directory())
         return 2;
-    const QDir out(QString::fromLocal8Bit(argv[1]));
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Noto Sans CJK JP")});
-    QApplication::setFont(font);
+    const QDir &out = *app.directory();
     QTemporaryDir dir;
     DesktopFrontend frontend;
     NoTransport transport;

@@ -8,6 +8,7 @@
 #include "common/ipv4.h"
 #include "session/session.h"
 #include "app/tmainform.h"
+#include "desktopfixture.h"
 #include "common/codec.h"
 #include "faildevice.h"
 #include "net/netfakes.h"
@@ -936,22 +937,16 @@ void TestOptionForm::opener_oneWindowPasswordOnlyWhenNone()
 
 void TestOptionForm::opener_menusOpenTheWindow()
 {
-    QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("Zephinet.INI")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[LocalSetting]\r\nPortNo=0\r\n[Security]\r\nPasswordOption=1\r\nPassword="
-               + ScrambleText(ScrambleText("pw")) + "\r\n");
-    file.close();
-    DesktopFrontend frontend;
+    test::DesktopFixture desktop("[Security]\r\nPasswordOption=1\r\nPassword=" + ScrambleText(ScrambleText("pw"))
+                                 + "\r\n");
+    DesktopFrontend &frontend = desktop.frontend;
     frontend.setAutoAnswer(Answer::Ok);
-    RecordingTransport transport;
-    Session session(frontend, {}, &transport);
-    session.loadSettings(dir.path() + u'/');
-    TMainForm main(session, frontend);
-    QVERIFY(main.FormCreate());
+    DesktopShell &shell = *desktop.shell;
+    TMainForm &main = shell.mainWindow();
+    QVERIFY(shell.start());
     QAction *menuItem = main.findChild<QAction *>(QStringLiteral("miSettingOption"));
     QVERIFY(menuItem && menuItem->isEnabled());
-    QVERIFY(main.taskMenuItems().miOptionShow->isEnabled());
+    QVERIFY(shell.taskMenuItems().miOptionShow->isEnabled());
 
     // The real prompt: the dialog-showing flag is up while it is open.
     bool flagWhileOpen = false;
@@ -965,18 +960,18 @@ void TestOptionForm::opener_menusOpenTheWindow()
     menuItem->trigger();
     QVERIFY(flagWhileOpen);
     QVERIFY(!frontend.dialogShowing());
-    QPointer<TOptionForm> form = main.options().form();
+    QPointer<TOptionForm> form = shell.options().form();
     QVERIFY(form && form->isVisible());
     // The tray item raises the same window without a prompt (a prompt would
     // wait here for an answer that never comes).
-    main.taskMenuItems().miOptionShow->trigger();
-    QCOMPARE(main.options().form(), form.data());
+    shell.taskMenuItems().miOptionShow->trigger();
+    QCOMPARE(shell.options().form(), form.data());
     form->cbTaskHuzaiHide->setChecked(true);
     form->edPortNo->setText(QStringLiteral("50000"));
     form->btSetteiClick();
     QTRY_VERIFY(!form);
-    QVERIFY(!main.taskMenuItems().miHuzaiMode->isVisible());
-    main.FormDestroy();
+    QVERIFY(!shell.taskMenuItems().miHuzaiMode->isVisible());
+    shell.stop();
 }
 
 QTEST_MAIN(TestOptionForm)
