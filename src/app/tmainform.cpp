@@ -101,14 +101,6 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     // F1 on a control of the options window opens its topic of the manual.
     connect(m_options, &OptionFormOpener::helpRequested, this, &TMainForm::ShowHelpTopic);
     m_absence = new AbsenceCenter(m_session, m_frontend, *m_messages, m_fontSize, this);
-    // The absence message is edited in two places; each shows what the other stored.
-    connect(m_options, &OptionFormOpener::settingsApplied, this, [this](const Settings &, const Settings &now) {
-        m_absence->setEditorText(cp932::toWidgetText(now.HuzaiMessage));
-    });
-    connect(m_absence, &AbsenceCenter::huzaiMessageApplied, this, [this] {
-        if (TOptionForm *form = m_options->form())
-            form->setHuzaiMessage(m_session.settings.HuzaiMessage);
-    });
     m_model = new RosterModel(m_session.roster(), this);
     m_lvUser = new QTreeView(this);
     m_lvUser->setObjectName(QStringLiteral("lvUser"));
