@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The folders of src/ stand in the layers that the README's "Layout of the
 # source" lists, lowest first: a file includes its own folder and folders on
-# lower lines only.
+# lower lines only; and no file of SRC is over 750 lines.
 #   layers.sh README SRC
 set -euo pipefail
 readme=$1
@@ -40,6 +40,12 @@ bad=$(awk 'NR == FNR { rank[$1] = $2; next }
     }' <(echo "$ranks") <(echo "$includes"))
 if [ -n "$bad" ]; then
     echo "$bad"
+    status=1
+fi
+
+long=$(cd "$src" && wc -l */*.cpp */*.h | awk '$2 != "total" && $1 > 750 { print $2 " has " $1 " lines" }')
+if [ -n "$long" ]; then
+    echo "$long (at most 750)"
     status=1
 fi
 

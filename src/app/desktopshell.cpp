@@ -51,14 +51,6 @@ DesktopShell::DesktopShell(Session &session, DesktopFrontend &frontend, QObject 
     // F1 on a control of the options window opens its topic of the manual.
     connect(m_options.get(), &OptionFormOpener::helpRequested, this, &DesktopShell::ShowHelpTopic);
     m_absence = std::make_unique<AbsenceCenter>(m_session, m_frontend, *m_messages, fontSize);
-    // The absence message is edited in two places; each shows what the other stored.
-    connect(m_options.get(), &OptionFormOpener::settingsApplied, this, [this](const Settings &, const Settings &now) {
-        m_absence->setEditorText(cp932::toWidgetText(now.HuzaiMessage));
-    });
-    connect(m_absence.get(), &AbsenceCenter::huzaiMessageApplied, this, [this] {
-        if (TOptionForm *form = m_options->form())
-            form->setHuzaiMessage(m_session.settings.HuzaiMessage);
-    });
 
     connectMainWindow();
     createSendList();

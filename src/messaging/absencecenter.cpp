@@ -86,16 +86,9 @@ void AbsenceCenter::openEditor()
     // The question's box let events run: an editor may have opened meanwhile.
     if (!m_setForm) {
         m_setForm = new THuzaiSetForm(m_session, m_frontend);
-        connect(m_setForm, &THuzaiSetForm::messageApplied, this, &AbsenceCenter::huzaiMessageApplied);
         cascadeClearOfOthers(m_setForm);
     }
     showWindowAgain(m_setForm, Activation::TakeFocus);
-}
-
-void AbsenceCenter::setEditorText(const QString &text)
-{
-    if (m_setForm)
-        m_setForm->setMessageText(text);
 }
 
 void AbsenceCenter::miMessageHuzaiRecvClick(const QList<TPeer> &selected)

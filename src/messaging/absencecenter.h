@@ -46,17 +46,11 @@ public:
     // The editor while it is open (HuzaiSetFormOpen), else null.
     THuzaiSetForm *huzaiSetForm() const { return m_setForm; }
     bool huzaiSetFormOpen() const { return !m_setForm.isNull(); }
-    // The options dialog applied a new absence message: the open editor shows it.
-    void setEditorText(const QString &text);
 
     HuzaiWindowList &huzaiWindows() { return m_huzaiWindows; }
     void setDisplayFontSize(int points);
     // Program exit: the editor and every absence window close, saving their placements.
     void closeWindows();
-
-signals:
-    // The editor stored a new absence message (widget form).
-    void huzaiMessageApplied(const QString &text);
 
 private:
     void showAbsentMode(bool absent);

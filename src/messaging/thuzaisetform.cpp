@@ -54,6 +54,11 @@ THuzaiSetForm::THuzaiSetForm(Session &session, Frontend &frontend, QWidget *pare
     layout->addLayout(buttons);
 
     restorePlacement(this, m_session, PlacementSection::HuzaiSetForm, DesignSize);
+    // The options window may store another absence message while this is open.
+    connect(&m_session, &Session::settingsChanged, this, [this](const Settings &old, const Settings &now) {
+        if (now.HuzaiMessage != old.HuzaiMessage)
+            setMessageText(cp932::toWidgetText(now.HuzaiMessage));
+    });
 }
 
 THuzaiSetForm::~THuzaiSetForm()
@@ -85,12 +90,12 @@ void THuzaiSetForm::btOkClick()
     }
     // The program may be told to quit inside a box below.
     const QPointer<THuzaiSetForm> self(this);
+    Settings now = m_session.settings;
+    now.HuzaiMessage = checked.bytes;
     // Not stored (the box said why): the editor stays open with the text,
     // and absence stays as it was.
-    if (!m_session.setHuzaiMessage(checked.bytes))
+    if (!m_session.applySettings(now, Session::SettingsWrite::HuzaiMessage, true))
         return;
-    emit messageApplied(cp932::toWidgetText(checked.bytes));
-    m_session.SetAbsentMode(true);
     if (self)
         close();
 }

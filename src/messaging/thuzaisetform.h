@@ -19,7 +19,8 @@ public:
     THuzaiSetForm(Session &session, Frontend &frontend, QWidget *parent = nullptr);
     ~THuzaiSetForm() override;
 
-    // The options dialog applied a new absence message while the editor is open.
+    // The text shown, the cursor at its end: the absence message in force
+    // when the editor opens, and again whenever it changes while it is open.
     void setMessageText(const QString &text);
 
     void btOkClick();
@@ -30,11 +31,6 @@ public:
     QPushButton *btCancel = nullptr;
 
     static constexpr QSize DesignSize{330, 230};
-
-signals:
-    // The editor stored `text` (widget form) as the absence message: the
-    // options dialog, when open, shows it.
-    void messageApplied(const QString &text);
 
 protected:
     void showEvent(QShowEvent *event) override;

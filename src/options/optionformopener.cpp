@@ -3,8 +3,15 @@
 #include "session/session.h"
 #include "options/toptionform.h"
 #include "options/tpasscheckform.h"
+#include "peers/traymenu.h"
 
 namespace zn {
+
+void followTaskMenuVisibility(Session &session, const TaskMenuItems &items, QObject *context)
+{
+    QObject::connect(&session, &Session::settingsChanged, context,
+                     [&items](const Settings &, const Settings &now) { applyTaskMenuVisibility(items, now); });
+}
 
 OptionFormOpener::OptionFormOpener(Session &session, Frontend &frontend, std::function<void(bool)> setDialogShowing,
                                    const TaskMenuItems *trayItems, QObject *parent)
@@ -12,8 +19,9 @@ OptionFormOpener::OptionFormOpener(Session &session, Frontend &frontend, std::fu
     , m_session(session)
     , m_frontend(frontend)
     , m_setDialogShowing(std::move(setDialogShowing))
-    , m_trayItems(trayItems)
 {
+    if (trayItems)
+        followTaskMenuVisibility(m_session, *trayItems, this);
 }
 
 OptionFormOpener::~OptionFormOpener()
@@ -43,7 +51,7 @@ void OptionFormOpener::miOptionShowClick()
         if (!passed || m_form)
             return;
     }
-    m_form = new TOptionForm(m_session, m_frontend, m_trayItems);
+    m_form = new TOptionForm(m_session, m_frontend);
     connect(m_form, &TOptionForm::settingsApplied, this, &OptionFormOpener::settingsApplied);
     connect(m_form, &TOptionForm::helpRequested, this, &OptionFormOpener::helpRequested);
     emit formOpened(m_form);

@@ -17,11 +17,17 @@ class Session;
 class TOptionForm;
 struct TaskMenuItems;
 
+// From now on, while `context` lives, the tray entries that TaskClipHide
+// and TaskHuzaiHide govern are shown or hidden as soon as an apply changes
+// the settings.
+void followTaskMenuVisibility(Session &session, const TaskMenuItems &items, QObject *context);
+
 class OptionFormOpener : public QObject {
     Q_OBJECT
 public:
     // `setDialogShowing` holds the flag that quiets tray clicks, hot keys
-    // and menus while the password prompt is open.
+    // and menus while the password prompt is open. `trayItems`, when given,
+    // follow the settings (followTaskMenuVisibility).
     OptionFormOpener(Session &session, Frontend &frontend, std::function<void(bool)> setDialogShowing,
                      const TaskMenuItems *trayItems, QObject *parent = nullptr);
     ~OptionFormOpener() override;
@@ -36,6 +42,7 @@ public:
 signals:
     // A new window was made and is about to be shown.
     void formOpened(zn::TOptionForm *form);
+    // Its apply passed the checks (TOptionForm::settingsApplied).
     void settingsApplied(const zn::Settings &old, const zn::Settings &now);
     void helpRequested(int context);
 
@@ -43,7 +50,6 @@ private:
     Session &m_session;
     Frontend &m_frontend;
     std::function<void(bool)> m_setDialogShowing;
-    const TaskMenuItems *m_trayItems;
     std::function<bool(const QString &)> m_prompt;
     QPointer<TOptionForm> m_form;
 };

@@ -3,15 +3,11 @@
 #include "session/session.h"
 #include "common/codec.h"
 #include "common/frontend.h"
-#include "common/text.h"
-#include "net/messenger.h"
 #include "options/contexthelp.h"
 #include "options/optionparts.h"
+#include "options/optionvalues.h"
 #include "options/tpasschangeform.h"
-#include "peers/traymenu.h"
 #include "platform/eventsound.h"
-#include "platform/fonts.h"
-#include "platform/iconstrip.h"
 #include "settings/sendiplist.h"
 
 #include <QCheckBox>
@@ -19,9 +15,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,14 +22,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollArea>
 #include <QShortcut>
-#include <QStyle>
 #include <QTabWidget>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QVBoxLayout>
 
 namespace zn {
 
@@ -44,122 +33,6 @@ namespace {
 
 const QString SoundFilters[] = {QStringLiteral("サウンドファイル(*.wav)"), QStringLiteral("すべてのファイル(*.*)")};
 const QString LogFilters[] = {QStringLiteral("Zephinetログファイル(*.ZNG)"), QStringLiteral("すべてのファイル(*.*)")};
-
-// The group icons of the pages, by the image index their paint boxes carry:
-// 0 local user, 1 absence, 2 behaviour, 3 animation, 4 security, 5 log,
-// 6 network users, 7 port, 8 events, 9 sound.
-QPixmap groupIcon(const QStyle *style, int index)
-{
-    static constexpr QStyle::StandardPixmap Pixmaps[] = {
-        QStyle::SP_ComputerIcon,        QStyle::SP_MessageBoxInformation, QStyle::SP_FileDialogDetailedView,
-        QStyle::SP_MediaPlay,           QStyle::SP_MessageBoxWarning,     QStyle::SP_FileIcon,
-        QStyle::SP_DriveNetIcon,        QStyle::SP_DirLinkIcon,           QStyle::SP_MessageBoxQuestion,
-        QStyle::SP_MediaVolume};
-    return style->standardIcon(Pixmaps[index]).pixmap(32, 32);
-}
-
-// A page's group: its icon at the top left, the description beside it,
-// then `content`.
-struct Group {
-    QGroupBox *box;
-    QVBoxLayout *content;
-};
-
-Group makeGroup(QWidget *page, const QString &title, const char *iconName, int iconIndex,
-                const QString &description)
-{
-    auto *box = new QGroupBox(title, page);
-    auto *icon = new QLabel(box);
-    icon->setObjectName(QString::fromLatin1(iconName));
-    icon->setProperty("tag", iconIndex);
-    icon->setPixmap(groupIcon(page->style(), iconIndex));
-    icon->setFixedSize(32, 32);
-    auto *text = new QLabel(description, box);
-    text->setWordWrap(true);
-    text->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    auto *head = new QHBoxLayout;
-    head->setSpacing(8);
-    head->addWidget(icon, 0, Qt::AlignTop);
-    head->addWidget(text, 1);
-    auto *layout = new QVBoxLayout(box);
-    layout->setContentsMargins(8, 2, 8, 6);
-    layout->setSpacing(3);
-    layout->addLayout(head);
-    auto *content = new QVBoxLayout;
-    content->setSpacing(2);
-    layout->addLayout(content);
-    return {box, content};
-}
-
-QVBoxLayout *pageLayout(QWidget *page)
-{
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(6, 6, 6, 6);
-    layout->setSpacing(6);
-    return layout;
-}
-
-QLineEdit *lineEdit(QWidget *parent, const char *name, int maxLength = 0)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    if (maxLength > 0)
-        edit->setMaxLength(maxLength);
-    return edit;
-}
-
-QPushButton *button(QWidget *parent, const char *name, const QString &caption)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
-QLabel *label(QWidget *parent, const char *name, const QString &caption)
-{
-    auto *l = new QLabel(caption, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    return l;
-}
-
-// Read-only and drawn grey, as a field that only shows.
-void showOnly(QLineEdit *edit)
-{
-    edit->setReadOnly(true);
-    QPalette palette = edit->palette();
-    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-    palette.setColor(QPalette::Text, palette.color(QPalette::Disabled, QPalette::Text));
-    edit->setPalette(palette);
-}
-
-// Blanks and control characters cut from both ends, as a handle name is kept.
-QString trimmedName(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin).unicode() <= 0x20)
-        ++begin;
-    while (end > begin && text.at(end - 1).unicode() <= 0x20)
-        --end;
-    return text.mid(begin, end - begin);
-}
-
-QByteArray trimmedBytes(const QByteArray &bytes)
-{
-    qsizetype begin = 0;
-    qsizetype end = bytes.size();
-    while (begin < end && quint8(bytes.at(begin)) <= 0x20)
-        ++begin;
-    while (end > begin && quint8(bytes.at(end - 1)) <= 0x20)
-        --end;
-    return bytes.mid(begin, end - begin);
-}
-
-std::optional<qint32> integerOf(const QLineEdit *edit)
-{
-    return ParseDecimalInt32(edit->text().toUtf8());
-}
 
 // The characters of the absence message as it is stored, CR LF counting two.
 qsizetype storedLength(const QString &text)
@@ -192,12 +65,11 @@ QString existingDirectoryOf(const QString &path)
 
 } // namespace
 
-TOptionForm::TOptionForm(Session &session, Frontend &frontend, const TaskMenuItems *trayItems, QWidget *parent)
+TOptionForm::TOptionForm(Session &session, Frontend &frontend, QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint)
     , m_session(session)
     , m_frontend(frontend)
-    , m_trayItems(trayItems)
     , m_sound(std::make_unique<QtSoundOutput>())
     , m_chooseFile(desktopFileChooser)
 {
@@ -205,50 +77,19 @@ TOptionForm::TOptionForm(Session &session, Frontend &frontend, const TaskMenuIte
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Zephinet -オプション-"));
 
-    pcOption = new QTabWidget(this);
-    pcOption->setObjectName(QStringLiteral("pcOption"));
-    // Every page's tab in sight: the window widens when the captions need it.
-    pcOption->setUsesScrollButtons(false);
-    const std::pair<QWidget **, const char *> pages[] = {
-        {&tsLocal, "tsLocal"}, {&tsSetting, "tsSetting"}, {&tsLog, "tsLog"},
-        {&tsNetwork, "tsNetwork"}, {&tsIvent, "tsIvent"}, {&tsSound, "tsSound"}};
-    for (const auto &[page, name] : pages) {
-        *page = new QWidget(pcOption);
-        (*page)->setObjectName(QString::fromLatin1(name));
-    }
-    buildLocalPage();
-    buildSettingPage();
-    buildLogPage();
-    buildNetworkPage();
-    buildIventPage();
-    buildSoundPage();
-    pcOption->addTab(tsLocal, QStringLiteral("ローカル"));
-    pcOption->addTab(tsSetting, QStringLiteral("一般"));
-    pcOption->addTab(tsLog, QStringLiteral("セキュリティ、ログ"));
-    pcOption->addTab(tsNetwork, QStringLiteral("通信"));
-    pcOption->addTab(tsIvent, QStringLiteral("イベント"));
-    pcOption->addTab(tsSound, QStringLiteral("アニメーション、サウンド"));
-
-    btSettei = button(this, "btSettei", QStringLiteral("設定"));
-    btCancel = button(this, "btCancel", QStringLiteral("キャンセル"));
-    btTekiyo = button(this, "btTekiyo", QStringLiteral("適用"));
+    layOut();
     connect(btSettei, &QPushButton::clicked, this, &TOptionForm::btSetteiClick);
     connect(btCancel, &QPushButton::clicked, this, &TOptionForm::btCancelClick);
     connect(btTekiyo, &QPushButton::clicked, this, &TOptionForm::btTekiyoClick);
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &TOptionForm::btCancelClick);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btSettei);
-    buttons->addWidget(btCancel);
-    buttons->addWidget(btTekiyo);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
-    layout->setSpacing(6);
-    layout->addWidget(pcOption, 1);
-    layout->addLayout(buttons);
-
+    connectControls();
+    // The absence-message editor may store another message while this is open.
+    connect(&m_session, &Session::settingsChanged, this, [this](const Settings &, const Settings &now) {
+        if (now.HuzaiMessage != m_storedHuzaiMessage)
+            setHuzaiMessage(now.HuzaiMessage);
+    });
     auto *help = new ContextHelp(this);
     connect(help, &ContextHelp::helpRequested, this, &TOptionForm::helpRequested);
     trackChanges();
@@ -263,355 +104,26 @@ void TOptionForm::setSoundOutput(std::unique_ptr<SoundOutput> output)
     m_sound = std::move(output);
 }
 
-QCheckBox *TOptionForm::checkBox(QWidget *parent, const char *name, const QString &caption,
-                                 bool Settings::*field)
+void TOptionForm::connectControls()
 {
-    auto *box = new QCheckBox(caption, parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->installEventFilter(this);
-    if (field)
-        m_checks.push_back({box, field});
-    return box;
-}
-
-void TOptionForm::buildLocalPage()
-{
-    QVBoxLayout *page = pageLayout(tsLocal);
-
-    const Group user = makeGroup(tsLocal, QStringLiteral("ローカルユーザ情報"), "pbLocal", 0,
-                                 QStringLiteral("現在の自分のユーザ情報を、設定、閲覧することができます。"));
-    edHandleName = lineEdit(user.box, "edHandleName", 50);
-    edMachineName = lineEdit(user.box, "edMachineName");
-    edIPAddress = lineEdit(user.box, "edIPAddress");
-    showOnly(edMachineName);
-    showOnly(edIPAddress);
-    auto *grid = new QGridLayout;
-    grid->setVerticalSpacing(3);
-    const std::pair<const char16_t *, QLineEdit *> rows[] = {
-        {u"ハンドル名", edHandleName}, {u"マシン名", edMachineName}, {u"IPアドレス", edIPAddress}};
-    int row = 0;
-    for (const auto &[caption, edit] : rows) {
-        auto *l = new QLabel(QString::fromUtf16(caption), user.box);
-        l->setBuddy(edit);
-        grid->addWidget(l, row, 0);
-        grid->addWidget(edit, row, 1);
-        edit->installEventFilter(this);
-        ++row;
-    }
-    grid->setColumnStretch(1, 1);
-    user.content->addLayout(grid);
-    page->addWidget(user.box);
-
-    const Group huzai = makeGroup(
-        tsLocal, QStringLiteral("不在メッセージ設定"), "pbHuzai", 1,
-        QStringLiteral("不在メッセージを設定して置くと、自分が不在の時に他のユーザへ不在理由を送信することができます。"));
-    huzai.content->addWidget(new QLabel(QStringLiteral("不在時に送信するメッセージ"), huzai.box));
-    mmHuzaiMessage = new QPlainTextEdit(huzai.box);
-    mmHuzaiMessage->setObjectName(QStringLiteral("mmHuzaiMessage"));
-    mmHuzaiMessage->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    mmHuzaiMessage->setTabChangesFocus(true);
-    mmHuzaiMessage->setFont(MessageFont(9));
     connect(mmHuzaiMessage->document(), &QTextDocument::contentsChange, this,
             [this](int position, int, int added) { limitHuzaiMessage(position, added); });
-    huzai.content->addWidget(mmHuzaiMessage, 1);
-    page->addWidget(huzai.box, 1);
-}
-
-void TOptionForm::buildSettingPage()
-{
-    // The check boxes of the page under their headings, in page order.
-    struct Row {
-        const char16_t *heading;  // starts a new heading when set
-        QCheckBox *TOptionForm::*member;
-        const char *name;
-        const char16_t *caption;
-        bool Settings::*field;
-    };
-    static const Row rows[] = {
-        {u"ウィンドウ", &TOptionForm::cbStartShow, "cbStartShow", u"起動時にオンライン状況ウィンドウを表示しない", &Settings::StartShow},
-        {nullptr, &TOptionForm::cbSendAfterClose, "cbSendAfterClose", u"メッセージ送信後に、オンライン状況ウィンドウを閉じる", &Settings::SendAfterClose},
-        {nullptr, &TOptionForm::cbRecvAutoOpen, "cbRecvAutoOpen", u"メッセージ受信時に、受信ウィンドウを自動的に開く", &Settings::RecvAutoOpen},
-        {nullptr, &TOptionForm::cbReturnRecvHide, "cbReturnRecvHide", u"返信時に受信ウィンドウを自動的に消去する", &Settings::ReturnRecvHide},
-        {u"確認", &TOptionForm::cbRecvOpenCheck, "cbRecvOpenCheck", u"受信ウィンドウを開くときに確認する", &Settings::RecvOpenCheck},
-        {nullptr, &TOptionForm::cbHuzaiModeCheck, "cbHuzaiModeCheck", u"不在にする時に確認する", &Settings::HuzaiModeCheck},
-        {nullptr, &TOptionForm::cbHuzaiSetCheck, "cbHuzaiSetCheck", u"不在にする時に不在メッセージを再設定する", &Settings::HuzaiSetCheck},
-        {nullptr, &TOptionForm::cbHuzaiReturnCheck, "cbHuzaiReturnCheck", u"不在を解除する時に確認する", &Settings::HuzaiReturnCheck},
-        {nullptr, &TOptionForm::cbSendSelfCheck, "cbSendSelfCheck", u"自分自身にメッセージを送るときに確認する", &Settings::SendSelfCheck},
-        {u"表示", &TOptionForm::cbSendMachineHide, "cbSendMachineHide", u"送信ウィンドウにマシン名を表示しない", &Settings::SendMachineHide},
-        {nullptr, &TOptionForm::cbRecvMachineHide, "cbRecvMachineHide", u"受信ウィンドウにマシン名を表示しない", &Settings::RecvMachineHide},
-        {nullptr, &TOptionForm::cbRecvDateHide, "cbRecvDateHide", u"受信ウィンドウに受信日時を表示しない", &Settings::RecvDateHide},
-        {nullptr, &TOptionForm::cbTaskClipHide, "cbTaskClipHide", u"タスクメニューにクリップボード関連のメニューを表示しない", &Settings::TaskClipHide},
-        {nullptr, &TOptionForm::cbTaskHuzaiHide, "cbTaskHuzaiHide", u"タスクメニューに不在関連のメニューを表示しない", &Settings::TaskHuzaiHide},
-        {u"メッセージ", &TOptionForm::cbReturnMessagePlus, "cbReturnMessagePlus", u"返信時に元のメッセージを含める", &Settings::ReturnMessagePlus},
-        {nullptr, &TOptionForm::cbClipRecvInfo, "cbClipRecvInfo", u"クリップボード受信時に送信元の情報を付加する", &Settings::ClipRecvInfo},
-    };
-
-    QVBoxLayout *page = pageLayout(tsSetting);
-    const Group group = makeGroup(tsSetting, QStringLiteral("動作設定"), "pbOption", 2,
-                                  QStringLiteral("動作設定をすることで、Zephinetをより使いやすくすることができます。"));
-    auto *scroll = new QScrollArea(group.box);
-    scroll->setObjectName(QStringLiteral("sbOption"));
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto *inner = new QWidget(scroll);
-    auto *list = new QVBoxLayout(inner);
-    list->setContentsMargins(4, 4, 4, 4);
-    list->setSpacing(1);
-    for (const Row &row : rows) {
-        if (row.heading) {
-            if (list->count() > 0)
-                list->addSpacing(6);
-            auto *line = new QHBoxLayout;
-            line->setSpacing(4);
-            auto *icon = new QLabel(inner);
-            icon->setPixmap(IconStrip::pixmap(IconStrip::Present, 16));
-            icon->setFixedSize(16, 16);
-            QLabel *heading = colouredLabel(QString::fromUtf16(row.heading), Qt::blue, inner);
-            line->addWidget(icon);
-            line->addWidget(heading, 1);
-            list->addLayout(line);
-        }
-        QCheckBox *box = checkBox(inner, row.name, QString::fromUtf16(row.caption), row.field);
-        this->*row.member = box;
-        list->addWidget(box);
-        if (QLayoutItem *last = list->itemAt(list->count() - 1))
-            last->setAlignment(Qt::AlignLeft);
-        box->setContentsMargins(20, 0, 0, 0);
-    }
-    list->addStretch();
-    scroll->setWidget(inner);
-    group.content->addWidget(scroll, 1);
-    page->addWidget(group.box, 1);
-}
-
-void TOptionForm::buildLogPage()
-{
-    QVBoxLayout *page = pageLayout(tsLog);
-
-    const Group log = makeGroup(tsLog, QStringLiteral("ログ設定"), "pbLog", 5,
-                                QStringLiteral("送信、受信したメッセージをログファイルに記録しておくことができます。"));
-    cbLogSave = checkBox(log.box, "cbLogSave", QStringLiteral("送受信したメッセージをログに保存する"), &Settings::LogSave);
-    log.content->addWidget(cbLogSave);
-    laLogFile = label(log.box, "laLogFile", QStringLiteral("ログファイル"));
-    edLogFileName = lineEdit(log.box, "edLogFileName");
-    btLogSansyo = button(log.box, "btLogSansyo", QStringLiteral("参照"));
-    laLogSize1 = label(log.box, "laLogSize1", QStringLiteral("最大記録件数"));
-    edLogFileSize = lineEdit(log.box, "edLogFileSize", 4);
-    edLogFileSize->setInputMethodHints(Qt::ImhDigitsOnly);
-    edLogFileSize->setFixedWidth(edLogFileSize->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
-    laLogSize2 = label(log.box, "laLogSize2", QStringLiteral("件 （0を指定すると無制限になります）"));
-    for (QLineEdit *edit : {edLogFileName, edLogFileSize})
-        edit->installEventFilter(this);
-    auto *grid = new QGridLayout;
-    grid->setVerticalSpacing(3);
-    grid->addWidget(laLogFile, 0, 0);
-    auto *fileRow = new QHBoxLayout;
-    fileRow->addWidget(edLogFileName, 1);
-    fileRow->addWidget(btLogSansyo);
-    grid->addLayout(fileRow, 0, 1);
-    grid->addWidget(laLogSize1, 1, 0);
-    auto *sizeRow = new QHBoxLayout;
-    sizeRow->addWidget(edLogFileSize);
-    sizeRow->addWidget(laLogSize2, 1);
-    grid->addLayout(sizeRow, 1, 1);
-    log.content->addLayout(grid);
     connect(cbLogSave, &QCheckBox::toggled, this, &TOptionForm::cbLogSaveClick);
     connect(btLogSansyo, &QPushButton::clicked, this, &TOptionForm::btLogSansyoClick);
-    page->addWidget(log.box);
-
-    const Group security = makeGroup(
-        tsLog, QStringLiteral("セキュリティ"), "pbSequrity", 4,
-        QStringLiteral("パスワードを設定しておくと、各アクション時のセキュリティを強化することができます。"));
-    edPassword = passwordEdit(QStringLiteral("edPassword"), security.box);
-    edPassword->setEnabled(false);
-    btPasswordChange = button(security.box, "btPasswordChange", QStringLiteral("変更"));
     connect(btPasswordChange, &QPushButton::clicked, this, &TOptionForm::btPasswordChangeClick);
-    auto *passwordRow = new QHBoxLayout;
-    passwordRow->addWidget(new QLabel(QStringLiteral("パスワード"), security.box));
-    passwordRow->addWidget(edPassword, 1);
-    passwordRow->addWidget(btPasswordChange);
-    security.content->addLayout(passwordRow);
-    cbPasswordOnline = checkBox(security.box, "cbPasswordOnline",
-                                QStringLiteral("オンライン状況ウィンドウを開くときにパスワードを入力する"),
-                                &Settings::PasswordOnline);
-    cbPasswordOption = checkBox(security.box, "cbPasswordOption",
-                                QStringLiteral("オプションウィンドウを開くときにパスワードを入力する"),
-                                &Settings::PasswordOption);
-    cbPasswordRecv = checkBox(security.box, "cbPasswordRecv",
-                              QStringLiteral("メッセージを取得するときにパスワードを入力する"), &Settings::PasswordRecv);
-    cbPasswordLog = checkBox(security.box, "cbPasswordLog",
-                             QStringLiteral("ログビューアを開くときにパスワードを入力する"), &Settings::PasswordLog);
-    for (QCheckBox *box : {cbPasswordOnline, cbPasswordOption, cbPasswordRecv, cbPasswordLog})
-        security.content->addWidget(box);
-    page->addWidget(security.box);
-    page->addStretch();
-}
-
-void TOptionForm::buildNetworkPage()
-{
-    QVBoxLayout *page = pageLayout(tsNetwork);
-
-    const Group users = makeGroup(
-        tsNetwork, QStringLiteral("ネットワークユーザ設定"), "pbNetwork", 6,
-        QStringLiteral("ネットワーク上に他のユーザが存在するのにオンライン認知しない場合は、"
-                       "IPアドレスを直接指定することで解決できる場合があります。"));
-    QLabel *warning = colouredLabel(QStringLiteral("正常に通信できないマシンが存在する場合のみ、設定してください。"),
-                                    Qt::red, users.box);
-    warning->setWordWrap(true);
-    users.content->addWidget(warning);
-    users.content->addWidget(new QLabel(QStringLiteral("メッセージを送るマシンのIPアドレス"), users.box));
-    edAddSendIP = lineEdit(users.box, "edAddSendIP", 15);
-    edAddSendIP->setInputMethodHints(Qt::ImhPreferNumbers | Qt::ImhLatinOnly);
-    edAddSendIP->installEventFilter(this);
-    btAddSendIP = button(users.box, "btAddSendIP", QStringLiteral("追加"));
-    lbSendIP = new QListWidget(users.box);
-    lbSendIP->setObjectName(QStringLiteral("lbSendIP"));
-    lbSendIP->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    lbSendIP->installEventFilter(this);
-    btDeleteSendIP = button(users.box, "btDeleteSendIP", QStringLiteral("削除"));
-    auto *grid = new QGridLayout;
-    grid->setVerticalSpacing(3);
-    grid->addWidget(edAddSendIP, 0, 0);
-    grid->addWidget(btAddSendIP, 0, 1);
-    grid->addWidget(lbSendIP, 1, 0);
-    grid->addWidget(btDeleteSendIP, 1, 1, Qt::AlignTop);
-    grid->setColumnStretch(0, 1);
-    users.content->addLayout(grid, 1);
     connect(edAddSendIP, &QLineEdit::textChanged, this,
             [this](const QString &text) { btAddSendIP->setEnabled(!text.isEmpty()); });
     connect(btAddSendIP, &QPushButton::clicked, this, &TOptionForm::btAddSendIPClick);
     connect(btDeleteSendIP, &QPushButton::clicked, this, &TOptionForm::btDeleteSendIPClick);
-    page->addWidget(users.box, 1);
-
-    const Group port = makeGroup(tsNetwork, QStringLiteral("通信ポート設定"), "pmPort", 7,
-                                 QStringLiteral("使用するポート番号を設定することができます。"));
-    QLabel *portWarning = colouredLabel(
-        QStringLiteral("他のアプリケーションが同じポートを使用している場合や、特定の人と通信したい場合にのみ、変更してください。"),
-        Qt::red, port.box);
-    portWarning->setWordWrap(true);
-    port.content->addWidget(portWarning);
-    edPortNo = lineEdit(port.box, "edPortNo", 5);
-    edPortNo->setInputMethodHints(Qt::ImhDigitsOnly);
-    edPortNo->setFixedWidth(edPortNo->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 12);
-    edPortNo->installEventFilter(this);
-    auto *portRow = new QHBoxLayout;
-    portRow->addWidget(new QLabel(QStringLiteral("ポート番号"), port.box));
-    portRow->addWidget(edPortNo);
-    portRow->addWidget(new QLabel(QStringLiteral("（変更はZephinetを再起動後に有効となります）"), port.box), 1);
-    port.content->addLayout(portRow);
-    page->addWidget(port.box);
-}
-
-void TOptionForm::buildIventPage()
-{
-    QVBoxLayout *page = pageLayout(tsIvent);
-    const Group group = makeGroup(tsIvent, QStringLiteral("通知設定"), "pbIvent", 8,
-                                  QStringLiteral("イベントが起きたことをメッセージとして表示することができます。"));
-    cbOnlineCheck = checkBox(group.box, "cbOnlineCheck", QStringLiteral("他のユーザがオンラインになったら通知を受ける"),
-                             &Settings::OnlineCheck);
-    cbOffLineCheck = checkBox(group.box, "cbOffLineCheck", QStringLiteral("他のユーザがオフラインになったら通知を受ける"),
-                              &Settings::OfflineCheck);
-    cbOpenCheck = checkBox(group.box, "cbOpenCheck",
-                           QStringLiteral("自分が送ったメッセージを相手が確認したら通知を受ける"), &Settings::OpenCheck);
-    cbRecvCheck = checkBox(group.box, "cbRecvCheck", QStringLiteral("メッセージが届いたら通知を受ける"), &Settings::RecvCheck);
-    cbAutoLocate = checkBox(group.box, "cbAutoLocate", QStringLiteral("イベント通知ウィンドウを画面の中央へ表示する"),
-                            &Settings::AutoLocate);
-    cbAutoClose = checkBox(group.box, "cbAutoClose", QStringLiteral("イベント通知ウィンドウを自動的に閉じる"),
-                           &Settings::AutoClose);
-    for (QCheckBox *box : {cbOnlineCheck, cbOffLineCheck, cbOpenCheck, cbRecvCheck, cbAutoLocate, cbAutoClose})
-        group.content->addWidget(box);
-    laAutoClose1 = label(group.box, "laAutoClose1", QStringLiteral("最後のイベントを表示してから"));
-    edAutoClose = lineEdit(group.box, "edAutoClose", 2);
-    edAutoClose->setInputMethodHints(Qt::ImhDigitsOnly);
-    edAutoClose->setFixedWidth(edAutoClose->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
-    edAutoClose->installEventFilter(this);
-    laAutoClose2 = label(group.box, "laAutoClose2", QStringLiteral("秒後に通知ウィンドウ閉じる"));
-    auto *line = new QHBoxLayout;
-    line->setContentsMargins(20, 0, 0, 0);
-    line->addWidget(laAutoClose1);
-    line->addWidget(edAutoClose);
-    line->addWidget(laAutoClose2, 1);
-    group.content->addLayout(line);
-    cbExclamationAutoClose = checkBox(group.box, "cbExclamationAutoClose",
-                                      QStringLiteral("重要な通知（エラー通知など）が含まれる場合でも自動的に閉じる"),
-                                      &Settings::ExclamationAutoClose);
-    cbExclamationAutoClose->setContentsMargins(20, 0, 0, 0);
-    group.content->addWidget(cbExclamationAutoClose);
     // One handler for the three boxes; it always looks at cbAutoClose.
     for (QCheckBox *box : {cbAutoClose, cbAutoLocate, cbExclamationAutoClose})
         connect(box, &QCheckBox::toggled, this, &TOptionForm::cbAutoCloseClick);
-    page->addWidget(group.box);
-    page->addStretch();
-}
-
-void TOptionForm::buildSoundPage()
-{
-    QVBoxLayout *page = pageLayout(tsSound);
-    const Group sound = makeGroup(tsSound, QStringLiteral("サウンド設定"), "pbSound", 9,
-                                  QStringLiteral("各イベント時にサウンドを鳴らすことが出来ます。"));
-    rbIventSoundNone = new QRadioButton(QStringLiteral("サウンドを鳴らさない"), sound.box);
-    rbIventSoundNone->setObjectName(QStringLiteral("rbIventSoundNone"));
-    rbIventSoundBeep = new QRadioButton(QStringLiteral("サウンドをBEEP音で鳴らす"), sound.box);
-    rbIventSoundBeep->setObjectName(QStringLiteral("rbIventSoundBeep"));
-    rbIventSoundWave = new QRadioButton(QStringLiteral("サウンドをWAVファイルで鳴らす"), sound.box);
-    rbIventSoundWave->setObjectName(QStringLiteral("rbIventSoundWave"));
-    rbIventSoundNone->setChecked(true);
-    for (QRadioButton *rb : {rbIventSoundNone, rbIventSoundBeep, rbIventSoundWave})
-        sound.content->addWidget(rb);
     connect(rbIventSoundWave, &QRadioButton::toggled, this, [this](bool on) { soundRowsEnabled(on); });
-
-    static const struct {
-        const char *label;
-        const char16_t *caption;
-        const char *edit;
-        const char *test;
-        const char *browse;
-    } rows[] = {
-        {"laSound1", u"ユーザ オンライン", "edSoundOnline", "btSoundOnlineTest", "btOnlineSansyo"},
-        {"laSound2", u"ユーザ オフライン", "edSoundOffline", "btSoundOfflineTest", "btOfflineSansyo"},
-        {"laSound3", u"メッセージ受信", "edSoundRecv", "btSoundRecvTest", "btRecvSansyo"},
-    };
-    auto *grid = new QGridLayout;
-    grid->setContentsMargins(20, 2, 0, 0);
-    grid->setVerticalSpacing(3);
     for (int i = 0; i < 3; ++i) {
-        laSound[i] = label(sound.box, rows[i].label, QString::fromUtf16(rows[i].caption));
-        edSound[i] = lineEdit(sound.box, rows[i].edit);
-        edSound[i]->installEventFilter(this);
-        btSoundTest[i] = button(sound.box, rows[i].test, QStringLiteral("♪"));
-        btSoundTest[i]->setFixedWidth(btSoundTest[i]->sizeHint().height() + 4);
-        btSansyo[i] = button(sound.box, rows[i].browse, QStringLiteral("参照"));
-        grid->addWidget(laSound[i], i, 0);
-        grid->addWidget(edSound[i], i, 1);
-        grid->addWidget(btSoundTest[i], i, 2);
-        grid->addWidget(btSansyo[i], i, 3);
         connect(btSoundTest[i], &QPushButton::clicked, this, [this, i] { btSoundTestClick(i); });
         connect(btSansyo[i], &QPushButton::clicked, this, [this, i] { btSansyoClick(i); });
     }
-    grid->setColumnStretch(1, 1);
-    sound.content->addLayout(grid);
     soundRowsEnabled(false);
-    page->addWidget(sound.box);
-
-    const Group animation = makeGroup(tsSound, QStringLiteral("受信アニメーション"), "pbAnimation", 3,
-                                      QStringLiteral("メッセージを受信したことを、アニメーションで知ることが出来ます。"));
-    cbTaskAnimation = new QComboBox(animation.box);
-    cbTaskAnimation->setObjectName(QStringLiteral("cbTaskAnimation"));
-    cbTaskAnimation->addItems({QStringLiteral("アニメーション無し"), QStringLiteral("流星"), QStringLiteral("点滅")});
-    cbMouseAnimation = new QComboBox(animation.box);
-    cbMouseAnimation->setObjectName(QStringLiteral("cbMouseAnimation"));
-    cbMouseAnimation->addItems(
-        {QStringLiteral("アニメーション無し"), QStringLiteral("サークル"), QStringLiteral("スクエア")});
-    auto *animationGrid = new QGridLayout;
-    animationGrid->setVerticalSpacing(3);
-    animationGrid->addWidget(new QLabel(QStringLiteral("タスクアニメーション"), animation.box), 0, 0);
-    animationGrid->addWidget(cbTaskAnimation, 0, 1);
-    animationGrid->addWidget(new QLabel(QStringLiteral("マウスアニメーション"), animation.box), 1, 0);
-    animationGrid->addWidget(cbMouseAnimation, 1, 1);
-    animationGrid->setColumnStretch(2, 1);
-    animation.content->addLayout(animationGrid);
-    page->addWidget(animation.box);
-    page->addStretch();
 }
 
 void TOptionForm::trackChanges()
@@ -769,80 +281,34 @@ bool TOptionForm::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-bool TOptionForm::refuse(QWidget *page, QWidget *control, const QString &text)
+bool TOptionForm::refuse(const OptionRefusal &refusal)
 {
+    const std::pair<QWidget *, QWidget *> shown[] = {
+        {tsLocal, edHandleName}, {tsLog, edLogFileSize}, {tsNetwork, edPortNo},
+        {tsLocal, mmHuzaiMessage}, {tsIvent, edAutoClose}};
+    const auto [page, control] = shown[refusal.control];
     pcOption->setCurrentWidget(page);
     control->setFocus();
-    m_frontend.showMessageBox(text, mb::Ok | mb::IconWarning);
+    m_frontend.showMessageBox(refusal.message, mb::Ok | mb::IconWarning);
     return false;
-}
-
-// The checks of an apply, in their order; the first that fails names its
-// page and control. Checked values go into `now`.
-bool TOptionForm::checkValues(Settings &now)
-{
-    const QString typedName = edHandleName->text();
-    const QString name = trimmedName(typedName);
-    if (name.isEmpty())
-        return refuse(tsLocal, edHandleName, QStringLiteral("ハンドル名を指定してください。"));
-    const cp932::Encoded typedBytes = cp932::encode(typedName);
-    if (!typedBytes.ok() && typedName != m_shownHandleName)
-        return refuse(tsLocal, edHandleName, cp932::unencodableMessage(typedBytes.unencodable));
-    // An untouched name keeps its bytes, even those that do not decode.
-    const QByteArray handle = typedName == m_shownHandleName ? m_storedHandleName : typedBytes.bytes;
-    if (handle.contains(FieldSeparator))
-        return refuse(tsLocal, edHandleName, QStringLiteral("ハンドル名に「&|」は使用できません。"));
-    if (handle.contains(LineBreakEscape))
-        return refuse(tsLocal, edHandleName, QStringLiteral("ハンドル名に「\\|」は使用できません。"));
-    if (handle.contains(';'))
-        return refuse(tsLocal, edHandleName, QStringLiteral("ハンドル名に「;」は使用できません。"));
-    // Blanks and control characters are single bytes in CP932, never half
-    // of a double-byte character, so the bytes trim as the text does.
-    now.HandleName = trimmedBytes(handle);
-
-    const std::optional<qint32> logSize = integerOf(edLogFileSize);
-    if (!logSize || *logSize < 0) {
-        if (cbLogSave->isChecked())
-            return refuse(tsLog, edLogFileSize,
-                          QStringLiteral("ログファイルサイズは0～9999までの数値で設定してください。"));
-        edLogFileSize->setText(QString::number(m_session.settings.LogFileMaxCount));
-    }
-
-    const std::optional<qint32> port = integerOf(edPortNo);
-    if (!port || *port < 1024 || *port > 65535)
-        return refuse(tsNetwork, edPortNo, QStringLiteral("ポート番号は1024～65535までの数値で設定してください。"));
-
-    const QString typedHuzai = mmHuzaiMessage->toPlainText();
-    QByteArray huzai = m_storedHuzaiMessage;
-    if (typedHuzai != m_shownHuzaiMessage) {
-        const cp932::Encoded encoded = cp932::fromWidgetText(typedHuzai);
-        if (!encoded.ok())
-            return refuse(tsLocal, mmHuzaiMessage, cp932::unencodableMessage(encoded.unencodable));
-        huzai = encoded.bytes;
-    }
-    if (huzai.contains(FieldSeparator))
-        return refuse(tsLocal, mmHuzaiMessage, QStringLiteral("不在通知メッセージ内に「&|」は使用できません。"));
-    if (huzai.contains(LineBreakEscape))
-        return refuse(tsLocal, mmHuzaiMessage, QStringLiteral("不在通知メッセージ内に「\\|」は使用できません。"));
-    now.HuzaiMessage = huzai;
-
-    const std::optional<qint32> autoClose = integerOf(edAutoClose);
-    if (!autoClose || *autoClose < 1) {
-        if (cbAutoClose->isChecked())
-            return refuse(tsIvent, edAutoClose, QStringLiteral("待機秒数は1～99までの数値で設定してください。"));
-        edAutoClose->setText(QString::number(m_session.settings.AutoCloseTimer));
-    }
-    now.PortNo = quint16(*port);
-    return true;
 }
 
 bool TOptionForm::btTekiyoClick()
 {
     btSettei->setFocus();
-    Settings now = m_session.settings;
-    if (!checkValues(now))
-        return false;
-    if (now.PortNo != m_session.settings.PortNo) {
+    const Settings &inForce = m_session.settings;
+    const OptionValues values = CheckOptionTexts(
+        {edHandleName->text(), mmHuzaiMessage->toPlainText(), edLogFileSize->text(), cbLogSave->isChecked(),
+         edPortNo->text(), edAutoClose->text(), cbAutoClose->isChecked()},
+        {m_shownHandleName, m_storedHandleName, m_shownHuzaiMessage, m_storedHuzaiMessage}, inForce);
+    if (values.logFileMaxCountRestored)
+        edLogFileSize->setText(QString::number(inForce.LogFileMaxCount));
+    if (values.autoCloseTimerRestored)
+        edAutoClose->setText(QString::number(inForce.AutoCloseTimer));
+    if (values.refusal)
+        return refuse(*values.refusal);
+    Settings now = values.settings;
+    if (now.PortNo != inForce.PortNo) {
         m_frontend.showMessageBox(QStringLiteral("ポート番号の設定は次回の起動から有効になります。"),
                                   mb::Ok | mb::IconInformation);
     }
@@ -853,32 +319,25 @@ bool TOptionForm::btTekiyoClick()
     now.MouseAnimation = cbMouseAnimation->currentIndex();
     now.Password = m_password;
     now.LogFileName = edLogFileName->text();
-    now.LogFileMaxCount = integerOf(edLogFileSize).value_or(m_session.settings.LogFileMaxCount);
     QByteArrayList entries;
     for (int i = 0; i < lbSendIP->count(); ++i)
         entries.append(lbSendIP->item(i)->text().toLatin1());
     now.SendIP = JoinSendIP(entries);
-    now.AutoCloseTimer = quint8(integerOf(edAutoClose).value_or(m_session.settings.AutoCloseTimer));
     now.IventSound = rbIventSoundWave->isChecked();
     now.SoundBeep = rbIventSoundBeep->isChecked();
     for (int i = 0; i < 3; ++i)
         now.SoundFiles[size_t(i)] = edSound[i]->text();
 
-    const Settings old = m_session.settings;
-    m_session.settings = now;
     // What the dialog shows is what is in force now.
     m_storedHandleName = now.HandleName;
     m_shownHandleName = edHandleName->text();
     m_storedHuzaiMessage = now.HuzaiMessage;
     m_shownHuzaiMessage = mmHuzaiMessage->toPlainText();
+    const Settings old = inForce;
+    const bool saved = m_session.applySettings(now, Session::SettingsWrite::All);
     emit settingsApplied(old, now);
-
-    // Every apply tells the peers, whether or not the handle name changed.
-    m_session.messenger().SendInfoChange();
-    if (m_trayItems)
-        applyTaskMenuVisibility(*m_trayItems, now);
     // A refused write was shown; the window stays open with btTekiyo enabled.
-    if (!m_session.saveSettings())
+    if (!saved)
         return false;
     btTekiyo->setEnabled(false);
     return true;

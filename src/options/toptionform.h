@@ -29,7 +29,7 @@ namespace zn {
 class Frontend;
 class Session;
 class SoundOutput;
-struct TaskMenuItems;
+struct OptionRefusal;
 
 // A file chooser as the options window asks for one. `filters` are in the
 // chooser's "name(patterns)" form; `directory` is empty for none.
@@ -50,10 +50,7 @@ using FileChooser = std::function<FileChoice(QWidget *parent, const FileRequest 
 class TOptionForm : public QWidget {
     Q_OBJECT
 public:
-    // `trayItems`, when given, are the tray entries that TaskClipHide and
-    // TaskHuzaiHide show or hide at once when applied.
-    TOptionForm(Session &session, Frontend &frontend, const TaskMenuItems *trayItems = nullptr,
-                QWidget *parent = nullptr);
+    TOptionForm(Session &session, Frontend &frontend, QWidget *parent = nullptr);
     ~TOptionForm() override;
 
     // Seams: the "♪" buttons play through `output` (the sound system by
@@ -63,9 +60,10 @@ public:
 
     // The controls filled from the settings; btTekiyo disabled.
     void FormShow();
-    // Checks, copies into the settings, broadcasts the local information,
-    // updates the tray menu and writes the settings file. False when a check
-    // refused a value (its page and control shown) or the write failed.
+    // Checks, then applies through the session: copied into the settings,
+    // the local information broadcast, the settings file written. False
+    // when a check refused a value (its page and control shown) or the
+    // write failed.
     bool btTekiyoClick();
     void btSetteiClick();
     void btCancelClick();
@@ -77,7 +75,8 @@ public:
     void btSansyoClick(int row);
     void btSoundTestClick(int row);
 
-    // The absence-message editor saved a new text while this window is open.
+    // Another absence message came in force while this window is open (the
+    // absence-message editor stored it): the page shows it, to be applied.
     void setHuzaiMessage(const QByteArray &message);
 
     static constexpr QSize DesignSize{480, 388};
@@ -160,8 +159,7 @@ public:
     QPushButton *btTekiyo = nullptr;
 
 signals:
-    // The settings were applied: `old` before, `now` after. The absence
-    // message editor takes the new absence message from here.
+    // An apply passed the checks (changed or not): `old` before, `now` after.
     void settingsApplied(const zn::Settings &old, const zn::Settings &now);
     void helpRequested(int context);
 
@@ -175,6 +173,8 @@ private:
         bool Settings::*field;
     };
 
+    // The controls and their layout (optionpages.cpp), then what they do.
+    void layOut();
     void buildLocalPage();
     void buildSettingPage();
     void buildLogPage();
@@ -182,18 +182,17 @@ private:
     void buildIventPage();
     void buildSoundPage();
     QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption, bool Settings::*field);
+    void connectControls();
     void trackChanges();
     void changed();
     void cbLogSaveClick();
     void cbAutoCloseClick();
     void soundRowsEnabled(bool enabled);
     void limitHuzaiMessage(int position, int added);
-    bool refuse(QWidget *page, QWidget *control, const QString &text);
-    bool checkValues(Settings &now);
+    bool refuse(const OptionRefusal &refusal);
 
     Session &m_session;
     Frontend &m_frontend;
-    const TaskMenuItems *m_trayItems;
     std::unique_ptr<SoundOutput> m_sound;
     FileChooser m_chooseFile;
     std::vector<CheckBinding> m_checks;

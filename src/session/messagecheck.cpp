@@ -61,23 +61,30 @@ CheckedText CheckMessageText(QStringView text, bool allowEmpty)
     return checked;
 }
 
+CheckedText CheckHuzaiMessageBytes(const QByteArray &bytes)
+{
+    CheckedText checked;
+    if (bytes.contains(FieldSeparator)) {
+        checked.result = CheckedText::FieldSeparator;
+        checked.message = QStringLiteral("不在通知メッセージ内に「&|」は使用できません。");
+    } else if (bytes.contains(LineBreakEscape)) {
+        checked.result = CheckedText::LineBreakEscape;
+        checked.message = QStringLiteral("不在通知メッセージ内に「\\|」は使用できません。");
+    } else {
+        checked.bytes = bytes;
+    }
+    return checked;
+}
+
 CheckedText CheckHuzaiMessageText(QStringView text)
 {
     const QString crlf = normalised(text);
     const cp932::Encoded encoded = cp932::encode(crlf);
-    const QByteArray tested = encoded.ok() ? encoded.bytes : bytesForSequenceTests(crlf);
-    CheckedText checked;
-    if (tested.contains(FieldSeparator)) {
-        checked.result = CheckedText::FieldSeparator;
-        checked.message = QStringLiteral("不在通知メッセージ内に「&|」は使用できません。");
-    } else if (tested.contains(LineBreakEscape)) {
-        checked.result = CheckedText::LineBreakEscape;
-        checked.message = QStringLiteral("不在通知メッセージ内に「\\|」は使用できません。");
-    } else if (!encoded.ok()) {
+    CheckedText checked = CheckHuzaiMessageBytes(encoded.ok() ? encoded.bytes : bytesForSequenceTests(crlf));
+    if (checked.ok() && !encoded.ok()) {
         checked.result = CheckedText::Unencodable;
         checked.message = cp932::unencodableMessage(encoded.unencodable);
-    } else {
-        checked.bytes = encoded.bytes;
+        checked.bytes.clear();
     }
     return checked;
 }

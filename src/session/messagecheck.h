@@ -33,6 +33,9 @@ CheckedText CheckMessageText(QStringView text, bool allowEmpty = false);
 // and "\|" (byte by byte, as above) and a character with no CP932 form are
 // refused. An empty text is fine and there is no length limit.
 CheckedText CheckHuzaiMessageText(QStringView text);
+// The same rule for an absence message kept as bytes (the one in force,
+// which may hold bytes that CP932 cannot decode): "&|" and "\|" are refused.
+CheckedText CheckHuzaiMessageBytes(const QByteArray &bytes);
 
 // The CP932 length of a widget text with "\n" as CR LF, for the input limit
 // while typing: exact for every encodable text.

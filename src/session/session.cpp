@@ -192,24 +192,35 @@ TRecvMessage Session::TakeRecvMessage()
     return message;
 }
 
-void Session::SetAbsentMode(bool on)
+bool Session::applySettings(const Settings &now, SettingsWrite write, std::optional<bool> absent)
 {
-    local.AbsentMode = on;
-    emit absentModeChanged(on);
-    m_messenger->SendInfoChange();
-}
-
-bool Session::setHuzaiMessage(const QByteArray &message)
-{
-    if (m_store) {
-        const QString error = m_store->writeHuzaiMessage(message);
+    if (write == SettingsWrite::HuzaiMessage && m_store) {
+        const QString error = m_store->writeHuzaiMessage(now.HuzaiMessage);
         if (!error.isEmpty()) {
             reportWriteError(error);
             return false;
         }
     }
-    settings.HuzaiMessage = message;
-    return true;
+    // `now` may be `settings` itself (absence alone).
+    const Settings old = settings;
+    settings = now;
+    const bool absenceChanged = absent && *absent != local.AbsentMode;
+    if (absent)
+        local.AbsentMode = *absent;
+    if (!(old == now))
+        emit settingsChanged(old, now);
+    if (absenceChanged)
+        emit absentModeChanged(*absent);
+    // The options window tells the peers on every apply, whether or not the
+    // handle name changed.
+    if (absent || write == SettingsWrite::All)
+        m_messenger->SendInfoChange();
+    if (write == SettingsWrite::FontSize && m_store) {
+        const QString error = m_store->writeFontSize(now.Size);
+        reportWriteError(error);
+        return error.isEmpty();
+    }
+    return write != SettingsWrite::All || saveSettings();
 }
 
 bool Session::askAbsenceMessage(const QByteArray &address)
@@ -289,9 +300,9 @@ void Session::writePlacement(QByteArrayView section, const Placement &placement,
 
 void Session::writeFontSize(quint8 size)
 {
-    settings.Size = size;
-    if (m_store)
-        reportWriteError(m_store->writeFontSize(size));
+    Settings now = settings;
+    now.Size = size;
+    applySettings(now, SettingsWrite::FontSize);
 }
 
 void Session::sortByColumn(int column)

@@ -122,14 +122,25 @@ public:
     static constexpr qint64 AllWarningsMsPerToken = 100;
     RecvQueue &recvQueue() { return m_recvQueue; }
 
-    // Absence on or off: every other copy learns it by INFO_CHANGE, and
-    // absentModeChanged tells the windows. Setting the state it has already
-    // still announces it.
-    void SetAbsentMode(bool on);
-    // The absence message (CR LF line breaks) in the settings file, at once,
-    // as one line with "\n" for each line break, and in memory. A write that
-    // fails is told and changes nothing: false.
-    bool setHuzaiMessage(const QByteArray &message);
+    // What an apply writes to the settings file.
+    enum class SettingsWrite {
+        Nothing,      // absence on or off, which is not stored
+        HuzaiMessage, // the absence message alone, as one line with "\n" for each line break
+        FontSize,     // the list's font size alone
+        All,          // every key of "LocalSetting" and "Security" (the options window)
+    };
+    // The one way the settings and absence change while the program runs:
+    // `now` goes in force and, when `absent` is given, absence is switched
+    // to it. The absence message is written before anything changes (a
+    // refused write was told: false, nothing changed); a font size or every
+    // key is written after the copy (a refused write was told: false, the
+    // settings stay in force). Peers learn the local information by
+    // INFO_CHANGE when absence is given and on every apply of all keys,
+    // changed or not. settingsChanged and absentModeChanged are emitted
+    // only for what changed.
+    bool applySettings(const Settings &now, SettingsWrite write, std::optional<bool> absent = std::nullopt);
+    // Absence on or off, as applySettings with the settings unchanged.
+    void SetAbsentMode(bool on) { applySettings(settings, SettingsWrite::Nothing, on); }
     // Asks the machine at `address` for its absence message; its answer is
     // shown if it comes within a minute. False when nothing could be sent.
     bool askAbsenceMessage(const QByteArray &address);
@@ -159,8 +170,10 @@ signals:
     void messageQueued();
     // An OPEN_CHECK addressed here: `readerHandle` opened a message we sent.
     void readConfirmed(const QByteArray &readerHandle);
-    // AbsentMode changed (or was announced again).
+    // AbsentMode changed.
     void absentModeChanged(bool absent);
+    // applySettings changed the settings: `old` before, `now` after.
+    void settingsChanged(const zn::Settings &old, const zn::Settings &now);
     // An answer this copy asked for, "Nothing" included, before it is shown.
     void absenceAnswered(const QByteArray &machineName, const QByteArray &handleName, const QByteArray &text);
 

@@ -193,8 +193,9 @@ void TestMainForm::options_f1OpensTheControlsTopic()
     QCOMPARE(help->browser()->source().fragment(), u"ctx-"_qs + QString::number(context));
 
     // The absence-message editor's stored text reaches the open options window.
-    f.session->settings.HuzaiMessage = "out\r\nback at 3";
-    emit f.shell->absence().huzaiMessageApplied(u"out\nback at 3"_qs);
+    Settings stored = f.session->settings;
+    stored.HuzaiMessage = "out\r\nback at 3";
+    f.session->applySettings(stored, Session::SettingsWrite::Nothing);
     QCOMPARE(options->mmHuzaiMessage->toPlainText(), u"out\nback at 3"_qs);
     options->close();
 }

@@ -136,10 +136,14 @@ private slots:
     void huzaiSetCheck_goesThroughTheEditor()
     {
         Fixture f("HuzaiSetCheck=1\r\n");
-        f.session->setHuzaiMessage("old");
+        Settings old = f.session->settings;
+        old.HuzaiMessage = "old";
+        QVERIFY(f.session->applySettings(old, Session::SettingsWrite::HuzaiMessage));
         QStringList applied;
-        QObject::connect(&f.absence(), &AbsenceCenter::huzaiMessageApplied, &f.frontend,
-                         [&](const QString &text) { applied.append(text); });
+        QObject::connect(f.session.get(), &Session::settingsChanged, &f.frontend,
+                         [&](const Settings &, const Settings &now) {
+                             applied.append(cp932::toWidgetText(now.HuzaiMessage));
+                         });
 
         f.sbHuzai()->click();
         QVERIFY(f.absence().huzaiSetFormOpen());
@@ -207,8 +211,13 @@ private slots:
         QVERIFY(!f.session->local.AbsentMode);
         f.sbHuzai()->click();
         QVERIFY(f.absence().huzaiSetFormOpen());
-        f.absence().setEditorText(u"from the options"_qs);
+        // The options window applies another message, then the one before again.
+        const Settings before = f.session->settings;
+        Settings fromOptions = before;
+        fromOptions.HuzaiMessage = "from the options";
+        f.session->applySettings(fromOptions, Session::SettingsWrite::Nothing);
         QCOMPARE(f.absence().huzaiSetForm()->mmHuzaiMessage->toPlainText(), u"from the options"_qs);
+        f.session->applySettings(before, Session::SettingsWrite::Nothing);
         f.absence().huzaiSetForm()->btCancel->click();
         QTRY_VERIFY(!f.absence().huzaiSetFormOpen());
         QVERIFY(!f.session->local.AbsentMode);

@@ -93,6 +93,7 @@ struct Fixture {
                          });
         frontend.setAutoAnswer(Answer::Ok);
         fillTaskMenu(&trayMenu, tray, session->settings);
+        followTaskMenuVisibility(*session, tray, &trayMenu);
         open();
     }
     ~Fixture()
@@ -102,7 +103,7 @@ struct Fixture {
 
     void open()
     {
-        form = new TOptionForm(*session, frontend, &tray);
+        form = new TOptionForm(*session, frontend);
         form->setSoundOutput(std::make_unique<RecordingSound>(played));
         form->show();
     }

@@ -51,6 +51,7 @@ private slots:
     void wallClockJump_keepsEveryMinuteAndStampsFollowTheWall_data();
     void wallClockJump_keepsEveryMinuteAndStampsFollowTheWall();
     void setAbsentMode_announcesAndSignals();
+    void applySettings_signalsOnlyWhatChanged();
     void forgedPeers_newcomerListedAndConfirmed();
     void fullQueue_everyMessageLogged_refusedOnesToldOnceAndAnswered();
     void givenUpSlots_warnTheirSenderWithinLimits();
@@ -542,6 +543,29 @@ void TestSession::setAbsentMode_announcesAndSignals()
     QCOMPARE(transport.sent.size(), 2);
     QVERIFY(transport.sent.at(0).datagram.contains("ZNMESSAGE:INFO_CHANGE&|SELF&|me&|1&|10.0.0.1"));
     QVERIFY(transport.sent.at(1).datagram.contains("ZNMESSAGE:INFO_CHANGE&|SELF&|me&|0&|10.0.0.1"));
+}
+
+void TestSession::applySettings_signalsOnlyWhatChanged()
+{
+    FakeFrontend frontend;
+    RecordingTransport transport;
+    Session session(frontend, {}, &transport);
+    session.local.MachineName = "SELF";
+    QList<QByteArray> changes;
+    QList<bool> states;
+    connect(&session, &Session::settingsChanged, this,
+            [&](const Settings &old, const Settings &now) { changes.append(old.HandleName + '>' + now.HandleName); });
+    connect(&session, &Session::absentModeChanged, this, [&](bool on) { states.append(on); });
+    Settings now = session.settings;
+    now.HandleName = "me";
+    QVERIFY(session.applySettings(now, Session::SettingsWrite::All));
+    // Nothing changed: nobody is told, but the peers hear it again.
+    QVERIFY(session.applySettings(now, Session::SettingsWrite::All));
+    session.SetAbsentMode(false);
+    QCOMPARE(changes, QList<QByteArray>{">me"});
+    QVERIFY(states.isEmpty());
+    QCOMPARE(transport.sent.size(), 3);
+    QVERIFY(transport.sent.at(2).datagram.contains("ZNMESSAGE:INFO_CHANGE&|SELF&|me&|0&|"));
 }
 
 void TestSession::wallClockJump_keepsEveryMinuteAndStampsFollowTheWall_data()
