@@ -11,6 +11,7 @@
 #include "net/reassembly.h"
 #include "net/transport.h"
 #include "peers/roster.h"
+#include "session/session.h"
 #include "settings/settings.h"
 
 #include <QCoreApplication>
@@ -69,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     local.MachineName = "SELF";
     local.Address = "10.0.0.1";
     local.AbsentMode = true;
-    Roster roster(settings, local, quiet);
+    Roster roster(settings, local);
+    announcePresence(roster, settings, local, quiet);
     Messenger messenger(settings, local, roster, quiet, quiet);
     Dispatcher dispatcher(settings, local, roster, messenger, quiet, quiet);
     Reassembler reassembler(quiet, quiet);

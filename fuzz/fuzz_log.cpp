@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static Settings settings;
     static LocalPeer local;
     static test::FakeFrontend frontend;
-    static Roster roster(settings, local, frontend);
+    static Roster roster(settings, local);
     if (roster.count() == 0) {
         local.MachineName = "SELF";
         roster.AddOrUpdatePeer("self", "SELF", "10.0.0.1", false);

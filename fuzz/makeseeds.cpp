@@ -58,7 +58,7 @@ QList<Sent> peerTraffic()
     local.MachineName = "PC2";
     local.Address = "10.0.0.2";
     test::FakeFrontend frontend;
-    Roster roster(settings, local, frontend);
+    Roster roster(settings, local);
     roster.AddOrUpdatePeer("self", "SELF", "10.0.0.1", false);
     test::RecordingTransport transport;
     test::RecordingLog log;

@@ -120,7 +120,6 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     // An insertion changes neither the selection nor who of it is absent.
     connect(&roster, &Roster::changed, this, &TMainForm::rosterChanged);
     connect(&roster, &Roster::removed, this, &TMainForm::rosterChanged);
-    connect(&roster, &Roster::sortChanged, this, &TMainForm::updateSortMarks);
     lvUserClick();
 }
 
@@ -382,7 +381,7 @@ int TMainForm::minimumColumnWidth(int column) const
     int text = 0;
     for (int sortIndex = 0; sortIndex < 3; ++sortIndex) {
         for (const bool upper : {true, false})
-            text = qMax(text, metrics.horizontalAdvance(Roster::columnCaptions(sortIndex, upper).at(column)));
+            text = qMax(text, metrics.horizontalAdvance(RosterModel::columnCaptions(sortIndex, upper).at(column)));
     }
     const QStyle *st = header->style();
     const int margin = st->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);

@@ -6,12 +6,41 @@
 #include "common/text.h"
 #include "net/answerlimiter.h"
 #include "net/messagesink.h"
+#include "net/messagefields.h"
 #include "net/messenger.h"
 #include "net/wire.h"
 #include "peers/roster.h"
 #include "settings/settings.h"
 
 namespace zn {
+
+// The message table: each kind's keyword, whether field 1 is the address of
+// the copy it is for (another copy's is ignored), and its handler.
+struct Dispatcher::Kind {
+    QByteArrayView keyword;
+    bool addressed;
+    void (Dispatcher::*handle)(const MessageFields &, const QByteArray &);
+};
+
+const Dispatcher::Kind *Dispatcher::kindOf(QByteArrayView word)
+{
+    static constexpr Kind Kinds[] = {
+        {keyword::Login, false, &Dispatcher::login},
+        {keyword::LoginOk, true, &Dispatcher::loginOk},
+        {keyword::InfoChange, false, &Dispatcher::infoChange},
+        {keyword::Logout, false, &Dispatcher::logout},
+        {keyword::OpenCheck, true, &Dispatcher::openCheck},
+        {keyword::HuzaiCheck, true, &Dispatcher::huzaiCheck},
+        {keyword::HuzaiMessage, true, &Dispatcher::huzaiMessage},
+        {keyword::MessageExclamation, true, &Dispatcher::messageExclamation},
+        {keyword::Message, true, &Dispatcher::textMessage},
+    };
+    for (const Kind &kind : Kinds) {
+        if (kind.keyword == word)
+            return &kind;
+    }
+    return nullptr;
+}
 
 Dispatcher::Dispatcher(const Settings &settings, const LocalPeer &local, Roster &roster,
                        Messenger &messenger, Frontend &frontend, MessageSink &sink, AnswerLimiter *limiter)
@@ -22,12 +51,8 @@ Dispatcher::Dispatcher(const Settings &settings, const LocalPeer &local, Roster 
 
 bool Dispatcher::concernsThisCopy(QByteArrayView kind, QByteArrayView field1) const
 {
-    if (kind == keyword::Login || kind == keyword::InfoChange || kind == keyword::Logout)
-        return true;
-    if (kind == keyword::LoginOk || kind == keyword::OpenCheck || kind == keyword::HuzaiCheck
-        || kind == keyword::HuzaiMessage || kind == keyword::MessageExclamation || kind == keyword::Message)
-        return field1 == m_local.Address;
-    return false;
+    const Kind *row = kindOf(kind);
+    return row && (!row->addressed || addressedHere(field1));
 }
 
 std::optional<qint32> Dispatcher::StrToInt(QByteArrayView text)
@@ -35,7 +60,7 @@ std::optional<qint32> Dispatcher::StrToInt(QByteArrayView text)
     return ParseDecimalInt32(text);
 }
 
-std::optional<bool> Dispatcher::absenceFlag(const QByteArray &text, const QByteArray &senderAddress)
+std::optional<bool> Dispatcher::absenceFlag(QByteArrayView text, const QByteArray &senderAddress)
 {
     if (const std::optional<qint32> value = StrToInt(text))
         return (quint32(*value) & 0xFF) != 0;
@@ -44,7 +69,7 @@ std::optional<bool> Dispatcher::absenceFlag(const QByteArray &text, const QByteA
     return std::nullopt;
 }
 
-bool Dispatcher::addressedHere(const QByteArray &address) const
+bool Dispatcher::addressedHere(QByteArrayView address) const
 {
     return address == m_local.Address;
 }
@@ -65,83 +90,118 @@ void Dispatcher::showNoAbsenceMessage(const QByteArray &handleName)
 
 void Dispatcher::HandleReceivedMessage(const QByteArray &message, const QByteArray &senderAddress)
 {
-    const QByteArray kind = GetField(message, 0);
-    const QByteArray f1 = GetField(message, 1);
-    const QByteArray f2 = GetField(message, 2);
-    const QByteArray f3 = GetField(message, 3);
-    const QByteArray f4 = GetField(message, 4);
+    const MessageFields fields(message);
+    const Kind *kind = kindOf(fields[0]);
+    if (!kind || (kind->addressed && !addressedHere(fields[1])))
+        return;
+    (this->*kind->handle)(fields, senderAddress);
+}
 
-    if (kind == keyword::Login) {
-        // Checked first: a flood of LOGINs must not open boxes either.
-        if (m_limiter
-            && !m_limiter->allowLogin(senderAddress, f1, [&] { return m_roster.indexOfMachine(f1) >= 0; }))
-            return;
-        const std::optional<bool> absent = absenceFlag(f3, senderAddress);
-        if (!absent)
-            return;
-        m_roster.AddOrUpdatePeer(f2, f1, f4, *absent, PeerOrigin::Announced);
-        m_messenger.SendLoginOk(f4);
-    } else if (kind == keyword::LoginOk) {
-        if (!addressedHere(f1))
-            return;
-        // An answer adds a machine only when this copy asked: anyone can
-        // send LOGIN_OKs in ever new names, and nothing else bounds them.
-        if (m_limiter && !m_limiter->allowNewFromLoginOk() && m_roster.indexOfMachine(f2) < 0)
-            return;
-        const QByteArray f5 = GetField(message, 5);
-        const std::optional<bool> absent = absenceFlag(f4, senderAddress);
-        if (!absent)
-            return;
-        m_roster.AddOrUpdatePeer(f3, f2, f5, *absent, PeerOrigin::Announced);
-    } else if (kind == keyword::InfoChange) {
-        if (m_limiter && m_roster.indexOfMachine(f1) < 0 && !m_limiter->allowNewFromInfoChange(senderAddress))
-            return;
-        const std::optional<bool> absent = absenceFlag(f3, senderAddress);
-        if (!absent)
-            return;
-        m_roster.AddOrUpdatePeer(f2, f1, f4, *absent, PeerOrigin::Unsolicited);
-    } else if (kind == keyword::Logout) {
-        m_roster.RemovePeer(f1);
-    } else if (kind == keyword::OpenCheck) {
-        if (!addressedHere(f1))
-            return;
-        m_sink.ReadConfirmed(f2);
-        if (m_settings.OpenCheck) {
-            m_frontend.showEventNotice(QStringLiteral("「") + cp932::decode(f2)
-                                           + QStringLiteral("」に送信したメッセージが確認されました。"),
-                                       false);
-        }
-    } else if (kind == keyword::HuzaiCheck) {
-        if (!addressedHere(f1) || (m_limiter && !m_limiter->allowAbsenceAnswer(senderAddress)))
-            return;
-        if (m_local.AbsentMode && !m_settings.HuzaiMessage.isEmpty()) {
-            m_messenger.SendHuzaiMessage(cp932::bytes(u"≪不在メッセージです≫") + CrLf + CrLf
-                                             + m_settings.HuzaiMessage,
-                                         f2);
-        } else {
-            m_messenger.SendHuzaiMessage(QByteArrayLiteral("Nothing"), f2);
-        }
-    } else if (kind == keyword::HuzaiMessage) {
-        if (!addressedHere(f1) || !m_sink.AcceptAbsenceAnswer(senderAddress, f2, f3, f4))
-            return;
-        if (f4 == "Nothing") {
-            showNoAbsenceMessage(f3);
-        } else {
-            m_frontend.openAbsenceWindow(f2, f3, f4);
-        }
-    } else if (kind == keyword::MessageExclamation) {
-        if (!addressedHere(f1))
-            return;
-        m_frontend.showEventNotice(QStringLiteral("約1分前に「") + cp932::decode(f2)
-                                       + QStringLiteral("」に送信したメッセージは正常に送信されませんでした。"
-                                                        "必要があれば、再度送信してください。"),
-                                   true);
-    } else if (kind == keyword::Message) {
-        if (!addressedHere(f1))
-            return;
-        m_frontend.playEventSound(SoundKind::MessageArrived);
-        m_sink.AddRecvMessage(f2, f3, f4, senderAddress);
+// LOGIN machine, handle, absence, address: listed, and answered by LOGIN_OK.
+void Dispatcher::login(const MessageFields &f, const QByteArray &senderAddress)
+{
+    const QByteArray machine = f.bytes(1);
+    // Checked first: a flood of LOGINs must not open boxes either.
+    if (m_limiter
+        && !m_limiter->allowLogin(senderAddress, machine, [&] { return m_roster.indexOfMachine(machine) >= 0; }))
+        return;
+    const std::optional<bool> absent = absenceFlag(f[3], senderAddress);
+    if (!absent)
+        return;
+    const QByteArray address = f.bytes(4);
+    m_roster.AddOrUpdatePeer(f.bytes(2), machine, address, *absent, PeerOrigin::Announced);
+    m_messenger.SendLoginOk(address);
+}
+
+// LOGIN_OK to, machine, handle, absence, address: listed.
+void Dispatcher::loginOk(const MessageFields &f, const QByteArray &senderAddress)
+{
+    const QByteArray machine = f.bytes(2);
+    // An answer adds a machine only when this copy asked: anyone can
+    // send LOGIN_OKs in ever new names, and nothing else bounds them.
+    if (m_limiter && !m_limiter->allowNewFromLoginOk() && m_roster.indexOfMachine(machine) < 0)
+        return;
+    const std::optional<bool> absent = absenceFlag(f[4], senderAddress);
+    if (!absent)
+        return;
+    m_roster.AddOrUpdatePeer(f.bytes(3), machine, f.bytes(5), *absent, PeerOrigin::Announced);
+}
+
+// INFO_CHANGE machine, handle, absence, address: listed, unsolicited.
+void Dispatcher::infoChange(const MessageFields &f, const QByteArray &senderAddress)
+{
+    const QByteArray machine = f.bytes(1);
+    if (m_limiter && m_roster.indexOfMachine(machine) < 0 && !m_limiter->allowNewFromInfoChange(senderAddress))
+        return;
+    const std::optional<bool> absent = absenceFlag(f[3], senderAddress);
+    if (!absent)
+        return;
+    m_roster.AddOrUpdatePeer(f.bytes(2), machine, f.bytes(4), *absent, PeerOrigin::Unsolicited);
+}
+
+// LOGOUT machine: no longer listed.
+void Dispatcher::logout(const MessageFields &f, const QByteArray &)
+{
+    m_roster.RemovePeer(f.bytes(1));
+}
+
+// OPEN_CHECK to, reader's handle: a message we sent was opened.
+void Dispatcher::openCheck(const MessageFields &f, const QByteArray &)
+{
+    const QByteArray reader = f.bytes(2);
+    m_sink.ReadConfirmed(reader);
+    if (m_settings.OpenCheck) {
+        m_frontend.showEventNotice(QStringLiteral("「") + cp932::decode(reader)
+                                       + QStringLiteral("」に送信したメッセージが確認されました。"),
+                                   false);
     }
+}
+
+// HUZAI_CHECK to, reply address: answered by HUZAI_MESSAGE, the absence
+// message or "Nothing".
+void Dispatcher::huzaiCheck(const MessageFields &f, const QByteArray &senderAddress)
+{
+    if (m_limiter && !m_limiter->allowAbsenceAnswer(senderAddress))
+        return;
+    if (m_local.AbsentMode && !m_settings.HuzaiMessage.isEmpty()) {
+        m_messenger.SendHuzaiMessage(cp932::bytes(u"≪不在メッセージです≫") + CrLf + CrLf
+                                         + m_settings.HuzaiMessage,
+                                     f.bytes(2));
+    } else {
+        m_messenger.SendHuzaiMessage(QByteArrayLiteral("Nothing"), f.bytes(2));
+    }
+}
+
+// HUZAI_MESSAGE to, machine, handle, text: an answer this copy asked for,
+// shown; "Nothing" says there is no absence message.
+void Dispatcher::huzaiMessage(const MessageFields &f, const QByteArray &senderAddress)
+{
+    const QByteArray machine = f.bytes(2);
+    const QByteArray handle = f.bytes(3);
+    const QByteArray text = f.bytes(4);
+    if (!m_sink.AcceptAbsenceAnswer(senderAddress, machine, handle, text))
+        return;
+    if (text == "Nothing") {
+        showNoAbsenceMessage(handle);
+    } else {
+        m_frontend.openAbsenceWindow(machine, handle, text);
+    }
+}
+
+// MESSAGE_EXCLAMATION to, handle: a message we sent to that peer was lost.
+void Dispatcher::messageExclamation(const MessageFields &f, const QByteArray &)
+{
+    m_frontend.showEventNotice(QStringLiteral("約1分前に「") + cp932::decode(f[2])
+                                   + QStringLiteral("」に送信したメッセージは正常に送信されませんでした。"
+                                                    "必要があれば、再度送信してください。"),
+                               true);
+}
+
+// MESSAGE to, machine, handle, text: the arrival sound, then the unread queue.
+void Dispatcher::textMessage(const MessageFields &f, const QByteArray &senderAddress)
+{
+    m_frontend.playEventSound(SoundKind::MessageArrived);
+    m_sink.AddRecvMessage(f.bytes(2), f.bytes(3), f.bytes(4), senderAddress);
 }
 
 } // namespace zn

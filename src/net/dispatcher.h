@@ -13,6 +13,7 @@ namespace zn {
 class AnswerLimiter;
 class Frontend;
 class MessageSink;
+class MessageFields;
 class Messenger;
 class Roster;
 struct LocalPeer;
@@ -28,10 +29,11 @@ public:
     Dispatcher(const Settings &settings, const LocalPeer &local, Roster &roster, Messenger &messenger,
                Frontend &frontend, MessageSink &sink, AnswerLimiter *limiter = nullptr);
 
-    // One complete message (the body without its length header). Every field
-    // is read before any box opens, since a box runs a nested event loop in
-    // which further messages are dispatched. `senderAddress` is the dotted
-    // source address of the datagrams.
+    // One complete message (the body without its length header), split into
+    // its fields once and handed to the handler of its kind. A box runs a
+    // nested event loop in which further messages are dispatched: each is a
+    // message of its own, and this one stays as it is until the call returns.
+    // `senderAddress` is the dotted source address of the datagrams.
     void HandleReceivedMessage(const QByteArray &message, const QByteArray &senderAddress = {});
 
     // False when a message of this kind (field 0) and field 1 (as they travel)
@@ -45,12 +47,30 @@ public:
     static std::optional<qint32> StrToInt(QByteArrayView text);
 
 private:
+    // A row of the message table.
+    struct Kind;
+    // The row of that keyword (field 0), or nothing for an unknown one.
+    static const Kind *kindOf(QByteArrayView word);
+
+    // One handler per kind, given the message's fields and the source
+    // address. A kind that names the copy it is for (field 1) reaches its
+    // handler only when it names this one.
+    void login(const MessageFields &f, const QByteArray &senderAddress);
+    void loginOk(const MessageFields &f, const QByteArray &senderAddress);
+    void infoChange(const MessageFields &f, const QByteArray &senderAddress);
+    void logout(const MessageFields &f, const QByteArray &senderAddress);
+    void openCheck(const MessageFields &f, const QByteArray &senderAddress);
+    void huzaiCheck(const MessageFields &f, const QByteArray &senderAddress);
+    void huzaiMessage(const MessageFields &f, const QByteArray &senderAddress);
+    void messageExclamation(const MessageFields &f, const QByteArray &senderAddress);
+    void textMessage(const MessageFields &f, const QByteArray &senderAddress);
+
     // The absence flag of field `text`: true when the low 8 bits of the
     // integer are not 0. Nothing when it is no integer; the notification
     // window then says so, once per source and seldom (never a box: anyone
     // on the network can send such datagrams, as fast as he likes).
-    std::optional<bool> absenceFlag(const QByteArray &text, const QByteArray &senderAddress);
-    bool addressedHere(const QByteArray &address) const;
+    std::optional<bool> absenceFlag(QByteArrayView text, const QByteArray &senderAddress);
+    bool addressedHere(QByteArrayView address) const;
     // Shows the "no absence message" box for `handleName`, then, once it is
     // closed, those queued while it was open, one after another.
     void showNoAbsenceMessage(const QByteArray &handleName);

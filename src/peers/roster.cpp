@@ -1,55 +1,52 @@
 #include "peers/roster.h"
 
-#include "common/codec.h"
-#include "common/frontend.h"
 #include "common/localpeer.h"
+#include "peers/rosterindex.h"
 #include "settings/settings.h"
-
-#include <algorithm>
-#include <numeric>
 
 namespace zn {
 
-Roster::Roster(Settings &settings, const LocalPeer &local, Frontend &frontend, QObject *parent)
-    : QObject(parent), m_settings(settings), m_local(local), m_frontend(frontend)
+Roster::Roster(Settings &settings, const LocalPeer &local, QObject *parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_local(local)
+    , m_index(std::make_unique<RosterIndex>(*this, effectiveSortIndex(settings), settings.SortUpper))
 {
-    m_keyColumn = effectiveSortIndex(m_settings);
-    m_sortedUpper = m_settings.SortUpper;
+}
+
+Roster::~Roster() = default;
+
+qsizetype Roster::count() const
+{
+    return m_index->count();
 }
 
 int Roster::indexOfMachine(const QByteArray &machineName) const
 {
-    const auto it = m_idOf.constFind(machineName);
-    return it == m_idOf.cend() ? -1 : rowOf(*it);
+    const int id = m_index->idOf(machineName);
+    return id < 0 ? -1 : m_index->rowOf(id);
 }
 
 const TPeer &Roster::peerAt(int row) const
 {
-    return m_entries[size_t(*m_order.find_by_order(size_t(row)))].peer;
+    return m_index->peerAt(row);
 }
 
 const QList<TPeer> &Roster::peers() const
 {
-    if (!m_rowsValid) {
-        m_rows.clear();
-        m_rows.reserve(count());
-        for (const int id : m_order)
-            m_rows.append(m_entries[size_t(id)].peer);
-        m_rowsValid = true;
-    }
-    return m_rows;
+    return m_index->peers();
 }
 
 QByteArray Roster::FindHandleByMachine(const QByteArray &machineName) const
 {
-    const auto it = m_idOf.constFind(machineName);
-    return it == m_idOf.cend() ? QByteArray("Unknow") : m_entries[size_t(*it)].peer.HandleName;
+    const int id = m_index->idOf(machineName);
+    return id < 0 ? QByteArray("Unknow") : m_index->peer(id).HandleName;
 }
 
 QByteArray Roster::FindAddressByMachine(const QByteArray &machineName) const
 {
-    const auto it = m_idOf.constFind(machineName);
-    return it == m_idOf.cend() ? QByteArray() : m_entries[size_t(*it)].peer.Address;
+    const int id = m_index->idOf(machineName);
+    return id < 0 ? QByteArray() : m_index->peer(id).Address;
 }
 
 int Roster::effectiveSortIndex(const Settings &settings)
@@ -57,120 +54,16 @@ int Roster::effectiveSortIndex(const Settings &settings)
     return settings.SortIndex < ColumnCount ? int(settings.SortIndex) : int(HandleColumn);
 }
 
-QStringList Roster::columnCaptions(int sortIndex, bool sortUpper)
-{
-    QStringList captions{QStringLiteral("名前"), QStringLiteral("マシン名"), QStringLiteral("IPアドレス")};
-    if (sortIndex < 0 || sortIndex >= ColumnCount)
-        sortIndex = HandleColumn;
-    captions[sortIndex] += sortUpper ? QStringLiteral("　△") : QStringLiteral("　▽");
-    return captions;
-}
-
 bool Roster::sortUpper() const
 {
     return m_settings.SortUpper;
 }
 
-QStringList Roster::columnCaptions() const
-{
-    return columnCaptions(sortIndex(), sortUpper());
-}
-
-QCollatorSortKey Roster::keyOf(const TPeer &peer, int column) const
-{
-    const QByteArray &text = column == MachineColumn ? peer.MachineName
-        : column == AddressColumn                    ? peer.Address
-                                                     : peer.HandleName;
-    return m_collator.sortKey(cp932::decode(text));
-}
-
-int Roster::compareKeys(const QCollatorSortKey &a, const QCollatorSortKey &b) const
-{
-    const int c = a.compare(b);
-    return m_sortedUpper ? c : -c;
-}
-
-bool Roster::before(int a, int b) const
-{
-    const Entry &x = m_entries[size_t(a)];
-    const Entry &y = m_entries[size_t(b)];
-    if (m_bySeq)
-        return x.seq < y.seq;
-    const int c = compareKeys(*x.key, *y.key);
-    return c != 0 ? c < 0 : x.seq < y.seq;
-}
-
-bool Roster::sortStateCurrent() const
-{
-    return m_sorted && m_keyColumn == effectiveSortIndex(m_settings)
-        && m_sortedUpper == m_settings.SortUpper;
-}
-
-void Roster::rekey(int id, QCollatorSortKey key)
-{
-    Entry &entry = m_entries[size_t(id)];
-    if (!m_sorted) {
-        entry.pendingKey = std::move(key);
-        m_held.push_back(id);
-        return;
-    }
-    // In order between its neighbours, the row keeps its place with the
-    // new key; among equal keys its seq must fall between theirs.
-    const auto it = m_order.find(id);
-    const Entry *prev = it == m_order.begin() ? nullptr : &m_entries[size_t(*std::prev(it))];
-    const auto nextIt = std::next(it);
-    const Entry *next = nextIt == m_order.end() ? nullptr : &m_entries[size_t(*nextIt)];
-    const int cp = prev ? compareKeys(key, *prev->key) : 1;
-    const int cn = next ? compareKeys(key, *next->key) : -1;
-    std::optional<qint64> seq;
-    if (cp > 0 && cn < 0)
-        seq = entry.seq;
-    else if (cp == 0 && cn < 0)
-        seq = prev->seq + 1;
-    else if (cp > 0 && cn == 0)
-        seq = next->seq - 1;
-    else if (cp == 0 && cn == 0 && next->seq - prev->seq >= 2)
-        seq = prev->seq + (next->seq - prev->seq) / 2;
-    if (!seq) {
-        // Out of order: the row moves to its place now, on its own (log N),
-        // where a stable sort of the rows as they stand would put it.
-        entry.pendingKey = std::move(key);
-        moveHeldRows({id});
-        return;
-    }
-    m_order.erase(it);
-    entry.key = std::move(key);
-    entry.seq = *seq;
-    m_order.insert(id);
-}
-
 void Roster::AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &machineName,
                              const QByteArray &address, bool absent, PeerOrigin origin)
 {
-    if (const auto it = m_idOf.constFind(machineName); it != m_idOf.cend()) {
-        // In place, or moved at once to where its new name belongs.
-        const int id = *it;
-        Entry &entry = m_entries[size_t(id)];
-        if (origin == PeerOrigin::Announced && entry.origin == PeerOrigin::Unsolicited) {
-            m_byAge[int(PeerOrigin::Unsolicited)].erase({entry.made, id});
-            m_byAge[int(PeerOrigin::Announced)].insert({entry.made, id});
-            entry.origin = PeerOrigin::Announced;
-        }
-        TPeer &peer = entry.peer;
-        // The sort key is built again only when its text changed: peers
-        // announce themselves again and again with the same texts.
-        const bool keyChanged = m_keyColumn == HandleColumn ? peer.HandleName != handleName
-            : m_keyColumn == AddressColumn                  ? peer.Address != address
-                                                            : false;
-        peer.HandleName = handleName;
-        peer.Address = address;
-        peer.Absent = absent;
-        if (keyChanged)
-            rekey(id, keyOf(peer, m_keyColumn));
-        const int row = rowOf(id);
-        if (m_rowsValid)
-            m_rows[row] = peer;
-        emit changed(row);
+    if (const int id = m_index->idOf(machineName); id >= 0) {
+        emit changed(m_index->update(id, handleName, address, absent, origin));
         return;
     }
 
@@ -180,80 +73,28 @@ void Roster::AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &mac
     // after its equals; sorting the others first and then inserting it
     // there gives the same order.
     SortPeers();
-    int id;
-    if (m_freeIds.empty()) {
-        id = int(m_entries.size());
-        m_entries.emplace_back();
-    } else {
-        id = m_freeIds.back();
-        m_freeIds.pop_back();
-    }
-    Entry &entry = m_entries[size_t(id)];
-    entry.peer = TPeer{handleName, machineName, address, absent};
-    entry.key = keyOf(entry.peer, m_keyColumn);
-    entry.pendingKey.reset();
-    entry.seq = m_lastSeq += SeqStep;
-    entry.origin = origin;
-    entry.made = ++m_made;
-    m_byAge[int(origin)].insert({entry.made, id});
-    const int row = rowOf(id);
-    emit aboutToInsert(row);
-    m_order.insert(id);
-    m_idOf.insert(machineName, id);
-    m_rowsValid = false;
-    emit inserted(row);
-
-    if (machineName != m_local.MachineName) {
-        m_frontend.playEventSound(SoundKind::UserOnline);
-        if (m_settings.OnlineCheck) {
-            m_frontend.showEventNotice(QStringLiteral("「") + cp932::decode(handleName)
-                                           + QStringLiteral("」はオンライン状態です。"),
-                                       false);
-        }
-    }
+    const int id = m_index->insert(TPeer{handleName, machineName, address, absent}, origin);
+    emit joined(m_index->peer(id));
     emit countChanged(int(count()));
 }
 
 void Roster::RemovePeer(const QByteArray &machineName)
 {
-    const auto it = m_idOf.constFind(machineName);
-    if (it == m_idOf.cend())
+    const int id = m_index->idOf(machineName);
+    if (id < 0)
         return;
-    const QByteArray handleName = m_entries[size_t(*it)].peer.HandleName;
-    dropRow(*it);
-
-    // Every removal sounds, the local machine's own included.
-    m_frontend.playEventSound(SoundKind::UserOffline);
-    if (m_settings.OfflineCheck) {
-        m_frontend.showEventNotice(QStringLiteral("「") + cp932::decode(handleName)
-                                       + QStringLiteral("」がオフラインになりました。"),
-                                   false);
-    }
+    const TPeer peer = m_index->peer(id);
+    m_index->remove(id);
+    emit left(peer);
     emit countChanged(int(count()));
     SortPeers();
-}
-
-void Roster::dropRow(int id)
-{
-    const int row = rowOf(id);
-    Entry &entry = m_entries[size_t(id)];
-    emit aboutToRemove(row);
-    m_order.erase(id);
-    m_idOf.remove(entry.peer.MachineName);
-    m_byAge[int(entry.origin)].erase({entry.made, id});
-    entry = Entry{};
-    m_freeIds.push_back(id);
-    m_rowsValid = false;
-    emit removed(row);
 }
 
 bool Roster::evictForNewcomer()
 {
     for (const PeerOrigin origin : {PeerOrigin::Unsolicited, PeerOrigin::Announced}) {
-        for (const auto &[made, id] : m_byAge[int(origin)]) {
-            if (m_entries[size_t(id)].peer.MachineName == m_local.MachineName)
-                continue;
-            dropRow(id);
+        if (const int id = m_index->oldest(origin, m_local.MachineName); id >= 0) {
+            m_index->remove(id);
             return true;
         }
     }
@@ -263,193 +104,13 @@ bool Roster::evictForNewcomer()
 void Roster::clear()
 {
     emit aboutToReset();
-    m_order.clear();
-    m_entries.clear();
-    m_freeIds.clear();
-    m_idOf.clear();
-    m_byAge[0].clear();
-    m_byAge[1].clear();
-    m_rows.clear();
-    m_rowsValid = true;
-    m_lastSeq = 0;
-    m_firstSeq = 0;
-    m_sorted = true;
-    m_held.clear();
+    m_index->clear();
     emit reset();
-}
-
-void Roster::applyPendingKeys()
-{
-    // A few renamed rows among many: each moves on its own, at a cost of
-    // log N, instead of a pass over every row.
-    std::vector<int> held;
-    for (const int id : m_held) {
-        if (size_t(id) < m_entries.size() && m_entries[size_t(id)].pendingKey)
-            held.push_back(id);
-    }
-    m_held.clear();
-    std::sort(held.begin(), held.end());
-    held.erase(std::unique(held.begin(), held.end()), held.end());
-    if (held.size() * 16 < size_t(count())) {
-        moveHeldRows(held);
-        return;
-    }
-
-    // A stable sort of the rows as they stand, done on the held rows alone:
-    // each leaves the tree and comes back with its new key. Among equal keys
-    // it must stand where the sort would put it, by its current row: a row
-    // that stood before all of its new equals (its old key was lower) goes
-    // first, one that stood after them goes last, and one whose key compares
-    // equal to the old keeps its seq.
-    std::vector<int> oldOrder(m_order.begin(), m_order.end());
-    std::vector<int> oldRowOf(m_entries.size(), -1);
-    std::vector<int> before, after, same;
-    for (int row = 0; row < int(oldOrder.size()); ++row) {
-        const int id = oldOrder[size_t(row)];
-        oldRowOf[size_t(id)] = row;
-        const Entry &entry = m_entries[size_t(id)];
-        if (!entry.pendingKey)
-            continue;
-        const int c = compareKeys(*entry.key, *entry.pendingKey);
-        (c < 0 ? before : c > 0 ? after : same).push_back(id);
-    }
-    emit aboutToReorder();
-    for (const auto *held : {&before, &after, &same}) {
-        for (const int id : *held)
-            m_order.erase(id);
-    }
-    // The rows that go first get seqs below every other, given from the
-    // last row backwards so that they keep their order.
-    for (auto it = before.rbegin(); it != before.rend(); ++it)
-        m_entries[size_t(*it)].seq = m_firstSeq -= SeqStep;
-    for (const int id : after)
-        m_entries[size_t(id)].seq = m_lastSeq += SeqStep;
-    for (const auto *held : {&before, &after, &same}) {
-        for (const int id : *held) {
-            Entry &entry = m_entries[size_t(id)];
-            entry.key = std::move(entry.pendingKey);
-            entry.pendingKey.reset();
-            m_order.insert(id);
-        }
-    }
-    m_sorted = true;
-    QList<int> newRowOf(qsizetype(oldOrder.size()));
-    int row = 0;
-    for (const int id : m_order)
-        newRowOf[oldRowOf[size_t(id)]] = row++;
-    m_rowsValid = false;
-    emit reordered(newRowOf);
-}
-
-void Roster::moveHeldRows(const std::vector<int> &held)
-{
-    // The same keys and seqs as a pass over every row would give (see
-    // applyPendingKeys), so the same order.
-    std::vector<std::pair<int, int>> byRow;  // row, id
-    byRow.reserve(held.size());
-    for (const int id : held)
-        byRow.emplace_back(rowOf(id), id);
-    std::sort(byRow.begin(), byRow.end());
-    std::vector<std::pair<int, qint64>> plan;  // id, new seq
-    std::vector<int> before, after;
-    for (const auto &[row, id] : byRow) {
-        const Entry &entry = m_entries[size_t(id)];
-        const int c = compareKeys(*entry.key, *entry.pendingKey);
-        if (c < 0)
-            before.push_back(id);
-        else if (c > 0)
-            after.push_back(id);
-        else
-            plan.emplace_back(id, entry.seq);
-    }
-    for (auto it = before.rbegin(); it != before.rend(); ++it)
-        plan.emplace_back(*it, m_firstSeq -= SeqStep);
-    for (const int id : after)
-        plan.emplace_back(id, m_lastSeq += SeqStep);
-
-    for (const auto &[id, seq] : plan) {
-        Entry &entry = m_entries[size_t(id)];
-        const int from = rowOf(id);
-        // Where it will stand: counted with the row out of the tree and its
-        // new key, then put back as it was until the move is announced.
-        m_order.erase(id);
-        std::swap(entry.key, entry.pendingKey);
-        const qint64 oldSeq = std::exchange(entry.seq, seq);
-        const int to = rowOf(id);
-        std::swap(entry.key, entry.pendingKey);
-        entry.seq = oldSeq;
-        m_order.insert(id);
-
-        if (to != from)
-            emit aboutToMove(from, to);
-        m_order.erase(id);
-        entry.key = std::move(entry.pendingKey);
-        entry.pendingKey.reset();
-        entry.seq = seq;
-        m_order.insert(id);
-        if (to != from) {
-            m_rowsValid = false;
-            emit moved(from, to);
-        }
-    }
-    m_sorted = true;
 }
 
 void Roster::SortPeers()
 {
-    if (sortStateCurrent())
-        return;
-    if (m_keyColumn == effectiveSortIndex(m_settings) && m_sortedUpper == m_settings.SortUpper) {
-        applyPendingKeys();
-        return;
-    }
-    const int column = effectiveSortIndex(m_settings);
-    const bool upper = m_settings.SortUpper;
-    // The rows as they stand, and each one's key for the new order.
-    std::vector<int> ids(m_order.begin(), m_order.end());
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(ids.size());
-    for (const int id : ids) {
-        const Entry &entry = m_entries[size_t(id)];
-        keys.push_back(column != m_keyColumn ? keyOf(entry.peer, column)
-                       : entry.pendingKey    ? *entry.pendingKey
-                                             : *entry.key);
-    }
-    std::vector<int> order(ids.size()); // order[new row] = old row
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const int c = keys[size_t(a)].compare(keys[size_t(b)]);
-        return (upper ? c : -c) < 0;
-    });
-    bool moved = false;
-    for (int i = 0; i < int(order.size()); ++i)
-        moved = moved || order[size_t(i)] != i;
-
-    if (moved)
-        emit aboutToReorder();
-    m_order.clear();
-    m_keyColumn = column;
-    m_sortedUpper = upper;
-    m_sorted = true;
-    m_lastSeq = 0;
-    m_firstSeq = 0;
-    m_bySeq = true;
-    QList<int> newRowOf(qsizetype(ids.size()));
-    for (int i = 0; i < int(order.size()); ++i) {
-        const int old = order[size_t(i)];
-        Entry &entry = m_entries[size_t(ids[size_t(old)])];
-        entry.key = std::move(keys[size_t(old)]);
-        entry.pendingKey.reset();
-        entry.seq = m_lastSeq += SeqStep;
-        m_order.insert(ids[size_t(old)]);
-        newRowOf[old] = i;
-    }
-    m_bySeq = false;
-    m_held.clear();
-    if (!moved)
-        return;
-    m_rowsValid = false;
-    emit reordered(newRowOf);
+    m_index->sort(effectiveSortIndex(m_settings), m_settings.SortUpper);
 }
 
 bool Roster::columnClicked(int column)

@@ -55,6 +55,7 @@ RosterModel::RosterModel(Roster &roster, QObject *parent)
         beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
     });
     connect(&roster, &Roster::moved, this, [this] { endMoveRows(); });
+    connect(&roster, &Roster::sortChanged, this, &RosterModel::refreshHeader);
     connect(&roster, &Roster::aboutToReorder, this, [this] { emit layoutAboutToBeChanged(); });
     connect(&roster, &Roster::reordered, this, [this](const QList<int> &newRowOf) {
         const QModelIndexList before = persistentIndexList();
@@ -107,7 +108,16 @@ QVariant RosterModel::headerData(int section, Qt::Orientation orientation, int r
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section > 2)
         return {};
-    return Roster::columnCaptions(m_roster.sortIndex(), m_roster.sortUpper()).at(section);
+    return columnCaptions(m_roster.sortIndex(), m_roster.sortUpper()).at(section);
+}
+
+QStringList RosterModel::columnCaptions(int sortIndex, bool sortUpper)
+{
+    QStringList captions{QStringLiteral("名前"), QStringLiteral("マシン名"), QStringLiteral("IPアドレス")};
+    if (sortIndex < 0 || sortIndex >= Roster::ColumnCount)
+        sortIndex = Roster::HandleColumn;
+    captions[sortIndex] += sortUpper ? QStringLiteral("　△") : QStringLiteral("　▽");
+    return captions;
 }
 
 Qt::ItemFlags RosterModel::flags(const QModelIndex &index) const

@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QPixmap>
+#include <QStringList>
 
 namespace zn {
 
@@ -21,7 +22,12 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
     bool isAbsent(int row) const;
-    // The sort column or direction changed: the captions carry the mark.
+    // "名前", "マシン名", "IPアドレス", the sorted one marked "　△" when
+    // ascending, "　▽" when descending: {"名前　△", "マシン名", "IPアドレス"}.
+    // A column outside 0 to 2 counts as 0.
+    static QStringList columnCaptions(int sortIndex, bool sortUpper);
+    // The sort column or direction changed (the model follows the roster's
+    // sortChanged itself): the captions carry the mark.
     void refreshHeader();
 
 private:

@@ -26,7 +26,7 @@ Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *
     , m_ownClock(clock ? nullptr : std::make_unique<SystemClock>())
     , m_clock(clock ? *clock : *m_ownClock)
     , m_log(std::make_unique<LogFile>(settings, m_clock, frontend))
-    , m_roster(std::make_unique<Roster>(settings, local, frontend))
+    , m_roster(std::make_unique<Roster>(settings, local))
     , m_udp(std::make_unique<UdpService>())
     , m_messenger(std::make_unique<Messenger>(settings, local, *m_roster,
                                               transport ? *transport : *m_udp, *m_log))
@@ -60,6 +60,7 @@ Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *
     m_timeoutTimer.setInterval(TimeoutTimerIntervalMs);
     connect(&m_timeoutTimer, &QTimer::timeout, this, &Session::TimeoutTimerTimer);
     m_log->setFailureReports(&m_reports);
+    announcePresence(*m_roster, settings, local, frontend);
 }
 
 Session::~Session()
@@ -328,6 +329,28 @@ void Session::reportWriteError(const QString &error)
         const QByteArray line = "zephinet: " + error.toLocal8Bit() + '\n';
         std::fputs(line.constData(), stderr);
     }
+}
+
+void announcePresence(Roster &roster, const Settings &settings, const LocalPeer &local, Frontend &frontend)
+{
+    QObject::connect(&roster, &Roster::joined, &roster, [&settings, &local, &frontend](const TPeer &peer) {
+        if (peer.MachineName == local.MachineName)
+            return;
+        frontend.playEventSound(SoundKind::UserOnline);
+        if (settings.OnlineCheck) {
+            frontend.showEventNotice(QStringLiteral("「") + cp932::decode(peer.HandleName)
+                                         + QStringLiteral("」はオンライン状態です。"),
+                                     false);
+        }
+    });
+    QObject::connect(&roster, &Roster::left, &roster, [&settings, &frontend](const TPeer &peer) {
+        frontend.playEventSound(SoundKind::UserOffline);
+        if (settings.OfflineCheck) {
+            frontend.showEventNotice(QStringLiteral("「") + cp932::decode(peer.HandleName)
+                                         + QStringLiteral("」がオフラインになりました。"),
+                                     false);
+        }
+    });
 }
 
 } // namespace zn

@@ -234,4 +234,11 @@ private:
     std::function<void(const QString &)> m_errorOutput;
 };
 
+// The sounds and notices of peers coming and going: a new row of `roster`
+// gives the online sound and, with OnlineCheck, its notice (never for the
+// local machine); a row that leaves, the offline sound (the local machine's
+// own included) and, with OfflineCheck, its notice. Each session calls it
+// for its roster.
+void announcePresence(Roster &roster, const Settings &settings, const LocalPeer &local, Frontend &frontend);
+
 } // namespace zn

@@ -10,6 +10,7 @@
 #include "net/wire.h"
 #include "netfakes.h"
 #include "peers/roster.h"
+#include "session/session.h"
 #include "settings/settings.h"
 
 #include <QTest>
@@ -26,7 +27,7 @@ struct Fixture {
     FakeFrontend frontend;
     RecordingTransport transport;
     RecordingLog log;
-    Roster roster{settings, local, frontend};
+    Roster roster{settings, local};
     Messenger messenger{settings, local, roster, transport, log};
     AnswerLimiter limiter{clock};
     Dispatcher dispatcher{settings, local, roster, messenger, frontend, frontend, &limiter};
@@ -162,7 +163,8 @@ void TestAnswerLimiter::roster_holdsAtMostMaxPeers_newcomerAlwaysListed()
     LocalPeer local;
     FakeFrontend frontend;
     local.MachineName = "SELF";
-    Roster roster(settings, local, frontend);
+    Roster roster(settings, local);
+    announcePresence(roster, settings, local, frontend);
     const auto pc = [](int i) -> QByteArray { return "PC" + QByteArray::number(i); };
     roster.AddOrUpdatePeer("me", "SELF", "10.0.0.1", false, PeerOrigin::Unsolicited);
     for (int i = 1; i < Roster::MaxPeers; ++i)

@@ -11,6 +11,7 @@
 #include "net/wire.h"
 #include "netfakes.h"
 #include "peers/roster.h"
+#include "session/session.h"
 #include "settings/settings.h"
 
 #include <QTest>
@@ -26,7 +27,7 @@ struct Fixture {
     FakeFrontend frontend;
     RecordingTransport transport;
     RecordingLog log;
-    Roster roster{settings, local, frontend};
+    Roster roster{settings, local};
     Messenger messenger{settings, local, roster, transport, log};
     Dispatcher dispatcher{settings, local, roster, messenger, frontend, frontend};
 
@@ -35,6 +36,7 @@ struct Fixture {
         local.MachineName = "SELF";
         local.Address = "10.0.0.1";
         settings.HandleName = "me";
+        announcePresence(roster, settings, local, frontend);
     }
 
     void handle(const QByteArray &message) { dispatcher.HandleReceivedMessage(message); }

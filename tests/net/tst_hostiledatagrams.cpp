@@ -9,6 +9,7 @@
 #include "net/wire.h"
 #include "netfakes.h"
 #include "peers/roster.h"
+#include "session/session.h"
 #include "settings/settings.h"
 
 #include <QRandomGenerator>
@@ -79,7 +80,8 @@ void TestHostileDatagrams::seededStream_keepsStateSound()
     FakeClock clock;
     RecordingTransport transport;
     RecordingLog log;
-    Roster roster(settings, local, frontend);
+    Roster roster(settings, local);
+    announcePresence(roster, settings, local, frontend);
     Messenger messenger(settings, local, roster, transport, log);
     Dispatcher dispatcher(settings, local, roster, messenger, frontend, frontend);
     Reassembler reassembler(clock, frontend);

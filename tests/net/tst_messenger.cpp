@@ -35,7 +35,7 @@ struct Rig {
         local.MachineName = "PC1";
         local.Address = "192.168.0.10";
         local.AbsentMode = true;
-        roster = std::make_unique<Roster>(settings, local, frontend);
+        roster = std::make_unique<Roster>(settings, local);
         roster->AddOrUpdatePeer("Hanako", "PC2", "192.168.0.20", false);
         messenger = std::make_unique<Messenger>(settings, local, *roster, transport, log);
     }

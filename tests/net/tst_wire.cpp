@@ -1,6 +1,9 @@
 #include "net/wire.h"
 
 #include "common/ipv4.h"
+#include "common/text.h"
+#include "net/messagefields.h"
+
 #include <QTest>
 
 using namespace zn;
@@ -43,6 +46,8 @@ private slots:
     void inetAddr_data();
     void inetAddr();
     void dottedIPv4();
+    void messageFields_data();
+    void messageFields();
 };
 
 void TestWire::body_data()
@@ -243,6 +248,36 @@ void TestWire::dottedIPv4()
     QCOMPARE(DottedIPv4(0x0A000001u), QByteArray("10.0.0.1"));
     QCOMPARE(DottedIPv4(0xFFFFFFFFu), QByteArray("255.255.255.255"));
     QCOMPARE(DottedIPv4(0u), QByteArray("0.0.0.0"));
+}
+
+void TestWire::messageFields_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<QByteArrayList>("fields");
+    QTest::addRow("null") << QByteArray() << QByteArrayList{""};
+    QTest::addRow("keyword only") << QByteArray("ZNMESSAGE:LOGOUT") << QByteArrayList{"ZNMESSAGE:LOGOUT"};
+    QTest::addRow("empty fields") << QByteArray("K&|&|a&|") << QByteArrayList{"K", "", "a", ""};
+    QTest::addRow("separator in the last field read")
+        << QByteArray("K&|to&|m&|h&|a&|b&|c") << QByteArrayList{"K", "to", "m", "h", "a", "b"};
+    QTest::addRow("separators run together") << QByteArray("K&&|&|||&|&") << QByteArrayList{"K&", "", "||", "&"};
+    QTest::addRow("line breaks and escapes")
+        << QByteArray("K&|a\r\n\\|&&|&|\\") << QByteArrayList{"K", "a\r\n\\|&", "", "\\"};
+}
+
+// Split once, the fields are those GetField reads one by one: each empty
+// field past the end a null array, as GetField gives it.
+void TestWire::messageFields()
+{
+    QFETCH(QByteArray, message);
+    QFETCH(QByteArrayList, fields);
+    const MessageFields split(message);
+    for (int i = 0; i < MessageFields::Count; ++i) {
+        const QByteArray field = GetField(message, i);
+        QCOMPARE(split.bytes(i), i < fields.size() ? fields.at(i) : QByteArray());
+        QCOMPARE(split.bytes(i), field);
+        QCOMPARE(split.bytes(i).isNull(), field.isNull());
+        QCOMPARE(split[i].size(), field.size());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestWire)

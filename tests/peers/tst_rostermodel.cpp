@@ -21,6 +21,7 @@ private slots:
     void selectionFollowsPeerAcrossSort();
     void renamedPeerMoves_selectionFollows();
     void networkText_isPlain();
+    void captions_markTheSortedColumn();
     void peerMenu_doublesAmpersandsAndKeepsRawName();
 };
 
@@ -30,7 +31,7 @@ struct Watched {
     Settings settings;
     LocalPeer local;
     test::FakeFrontend frontend;
-    Roster roster{settings, local, frontend};
+    Roster roster{settings, local};
     RosterModel model{roster};
     QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::QtTest};
 };
@@ -45,7 +46,7 @@ void TestRosterModel::peerMenu_doublesAmpersandsAndKeepsRawName()
     Settings settings;
     LocalPeer local;
     test::FakeFrontend frontend;
-    Roster roster(settings, local, frontend);
+    Roster roster(settings, local);
     roster.AddOrUpdatePeer("Tom & Jerry", "PC1", "10.0.0.1", true);
     roster.AddOrUpdatePeer("bob", "PC2", "10.0.0.2", false);
     QMenu menu;
@@ -113,7 +114,7 @@ void TestRosterModel::selectionFollowsPeerAcrossSort()
     Settings settings;
     LocalPeer local;
     test::FakeFrontend frontend;
-    Roster roster(settings, local, frontend);
+    Roster roster(settings, local);
     RosterModel model(roster);
     roster.AddOrUpdatePeer("b", "PC2", "10.0.0.2", false);
     roster.AddOrUpdatePeer("c", "PC3", "10.0.0.3", false);
@@ -164,7 +165,7 @@ void TestRosterModel::networkText_isPlain()
     Settings settings;
     LocalPeer local;
     test::FakeFrontend frontend;
-    Roster roster(settings, local, frontend);
+    Roster roster(settings, local);
     RosterModel model(roster);
     roster.AddOrUpdatePeer("<img src=x>\xff", "PC9", "10.0.0.9", false);
     QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("<img src=x>\uFFFD"));
@@ -172,6 +173,29 @@ void TestRosterModel::networkText_isPlain()
     const QString tip = model.index(0, 0).data(Qt::ToolTipRole).toString();
     QVERIFY(!tip.contains(QStringLiteral("<img")));
     QVERIFY(tip.contains(QStringLiteral("&lt;img src=x&gt;")));
+}
+
+void TestRosterModel::captions_markTheSortedColumn()
+{
+    Watched w;
+    const auto captions = [&w] {
+        QStringList texts;
+        for (int c = 0; c < w.model.columnCount(); ++c)
+            texts.append(w.model.headerData(c, Qt::Horizontal).toString());
+        return texts;
+    };
+    QCOMPARE(captions(), (QStringList{u"名前　△"_qs, u"マシン名"_qs, u"IPアドレス"_qs}));
+    QSignalSpy header(&w.model, &QAbstractItemModel::headerDataChanged);
+    QVERIFY(w.roster.columnClicked(0));
+    QCOMPARE(captions().at(0), u"名前　▽"_qs);
+    QVERIFY(w.roster.columnClicked(2));
+    QCOMPARE(captions(), (QStringList{u"名前"_qs, u"マシン名"_qs, u"IPアドレス　△"_qs}));
+    QCOMPARE(header.size(), 2);
+    QCOMPARE(RosterModel::columnCaptions(1, false), (QStringList{u"名前"_qs, u"マシン名　▽"_qs, u"IPアドレス"_qs}));
+
+    // A stored column that does not exist counts as the first.
+    w.settings.SortIndex = 9;
+    QCOMPARE(captions().at(0), u"名前　△"_qs);
 }
 
 QTEST_MAIN(TestRosterModel)

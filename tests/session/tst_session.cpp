@@ -55,6 +55,7 @@ private slots:
     void forgedPeers_newcomerListedAndConfirmed();
     void fullQueue_everyMessageLogged_refusedOnesToldOnceAndAnswered();
     void givenUpSlots_warnTheirSenderWithinLimits();
+    void peersComingAndGoing_soundAndNotice();
 };
 
 void TestSession::badSettingsFile_stillStartsWithDefaults()
@@ -765,6 +766,23 @@ void TestSession::givenUpSlots_warnTheirSenderWithinLimits()
     clock.advance(Session::GivenUpWarningMs);
     session.reassembler().ReceiveDatagram(first, Ip2);
     QCOMPARE(warningsSent(transport), (QMap<QByteArray, int>{{"10.0.0.2", 2}}));
+}
+
+void TestSession::peersComingAndGoing_soundAndNotice()
+{
+    FakedSession f("10.0.0.1");
+    f.session.settings.OnlineCheck = true;
+    f.session.settings.OfflineCheck = true;
+    // Its own LOGIN lists this copy quietly; leaving, it sounds like any other.
+    receive(f.session, LoginMessage("SELF", "me", "0", "10.0.0.1"), "10.0.0.1");
+    receive(f.session, LoginMessage("PC2", "tanaka", "0", "10.0.0.2"), Ip2);
+    receive(f.session, LogoutMessage("PC2"), Ip2);
+    receive(f.session, LogoutMessage("SELF"), "10.0.0.1");
+    QCOMPARE(f.frontend.sounds, (QList<SoundKind>{SoundKind::UserOnline, SoundKind::UserOffline, SoundKind::UserOffline}));
+    QCOMPARE(f.frontend.notices.size(), 3);
+    QCOMPARE(f.frontend.notices.at(0).text, u"「tanaka」はオンライン状態です。"_qs);
+    QCOMPARE(f.frontend.notices.at(1).text, u"「tanaka」がオフラインになりました。"_qs);
+    QCOMPARE(f.frontend.notices.at(2).text, u"「me」がオフラインになりました。"_qs);
 }
 
 QTEST_GUILESS_MAIN(TestSession)
