@@ -1,13 +1,13 @@
 // How long the log viewer takes to open on a full log of 10000 records, and
 // what a record written while it is open costs: bench_logviewer [records]
-#include "platform/desktopfrontend.h"
-#include "session/session.h"
 #include "app/desktopshell.h"
 #include "benchsupport.h"
 #include "common/codec.h"
 #include "log/logfile.h"
-#include "messaging/tlogform.h"
 #include "messaging/messagecenter.h"
+#include "messaging/tlogform.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,11 +1,11 @@
 // How long pasting a long text into a send window takes, the cut to 2048
 // bytes included, for one long line and for short lines:
 // bench_paste [characters...] (default 2000 5000 20000).
-#include "platform/desktopfrontend.h"
-#include "session/session.h"
 #include "benchsupport.h"
-#include "session/messagecheck.h"
 #include "messaging/tsendform.h"
+#include "platform/desktopfrontend.h"
+#include "session/messagecheck.h"
+#include "session/session.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -38,7 +38,8 @@ int main(int argc, char **argv)
             // One long line of "あ" (a paragraph pasted whole), or Japanese
             // sentences of 20 characters on lines of their own.
             QString text;
-            const QString line = oneLine ? QStringLiteral("あ") : QStringLiteral("会議は三時から第二会議室で行います。\n");
+            const QString line =
+                oneLine ? QStringLiteral("あ") : QStringLiteral("会議は三時から第二会議室で行います。\n");
             while (text.size() < size)
                 text += line;
             text.truncate(size);

@@ -2,8 +2,8 @@
 // senders each send fragments 2 to 256 of a message whose first fragment
 // never comes, then new rounds; every datagram goes through the completion
 // test. Usage: bench_reassembly [datagrams=200000]
-#include "common/clock.h"
 #include "benchsupport.h"
+#include "common/clock.h"
 #include "net/reassembly.h"
 
 #include <QElapsedTimer>
@@ -21,10 +21,12 @@ int main(int argc, char **argv)
     QuietFrontend quiet;
     Reassembler reassembler(clock, quiet);
     // A header that announces the longest message, then filler.
-    QByteArray first = "\x01" "99999" + QByteArray(505, 'x') + '\0';
+    QByteArray first = "\x01"
+                       "99999"
+        + QByteArray(505, 'x') + '\0';
     QByteArray piece(512, 'y');
     piece[511] = '\0';
-    reassembler.ReceiveDatagram(first, 0x0A000001);  // one slot that has its header
+    reassembler.ReceiveDatagram(first, 0x0A000001); // one slot that has its header
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < datagrams; ++i) {

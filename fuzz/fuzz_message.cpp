@@ -19,7 +19,6 @@
 //            0x08 the log keeps one record only
 //            0x10 the datagrams come from this copy's own address (its
 //                 broadcasts come back to it)
-#include "session/session.h"
 #include "common/codec.h"
 #include "common/text.h"
 #include "fakeclock.h"
@@ -29,6 +28,7 @@
 #include "net/reassembly.h"
 #include "net/wire.h"
 #include "peers/roster.h"
+#include "session/session.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -45,8 +45,8 @@ using namespace zn;
 
 namespace {
 
-constexpr quint32 LocalIPv4 = 0x0A000001u;  // 10.0.0.1
-constexpr quint32 PeerIPv4 = 0x0A000002u;   // 10.0.0.2
+constexpr quint32 LocalIPv4 = 0x0A000001u; // 10.0.0.1
+constexpr quint32 PeerIPv4 = 0x0A000002u;  // 10.0.0.2
 const QByteArray LocalAddress = "10.0.0.1";
 const QByteArray PeerAddress = "10.0.0.2";
 const QByteArray ThirdAddress = "10.0.0.3";
@@ -74,8 +74,7 @@ QString logDirectory()
 // Every datagram this copy sent, reassembled per destination: each must
 // make a complete message of a kind this copy sends, whose own fields (not
 // those echoed from the network) are intact.
-void checkSent(const QList<test::SentDatagram> &sent, const Clock &clock, const Settings &settings,
-               bool absent)
+void checkSent(const QList<test::SentDatagram> &sent, const Clock &clock, const Settings &settings, bool absent)
 {
     test::FakeFrontend quiet;
     Reassembler reader(clock, quiet);
@@ -174,8 +173,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (senderKnown)
         roster.AddOrUpdatePeer("peer", "PC2", PeerAddress, false);
     if (queueFull) {
-        while (session.recvQueue().add({"waiting", "peer", "PC2", "then"})) {
-        }
+        while (session.recvQueue().add({"waiting", "peer", "PC2", "then"})) {}
     }
     if (asked) {
         roster.AddOrUpdatePeer("third", "PC3", ThirdAddress, false);
@@ -256,8 +254,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const test::FakeFrontend::Box &box : std::as_const(frontend.boxes))
         answers += box.text.contains(QStringLiteral("不在メッセージが設定されていません"));
     check(answers <= (asked ? 2 : 0), "an absence answer nobody asked for, or one twice");
-    check(session.recvQueue().UnreadCount() == (queueFull ? RecvQueue::Capacity : reader ? 0 : queued),
-          "unread count");
+    check(session.recvQueue().UnreadCount() == (queueFull ? RecvQueue::Capacity : reader ? 0 : queued), "unread count");
     // Refused messages wait for the log's thread: every record reaches the
     // file, and the handlers above, which read this frame's counters, see
     // the last of them here rather than in the session's destructor.

@@ -45,7 +45,7 @@ void writeSeed(const QString &target, const QString &name, const QByteArray &byt
 struct Sent {
     QString name;
     QList<QByteArray> datagrams;
-    QByteArray message;  // the text of a message of one datagram or more, unframed
+    QByteArray message; // the text of a message of one datagram or more, unframed
 };
 
 // The peer PC2 ("peer", 10.0.0.2) talking to this copy SELF ("self", 10.0.0.1).
@@ -75,8 +75,8 @@ QList<Sent> peerTraffic()
             if (!sent.datagrams.isEmpty() && d.datagram.at(0) == '\x01')
                 break;
             sent.datagrams.append(d.datagram);
-            joined += d.datagram.sliced(1, d.datagram.indexOf('\0', 1) < 0 ? d.datagram.size() - 1
-                                                                            : d.datagram.indexOf('\0', 1) - 1);
+            joined += d.datagram.sliced(
+                1, d.datagram.indexOf('\0', 1) < 0 ? d.datagram.size() - 1 : d.datagram.indexOf('\0', 1) - 1);
         }
         // The unframed text: the pieces joined, escapes undone, header gone.
         sent.message = joined.sliced(5).replace("\\|", "\r\n");
@@ -93,7 +93,8 @@ QList<Sent> peerTraffic()
         messenger.SendHuzaiMessage(cp932::bytes(u"≪不在メッセージです≫") + "\r\n\r\n" + japanese, "10.0.0.1");
     });
     record(QStringLiteral("message"), [&] { messenger.SendMessageTo("hello", "SELF"); });
-    record(QStringLiteral("message-lines"), [&] { messenger.SendMessageTo(japanese + "\r\nline 2\r\n\r\n>quote", "SELF"); });
+    record(QStringLiteral("message-lines"),
+           [&] { messenger.SendMessageTo(japanese + "\r\nline 2\r\n\r\n>quote", "SELF"); });
     // A body of exactly one piece, and one of several datagrams.
     const QByteArray head = JoinMessage(keyword::Message, {"10.0.0.1", "PC2", "peer", ""});
     record(QStringLiteral("message-510"), [&] { messenger.SendMessageTo(QByteArray(505 - head.size(), 'x'), "SELF"); });
@@ -159,8 +160,8 @@ int main(int argc, char **argv)
     }
     writeSeed(QStringLiteral("message"), QStringLiteral("huzainothing-twice-box-asked"), twoAnswers);
     for (const Sent &sent : traffic) {
-        QByteArray datagrams;      // fuzz_datagrams: sender, length, bytes
-        QByteArray separated;      // fuzz_message: separated by 0xFF
+        QByteArray datagrams; // fuzz_datagrams: sender, length, bytes
+        QByteArray separated; // fuzz_message: separated by 0xFF
         for (const QByteArray &d : sent.datagrams) {
             datagrams += char(2);
             datagrams += char(d.size() >> 8);

@@ -14,8 +14,8 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QTest>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <initializer_list>
 #include <memory>
@@ -56,8 +56,7 @@ struct DesktopFixture {
         if (QTest::qVerify(file.open(QIODevice::WriteOnly), "file.open()", "", __FILE__, __LINE__))
             file.write("[LocalSetting]\r\nPortNo=0\r\n" + ini);
         file.close();
-        session = std::make_unique<Session>(frontend, QStringList(), &transport,
-                                            time == Time::Fake ? &clock : nullptr);
+        session = std::make_unique<Session>(frontend, QStringList(), &transport, time == Time::Fake ? &clock : nullptr);
         session->loadSettings(dir.path() + u'/');
         shell = std::make_unique<DesktopShell>(*session, frontend);
         QObject::connect(&frontend, &DesktopFrontend::messageBoxShown, &frontend,

@@ -17,11 +17,8 @@ public:
     enum Step { None, Open, Write, Commit };
 
     FailDevice(const QString &path, Step failAt, QStringList *steps = nullptr)
-        : m_real(openSaveFile(path))
-        , m_failAt(failAt)
-        , m_steps(steps)
-    {
-    }
+        : m_real(openSaveFile(path)), m_failAt(failAt), m_steps(steps)
+    {}
 
     bool open() override
     {

@@ -71,8 +71,8 @@ public:
         calls.append("sound");
     }
 
-    void AddRecvMessage(const QByteArray &machineName, const QByteArray &handleName,
-                        const QByteArray &text, const QByteArray &senderAddress) override
+    void AddRecvMessage(const QByteArray &machineName, const QByteArray &handleName, const QByteArray &text,
+                        const QByteArray &senderAddress) override
     {
         messages.append({machineName, handleName, text});
         messageSources.append(senderAddress);
@@ -85,14 +85,13 @@ public:
         calls.append("confirmed");
     }
 
-    bool AcceptAbsenceAnswer(const QByteArray &sourceAddress, const QByteArray &machineName,
-                             const QByteArray &, const QByteArray &) override
+    bool AcceptAbsenceAnswer(const QByteArray &sourceAddress, const QByteArray &machineName, const QByteArray &,
+                             const QByteArray &) override
     {
         return !absenceAnswerAsked || absenceAnswerAsked(sourceAddress, machineName);
     }
 
-    void openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName,
-                           const QByteArray &text) override
+    void openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName, const QByteArray &text) override
     {
         absenceWindows.append({machineName, handleName, text});
         calls.append("absence");

@@ -24,8 +24,7 @@ inline void useJapaneseFace(int pixelSize = 0)
 // face.
 class PictureProgram : public QApplication {
 public:
-    PictureProgram(int &argc, char **argv, int pixelSize = 0)
-        : QApplication(inJapanese(argc), argv)
+    PictureProgram(int &argc, char **argv, int pixelSize = 0) : QApplication(inJapanese(argc), argv)
     {
         if (argc == 2)
             m_directory = QDir(QString::fromLocal8Bit(argv[1]));

@@ -8,8 +8,6 @@
 // otherwise. Pick cases with --benchmark_filter=Roster (a regular expression).
 // Roster and user-list cases print per_peer: the time of one add or update,
 // which should stay flat (or grow like log N) from 100 to 10,000 peers.
-#include "platform/desktopfrontend.h"
-#include "session/session.h"
 #include "app/desktopshell.h"
 #include "app/tmainform.h"
 #include "benchsupport.h"
@@ -20,6 +18,8 @@
 #include "net/reassembly.h"
 #include "net/wire.h"
 #include "peers/roster.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 #include "settings/settings.h"
 
 #include <QApplication>
@@ -28,9 +28,8 @@
 #include <QTemporaryDir>
 #include <QTreeView>
 
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <memory>
 #include <optional>
 #include <random>
@@ -77,7 +76,8 @@ std::vector<PeerNames> peerNames(int count)
     peers.reserve(count);
     for (int i = 0; i < count; ++i) {
         const QByteArray n = QByteArray::number(i);
-        peers.push_back({"user" + n, "PC" + n, "10.1." + QByteArray::number(i / 250) + '.' + QByteArray::number(i % 250)});
+        peers.push_back(
+            {"user" + n, "PC" + n, "10.1." + QByteArray::number(i / 250) + '.' + QByteArray::number(i % 250)});
     }
     std::shuffle(peers.begin(), peers.end(), std::mt19937(42));
     return peers;
@@ -307,7 +307,13 @@ void BM_UserListAdd(benchmark::State &state)
     }
     perPeer(state, state.range(0));
 }
-BENCHMARK(BM_UserListAdd)->ArgName("peers")->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond)->Iterations(3);
+BENCHMARK(BM_UserListAdd)
+    ->ArgName("peers")
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(3);
 
 // Every listed peer announces itself again while the list is shown, with
 // every row selected (the command states follow the selection).

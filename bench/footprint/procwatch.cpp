@@ -14,23 +14,22 @@
 //     prints "first_ns N": CLOCK_MONOTONIC when the first datagram from IPV4
 //     reached port P (the same clock in every namespace of the machine).
 #include <arpa/inet.h>
-#include <dirent.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fstream>
 #include <map>
+#include <netinet/in.h>
+#include <signal.h>
 #include <sstream>
 #include <string>
+#include <sys/socket.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -59,7 +58,7 @@ bool udpPortBound(unsigned port)
 }
 
 struct Memory {
-    long rss = -1, pss = -1, uss = 0;  // KiB; uss: the pages no other process maps
+    long rss = -1, pss = -1, uss = 0; // KiB; uss: the pages no other process maps
 };
 
 // Rss, Pss and the private pages from smaps_rollup.
@@ -88,7 +87,7 @@ struct Cpu {
     double ms = 0;
     // Per thread: the counts of a thread are gone with it, so that sums
     // over the threads of two moments would go down when one ends.
-    std::map<std::string, std::pair<long, long>> switches;  // tid: voluntary, involuntary
+    std::map<std::string, std::pair<long, long>> switches; // tid: voluntary, involuntary
 
     // The switches since `before` of the threads alive now.
     std::pair<long, long> switchesSince(const Cpu &before) const

@@ -2,10 +2,10 @@
 // a test peer sends N LOGIN_OK datagrams over loopback to a session, which
 // reassembles, dispatches and sorts them into its roster.
 // Usage: bench_join [peers=1000] [rounds=5]
-#include "session/session.h"
 #include "benchsupport.h"
 #include "net/udpservice.h"
 #include "peers/roster.h"
+#include "session/session.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

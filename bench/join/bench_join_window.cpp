@@ -3,13 +3,13 @@
 // answer until the list shows every peer, and the event loop's longest stall
 // meanwhile (the lateness of a 1 ms timer: how long the window was frozen).
 // Usage: QT_QPA_PLATFORM=offscreen bench_join_window [peers=1000] [rounds=3]
-#include "platform/desktopfrontend.h"
-#include "session/session.h"
 #include "app/desktopshell.h"
 #include "app/tmainform.h"
 #include "benchsupport.h"
 #include "net/udpservice.h"
 #include "peers/roster.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -63,7 +63,7 @@ int main(int argc, char **argv)
         timer.start();
         while (form.userList()->model()->rowCount() < peers && timer.elapsed() < 30000)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        QCoreApplication::processEvents();  // the list repaints
+        QCoreApplication::processEvents(); // the list repaints
         cpu.push_back(threadCpuMs() - start);
         tick.stop();
         stall.push_back(std::max<qint64>(0, worstGap - 1000000) / 1e6);

@@ -18,13 +18,12 @@
 //   bench_latency report SENT RECEIVED [LABEL]
 //       median and 99th percentile per kind, and the messages' difference to
 //       the bare datagram.
-#include "session/session.h"
-
-#include "common/ipv4.h"
 #include "benchsupport.h"
-#include "session/recvqueue.h"
+#include "common/ipv4.h"
 #include "net/udpservice.h"
 #include "net/wire.h"
+#include "session/recvqueue.h"
+#include "session/session.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -32,9 +31,9 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstdint>
 #include <cstring>
 #include <map>
 #include <netinet/in.h>
@@ -158,7 +157,8 @@ int receiveMain(const QByteArray &address, quint16 port, quint16 barePort, const
             buffer[n] = 0;
             if (std::strncmp(buffer, "end ", 4) == 0) {
                 const size_t messages = size_t(std::atol(buffer + 4));
-                QMetaObject::invokeMethod(qApp, [&ended, messages] { ended(messages); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    qApp, [&ended, messages] { ended(messages); }, Qt::QueuedConnection);
                 return;
             }
             bare.push_back({"bare", std::atol(buffer), now});
@@ -203,8 +203,7 @@ int sendMain(const QByteArray &to, quint16 port, quint16 barePort, long count, l
         next.tv_nsec += gapUs * 1000;
         next.tv_sec += next.tv_nsec / 1000000000;
         next.tv_nsec %= 1000000000;
-        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR) {
-        }
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR) {}
     };
     // Every datagram but the last goes out before the clock is read.
     const auto sendMessage = [&](const char *kind, long number, int datagrams) {
@@ -289,9 +288,10 @@ int reportMain(const char *sentPath, const char *receivedPath, const char *label
 
 int usage()
 {
-    std::fprintf(stderr, "usage: bench_latency receive ADDRESS PORT BARE_PORT OUT [LOG_FILE]\n"
-                         "       bench_latency send TO_ADDRESS PORT BARE_PORT SAMPLES GAP_US OUT\n"
-                         "       bench_latency report SENT RECEIVED [LABEL]\n");
+    std::fprintf(stderr,
+                 "usage: bench_latency receive ADDRESS PORT BARE_PORT OUT [LOG_FILE]\n"
+                 "       bench_latency send TO_ADDRESS PORT BARE_PORT SAMPLES GAP_US OUT\n"
+                 "       bench_latency report SENT RECEIVED [LABEL]\n");
     return 2;
 }
 

@@ -20,12 +20,11 @@
 // on each receiver's new-machine budget (the real AnswerLimiter buckets).
 // The model runs beside the real simulation at every smaller N, which shows
 // whether the two agree.
-#include "network/segment.h"
-
 #include "common/ipv4.h"
 #include "net/answerlimiter.h"
 #include "net/messenger.h"
 #include "net/wire.h"
+#include "network/segment.h"
 #include "peers/roster.h"
 
 #include <QCoreApplication>
@@ -76,8 +75,7 @@ double median(std::vector<double> v)
 
 // Per-copy figures over the timed copies; `subject` (or -1) counts once,
 // the observers' mean stands for each of the other `others` copies.
-Row figures(Segment &seg, int n, const char *scenario, const std::vector<int> &observers, int subject,
-            qint64 others)
+Row figures(Segment &seg, int n, const char *scenario, const std::vector<int> &observers, int subject, qint64 others)
 {
     Row row{n, scenario, n <= FullUpTo ? "full" : "sampled", seg.wire()};
     std::vector<double> cpu;
@@ -94,8 +92,8 @@ Row figures(Segment &seg, int n, const char *scenario, const std::vector<int> &o
         cpu.push_back(seg.cpuMs(subject));
     row.medianMs = median(cpu);
     row.maxMs = *std::max_element(cpu.begin(), cpu.end());
-    row.totalMs = (subject >= 0 ? seg.cpuMs(subject) : 0)
-                  + (observerCount ? observerSum / observerCount : 0) * double(others);
+    row.totalMs =
+        (subject >= 0 ? seg.cpuMs(subject) : 0) + (observerCount ? observerSum / observerCount : 0) * double(others);
     row.dropNs = seg.medianDropNs();
     return row;
 }
@@ -154,8 +152,8 @@ void startAndRefresh(int n)
     seg.refresh(subject);
     seg.drain();
     g_rows.push_back(figures(seg, n, "b. one refreshes", listers, subject, n - 1));
-    std::printf("N=%d: the new copy lists %lld, %d of %zu observers list it; after the refresh it lists %lld\n",
-                n, static_cast<long long>(newList), listedEverywhere, observers.size(),
+    std::printf("N=%d: the new copy lists %lld, %d of %zu observers list it; after the refresh it lists %lld\n", n,
+                static_cast<long long>(newList), listedEverywhere, observers.size(),
                 static_cast<long long>(seg.session(subject).roster().count()));
 }
 
@@ -279,13 +277,13 @@ void everyoneStarts(int n, qint64 windowMs, const char *label, bool toTable = tr
 
 void printTable()
 {
-    std::printf("\n%7s  %-17s %-8s %12s %14s %16s %10s %10s %12s %8s\n", "N", "scenario", "mode", "datagrams",
-                "bytes", "receptions", "cpu med ms", "cpu max ms", "cpu total ms", "drop ns");
+    std::printf("\n%7s  %-17s %-8s %12s %14s %16s %10s %10s %12s %8s\n", "N", "scenario", "mode", "datagrams", "bytes",
+                "receptions", "cpu med ms", "cpu max ms", "cpu total ms", "drop ns");
     for (const Row &r : g_rows) {
         if (r.medianMs < 0) {
             std::printf("%7d  %-17s %-8s %12lld %14lld %16s %10s %10s %12s %8s\n", r.n, r.scenario, r.mode,
-                        static_cast<long long>(r.wire.datagrams), static_cast<long long>(r.wire.bytes), "-", "-",
-                        "-", "-", "-");
+                        static_cast<long long>(r.wire.datagrams), static_cast<long long>(r.wire.bytes), "-", "-", "-",
+                        "-", "-");
             continue;
         }
         std::printf("%7d  %-17s %-8s %12lld %14lld %16lld %10.3f %10.3f %12.1f %8.0f\n", r.n, r.scenario, r.mode,

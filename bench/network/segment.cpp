@@ -171,8 +171,7 @@ std::optional<quint32> Segment::addressee(const QByteArray &datagram)
         m_multiDatagramSeen = true;
         return std::nullopt;
     }
-    if (m_probeKeyword == keyword::Login || m_probeKeyword == keyword::InfoChange
-        || m_probeKeyword == keyword::Logout)
+    if (m_probeKeyword == keyword::Login || m_probeKeyword == keyword::InfoChange || m_probeKeyword == keyword::Logout)
         return std::nullopt;
     return InetAddr(m_probeField1);
 }

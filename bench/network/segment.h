@@ -7,10 +7,10 @@
 // the reassembler, which hands complete messages to the dispatcher.
 #pragma once
 
-#include "session/session.h"
 #include "benchsupport.h"
 #include "common/clock.h"
 #include "net/reassembly.h"
+#include "session/session.h"
 
 #include <QByteArray>
 #include <QList>
@@ -32,10 +32,10 @@ public:
 
 // What went over the wire and what it cost, since the last reset.
 struct WireCount {
-    qint64 datagrams = 0;     // sent, one per sendDatagram
+    qint64 datagrams = 0; // sent, one per sendDatagram
     qint64 bytes = 0;
-    qint64 receptions = 0;    // datagram arrivals at a copy, skipped ones included
-    qint64 skipped = 0;       // arrivals not run (see Segment::setSkipping)
+    qint64 receptions = 0; // datagram arrivals at a copy, skipped ones included
+    qint64 skipped = 0;    // arrivals not run (see Segment::setSkipping)
 };
 
 class Segment {
@@ -52,7 +52,7 @@ public:
     static quint32 addressOf(int i);
     // The copy of that address, or -1.
     int indexOf(quint32 ipv4);
-    static constexpr quint32 DirectedBroadcast = 0x0A00FFFFu;  // 10.0.255.255
+    static constexpr quint32 DirectedBroadcast = 0x0A00FFFFu; // 10.0.255.255
 
     SimClock clock;
 

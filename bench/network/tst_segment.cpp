@@ -1,8 +1,7 @@
 // The simulated segment delivers as a real one would, and skipping the
 // arrivals addressed elsewhere changes no copy's outcome.
-#include "network/segment.h"
-
 #include "net/messenger.h"
+#include "network/segment.h"
 #include "peers/roster.h"
 
 #include <QtTest>

@@ -5,11 +5,11 @@
 //   others:  one-datagram MESSAGEs addressed to another copy
 //   loginok: LOGIN_OK addressed to this copy from 1,000 machine names in turn
 // Usage: bench_receive [datagrams=200000] [rounds=3] [stream]
-#include "session/session.h"
 #include "benchsupport.h"
 #include "net/udpservice.h"
 #include "net/wire.h"
 #include "peers/roster.h"
+#include "session/session.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -29,9 +29,7 @@
 namespace zn {
 
 DesktopShell::DesktopShell(Session &session, DesktopFrontend &frontend, QObject *parent)
-    : QObject(parent)
-    , m_session(session)
-    , m_frontend(frontend)
+    : QObject(parent), m_session(session), m_frontend(frontend)
 {
     m_mainWindow = std::make_unique<TMainForm>(m_session, m_frontend);
     // Without a tray the main window stays reachable from the taskbar.
@@ -67,12 +65,10 @@ void DesktopShell::connectMainWindow()
     TMainForm &window = *m_mainWindow;
     const MainWindowCommands c = window.commands();
     MessageCenter *messages = m_messages.get();
-    connect(c.miMessageSend, &QAction::triggered, this, [this] {
-        m_messages->miMessageSendClick(m_mainWindow->selectedPeers());
-    });
-    connect(c.miMessageClipSend, &QAction::triggered, this, [this] {
-        m_messages->miMessageClipSendClick(m_mainWindow->selectedPeers());
-    });
+    connect(c.miMessageSend, &QAction::triggered, this,
+            [this] { m_messages->miMessageSendClick(m_mainWindow->selectedPeers()); });
+    connect(c.miMessageClipSend, &QAction::triggered, this,
+            [this] { m_messages->miMessageClipSendClick(m_mainWindow->selectedPeers()); });
     connect(c.miMessageRecv, &QAction::triggered, messages, &MessageCenter::miMessageRecvClick);
     connect(c.miMessageClipRecv, &QAction::triggered, messages, &MessageCenter::miClipRecvClick);
     connect(c.miShowLogShow, &QAction::triggered, messages, &MessageCenter::miShowLogShowClick);
@@ -81,9 +77,8 @@ void DesktopShell::connectMainWindow()
     connect(c.miHelpHomepage, &QAction::triggered, m_help.get(), &HelpCommands::miHelpHomepageClick);
     connect(c.miHelpMail, &QAction::triggered, m_help.get(), &HelpCommands::Ondrel1Click);
     connect(c.miHelpVersion, &QAction::triggered, m_help.get(), &HelpCommands::miHelpVersionClick);
-    connect(c.miMessageHuzaiRecv, &QAction::triggered, this, [this] {
-        m_absence->miMessageHuzaiRecvClick(m_mainWindow->selectedPeers());
-    });
+    connect(c.miMessageHuzaiRecv, &QAction::triggered, this,
+            [this] { m_absence->miMessageHuzaiRecvClick(m_mainWindow->selectedPeers()); });
     m_absence->addModeAction(c.miSettingHuzaiMode);
     // The size is in the settings before the other windows lay out again.
     connect(&window, &TMainForm::fontSizeChanged, messages, &MessageCenter::setDisplayFontSize);
@@ -275,9 +270,7 @@ void DesktopShell::hotKeyPressed(int id)
     if (m_frontend.dialogShowing())
         return;
     switch (id) {
-    case HotKeyUserList:
-        miUserListShowClick();
-        break;
+    case HotKeyUserList: miUserListShowClick(); break;
     case HotKeySendList:
         m_mainWindow->raise();
         m_pmSendList->popup(QCursor::pos());

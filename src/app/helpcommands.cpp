@@ -1,20 +1,17 @@
 #include "app/helpcommands.h"
 
-#include "platform/desktopfrontend.h"
 #include "app/makerinfo.h"
 #include "app/thelpform.h"
 #include "app/tversionform.h"
+#include "platform/desktopfrontend.h"
 
 #include <QDesktopServices>
 
 namespace zn {
 
 HelpCommands::HelpCommands(DesktopFrontend &frontend, QObject *parent)
-    : QObject(parent)
-    , m_frontend(frontend)
-    , m_opener([](const QUrl &url) { return QDesktopServices::openUrl(url); })
-{
-}
+    : QObject(parent), m_frontend(frontend), m_opener([](const QUrl &url) { return QDesktopServices::openUrl(url); })
+{}
 
 HelpCommands::~HelpCommands() = default;
 
@@ -49,10 +46,11 @@ bool HelpCommands::openMakerLink(const QUrl &url)
         return true;
     const bool mail = url.scheme() == u"mailto";
     m_frontend.showMessageBox(
-        mail ? QStringLiteral("メールソフトを起動することができませんでした。次のアドレスにメールを送信してください。\n")
-                   + maker::mailAddress()
-             : QStringLiteral("ブラウザを起動することができませんでした。次のアドレスをブラウザで開いてください。\n")
-                   + url.toString(),
+        mail
+            ? QStringLiteral("メールソフトを起動することができませんでした。次のアドレスにメールを送信してください。\n")
+                + maker::mailAddress()
+            : QStringLiteral("ブラウザを起動することができませんでした。次のアドレスをブラウザで開いてください。\n")
+                + url.toString(),
         mb::Ok | mb::IconWarning);
     return false;
 }

@@ -10,13 +10,31 @@
 
 namespace zn::maker {
 
-inline QString productName() { return QStringLiteral("Zephinet"); }
-inline QString homePageUrl() { return QStringLiteral("https://zephinet.invalid/"); }
-inline QString mailAddress() { return QStringLiteral("dev@zephinet.invalid"); }
+inline QString productName()
+{
+    return QStringLiteral("Zephinet");
+}
+inline QString homePageUrl()
+{
+    return QStringLiteral("https://zephinet.invalid/");
+}
+inline QString mailAddress()
+{
+    return QStringLiteral("dev@zephinet.invalid");
+}
 // Release date and maker, the about box's red line.
-inline QString creditLine() { return QStringLiteral("2026/12/08  Zephinet developers"); }
+inline QString creditLine()
+{
+    return QStringLiteral("2026/12/08  Zephinet developers");
+}
 
-inline QUrl homePage() { return QUrl(homePageUrl()); }
-inline QUrl mailTo() { return QUrl(QStringLiteral("mailto:") + mailAddress()); }
+inline QUrl homePage()
+{
+    return QUrl(homePageUrl());
+}
+inline QUrl mailTo()
+{
+    return QUrl(QStringLiteral("mailto:") + mailAddress());
+}
 
 } // namespace zn::maker

@@ -105,9 +105,7 @@ namespace {
 constexpr QSize DesignSize(600, 520);
 } // namespace
 
-THelpForm::THelpForm(UrlOpener opener, QWidget *parent)
-    : QWidget(parent, Qt::Window)
-    , m_opener(std::move(opener))
+THelpForm::THelpForm(UrlOpener opener, QWidget *parent) : QWidget(parent, Qt::Window), m_opener(std::move(opener))
 {
     setObjectName(QStringLiteral("HelpForm"));
     setWindowTitle(QStringLiteral("Zephinet -ヘルプ-"));

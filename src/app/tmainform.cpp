@@ -1,32 +1,33 @@
 #include "app/tmainform.h"
 
-#include "platform/desktopfrontend.h"
-#include "session/session.h"
 #include "common/screenfit.h"
 #include "messaging/formparts.h"
 #include "net/messenger.h"
 #include "peers/roster.h"
 #include "peers/rostermodel.h"
+#include "platform/desktopfrontend.h"
 #include "platform/iconstrip.h"
 #include "platform/screens.h"
+#include "session/session.h"
 
 #include <QActionGroup>
-#include <algorithm>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QShowEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionHeader>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
+
+#include <algorithm>
 
 namespace zn {
 
@@ -61,9 +62,7 @@ constexpr int MinimumStoredColumnWidth = 20;
 } // namespace
 
 TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *parent)
-    : QMainWindow(parent)
-    , m_session(session)
-    , m_frontend(frontend)
+    : QMainWindow(parent), m_session(session), m_frontend(frontend)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Zephinet"));
@@ -105,8 +104,7 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     createMenus();
     createToolBar();
 
-    connect(m_lvUser->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &TMainForm::lvUserClick);
+    connect(m_lvUser->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TMainForm::lvUserClick);
     connect(m_lvUser, &QTreeView::doubleClicked, this, &TMainForm::lvUserDblClick);
     m_lvUser->installEventFilter(this);
     connect(m_lvUser->header(), &QHeaderView::sectionClicked, this, &TMainForm::columnClicked);
@@ -127,9 +125,9 @@ TMainForm::~TMainForm() = default;
 
 MainWindowCommands TMainForm::commands() const
 {
-    return {miMessageSend, miMessageRecv, miMessageClipSend, miMessageClipRecv, miMessageHuzaiRecv,
-            miSettingHuzaiMode, miSettingOption, miShowLogShow, miHelpHelp, miHelpHomepage, miHelpMail,
-            miHelpVersion};
+    return {miMessageSend,      miMessageRecv,      miMessageClipSend, miMessageClipRecv,
+            miMessageHuzaiRecv, miSettingHuzaiMode, miSettingOption,   miShowLogShow,
+            miHelpHelp,         miHelpHomepage,     miHelpMail,        miHelpVersion};
 }
 
 void TMainForm::createActions()
@@ -146,14 +144,14 @@ void TMainForm::createActions()
     miMessageSend->setIcon(st->standardIcon(QStyle::SP_ArrowRight));
     miMessageRecv = make(QStringLiteral("メッセージ受信(&R)"), "miMessageRecv", QStringLiteral("メッセージ受信"));
     miMessageRecv->setIcon(st->standardIcon(QStyle::SP_ArrowDown));
-    miMessageClipSend = make(QStringLiteral("クリップボード送信(&C)"), "miMessageClipSend",
-                             QStringLiteral("クリップボード送信"));
+    miMessageClipSend =
+        make(QStringLiteral("クリップボード送信(&C)"), "miMessageClipSend", QStringLiteral("クリップボード送信"));
     miMessageClipSend->setIcon(st->standardIcon(QStyle::SP_FileDialogContentsView));
-    miMessageClipRecv = make(QStringLiteral("クリップボード受信(&L)"), "miMessageClipRecv",
-                             QStringLiteral("クリップボード受信"));
+    miMessageClipRecv =
+        make(QStringLiteral("クリップボード受信(&L)"), "miMessageClipRecv", QStringLiteral("クリップボード受信"));
     miMessageClipRecv->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
-    miMessageHuzaiRecv = make(QStringLiteral("不在メッセージ受信(&H)"), "miMessageHuzaiRecv",
-                              QStringLiteral("不在メッセージ受信"));
+    miMessageHuzaiRecv =
+        make(QStringLiteral("不在メッセージ受信(&H)"), "miMessageHuzaiRecv", QStringLiteral("不在メッセージ受信"));
     miMessageHuzaiRecv->setIcon(st->standardIcon(QStyle::SP_MessageBoxInformation));
     miMessageClose = make(QStringLiteral("閉じる(&Q)"), "miMessageClose");
     miMessageEnd = make(QStringLiteral("終了(&E)"), "miMessageEnd");
@@ -204,8 +202,7 @@ void TMainForm::createMenus()
 {
     QMenu *miMessage = menuBar()->addMenu(QStringLiteral("メッセージ(&M)"));
     miMessage->setObjectName(QStringLiteral("miMessage"));
-    connect(miMessage, &QMenu::aboutToShow, this,
-            [this] { unreadChanged(m_session.recvQueue().UnreadCount()); });
+    connect(miMessage, &QMenu::aboutToShow, this, [this] { unreadChanged(m_session.recvQueue().UnreadCount()); });
     miMessage->addAction(miMessageSend);
     miMessage->addAction(miMessageRecv);
     miMessage->addSeparator();
@@ -259,10 +256,15 @@ void TMainForm::createToolBar()
     bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     bar->toggleViewAction()->setVisible(false);
     setContextMenuPolicy(Qt::NoContextMenu);
-    const std::pair<QAction *, const char *> buttons[] = {
-        {miMessageSend, "sbSend"}, {miMessageRecv, "sbRecv"}, {nullptr, nullptr},
-        {miMessageClipSend, "sbClipSend"}, {miMessageClipRecv, "sbClipRecv"}, {nullptr, nullptr},
-        {miMessageHuzaiRecv, "sbHuzaiRecv"}, {nullptr, nullptr}, {miSettingHuzaiMode, "sbHuzai"}};
+    const std::pair<QAction *, const char *> buttons[] = {{miMessageSend, "sbSend"},
+                                                          {miMessageRecv, "sbRecv"},
+                                                          {nullptr, nullptr},
+                                                          {miMessageClipSend, "sbClipSend"},
+                                                          {miMessageClipRecv, "sbClipRecv"},
+                                                          {nullptr, nullptr},
+                                                          {miMessageHuzaiRecv, "sbHuzaiRecv"},
+                                                          {nullptr, nullptr},
+                                                          {miSettingHuzaiMode, "sbHuzai"}};
     for (const auto &[action, name] : buttons) {
         if (!action) {
             bar->addSeparator();
@@ -317,9 +319,9 @@ void TMainForm::setQuitWithoutAsking(bool on)
 void TMainForm::readPlacement()
 {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    const MainPlacement p = m_session.readMainPlacement(
-        {(screen.width() - DesignSize.width()) / 2, (screen.height() - DesignSize.height()) / 2,
-         DesignSize.width(), DesignSize.height()});
+    const MainPlacement p = m_session.readMainPlacement({(screen.width() - DesignSize.width()) / 2,
+                                                         (screen.height() - DesignSize.height()) / 2,
+                                                         DesignSize.width(), DesignSize.height()});
     // A placement stored on another set of screens, or edited by hand, comes
     // back onto one of the screens there are now.
     const QRect fitted = fitOnScreens({p.window.left, p.window.top}, {p.window.width, p.window.height},
@@ -342,8 +344,8 @@ void TMainForm::showEvent(QShowEvent *event)
 void TMainForm::keepFrameOnScreen()
 {
     const QSize frameExtra = frameGeometry().size() - size();
-    const QRect fitted = fitOnScreens(frameGeometry().topLeft(), frameGeometry().size(),
-                                      availableScreenGeometries(), MinimumWindowSize + frameExtra);
+    const QRect fitted = fitOnScreens(frameGeometry().topLeft(), frameGeometry().size(), availableScreenGeometries(),
+                                      MinimumWindowSize + frameExtra);
     if (fitted.size() != frameGeometry().size())
         resize(fitted.size() - frameExtra);
     if (fitted.topLeft() != frameGeometry().topLeft())
@@ -429,21 +431,23 @@ void TMainForm::changeEvent(QEvent *event)
     if (event->type() == QEvent::WindowStateChange && isMinimized() && m_trayPresent()) {
         // Minimising hides the window into the tray; a queued call, as the
         // window system is still changing its state.
-        QMetaObject::invokeMethod(this, [this] {
-            if (isMinimized()) {
-                setWindowState(windowState() & ~Qt::WindowMinimized);
-                hide();
-            }
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (isMinimized()) {
+                    setWindowState(windowState() & ~Qt::WindowMinimized);
+                    hide();
+                }
+            },
+            Qt::QueuedConnection);
     }
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
     if (!m_quitWithoutAsking
-        && m_frontend.showMessageBox(QStringLiteral("終了してもよろしいですか？"),
-                                     mb::YesNo | mb::IconQuestion)
-               != Answer::Yes) {
+        && m_frontend.showMessageBox(QStringLiteral("終了してもよろしいですか？"), mb::YesNo | mb::IconQuestion)
+            != Answer::Yes) {
         event->ignore();
         return;
     }
@@ -481,8 +485,8 @@ void TMainForm::lvUserClick()
     for (QAction *send : {miMessageSend, miMessageClipSend, miMessageRightSend, miMessageRightClipSend})
         setCommandWanted(send, any);
     // The absence-message fetch is offered when a selected peer is absent.
-    const bool anyAbsent = std::any_of(rows.cbegin(), rows.cend(),
-                                       [this](const QModelIndex &i) { return m_model->isAbsent(i.row()); });
+    const bool anyAbsent =
+        std::any_of(rows.cbegin(), rows.cend(), [this](const QModelIndex &i) { return m_model->isAbsent(i.row()); });
     setCommandWanted(miMessageHuzaiRecv, anyAbsent);
 }
 
@@ -491,10 +495,13 @@ void TMainForm::rosterChanged()
     if (m_commandStateQueued)
         return;
     m_commandStateQueued = true;
-    QMetaObject::invokeMethod(this, [this] {
-        m_commandStateQueued = false;
-        lvUserClick();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_commandStateQueued = false;
+            lvUserClick();
+        },
+        Qt::QueuedConnection);
 }
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)

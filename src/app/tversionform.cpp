@@ -23,8 +23,7 @@ constexpr int LogoImage = 10;
 
 class LogoBox : public QWidget {
 public:
-    explicit LogoBox(QWidget *parent)
-        : QWidget(parent)
+    explicit LogoBox(QWidget *parent) : QWidget(parent)
     {
         setObjectName(QStringLiteral("pbLogo"));
         setFixedSize(32, 32);
@@ -61,9 +60,10 @@ QLabel *linkLabel(const QString &text, const char *name, QWidget *parent)
 } // namespace
 
 TVersionForm::TVersionForm(UrlOpener opener, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
-    , m_opener(std::move(opener))
+    : QDialog(parent,
+              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                  | Qt::WindowCloseButtonHint),
+      m_opener(std::move(opener))
 {
     setObjectName(QStringLiteral("VersionForm"));
     setWindowTitle(QStringLiteral("Zephinet -バージョン情報-"));
@@ -136,8 +136,7 @@ void TVersionForm::btCloseClick()
 
 bool TVersionForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         if (watched == m_laURL) {
             laURLClick();
             return true;

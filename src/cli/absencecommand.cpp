@@ -12,8 +12,7 @@ QByteArray AbsenceMessageOfAnswer(const QByteArray &answer)
     return answer.startsWith(opening) ? answer.mid(opening.size()) : answer;
 }
 
-AbsenceCommand::AbsenceCommand(Session &session, const QStringList &users, bool json, QTextStream &out,
-                               QObject *parent)
+AbsenceCommand::AbsenceCommand(Session &session, const QStringList &users, bool json, QTextStream &out, QObject *parent)
     : PeerCommand(session, users, json, out, "no-answer", parent)
 {
     connect(&session, &Session::absenceAnswered, this, &AbsenceCommand::answered);
@@ -60,11 +59,9 @@ void AbsenceCommand::answered(const QByteArray &machineName, const QByteArray &h
 int runAbsence(const CliOptions &options, const QStringList &users, QTextStream &out, QTextStream &err)
 {
     // Answers are awaited as long as the users were looked for.
-    return RunPeerCommand(options, users, DiscoverySeconds(options),
-                          [&](Session &session) {
-                              return std::make_unique<AbsenceCommand>(session, users, options.json, out);
-                          },
-                          err);
+    return RunPeerCommand(
+        options, users, DiscoverySeconds(options),
+        [&](Session &session) { return std::make_unique<AbsenceCommand>(session, users, options.json, out); }, err);
 }
 
 } // namespace zn

@@ -15,8 +15,7 @@ class AbsenceCommand final : public PeerCommand {
     Q_OBJECT
 public:
     // Outcomes are printed to `out` as lines or, with `json`, one object per user.
-    AbsenceCommand(Session &session, const QStringList &users, bool json, QTextStream &out,
-                   QObject *parent = nullptr);
+    AbsenceCommand(Session &session, const QStringList &users, bool json, QTextStream &out, QObject *parent = nullptr);
 
     // Matches once more, then asks every matched user.
     void act() override;
@@ -25,7 +24,7 @@ private:
     bool reach(Recipient &r) override;
     void answered(const QByteArray &machineName, const QByteArray &handleName, const QByteArray &text);
 
-    QList<QByteArray> m_asked;  // the addresses asked by this act()
+    QList<QByteArray> m_asked; // the addresses asked by this act()
 };
 
 // Announces itself, learns who is online (at most --seconds, default 3, less

@@ -11,10 +11,8 @@
 
 namespace zn {
 
-CliFrontend::CliFrontend(QTextStream &err)
-    : m_err(err)
-{
-}
+CliFrontend::CliFrontend(QTextStream &err) : m_err(err)
+{}
 
 Answer CliFrontend::showMessageBox(const QString &text, int flags)
 {
@@ -32,9 +30,7 @@ bool HasUsableNetwork(const QList<InterfaceCandidate> &interfaces)
     return !AddressFromInterfaces(interfaces).isEmpty();
 }
 
-CliSession::CliSession(const CliOptions &options, QTextStream &err)
-    : frontend(err)
-    , m_err(err)
+CliSession::CliSession(const CliOptions &options, QTextStream &err) : frontend(err), m_err(err)
 {
     session.local.MachineName = GetMachineName();
     Settings &settings = session.settings;

@@ -15,19 +15,18 @@ CommandLine ParseCommandLine(const QStringList &arguments)
 {
     CommandLine line;
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "A headless Zephinet peer.\n"
-        "  who            announce this peer, collect the answers, print the online users, log out\n"
-        "  watch          print every message on the port, one line each, until interrupted\n"
-        "  send USER...   send a text (--text, else standard input) to each user, named by\n"
-        "                 machine name or else by handle name\n"
-        "  absence USER...  ask each user for the absence message and print it\n"
-        "Exit codes: 0 done; 1 port in use; 2 bad arguments or a refused text; 3 no network,\n"
-        "or nothing could be sent on any;\n"
-        "4 a user is not online; 5 --wait ran out, or an absence answer is missing;\n"
-        "6 a user is present or has no absence message; 130 interrupted."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
+    parser.setApplicationDescription(
+        QStringLiteral("A headless Zephinet peer.\n"
+                       "  who            announce this peer, collect the answers, print the online users, log out\n"
+                       "  watch          print every message on the port, one line each, until interrupted\n"
+                       "  send USER...   send a text (--text, else standard input) to each user, named by\n"
+                       "                 machine name or else by handle name\n"
+                       "  absence USER...  ask each user for the absence message and print it\n"
+                       "Exit codes: 0 done; 1 port in use; 2 bad arguments or a refused text; 3 no network,\n"
+                       "or nothing could be sent on any;\n"
+                       "4 a user is not online; 5 --wait ran out, or an absence answer is missing;\n"
+                       "6 a user is present or has no absence message; 130 interrupted."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption port({QStringLiteral("p"), QStringLiteral("port")},
                                   QStringLiteral("UDP port (default 50000)."), QStringLiteral("port"),
                                   QStringLiteral("50000"));
@@ -37,14 +36,15 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     const QCommandLineOption sendIp({QStringLiteral("a"), QStringLiteral("send-ip")},
                                     QStringLiteral("Extra address to send to, besides the broadcast; repeatable."),
                                     QStringLiteral("address"));
-    const QCommandLineOption seconds({QStringLiteral("t"), QStringLiteral("seconds")},
-                                     QStringLiteral("How long to listen (who, send, absence: 3; watch: until interrupted)."),
-                                     QStringLiteral("seconds"));
+    const QCommandLineOption seconds(
+        {QStringLiteral("t"), QStringLiteral("seconds")},
+        QStringLiteral("How long to listen (who, send, absence: 3; watch: until interrupted)."),
+        QStringLiteral("seconds"));
     const QCommandLineOption wait(QStringLiteral("wait"),
                                   QStringLiteral("send: wait up to this long for every read confirmation."),
                                   QStringLiteral("seconds"));
-    const QCommandLineOption text(QStringLiteral("text"),
-                                  QStringLiteral("send: the text (default: standard input)."), QStringLiteral("text"));
+    const QCommandLineOption text(QStringLiteral("text"), QStringLiteral("send: the text (default: standard input)."),
+                                  QStringLiteral("text"));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print JSON."));
     parser.addOptions({help, port, name, sendIp, seconds, wait, text, json});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("who, watch, send or absence"));

@@ -87,11 +87,7 @@ PeerMatch MatchUser(const QList<TPeer> &peers, const QByteArray &user, const QBy
 
 PeerCommand::PeerCommand(Session &session, const QStringList &users, bool json, QTextStream &out,
                          const char *unrepliedOutcome, QObject *parent)
-    : QObject(parent)
-    , m_session(session)
-    , m_json(json)
-    , m_out(out)
-    , m_unrepliedOutcome(unrepliedOutcome)
+    : QObject(parent), m_session(session), m_json(json), m_out(out), m_unrepliedOutcome(unrepliedOutcome)
 {
     for (const QString &user : users) {
         Recipient r;
@@ -189,8 +185,7 @@ void PeerCommand::print(const Recipient &r, const char *outcome)
         m_out << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) << Qt::endl;
         return;
     }
-    const QString who = r.machineName.isEmpty() ? oneLine(r.user)
-                                                : oneLine(handle) + u" (" + oneLine(machine) + u')';
+    const QString who = r.machineName.isEmpty() ? oneLine(r.user) : oneLine(handle) + u" (" + oneLine(machine) + u')';
     m_out << outcome << ": " << who;
     if (r.state == Recipient::Confirmed)
         m_out << " after " << QString::number(r.seconds, 'f', 1) << " s";
@@ -206,8 +201,8 @@ int DiscoverySeconds(const CliOptions &options)
     return options.seconds < 0 ? DefaultDiscoverySeconds : options.seconds;
 }
 
-int RunPeerCommand(const CliOptions &options, const QStringList &users, int replySeconds,
-                   const MakePeerCommand &make, QTextStream &err)
+int RunPeerCommand(const CliOptions &options, const QStringList &users, int replySeconds, const MakePeerCommand &make,
+                   QTextStream &err)
 {
     for (const QString &user : users) {
         if (!cp932::encode(user).ok() || user.isEmpty()) {
@@ -217,13 +212,14 @@ int RunPeerCommand(const CliOptions &options, const QStringList &users, int repl
     }
 
     CliSession cli(options, err);
-    cli.session.settings.LogSave = false;  // the companion keeps no log
+    cli.session.settings.LogSave = false; // the companion keeps no log
     if (const int refused = cli.start(); refused != ExitOk)
         return refused;
 
     const std::unique_ptr<PeerCommand> command = make(cli.session);
     CommandLoop loop;
-    loop.discover(cli.session, [&command] { return command->resolve(); }, DiscoverySeconds(options));
+    loop.discover(
+        cli.session, [&command] { return command->resolve(); }, DiscoverySeconds(options));
     const bool waited = replySeconds >= 0;
     if (!loop.interrupted) {
         command->act();
@@ -234,7 +230,7 @@ int RunPeerCommand(const CliOptions &options, const QStringList &users, int repl
                 command->reportUnreplied();
         }
     }
-    cli.session.shutdown();  // LOGOUT
+    cli.session.shutdown(); // LOGOUT
     return loop.exitCode(command->exitCode(waited));
 }
 

@@ -33,12 +33,12 @@ struct Recipient {
     // Waiting: sent the text (send) or asked (absence), and no reply yet.
     // Confirmed is send's reply; Absent and NoMessage are absence's.
     enum State { Unknown, Matched, Ambiguous, NotOnline, Waiting, Confirmed, Absent, NoMessage };
-    QString user;            // as given on the command line
-    QByteArray machineName;  // the peer it matched, once found
+    QString user;           // as given on the command line
+    QByteArray machineName; // the peer it matched, once found
     QByteArray handleName;
     QByteArray address;
-    QByteArray message;      // Absent: the absence message, CR LF line breaks
-    double seconds = 0;      // Confirmed: from the send to the confirmation
+    QByteArray message; // Absent: the absence message, CR LF line breaks
+    double seconds = 0; // Confirmed: from the send to the confirmation
     State state = Unknown;
 };
 
@@ -69,8 +69,8 @@ protected:
     // Outcomes are printed to `out` as lines or, with `json`, one object per
     // user and outcome; a user still waiting when the time is up is reported
     // as `unrepliedOutcome`.
-    PeerCommand(Session &session, const QStringList &users, bool json, QTextStream &out,
-                const char *unrepliedOutcome, QObject *parent);
+    PeerCommand(Session &session, const QStringList &users, bool json, QTextStream &out, const char *unrepliedOutcome,
+                QObject *parent);
 
     // Each matched user through reach(); the rest reported.
     void reachAll();
@@ -98,7 +98,7 @@ using MakePeerCommand = std::function<std::unique_ptr<PeerCommand>(Session &)>;
 // itself, learns who is online (at most DiscoverySeconds, less once every
 // user is found), lets the command act, waits at most `replySeconds` (-1:
 // not at all) for every reply, logs out.
-int RunPeerCommand(const CliOptions &options, const QStringList &users, int replySeconds,
-                   const MakePeerCommand &make, QTextStream &err);
+int RunPeerCommand(const CliOptions &options, const QStringList &users, int replySeconds, const MakePeerCommand &make,
+                   QTextStream &err);
 
 } // namespace zn

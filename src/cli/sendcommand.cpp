@@ -12,10 +12,9 @@
 
 namespace zn {
 
-SendCommand::SendCommand(Session &session, const QStringList &users, QByteArray text, bool json,
-                         QTextStream &out, QObject *parent)
-    : PeerCommand(session, users, json, out, "unconfirmed", parent)
-    , m_text(std::move(text))
+SendCommand::SendCommand(Session &session, const QStringList &users, QByteArray text, bool json, QTextStream &out,
+                         QObject *parent)
+    : PeerCommand(session, users, json, out, "unconfirmed", parent), m_text(std::move(text))
 {
     connect(&session, &Session::readConfirmed, this, &SendCommand::readConfirmed);
 }
@@ -84,12 +83,12 @@ int runSend(const CliOptions &options, const QStringList &users, QTextStream &ou
         err << "zephinet-cli: " << TooManyRecipientsText() << Qt::endl;
         return ExitUsage;
     }
-    return RunPeerCommand(options, users, options.wait,
-                          [&](Session &session) {
-                              return std::make_unique<SendCommand>(session, users, checked.bytes, options.json,
-                                                                   out);
-                          },
-                          err);
+    return RunPeerCommand(
+        options, users, options.wait,
+        [&](Session &session) {
+            return std::make_unique<SendCommand>(session, users, checked.bytes, options.json, out);
+        },
+        err);
 }
 
 } // namespace zn

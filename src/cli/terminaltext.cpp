@@ -41,20 +41,19 @@ namespace {
 // The East Asian wide and full-width blocks a CP932 text can hold, and the
 // other wide blocks of the same scripts, as [first, last] code points.
 constexpr std::pair<char32_t, char32_t> WideRanges[] = {
-    {0x1100, 0x115F},   // Hangul initial consonants
-    {0x2E80, 0x303E},   // CJK radicals, ideographic punctuation, U+3000 ideographic space
-    {0x3041, 0x33FF},   // kana, bopomofo, CJK compatibility
-    {0x3400, 0x4DBF},   // CJK extension A
-    {0x4E00, 0x9FFF},   // CJK unified ideographs
-    {0xA000, 0xA4CF},   // Yi
-    {0xAC00, 0xD7A3},   // Hangul syllables
-    {0xF900, 0xFAFF},   // CJK compatibility ideographs
-    {0xFE30, 0xFE4F},   // CJK compatibility forms
-    {0xFF00, 0xFF60},   // full-width forms (the half-width katakana follow at U+FF61)
-    {0xFFE0, 0xFFE6},   // full-width signs
-    {0x1F300, 0x1F64F}, // pictographs and emoticons
-    {0x1F900, 0x1F9FF},
-    {0x20000, 0x3FFFD}, // CJK extensions B and later
+    {0x1100, 0x115F},                       // Hangul initial consonants
+    {0x2E80, 0x303E},                       // CJK radicals, ideographic punctuation, U+3000 ideographic space
+    {0x3041, 0x33FF},                       // kana, bopomofo, CJK compatibility
+    {0x3400, 0x4DBF},                       // CJK extension A
+    {0x4E00, 0x9FFF},                       // CJK unified ideographs
+    {0xA000, 0xA4CF},                       // Yi
+    {0xAC00, 0xD7A3},                       // Hangul syllables
+    {0xF900, 0xFAFF},                       // CJK compatibility ideographs
+    {0xFE30, 0xFE4F},                       // CJK compatibility forms
+    {0xFF00, 0xFF60},                       // full-width forms (the half-width katakana follow at U+FF61)
+    {0xFFE0, 0xFFE6},                       // full-width signs
+    {0x1F300, 0x1F64F},                     // pictographs and emoticons
+    {0x1F900, 0x1F9FF}, {0x20000, 0x3FFFD}, // CJK extensions B and later
 };
 
 int codePointWidth(char32_t c)
@@ -62,10 +61,8 @@ int codePointWidth(char32_t c)
     switch (QChar::category(c)) {
     case QChar::Mark_NonSpacing:
     case QChar::Mark_Enclosing:
-    case QChar::Other_Format:
-        return 0;
-    default:
-        break;
+    case QChar::Other_Format: return 0;
+    default: break;
     }
     for (const auto &[first, last] : WideRanges) {
         if (c < first)
@@ -89,8 +86,8 @@ QString describeMessage(const QByteArray &message, const QByteArray &sender, con
 {
     const QByteArray keyword = GetField(message, 0);
     const QByteArray prefix = "ZNMESSAGE:";
-    const QString kind = keyword.startsWith(prefix) ? cp932::decode(keyword.mid(prefix.size()))
-                                                    : cp932::decode(keyword);
+    const QString kind =
+        keyword.startsWith(prefix) ? cp932::decode(keyword.mid(prefix.size())) : cp932::decode(keyword);
     QStringList fields;
     for (int i = 1; i < 256; ++i) {
         // Stop after the last separator; a trailing empty field is kept.
@@ -115,7 +112,7 @@ QString describeMessage(const QByteArray &message, const QByteArray &sender, con
     for (const QString &field : fields)
         shown << oneLine(field);
     return time + u' ' + QString::fromLatin1(sender) + u' ' + oneLine(kind)
-           + (shown.isEmpty() ? QString() : u' ' + shown.join(u" | "_qs));
+        + (shown.isEmpty() ? QString() : u' ' + shown.join(u" | "_qs));
 }
 
 QString describePeers(const QList<TPeer> &peers, bool json)

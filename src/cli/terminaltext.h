@@ -29,8 +29,7 @@ int displayWidth(QStringView text);
 // One message as a line: time, sender, kind and decoded fields (each through
 // oneLine), or a JSON object.
 //   "12:00:01.250 10.0.0.1 LOGIN pc1 | alice | 0 | 10.0.0.1 | ZN150"
-QString describeMessage(const QByteArray &message, const QByteArray &sender, const QString &time,
-                        bool json);
+QString describeMessage(const QByteArray &message, const QByteArray &sender, const QString &time, bool json);
 
 // The online users as a table, or a JSON array.
 QString describePeers(const QList<TPeer> &peers, bool json);

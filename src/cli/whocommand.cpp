@@ -27,7 +27,7 @@ int runWho(const CliOptions &options, QTextStream &out, QTextStream &err)
     if (options.json)
         out << '\n';
     out.flush();
-    cli.session.shutdown();  // LOGOUT
+    cli.session.shutdown(); // LOGOUT
     return ExitOk;
 }
 

@@ -62,8 +62,8 @@ QByteArray DottedIPv4(quint32 ipv4)
 {
     // Every received datagram names its sender this way: one allocation.
     char text[16];
-    const int n = std::snprintf(text, sizeof text, "%u.%u.%u.%u", ipv4 >> 24, (ipv4 >> 16) & 0xFF,
-                                (ipv4 >> 8) & 0xFF, ipv4 & 0xFF);
+    const int n = std::snprintf(text, sizeof text, "%u.%u.%u.%u", ipv4 >> 24, (ipv4 >> 16) & 0xFF, (ipv4 >> 8) & 0xFF,
+                                ipv4 & 0xFF);
     return QByteArray(text, n);
 }
 

@@ -15,8 +15,7 @@ class LogWriter {
 public:
     virtual ~LogWriter() = default;
     // True when the record was written or logging is off.
-    virtual bool WriteLog(const QByteArray &sender, const QByteArray &addressee,
-                          const QByteArray &text) = 0;
+    virtual bool WriteLog(const QByteArray &sender, const QByteArray &addressee, const QByteArray &text) = 0;
 };
 
 } // namespace zn

@@ -15,10 +15,7 @@ public:
     QSaveFileDevice(const QString &path, SyncToDisk sync) : m_file(path), m_path(path), m_sync(sync) {}
     // An uncommitted QSaveFile removes its temporary file when destroyed.
     bool open() override { return m_file.open(QIODevice::WriteOnly); }
-    bool write(QByteArrayView bytes) override
-    {
-        return m_file.write(bytes.data(), bytes.size()) == bytes.size();
-    }
+    bool write(QByteArrayView bytes) override { return m_file.write(bytes.data(), bytes.size()) == bytes.size(); }
     // QSaveFile::commit (Qt 6.4) renames the new file over the old one even
     // when its last buffered bytes could not be written: on a full disk it
     // replaced a good file with an empty one and reported success. The

@@ -64,14 +64,12 @@ QByteArray FormatTimeStamp(const QDateTime &time, const QLocale &locale)
     if (text != lastText || lastDesignator.isEmpty()) {
         const cp932::Encoded encoded = cp932::encode(text);
         lastText = text;
-        lastDesignator =
-            encoded.ok() && !encoded.bytes.isEmpty() ? encoded.bytes : QByteArray(afternoon ? "PM" : "AM");
+        lastDesignator = encoded.ok() && !encoded.bytes.isEmpty() ? encoded.bytes : QByteArray(afternoon ? "PM" : "AM");
     }
     const int hour12 = clock.hour() % 12 == 0 ? 12 : clock.hour() % 12;
-    return QByteArray::number(date.year()).rightJustified(4, '0') + words.year + twoDigits(date.month())
-        + words.month + twoDigits(date.day()) + words.day + ' ' + lastDesignator + ' '
-        + QByteArray::number(hour12) + words.hour + twoDigits(clock.minute()) + words.minute
-        + twoDigits(clock.second()) + words.second;
+    return QByteArray::number(date.year()).rightJustified(4, '0') + words.year + twoDigits(date.month()) + words.month
+        + twoDigits(date.day()) + words.day + ' ' + lastDesignator + ' ' + QByteArray::number(hour12) + words.hour
+        + twoDigits(clock.minute()) + words.minute + twoDigits(clock.second()) + words.second;
 }
 
 QByteArray PeerLabel(QByteArrayView handleName, QByteArrayView machineName)
@@ -83,8 +81,7 @@ QByteArray PeerLabel(QByteArrayView handleName, QByteArrayView machineName)
 
 LogFile::LogFile(const Settings &settings, const Clock &clock, Frontend &frontend, QObject *parent)
     : QObject(parent), m_settings(settings), m_clock(clock), m_frontend(frontend)
-{
-}
+{}
 
 LogFile::~LogFile()
 {

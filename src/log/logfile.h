@@ -6,8 +6,8 @@
 //   hello\|world                          the text, every line break as "\|"
 #pragma once
 
-#include "common/savefile.h"
 #include "common/logwriter.h"
+#include "common/savefile.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -34,7 +34,7 @@ struct LogRecord {
     QByteArray SaveDate;
     QByteArray SendUser;
     QByteArray RecvUser;
-    QByteArray LogData;  // line breaks as CR LF
+    QByteArray LogData; // line breaks as CR LF
 
     friend bool operator==(const LogRecord &, const LogRecord &) = default;
 };
@@ -43,7 +43,7 @@ struct LogRecord {
 struct LoadedLog {
     enum State { Records, NoLog, InvalidFile };
     State state = NoLog;
-    QList<LogRecord> records;  // index 0 is the newest
+    QList<LogRecord> records; // index 0 is the newest
 };
 
 // 'yyyy"年"mm"月"dd"日" ampm h"時"mm"分"ss"秒"': 2001年04月05日 午後 3時07分09秒.
@@ -149,18 +149,18 @@ private:
     FailureReports *m_reports = nullptr;
     int m_lockTimeoutMs = LockTimeoutMs;
 
-    QList<Record> m_taken;  // not handed over yet (this object's thread only)
+    QList<Record> m_taken; // not handed over yet (this object's thread only)
     bool m_handOverPosted = false;
 
     // Shared with the writing thread.
     std::mutex m_mutex;
-    std::condition_variable m_wake;  // a batch is waiting, or stop
-    std::condition_variable m_idle;  // every batch is written
+    std::condition_variable m_wake; // a batch is waiting, or stop
+    std::condition_variable m_idle; // every batch is written
     std::deque<Batch> m_batches;
     bool m_writing = false;
     bool m_stop = false;
-    int m_failedBatches = 0;   // not told yet
-    int m_writtenBatches = 0;  // not told yet
+    int m_failedBatches = 0;  // not told yet
+    int m_writtenBatches = 0; // not told yet
     bool m_failedSinceFlush = false;
     bool m_resultsPosted = false;
     std::thread m_thread;

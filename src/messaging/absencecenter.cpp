@@ -1,12 +1,12 @@
 #include "messaging/absencecenter.h"
 
-#include "platform/desktopfrontend.h"
-#include "session/session.h"
 #include "messaging/formparts.h"
 #include "messaging/messagecenter.h"
 #include "messaging/thuzaisetform.h"
 #include "peers/roster.h"
+#include "platform/desktopfrontend.h"
 #include "platform/windowtrayicon.h"
+#include "session/session.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,11 +15,7 @@ namespace zn {
 
 AbsenceCenter::AbsenceCenter(Session &session, DesktopFrontend &frontend, MessageCenter &messages, int fontSize,
                              QObject *parent)
-    : QObject(parent)
-    , m_session(session)
-    , m_frontend(frontend)
-    , m_messages(messages)
-    , m_fontSize(fontSize)
+    : QObject(parent), m_session(session), m_frontend(frontend), m_messages(messages), m_fontSize(fontSize)
 {
     connect(&m_session, &Session::absentModeChanged, this, &AbsenceCenter::showAbsentMode);
     connect(&m_frontend, &DesktopFrontend::absenceMessageReceived, this, &AbsenceCenter::openAbsenceWindow);
@@ -54,7 +50,7 @@ void AbsenceCenter::miHuzaiModeClick()
         if (m_session.settings.HuzaiReturnCheck
             && m_frontend.showMessageBox(QStringLiteral("不在を解除します。よろしいですか？"),
                                          mb::YesNo | mb::IconQuestion)
-                   != Answer::Yes) {
+                != Answer::Yes) {
             showAbsentMode(m_session.local.AbsentMode);
             return;
         }
@@ -67,9 +63,8 @@ void AbsenceCenter::miHuzaiModeClick()
         return;
     }
     if (m_session.settings.HuzaiModeCheck
-        && m_frontend.showMessageBox(QStringLiteral("不在に設定します。よろしいですか？"),
-                                     mb::YesNo | mb::IconQuestion)
-               != Answer::Yes) {
+        && m_frontend.showMessageBox(QStringLiteral("不在に設定します。よろしいですか？"), mb::YesNo | mb::IconQuestion)
+            != Answer::Yes) {
         showAbsentMode(m_session.local.AbsentMode);
         return;
     }

@@ -40,8 +40,7 @@ public:
     // Asks every online user of that handle name, absent or not.
     void miHuzaiRecvClick(const QByteArray &handleName);
     // An answer with an absence text: a window of its own, shown on top.
-    THuzaiForm *openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName,
-                                  const QByteArray &text);
+    THuzaiForm *openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName, const QByteArray &text);
 
     // The editor while it is open (HuzaiSetFormOpen), else null.
     THuzaiSetForm *huzaiSetForm() const { return m_setForm; }

@@ -1,8 +1,8 @@
 #include "messaging/formparts.h"
 
-#include "session/session.h"
 #include "common/screenfit.h"
 #include "platform/screens.h"
+#include "session/session.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -36,8 +36,7 @@ QSize minimumClientSize(const QWidget *window)
 // move or resize after the window manager framed it.
 class FrameKeeper : public QObject {
 public:
-    FrameKeeper(QWidget *window, QMargins placedWith)
-        : QObject(window), m_window(window), m_placedWith(placedWith)
+    FrameKeeper(QWidget *window, QMargins placedWith) : QObject(window), m_window(window), m_placedWith(placedWith)
     {
         window->installEventFilter(this);
     }
@@ -61,8 +60,8 @@ private:
         // Once per new frame: later moves are the user's own.
         m_placedWith = frame;
         g_frameMargins = frame;
-        const QRect fitted = fitFrameOnScreens(m_window->pos(), m_window->size(), frame,
-                                               availableScreenGeometries(), minimumClientSize(m_window));
+        const QRect fitted = fitFrameOnScreens(m_window->pos(), m_window->size(), frame, availableScreenGeometries(),
+                                               minimumClientSize(m_window));
         const QSize client = fitted.size().shrunkBy(frame);
         if (client != m_window->size())
             m_window->resize(client);
@@ -90,15 +89,15 @@ QLabel *headerLabel(const QString &text, const QColor &colour, QWidget *parent)
 void restorePlacement(QWidget *window, const Session &session, QByteArrayView section, QSize designSize)
 {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    const Placement p = session.readPlacement(
-        section, {screen.x() + (screen.width() - designSize.width()) / 2,
-                  screen.y() + (screen.height() - designSize.height()) / 2, designSize.width(),
-                  designSize.height()});
+    const Placement p = session.readPlacement(section,
+                                              {screen.x() + (screen.width() - designSize.width()) / 2,
+                                               screen.y() + (screen.height() - designSize.height()) / 2,
+                                               designSize.width(), designSize.height()});
     // At least what the layout needs, so that the window does not grow past
     // the screen after it was fitted.
     const QMargins frame = knownFrameMargins();
-    const QRect fitted = fitFrameOnScreens({p.left, p.top}, {p.width, p.height}, frame,
-                                           availableScreenGeometries(), minimumClientSize(window));
+    const QRect fitted = fitFrameOnScreens({p.left, p.top}, {p.width, p.height}, frame, availableScreenGeometries(),
+                                           minimumClientSize(window));
     window->resize(fitted.size().shrunkBy(frame));
     window->move(fitted.topLeft());
     keepFrameOnScreens(window);

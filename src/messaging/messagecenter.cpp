@@ -1,24 +1,24 @@
 #include "messaging/messagecenter.h"
 
-#include "platform/desktopfrontend.h"
-#include "session/session.h"
 #include "common/codec.h"
-#include "messaging/tlogform.h"
 #include "messaging/formparts.h"
-#include "session/messagecheck.h"
+#include "messaging/tlogform.h"
 #include "messaging/trecvform.h"
 #include "net/messenger.h"
 #include "peers/roster.h"
+#include "platform/desktopfrontend.h"
 #include "platform/windowtrayicon.h"
+#include "session/messagecheck.h"
+#include "session/session.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QTextCursor>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTextCursor>
 #include <QUrl>
 
 #include <algorithm>
@@ -162,7 +162,7 @@ void MessageCenter::miWindowSendClick(const QByteArray &handleName)
 {
     const TPeer *peer = peerByHandle(handleName);
     if (!peer)
-        return;  // gone offline since the menu was built
+        return; // gone offline since the menu was built
     const Recipient recipient{peer->HandleName, peer->MachineName};
     if (m_session.settings.SendSelfCheck && recipient.MachineName == m_session.local.MachineName
         && !askSelf(QStringLiteral("自分自身にメッセージを送信します。送信ウィンドウを開きますか？")))
@@ -282,7 +282,7 @@ void MessageCenter::showNextRecvMessage(Activation activation)
     if (m_session.settings.RecvOpenCheck && !recvFormShown()
         && m_frontend.showMessageBox(QStringLiteral("受信ウィンドウを表示します。よろしいですか？"),
                                      mb::YesNo | mb::IconQuestion)
-               != Answer::Yes) {
+            != Answer::Yes) {
         m_recvBusy = false;
         return;
     }

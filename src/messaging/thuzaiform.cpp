@@ -1,11 +1,11 @@
 #include "messaging/thuzaiform.h"
 
-#include "session/session.h"
 #include "common/codec.h"
 #include "messaging/formparts.h"
 #include "platform/fonts.h"
 #include "platform/iconstrip.h"
 #include "platform/windowtrayicon.h"
+#include "session/session.h"
 #include "settings/settingsstore.h"
 
 #include <QGridLayout>
@@ -21,10 +21,7 @@ namespace zn {
 
 THuzaiForm::THuzaiForm(Session &session, HuzaiWindowList &windows, int fontSize, const QByteArray &machineName,
                        const QByteArray &handleName, const QByteArray &text, QWidget *parent)
-    : QWidget(parent, Qt::Window)
-    , m_session(session)
-    , m_windows(windows)
-    , m_sender{handleName, machineName}
+    : QWidget(parent, Qt::Window), m_session(session), m_windows(windows), m_sender{handleName, machineName}
 {
     setObjectName(QStringLiteral("HuzaiForm"));
     setAttribute(Qt::WA_DeleteOnClose);

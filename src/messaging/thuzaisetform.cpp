@@ -1,11 +1,11 @@
 #include "messaging/thuzaisetform.h"
 
-#include "session/session.h"
 #include "common/codec.h"
 #include "common/frontend.h"
 #include "messaging/formparts.h"
-#include "session/messagecheck.h"
 #include "platform/fonts.h"
+#include "session/messagecheck.h"
+#include "session/session.h"
 #include "settings/settingsstore.h"
 
 #include <QHBoxLayout>
@@ -20,9 +20,8 @@
 namespace zn {
 
 THuzaiSetForm::THuzaiSetForm(Session &session, Frontend &frontend, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
-    , m_session(session)
-    , m_frontend(frontend)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_session(session), m_frontend(frontend)
 {
     setObjectName(QStringLiteral("HuzaiSetForm"));
     setAttribute(Qt::WA_DeleteOnClose);

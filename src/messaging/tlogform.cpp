@@ -1,6 +1,5 @@
 #include "messaging/tlogform.h"
 
-#include "session/session.h"
 #include "common/codec.h"
 #include "common/frontend.h"
 #include "common/logwriter.h"
@@ -9,6 +8,7 @@
 #include "platform/fonts.h"
 #include "platform/iconstrip.h"
 #include "platform/windowtrayicon.h"
+#include "session/session.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -48,8 +48,8 @@ TLogForm::TLogForm(Session &session, Frontend &frontend, int fontSize, QWidget *
     auto *info = new QWidget(this);
     auto *grid = new QGridLayout(info);
     grid->setContentsMargins(4, 2, 4, 2);
-    auto row = [info, grid](int r, const QString &caption, const char *labelName, const char *editName,
-                            QLabel *&label, QLineEdit *&edit) {
+    auto row = [info, grid](int r, const QString &caption, const char *labelName, const char *editName, QLabel *&label,
+                            QLineEdit *&edit) {
         label = new QLabel(caption, info);
         label->setObjectName(QString::fromLatin1(labelName));
         edit = new QLineEdit(info);
@@ -145,12 +145,8 @@ void TLogForm::LoadLog()
         m_position = positionAfterReload(before, m_position, m_records);
         ShowLogRecord();
         break;
-    case LoadedLog::NoLog:
-        showEmpty(View::NoLog);
-        break;
-    case LoadedLog::InvalidFile:
-        showEmpty(View::InvalidFile);
-        break;
+    case LoadedLog::NoLog: showEmpty(View::NoLog); break;
+    case LoadedLog::InvalidFile: showEmpty(View::InvalidFile); break;
     }
 }
 
@@ -166,9 +162,8 @@ int TLogForm::positionAfterReload(const QList<LogRecord> &before, int position, 
     constexpr int Compared = 8;
     for (qsizetype shift = 0; position + shift < after.size(); ++shift) {
         bool same = true;
-        for (qsizetype i = 0; same && i < Compared && position + i < before.size()
-                              && position + shift + i < after.size();
-             ++i)
+        for (qsizetype i = 0;
+             same && i < Compared && position + i < before.size() && position + shift + i < after.size(); ++i)
             same = before[position + i] == after[position + shift + i];
         if (same)
             return int(position + shift);
@@ -221,7 +216,7 @@ void TLogForm::ShowLogRecord()
     else if (record.SendUser == local)
         m_action = Action::SendAgain;
     else
-        m_action = Action::None;  // written under a former handle or machine name
+        m_action = Action::None; // written under a former handle or machine name
     btReSend->setText(m_action == Action::Reply ? ReplyCaption : SendAgainCaption);
     btReSend->setEnabled(m_action != Action::None);
 }
@@ -243,8 +238,7 @@ void TLogForm::btDeleteClick()
     // The box runs a nested event loop in which the program may be told to
     // quit, which destroys this window.
     const QPointer<TLogForm> self(this);
-    if (m_frontend.showMessageBox(QStringLiteral("ログをクリアしてもよろしいですか？"),
-                                  mb::YesNo | mb::IconQuestion)
+    if (m_frontend.showMessageBox(QStringLiteral("ログをクリアしてもよろしいですか？"), mb::YesNo | mb::IconQuestion)
         != Answer::Yes)
         return;
     if (!self)

@@ -1,11 +1,11 @@
 #include "messaging/trecvform.h"
 
-#include "session/session.h"
-#include "messaging/formparts.h"
 #include "common/codec.h"
+#include "messaging/formparts.h"
 #include "platform/fonts.h"
 #include "platform/iconstrip.h"
 #include "platform/windowtrayicon.h"
+#include "session/session.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -14,16 +14,15 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QShortcut>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QVBoxLayout>
 
 namespace zn {
 
-TRecvForm::TRecvForm(Session &session, int fontSize, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_session(session)
+TRecvForm::TRecvForm(Session &session, int fontSize, QWidget *parent) : QWidget(parent, Qt::Window), m_session(session)
 {
     setObjectName(QStringLiteral("RecvForm"));
     setWindowTitle(QStringLiteral("Zephinet -メッセージ受信-"));
@@ -32,8 +31,8 @@ TRecvForm::TRecvForm(Session &session, int fontSize, QWidget *parent)
     plRecvInfo->setObjectName(QStringLiteral("plRecvInfo"));
     auto *grid = new QGridLayout(plRecvInfo);
     grid->setContentsMargins(4, 2, 4, 2);
-    auto row = [this, grid](int r, const QString &caption, const char *labelName, const char *editName,
-                            QLabel *&label, QLineEdit *&edit) {
+    auto row = [this, grid](int r, const QString &caption, const char *labelName, const char *editName, QLabel *&label,
+                            QLineEdit *&edit) {
         label = new QLabel(caption, plRecvInfo);
         label->setObjectName(QString::fromLatin1(labelName));
         edit = new QLineEdit(plRecvInfo);

@@ -1,26 +1,26 @@
 #include "messaging/tsendform.h"
 
-#include "session/session.h"
-#include "messaging/formparts.h"
 #include "common/codec.h"
 #include "common/frontend.h"
-#include "session/messagecheck.h"
+#include "messaging/formparts.h"
 #include "net/messenger.h"
 #include "platform/fonts.h"
 #include "platform/iconstrip.h"
 #include "platform/windowtrayicon.h"
+#include "session/messagecheck.h"
+#include "session/session.h"
 
 #include <QCloseEvent>
-#include <QKeySequence>
-#include <QShortcut>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -52,12 +52,8 @@ const QString SendWindowTip = QStringLiteral("Zephinet -送信ウィンドウ-")
 
 } // namespace
 
-TSendForm::TSendForm(Session &session, Frontend &frontend, SendWindowList &windows, int fontSize,
-                     QWidget *parent)
-    : QWidget(parent, Qt::Window)
-    , m_session(session)
-    , m_frontend(frontend)
-    , m_windows(windows)
+TSendForm::TSendForm(Session &session, Frontend &frontend, SendWindowList &windows, int fontSize, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_session(session), m_frontend(frontend), m_windows(windows)
 {
     setObjectName(QStringLiteral("SendForm"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -103,8 +99,7 @@ TSendForm::TSendForm(Session &session, Frontend &frontend, SendWindowList &windo
     // Ctrl+Enter sends from the text, where Enter is a line break.
     for (const QKeySequence &keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
         connect(new QShortcut(keys, this), &QShortcut::activated, this, &TSendForm::btSendClick);
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
-            &TSendForm::escapePressed);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &TSendForm::escapePressed);
 
     laCutNote = new QLabel(this);
     laCutNote->setObjectName(QStringLiteral("laCutNote"));
@@ -217,7 +212,8 @@ void TSendForm::limitInput(int position, int removed, int added)
     mmSendData->setTextCursor(cursor);
     m_textBytes = MessageTextBytes(mmSendData->toPlainText());
     laCutNote->setText(QStringLiteral("送信メッセージが最大文字数（2048文字）を越えたため、"
-                                      "入力された文字のうち%1文字を削除しました。").arg(cutCharacters));
+                                      "入力された文字のうち%1文字を削除しました。")
+                           .arg(cutCharacters));
     laCutNote->show();
 }
 
@@ -286,7 +282,7 @@ void TSendForm::escapePressed()
     if (!mmSendData->toPlainText().isEmpty()
         && m_frontend.showMessageBox(QStringLiteral("入力したメッセージは送信されずに破棄されます。よろしいですか？"),
                                      mb::YesNo | mb::IconQuestion | mb::DefaultButton2)
-               != Answer::Yes)
+            != Answer::Yes)
         return;
     if (self)
         close();

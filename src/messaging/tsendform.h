@@ -35,8 +35,7 @@ using SendWindowList = WindowList<TSendForm>;
 class TSendForm : public QWidget {
     Q_OBJECT
 public:
-    TSendForm(Session &session, Frontend &frontend, SendWindowList &windows, int fontSize,
-              QWidget *parent = nullptr);
+    TSendForm(Session &session, Frontend &frontend, SendWindowList &windows, int fontSize, QWidget *parent = nullptr);
     ~TSendForm() override;
 
     // Recipients in list order; the edits show them joined by ";".

@@ -11,7 +11,7 @@
 
 namespace zn {
 
-template<typename Window>
+template <typename Window>
 class WindowList {
 public:
     static constexpr int Slots = 100;

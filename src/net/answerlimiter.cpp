@@ -8,8 +8,7 @@ namespace zn {
 
 TokenBuckets::TokenBuckets(const Clock &clock, int burst, qint64 msPerToken, qsizetype maxKeys)
     : m_clock(clock), m_burstMs(qint64(burst) * msPerToken), m_msPerToken(msPerToken), m_maxKeys(maxKeys)
-{
-}
+{}
 
 // A bucket is the time at which it is full again: it holds a token while
 // that time lies less than burst - 1 tokens ahead of now.
@@ -38,15 +37,13 @@ bool TokenBuckets::take(const QByteArray &key)
 }
 
 AnswerLimiter::AnswerLimiter(const Clock &clock)
-    : m_clock(clock)
-    , m_bySource(clock, PerPeerBurst, PerPeerMsPerToken, MaxKeys)
-    , m_byMachine(clock, PerPeerBurst, PerPeerMsPerToken, MaxKeys)
-    , m_newPeers(clock, NewPeerBurst, NewPeerMsPerToken, 1)
-    , m_absenceAnswers(clock, AbsenceBurst, AbsenceMsPerToken, 1)
-    , m_infoChangeBySource(clock, PerPeerBurst, PerPeerMsPerToken, MaxKeys)
-    , m_infoChangeNew(clock, InfoChangeNewBurst, InfoChangeNewMsPerToken, 1)
-{
-}
+    : m_clock(clock), m_bySource(clock, PerPeerBurst, PerPeerMsPerToken, MaxKeys),
+      m_byMachine(clock, PerPeerBurst, PerPeerMsPerToken, MaxKeys),
+      m_newPeers(clock, NewPeerBurst, NewPeerMsPerToken, 1),
+      m_absenceAnswers(clock, AbsenceBurst, AbsenceMsPerToken, 1),
+      m_infoChangeBySource(clock, PerPeerBurst, PerPeerMsPerToken, MaxKeys),
+      m_infoChangeNew(clock, InfoChangeNewBurst, InfoChangeNewMsPerToken, 1)
+{}
 
 bool AnswerLimiter::allowLogin(const QByteArray &sourceAddress, const QByteArray &machineName,
                                const std::function<bool()> &listed)

@@ -5,8 +5,8 @@
 #include "common/localpeer.h"
 #include "common/text.h"
 #include "net/answerlimiter.h"
-#include "net/messagesink.h"
 #include "net/messagefields.h"
+#include "net/messagesink.h"
 #include "net/messenger.h"
 #include "net/wire.h"
 #include "peers/roster.h"
@@ -42,12 +42,11 @@ const Dispatcher::Kind *Dispatcher::kindOf(QByteArrayView word)
     return nullptr;
 }
 
-Dispatcher::Dispatcher(const Settings &settings, const LocalPeer &local, Roster &roster,
-                       Messenger &messenger, Frontend &frontend, MessageSink &sink, AnswerLimiter *limiter)
-    : m_settings(settings), m_local(local), m_roster(roster), m_messenger(messenger), m_frontend(frontend)
-    , m_sink(sink), m_limiter(limiter)
-{
-}
+Dispatcher::Dispatcher(const Settings &settings, const LocalPeer &local, Roster &roster, Messenger &messenger,
+                       Frontend &frontend, MessageSink &sink, AnswerLimiter *limiter)
+    : m_settings(settings), m_local(local), m_roster(roster), m_messenger(messenger), m_frontend(frontend),
+      m_sink(sink), m_limiter(limiter)
+{}
 
 bool Dispatcher::concernsThisCopy(QByteArrayView kind, QByteArrayView field1) const
 {
@@ -164,8 +163,7 @@ void Dispatcher::huzaiCheck(const MessageFields &f, const QByteArray &senderAddr
     if (m_limiter && !m_limiter->allowAbsenceAnswer(senderAddress))
         return;
     if (m_local.AbsentMode && !m_settings.HuzaiMessage.isEmpty()) {
-        m_messenger.SendHuzaiMessage(cp932::bytes(u"≪不在メッセージです≫") + CrLf + CrLf
-                                         + m_settings.HuzaiMessage,
+        m_messenger.SendHuzaiMessage(cp932::bytes(u"≪不在メッセージです≫") + CrLf + CrLf + m_settings.HuzaiMessage,
                                      f.bytes(2));
     } else {
         m_messenger.SendHuzaiMessage(QByteArrayLiteral("Nothing"), f.bytes(2));

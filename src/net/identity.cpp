@@ -1,8 +1,8 @@
 #include "net/identity.h"
 
-#include "common/ipv4.h"
 #include "common/clock.h"
 #include "common/codec.h"
+#include "common/ipv4.h"
 #include "net/wire.h"
 
 #include <QHostInfo>
@@ -92,8 +92,7 @@ QByteArray GetMachineName()
     return MachineNameFromHostName(QSysInfo::machineHostName());
 }
 
-QByteArray ChooseLocalAddress(const QList<InterfaceCandidate> &interfaces,
-                              const QList<QHostAddress> &resolved)
+QByteArray ChooseLocalAddress(const QList<InterfaceCandidate> &interfaces, const QList<QHostAddress> &resolved)
 {
     QByteArray address = AddressFromInterfaces(interfaces);
     if (address.isEmpty())
@@ -110,8 +109,7 @@ QByteArray GetLocalAddress()
     return ChooseLocalAddress({}, QHostInfo::fromName(QSysInfo::machineHostName()).addresses());
 }
 
-QList<quint32> DirectedBroadcasts(const QList<InterfaceCandidate> &interfaces,
-                                  std::optional<quint32> limitedSource)
+QList<quint32> DirectedBroadcasts(const QList<InterfaceCandidate> &interfaces, std::optional<quint32> limitedSource)
 {
     const auto holds = [](const InterfaceCandidate &candidate, quint32 wanted) {
         return std::any_of(candidate.addresses.cbegin(), candidate.addresses.cend(), [&](const QHostAddress &address) {
@@ -165,8 +163,7 @@ std::optional<quint32> LimitedBroadcastSource()
 
 SegmentBroadcasts::SegmentBroadcasts(const Clock &clock, Interfaces interfaces, LimitedSource limitedSource)
     : m_clock(&clock), m_interfaces(std::move(interfaces)), m_limitedSource(std::move(limitedSource))
-{
-}
+{}
 
 QList<quint32> SegmentBroadcasts::operator()()
 {

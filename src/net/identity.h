@@ -44,8 +44,7 @@ QByteArray AddressFromInterfaces(const QList<InterfaceCandidate> &interfaces);
 // host name resolves to; else "Unknown". Resolution comes second because on
 // many systems the host name resolves to 127.0.1.1, which every machine
 // shares: copies would then answer each other's addressed messages.
-QByteArray ChooseLocalAddress(const QList<InterfaceCandidate> &interfaces,
-                              const QList<QHostAddress> &resolved);
+QByteArray ChooseLocalAddress(const QList<InterfaceCandidate> &interfaces, const QList<QHostAddress> &resolved);
 // The same over the system's interfaces, resolving the host name only when
 // no interface qualifies.
 QByteArray GetLocalAddress();
@@ -58,8 +57,7 @@ QByteArray GetLocalAddress();
 // route). Host byte order, each address once.
 //   eth0 10.77.0.1/24, eth1 10.88.0.1/24, limited source 10.77.0.1 -> {10.88.0.255}
 //   the same without a default route (no limited source) -> {10.77.0.255, 10.88.0.255}
-QList<quint32> DirectedBroadcasts(const QList<InterfaceCandidate> &interfaces,
-                                  std::optional<quint32> limitedSource);
+QList<quint32> DirectedBroadcasts(const QList<InterfaceCandidate> &interfaces, std::optional<quint32> limitedSource);
 // The source address the system would give a datagram to 255.255.255.255
 // (host byte order); none when it refuses to route one.
 std::optional<quint32> LimitedBroadcastSource();

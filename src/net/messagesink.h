@@ -13,8 +13,8 @@ public:
     // A MESSAGE addressed to this copy (fields 2, 3 and 4), after its sound;
     // `senderAddress` is the datagram source, where its read confirmation
     // goes when the sender is not listed.
-    virtual void AddRecvMessage(const QByteArray &machineName, const QByteArray &handleName,
-                                const QByteArray &text, const QByteArray &senderAddress) = 0;
+    virtual void AddRecvMessage(const QByteArray &machineName, const QByteArray &handleName, const QByteArray &text,
+                                const QByteArray &senderAddress) = 0;
     // An OPEN_CHECK addressed to this copy: `readerHandle` opened a message
     // we sent. Whatever the settings; showing it is the dispatcher's part.
     virtual void ReadConfirmed(const QByteArray &readerHandle) = 0;

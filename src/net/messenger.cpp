@@ -1,10 +1,10 @@
 #include "net/messenger.h"
 
-#include "common/ipv4.h"
 #include "common/codec.h"
+#include "common/ipv4.h"
 #include "common/localpeer.h"
-#include "common/text.h"
 #include "common/logwriter.h"
+#include "common/text.h"
 #include "net/transport.h"
 #include "net/wire.h"
 #include "peers/roster.h"
@@ -21,8 +21,7 @@ constexpr int MaxExtraAddresses = 255;
 Messenger::Messenger(const Settings &settings, const LocalPeer &local, const Roster &roster,
                      DatagramTransport &transport, LogWriter &log)
     : m_settings(settings), m_local(local), m_roster(roster), m_transport(transport), m_log(log)
-{
-}
+{}
 
 bool Messenger::TransmitMessage(const QByteArray &message, const QByteArray &address)
 {
@@ -74,22 +73,22 @@ bool Messenger::SendLogin()
 {
     if (m_loginSent)
         m_loginSent();
-    return TransmitMessage(LoginMessage(m_local.MachineName, m_settings.HandleName, m_local.absenceFlag(),
-                                        m_local.Address));
+    return TransmitMessage(
+        LoginMessage(m_local.MachineName, m_settings.HandleName, m_local.absenceFlag(), m_local.Address));
 }
 
 bool Messenger::SendLoginOk(const QByteArray &address)
 {
     if (address.isEmpty())
         return false;
-    return TransmitMessage(LoginOkMessage(address, m_local.MachineName, m_settings.HandleName,
-                                          m_local.absenceFlag(), m_local.Address));
+    return TransmitMessage(
+        LoginOkMessage(address, m_local.MachineName, m_settings.HandleName, m_local.absenceFlag(), m_local.Address));
 }
 
 bool Messenger::SendInfoChange()
 {
-    return TransmitMessage(InfoChangeMessage(m_local.MachineName, m_settings.HandleName,
-                                             m_local.absenceFlag(), m_local.Address));
+    return TransmitMessage(
+        InfoChangeMessage(m_local.MachineName, m_settings.HandleName, m_local.absenceFlag(), m_local.Address));
 }
 
 bool Messenger::SendLogout()

@@ -23,8 +23,8 @@ struct Settings;
 
 class Messenger {
 public:
-    Messenger(const Settings &settings, const LocalPeer &local, const Roster &roster,
-              DatagramTransport &transport, LogWriter &log);
+    Messenger(const Settings &settings, const LocalPeer &local, const Roster &roster, DatagramTransport &transport,
+              LogWriter &log);
 
     // The directed broadcast addresses (host byte order) of the segments
     // that a datagram to 255.255.255.255 does not reach: every segment when

@@ -1,8 +1,8 @@
 #include "net/reassembly.h"
 
-#include "common/ipv4.h"
 #include "common/clock.h"
 #include "common/frontend.h"
+#include "common/ipv4.h"
 #include "common/text.h"
 #include "net/wire.h"
 
@@ -28,10 +28,9 @@ std::optional<qsizetype> parseLengthHeader(QByteArrayView header)
 } // namespace
 
 Reassembler::Reassembler(const Clock &clock, Frontend &frontend, QObject *parent)
-    : QObject(parent), m_clock(clock), m_frontend(frontend)
-    , m_starts(clock, StartBurst, StartMsPerToken, AnswerLimiter::MaxKeys)
-{
-}
+    : QObject(parent), m_clock(clock), m_frontend(frontend),
+      m_starts(clock, StartBurst, StartMsPerToken, AnswerLimiter::MaxKeys)
+{}
 
 std::optional<QByteArray> Reassembler::completeMessage(const QList<QByteArray> &fragments)
 {
@@ -148,9 +147,8 @@ int Reassembler::slotToGiveUp(quint32 senderIpv4, int held, bool senderFast) con
     // The idlest slot is what a flood from many addresses wins every time
     // from a peer whose datagrams come a fraction of a second apart; the
     // rate at which an address starts messages tells the two apart.
-    const int ofFast = idlestSlot([&](const ReceiveSlot &s) {
-        return s.SenderIpv4 != senderIpv4 && !m_starts.has(s.SenderAddress);
-    });
+    const int ofFast =
+        idlestSlot([&](const ReceiveSlot &s) { return s.SenderIpv4 != senderIpv4 && !m_starts.has(s.SenderAddress); });
     if (ofFast >= 0)
         return ofFast;
     const auto own = [&](const ReceiveSlot &s) { return s.SenderIpv4 == senderIpv4; };

@@ -1,13 +1,13 @@
 // Collects numbered datagrams per sender into complete messages.
 #pragma once
 
+#include "net/answerlimiter.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
 #include <QObject>
 #include <QString>
-
-#include "net/answerlimiter.h"
 
 #include <array>
 #include <functional>

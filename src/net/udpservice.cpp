@@ -116,8 +116,8 @@ bool UdpService::sendDatagram(quint32 ipv4, const QByteArray &datagram)
     to.sin_addr.s_addr = htonl(ipv4);
     ssize_t sent;
     do {
-        sent = ::sendto(m_fd, datagram.constData(), size_t(datagram.size()), 0,
-                        reinterpret_cast<const sockaddr *>(&to), sizeof to);
+        sent = ::sendto(m_fd, datagram.constData(), size_t(datagram.size()), 0, reinterpret_cast<const sockaddr *>(&to),
+                        sizeof to);
     } while (sent < 0 && errno == EINTR);
     return sent == datagram.size();
 }
@@ -131,7 +131,7 @@ void UdpService::readPendingDatagrams()
         m_batch->prepare(want);
         const int got = ::recvmmsg(m_fd, m_batch->headers, unsigned(want), MSG_DONTWAIT, nullptr);
         if (got <= 0) {
-            drained = true;  // EAGAIN, or failed: a failed read yields nothing
+            drained = true; // EAGAIN, or failed: a failed read yields nothing
             break;
         }
         for (int i = 0; i < got; ++i) {
@@ -140,7 +140,8 @@ void UdpService::readPendingDatagrams()
             // dropped before anything is copied.
             if (h.msg_len == 0 || (h.msg_hdr.msg_flags & MSG_TRUNC) || m_batch->from[i].sin_family != AF_INET)
                 continue;
-            m_inbox.append({QByteArray(m_batch->data[i], qsizetype(h.msg_len)), ntohl(m_batch->from[i].sin_addr.s_addr)});
+            m_inbox.append(
+                {QByteArray(m_batch->data[i], qsizetype(h.msg_len)), ntohl(m_batch->from[i].sin_addr.s_addr)});
         }
         read += got;
         if (got < want) {
@@ -165,7 +166,7 @@ void UdpService::noteRead(int datagrams, bool drained)
     const qint64 now = m_clock.nsecsElapsed();
     if (datagrams == 0) {
         if (!drained)
-            return;  // a full inbox: the socket was not asked
+            return; // a full inbox: the socket was not asked
         // Quiet: what comes next is read at once, and counted afresh.
         m_streaming = false;
         m_windowStartNs = now;

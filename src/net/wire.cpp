@@ -48,8 +48,7 @@ QByteArray HuzaiMessageMessage(QByteArrayView toAddress, QByteArrayView machine,
     return JoinMessage(keyword::HuzaiMessage, {toAddress, machine, handle, text});
 }
 
-QByteArray MessageMessage(QByteArrayView toAddress, QByteArrayView machine, QByteArrayView handle,
-                          QByteArrayView text)
+QByteArray MessageMessage(QByteArrayView toAddress, QByteArrayView machine, QByteArrayView handle, QByteArrayView text)
 {
     return JoinMessage(keyword::Message, {toAddress, machine, handle, text});
 }

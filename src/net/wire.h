@@ -49,8 +49,7 @@ QByteArray LogoutMessage(QByteArrayView machine);
 QByteArray HuzaiCheckMessage(QByteArrayView toAddress, QByteArrayView replyAddress);
 QByteArray HuzaiMessageMessage(QByteArrayView toAddress, QByteArrayView machine, QByteArrayView handle,
                                QByteArrayView text);
-QByteArray MessageMessage(QByteArrayView toAddress, QByteArrayView machine, QByteArrayView handle,
-                          QByteArrayView text);
+QByteArray MessageMessage(QByteArrayView toAddress, QByteArrayView machine, QByteArrayView handle, QByteArrayView text);
 QByteArray OpenCheckMessage(QByteArrayView toAddress, QByteArrayView readerHandle);
 QByteArray MessageExclamationMessage(QByteArrayView toAddress, QByteArrayView handle);
 

@@ -17,14 +17,12 @@ QString nameOf(std::string_view name)
 }
 } // namespace
 
-ContextHelp::ContextHelp(QWidget *window)
-    : QObject(window)
+ContextHelp::ContextHelp(QWidget *window) : QObject(window)
 {
     for (const HelpContextEntry &entry : OptionHelpContexts) {
         // A page is a child of the window, or the window itself.
-        QWidget *page = window->objectName() == nameOf(entry.page)
-            ? window
-            : window->findChild<QWidget *>(nameOf(entry.page));
+        QWidget *page =
+            window->objectName() == nameOf(entry.page) ? window : window->findChild<QWidget *>(nameOf(entry.page));
         if (!page)
             continue;
         QWidget *control = page->findChild<QWidget *>(nameOf(entry.control));
@@ -62,11 +60,8 @@ bool ContextHelp::eventFilter(QObject *watched, QEvent *event)
         // Every numbered control answers the title bar's help button.
         event->accept();
         return true;
-    case QEvent::WhatsThis:
-        emit helpRequested(contextOf(widget));
-        return true;
-    default:
-        break;
+    case QEvent::WhatsThis: emit helpRequested(contextOf(widget)); return true;
+    default: break;
     }
     return QObject::eventFilter(watched, event);
 }

@@ -11,8 +11,8 @@ namespace zn {
 
 struct HelpContextEntry {
     int context;
-    std::string_view control;   // object name of the control
-    std::string_view page;      // object name of its page, or of its window
+    std::string_view control; // object name of the control
+    std::string_view page;    // object name of its page, or of its window
 };
 
 inline constexpr std::array OptionHelpContexts{

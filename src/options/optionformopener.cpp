@@ -1,9 +1,9 @@
 #include "options/optionformopener.h"
 
-#include "session/session.h"
 #include "options/toptionform.h"
 #include "options/tpasscheckform.h"
 #include "peers/traymenu.h"
+#include "session/session.h"
 
 namespace zn {
 
@@ -15,10 +15,7 @@ void followTaskMenuVisibility(Session &session, const TaskMenuItems &items, QObj
 
 OptionFormOpener::OptionFormOpener(Session &session, Frontend &frontend, std::function<void(bool)> setDialogShowing,
                                    const TaskMenuItems *trayItems, QObject *parent)
-    : QObject(parent)
-    , m_session(session)
-    , m_frontend(frontend)
-    , m_setDialogShowing(std::move(setDialogShowing))
+    : QObject(parent), m_session(session), m_frontend(frontend), m_setDialogShowing(std::move(setDialogShowing))
 {
     if (trayItems)
         followTaskMenuVisibility(m_session, *trayItems, this);

@@ -2,9 +2,8 @@
 // tabs, then the three buttons, made in the window's tab order. The edits
 // and check boxes that Enter applies from are watched by the window; what
 // the controls do is wired in toptionform.cpp.
-#include "options/toptionform.h"
-
 #include "options/optionparts.h"
+#include "options/toptionform.h"
 #include "platform/fonts.h"
 #include "platform/iconstrip.h"
 
@@ -34,9 +33,9 @@ namespace {
 QPixmap groupIcon(const QStyle *style, int index)
 {
     static constexpr QStyle::StandardPixmap Pixmaps[] = {
-        QStyle::SP_ComputerIcon,        QStyle::SP_MessageBoxInformation, QStyle::SP_FileDialogDetailedView,
-        QStyle::SP_MediaPlay,           QStyle::SP_MessageBoxWarning,     QStyle::SP_FileIcon,
-        QStyle::SP_DriveNetIcon,        QStyle::SP_DirLinkIcon,           QStyle::SP_MessageBoxQuestion,
+        QStyle::SP_ComputerIcon, QStyle::SP_MessageBoxInformation, QStyle::SP_FileDialogDetailedView,
+        QStyle::SP_MediaPlay,    QStyle::SP_MessageBoxWarning,     QStyle::SP_FileIcon,
+        QStyle::SP_DriveNetIcon, QStyle::SP_DirLinkIcon,           QStyle::SP_MessageBoxQuestion,
         QStyle::SP_MediaVolume};
     return style->standardIcon(Pixmaps[index]).pixmap(32, 32);
 }
@@ -48,8 +47,7 @@ struct Group {
     QVBoxLayout *content;
 };
 
-Group makeGroup(QWidget *page, const QString &title, const char *iconName, int iconIndex,
-                const QString &description)
+Group makeGroup(QWidget *page, const QString &title, const char *iconName, int iconIndex, const QString &description)
 {
     auto *box = new QGroupBox(title, page);
     auto *icon = new QLabel(box);
@@ -124,9 +122,9 @@ void TOptionForm::layOut()
     pcOption->setObjectName(QStringLiteral("pcOption"));
     // Every page's tab in sight: the window widens when the captions need it.
     pcOption->setUsesScrollButtons(false);
-    const std::pair<QWidget **, const char *> pages[] = {
-        {&tsLocal, "tsLocal"}, {&tsSetting, "tsSetting"}, {&tsLog, "tsLog"},
-        {&tsNetwork, "tsNetwork"}, {&tsIvent, "tsIvent"}, {&tsSound, "tsSound"}};
+    const std::pair<QWidget **, const char *> pages[] = {{&tsLocal, "tsLocal"}, {&tsSetting, "tsSetting"},
+                                                         {&tsLog, "tsLog"},     {&tsNetwork, "tsNetwork"},
+                                                         {&tsIvent, "tsIvent"}, {&tsSound, "tsSound"}};
     for (const auto &[page, name] : pages) {
         *page = new QWidget(pcOption);
         (*page)->setObjectName(QString::fromLatin1(name));
@@ -144,7 +142,6 @@ void TOptionForm::layOut()
     pcOption->addTab(tsIvent, QStringLiteral("イベント"));
     pcOption->addTab(tsSound, QStringLiteral("アニメーション、サウンド"));
 
-
     btSettei = button(this, "btSettei", QStringLiteral("設定"));
     btCancel = button(this, "btCancel", QStringLiteral("キャンセル"));
     btTekiyo = button(this, "btTekiyo", QStringLiteral("適用"));
@@ -160,8 +157,7 @@ void TOptionForm::layOut()
     layout->addLayout(buttons);
 }
 
-QCheckBox *TOptionForm::checkBox(QWidget *parent, const char *name, const QString &caption,
-                                 bool Settings::*field)
+QCheckBox *TOptionForm::checkBox(QWidget *parent, const char *name, const QString &caption, bool Settings::*field)
 {
     auto *box = new QCheckBox(caption, parent);
     box->setObjectName(QString::fromLatin1(name));
@@ -201,7 +197,8 @@ void TOptionForm::buildLocalPage()
 
     const Group huzai = makeGroup(
         tsLocal, QStringLiteral("不在メッセージ設定"), "pbHuzai", 1,
-        QStringLiteral("不在メッセージを設定して置くと、自分が不在の時に他のユーザへ不在理由を送信することができます。"));
+        QStringLiteral(
+            "不在メッセージを設定して置くと、自分が不在の時に他のユーザへ不在理由を送信することができます。"));
     huzai.content->addWidget(new QLabel(QStringLiteral("不在時に送信するメッセージ"), huzai.box));
     mmHuzaiMessage = new QPlainTextEdit(huzai.box);
     mmHuzaiMessage->setObjectName(QStringLiteral("mmHuzaiMessage"));
@@ -216,29 +213,45 @@ void TOptionForm::buildSettingPage()
 {
     // The check boxes of the page under their headings, in page order.
     struct Row {
-        const char16_t *heading;  // starts a new heading when set
+        const char16_t *heading; // starts a new heading when set
         QCheckBox *TOptionForm::*member;
         const char *name;
         const char16_t *caption;
         bool Settings::*field;
     };
     static const Row rows[] = {
-        {u"ウィンドウ", &TOptionForm::cbStartShow, "cbStartShow", u"起動時にオンライン状況ウィンドウを表示しない", &Settings::StartShow},
-        {nullptr, &TOptionForm::cbSendAfterClose, "cbSendAfterClose", u"メッセージ送信後に、オンライン状況ウィンドウを閉じる", &Settings::SendAfterClose},
-        {nullptr, &TOptionForm::cbRecvAutoOpen, "cbRecvAutoOpen", u"メッセージ受信時に、受信ウィンドウを自動的に開く", &Settings::RecvAutoOpen},
-        {nullptr, &TOptionForm::cbReturnRecvHide, "cbReturnRecvHide", u"返信時に受信ウィンドウを自動的に消去する", &Settings::ReturnRecvHide},
-        {u"確認", &TOptionForm::cbRecvOpenCheck, "cbRecvOpenCheck", u"受信ウィンドウを開くときに確認する", &Settings::RecvOpenCheck},
-        {nullptr, &TOptionForm::cbHuzaiModeCheck, "cbHuzaiModeCheck", u"不在にする時に確認する", &Settings::HuzaiModeCheck},
-        {nullptr, &TOptionForm::cbHuzaiSetCheck, "cbHuzaiSetCheck", u"不在にする時に不在メッセージを再設定する", &Settings::HuzaiSetCheck},
-        {nullptr, &TOptionForm::cbHuzaiReturnCheck, "cbHuzaiReturnCheck", u"不在を解除する時に確認する", &Settings::HuzaiReturnCheck},
-        {nullptr, &TOptionForm::cbSendSelfCheck, "cbSendSelfCheck", u"自分自身にメッセージを送るときに確認する", &Settings::SendSelfCheck},
-        {u"表示", &TOptionForm::cbSendMachineHide, "cbSendMachineHide", u"送信ウィンドウにマシン名を表示しない", &Settings::SendMachineHide},
-        {nullptr, &TOptionForm::cbRecvMachineHide, "cbRecvMachineHide", u"受信ウィンドウにマシン名を表示しない", &Settings::RecvMachineHide},
-        {nullptr, &TOptionForm::cbRecvDateHide, "cbRecvDateHide", u"受信ウィンドウに受信日時を表示しない", &Settings::RecvDateHide},
-        {nullptr, &TOptionForm::cbTaskClipHide, "cbTaskClipHide", u"タスクメニューにクリップボード関連のメニューを表示しない", &Settings::TaskClipHide},
-        {nullptr, &TOptionForm::cbTaskHuzaiHide, "cbTaskHuzaiHide", u"タスクメニューに不在関連のメニューを表示しない", &Settings::TaskHuzaiHide},
-        {u"メッセージ", &TOptionForm::cbReturnMessagePlus, "cbReturnMessagePlus", u"返信時に元のメッセージを含める", &Settings::ReturnMessagePlus},
-        {nullptr, &TOptionForm::cbClipRecvInfo, "cbClipRecvInfo", u"クリップボード受信時に送信元の情報を付加する", &Settings::ClipRecvInfo},
+        {u"ウィンドウ", &TOptionForm::cbStartShow, "cbStartShow", u"起動時にオンライン状況ウィンドウを表示しない",
+         &Settings::StartShow},
+        {nullptr, &TOptionForm::cbSendAfterClose, "cbSendAfterClose",
+         u"メッセージ送信後に、オンライン状況ウィンドウを閉じる", &Settings::SendAfterClose},
+        {nullptr, &TOptionForm::cbRecvAutoOpen, "cbRecvAutoOpen", u"メッセージ受信時に、受信ウィンドウを自動的に開く",
+         &Settings::RecvAutoOpen},
+        {nullptr, &TOptionForm::cbReturnRecvHide, "cbReturnRecvHide", u"返信時に受信ウィンドウを自動的に消去する",
+         &Settings::ReturnRecvHide},
+        {u"確認", &TOptionForm::cbRecvOpenCheck, "cbRecvOpenCheck", u"受信ウィンドウを開くときに確認する",
+         &Settings::RecvOpenCheck},
+        {nullptr, &TOptionForm::cbHuzaiModeCheck, "cbHuzaiModeCheck", u"不在にする時に確認する",
+         &Settings::HuzaiModeCheck},
+        {nullptr, &TOptionForm::cbHuzaiSetCheck, "cbHuzaiSetCheck", u"不在にする時に不在メッセージを再設定する",
+         &Settings::HuzaiSetCheck},
+        {nullptr, &TOptionForm::cbHuzaiReturnCheck, "cbHuzaiReturnCheck", u"不在を解除する時に確認する",
+         &Settings::HuzaiReturnCheck},
+        {nullptr, &TOptionForm::cbSendSelfCheck, "cbSendSelfCheck", u"自分自身にメッセージを送るときに確認する",
+         &Settings::SendSelfCheck},
+        {u"表示", &TOptionForm::cbSendMachineHide, "cbSendMachineHide", u"送信ウィンドウにマシン名を表示しない",
+         &Settings::SendMachineHide},
+        {nullptr, &TOptionForm::cbRecvMachineHide, "cbRecvMachineHide", u"受信ウィンドウにマシン名を表示しない",
+         &Settings::RecvMachineHide},
+        {nullptr, &TOptionForm::cbRecvDateHide, "cbRecvDateHide", u"受信ウィンドウに受信日時を表示しない",
+         &Settings::RecvDateHide},
+        {nullptr, &TOptionForm::cbTaskClipHide, "cbTaskClipHide",
+         u"タスクメニューにクリップボード関連のメニューを表示しない", &Settings::TaskClipHide},
+        {nullptr, &TOptionForm::cbTaskHuzaiHide, "cbTaskHuzaiHide", u"タスクメニューに不在関連のメニューを表示しない",
+         &Settings::TaskHuzaiHide},
+        {u"メッセージ", &TOptionForm::cbReturnMessagePlus, "cbReturnMessagePlus", u"返信時に元のメッセージを含める",
+         &Settings::ReturnMessagePlus},
+        {nullptr, &TOptionForm::cbClipRecvInfo, "cbClipRecvInfo", u"クリップボード受信時に送信元の情報を付加する",
+         &Settings::ClipRecvInfo},
     };
 
     QVBoxLayout *page = pageLayout(tsSetting);
@@ -285,7 +298,8 @@ void TOptionForm::buildLogPage()
 
     const Group log = makeGroup(tsLog, QStringLiteral("ログ設定"), "pbLog", 5,
                                 QStringLiteral("送信、受信したメッセージをログファイルに記録しておくことができます。"));
-    cbLogSave = checkBox(log.box, "cbLogSave", QStringLiteral("送受信したメッセージをログに保存する"), &Settings::LogSave);
+    cbLogSave =
+        checkBox(log.box, "cbLogSave", QStringLiteral("送受信したメッセージをログに保存する"), &Settings::LogSave);
     log.content->addWidget(cbLogSave);
     laLogFile = label(log.box, "laLogFile", QStringLiteral("ログファイル"));
     edLogFileName = lineEdit(log.box, "edLogFileName");
@@ -312,9 +326,9 @@ void TOptionForm::buildLogPage()
     log.content->addLayout(grid);
     page->addWidget(log.box);
 
-    const Group security = makeGroup(
-        tsLog, QStringLiteral("セキュリティ"), "pbSequrity", 4,
-        QStringLiteral("パスワードを設定しておくと、各アクション時のセキュリティを強化することができます。"));
+    const Group security =
+        makeGroup(tsLog, QStringLiteral("セキュリティ"), "pbSequrity", 4,
+                  QStringLiteral("パスワードを設定しておくと、各アクション時のセキュリティを強化することができます。"));
     edPassword = passwordEdit(QStringLiteral("edPassword"), security.box);
     edPassword->setEnabled(false);
     btPasswordChange = button(security.box, "btPasswordChange", QStringLiteral("変更"));
@@ -323,14 +337,15 @@ void TOptionForm::buildLogPage()
     passwordRow->addWidget(edPassword, 1);
     passwordRow->addWidget(btPasswordChange);
     security.content->addLayout(passwordRow);
-    cbPasswordOnline = checkBox(security.box, "cbPasswordOnline",
-                                QStringLiteral("オンライン状況ウィンドウを開くときにパスワードを入力する"),
-                                &Settings::PasswordOnline);
-    cbPasswordOption = checkBox(security.box, "cbPasswordOption",
-                                QStringLiteral("オプションウィンドウを開くときにパスワードを入力する"),
-                                &Settings::PasswordOption);
-    cbPasswordRecv = checkBox(security.box, "cbPasswordRecv",
-                              QStringLiteral("メッセージを取得するときにパスワードを入力する"), &Settings::PasswordRecv);
+    cbPasswordOnline =
+        checkBox(security.box, "cbPasswordOnline",
+                 QStringLiteral("オンライン状況ウィンドウを開くときにパスワードを入力する"), &Settings::PasswordOnline);
+    cbPasswordOption =
+        checkBox(security.box, "cbPasswordOption",
+                 QStringLiteral("オプションウィンドウを開くときにパスワードを入力する"), &Settings::PasswordOption);
+    cbPasswordRecv =
+        checkBox(security.box, "cbPasswordRecv", QStringLiteral("メッセージを取得するときにパスワードを入力する"),
+                 &Settings::PasswordRecv);
     cbPasswordLog = checkBox(security.box, "cbPasswordLog",
                              QStringLiteral("ログビューアを開くときにパスワードを入力する"), &Settings::PasswordLog);
     for (QCheckBox *box : {cbPasswordOnline, cbPasswordOption, cbPasswordRecv, cbPasswordLog})
@@ -343,10 +358,9 @@ void TOptionForm::buildNetworkPage()
 {
     QVBoxLayout *page = pageLayout(tsNetwork);
 
-    const Group users = makeGroup(
-        tsNetwork, QStringLiteral("ネットワークユーザ設定"), "pbNetwork", 6,
-        QStringLiteral("ネットワーク上に他のユーザが存在するのにオンライン認知しない場合は、"
-                       "IPアドレスを直接指定することで解決できる場合があります。"));
+    const Group users = makeGroup(tsNetwork, QStringLiteral("ネットワークユーザ設定"), "pbNetwork", 6,
+                                  QStringLiteral("ネットワーク上に他のユーザが存在するのにオンライン認知しない場合は、"
+                                                 "IPアドレスを直接指定することで解決できる場合があります。"));
     QLabel *warning = colouredLabel(QStringLiteral("正常に通信できないマシンが存在する場合のみ、設定してください。"),
                                     Qt::red, users.box);
     warning->setWordWrap(true);
@@ -374,7 +388,8 @@ void TOptionForm::buildNetworkPage()
     const Group port = makeGroup(tsNetwork, QStringLiteral("通信ポート設定"), "pmPort", 7,
                                  QStringLiteral("使用するポート番号を設定することができます。"));
     QLabel *portWarning = colouredLabel(
-        QStringLiteral("他のアプリケーションが同じポートを使用している場合や、特定の人と通信したい場合にのみ、変更してください。"),
+        QStringLiteral(
+            "他のアプリケーションが同じポートを使用している場合や、特定の人と通信したい場合にのみ、変更してください。"),
         Qt::red, port.box);
     portWarning->setWordWrap(true);
     port.content->addWidget(portWarning);
@@ -397,11 +412,13 @@ void TOptionForm::buildIventPage()
                                   QStringLiteral("イベントが起きたことをメッセージとして表示することができます。"));
     cbOnlineCheck = checkBox(group.box, "cbOnlineCheck", QStringLiteral("他のユーザがオンラインになったら通知を受ける"),
                              &Settings::OnlineCheck);
-    cbOffLineCheck = checkBox(group.box, "cbOffLineCheck", QStringLiteral("他のユーザがオフラインになったら通知を受ける"),
-                              &Settings::OfflineCheck);
-    cbOpenCheck = checkBox(group.box, "cbOpenCheck",
-                           QStringLiteral("自分が送ったメッセージを相手が確認したら通知を受ける"), &Settings::OpenCheck);
-    cbRecvCheck = checkBox(group.box, "cbRecvCheck", QStringLiteral("メッセージが届いたら通知を受ける"), &Settings::RecvCheck);
+    cbOffLineCheck = checkBox(group.box, "cbOffLineCheck",
+                              QStringLiteral("他のユーザがオフラインになったら通知を受ける"), &Settings::OfflineCheck);
+    cbOpenCheck =
+        checkBox(group.box, "cbOpenCheck", QStringLiteral("自分が送ったメッセージを相手が確認したら通知を受ける"),
+                 &Settings::OpenCheck);
+    cbRecvCheck =
+        checkBox(group.box, "cbRecvCheck", QStringLiteral("メッセージが届いたら通知を受ける"), &Settings::RecvCheck);
     cbAutoLocate = checkBox(group.box, "cbAutoLocate", QStringLiteral("イベント通知ウィンドウを画面の中央へ表示する"),
                             &Settings::AutoLocate);
     cbAutoClose = checkBox(group.box, "cbAutoClose", QStringLiteral("イベント通知ウィンドウを自動的に閉じる"),
@@ -474,8 +491,9 @@ void TOptionForm::buildSoundPage()
     sound.content->addLayout(grid);
     page->addWidget(sound.box);
 
-    const Group animation = makeGroup(tsSound, QStringLiteral("受信アニメーション"), "pbAnimation", 3,
-                                      QStringLiteral("メッセージを受信したことを、アニメーションで知ることが出来ます。"));
+    const Group animation =
+        makeGroup(tsSound, QStringLiteral("受信アニメーション"), "pbAnimation", 3,
+                  QStringLiteral("メッセージを受信したことを、アニメーションで知ることが出来ます。"));
     cbTaskAnimation = new QComboBox(animation.box);
     cbTaskAnimation->setObjectName(QStringLiteral("cbTaskAnimation"));
     cbTaskAnimation->addItems({QStringLiteral("アニメーション無し"), QStringLiteral("流星"), QStringLiteral("点滅")});

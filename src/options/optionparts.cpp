@@ -26,7 +26,7 @@ QLineEdit *passwordEdit(const QString &objectName, QWidget *parent)
     edit->setObjectName(objectName);
     edit->setMaxLength(32);
     edit->setEchoMode(QLineEdit::Password);
-    edit->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*"
+    edit->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // "*"
     return edit;
 }
 
@@ -37,8 +37,7 @@ void fixAndCentre(QWidget *window, QSize designSize)
     const QSize size = designSize.expandedTo(window->minimumSizeHint());
     window->setFixedSize(size);
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    window->move(screen.x() + (screen.width() - size.width()) / 2,
-                 screen.y() + (screen.height() - size.height()) / 2);
+    window->move(screen.x() + (screen.width() - size.width()) / 2, screen.y() + (screen.height() - size.height()) / 2);
 }
 
 bool passwordMatches(const QString &typed, const QByteArray &password)

@@ -85,13 +85,14 @@ OptionValues CheckOptionTexts(const OptionTexts &typed, const ShownTexts &shown,
 
     const auto port = numberWithin(typed.portNo, 1024, 65535);
     if (!port) {
-        values.refusal = {OptionRefusal::PortNo, QStringLiteral("ポート番号は1024～65535までの数値で設定してください。")};
+        values.refusal = {OptionRefusal::PortNo,
+                          QStringLiteral("ポート番号は1024～65535までの数値で設定してください。")};
         return values;
     }
     now.PortNo = quint16(*port);
 
     const CheckedText huzai = typed.huzaiMessage == shown.huzaiMessage ? CheckHuzaiMessageBytes(shown.huzaiBytes)
-                                                                        : CheckHuzaiMessageText(typed.huzaiMessage);
+                                                                       : CheckHuzaiMessageText(typed.huzaiMessage);
     if (!huzai.ok()) {
         values.refusal = {OptionRefusal::HuzaiMessage, huzai.message};
         return values;
@@ -101,7 +102,8 @@ OptionValues CheckOptionTexts(const OptionTexts &typed, const ShownTexts &shown,
     if (const auto seconds = numberWithin(typed.autoCloseTimer, 1, 99)) {
         now.AutoCloseTimer = quint8(*seconds);
     } else if (typed.autoClose) {
-        values.refusal = {OptionRefusal::AutoCloseTimer, QStringLiteral("待機秒数は1～99までの数値で設定してください。")};
+        values.refusal = {OptionRefusal::AutoCloseTimer,
+                          QStringLiteral("待機秒数は1～99までの数値で設定してください。")};
     } else {
         values.autoCloseTimerRestored = true;
     }

@@ -1,6 +1,5 @@
 #include "options/toptionform.h"
 
-#include "session/session.h"
 #include "common/codec.h"
 #include "common/frontend.h"
 #include "options/contexthelp.h"
@@ -8,6 +7,7 @@
 #include "options/optionvalues.h"
 #include "options/tpasschangeform.h"
 #include "platform/eventsound.h"
+#include "session/session.h"
 #include "settings/sendiplist.h"
 
 #include <QCheckBox>
@@ -66,12 +66,11 @@ QString existingDirectoryOf(const QString &path)
 } // namespace
 
 TOptionForm::TOptionForm(Session &session, Frontend &frontend, QWidget *parent)
-    : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint)
-    , m_session(session)
-    , m_frontend(frontend)
-    , m_sound(std::make_unique<QtSoundOutput>())
-    , m_chooseFile(desktopFileChooser)
+    : QWidget(parent,
+              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                  | Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint),
+      m_session(session), m_frontend(frontend), m_sound(std::make_unique<QtSoundOutput>()),
+      m_chooseFile(desktopFileChooser)
 {
     setObjectName(QStringLiteral("OptionForm"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -198,8 +197,8 @@ void TOptionForm::FormShow()
 void TOptionForm::cbLogSaveClick()
 {
     const bool on = cbLogSave->isChecked();
-    for (QWidget *w : std::initializer_list<QWidget *>{laLogFile, laLogSize1, laLogSize2, edLogFileName,
-                                                       btLogSansyo, edLogFileSize})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{laLogFile, laLogSize1, laLogSize2, edLogFileName, btLogSansyo, edLogFileSize})
         w->setEnabled(on);
     changed();
 }
@@ -283,9 +282,11 @@ bool TOptionForm::eventFilter(QObject *watched, QEvent *event)
 
 bool TOptionForm::refuse(const OptionRefusal &refusal)
 {
-    const std::pair<QWidget *, QWidget *> shown[] = {
-        {tsLocal, edHandleName}, {tsLog, edLogFileSize}, {tsNetwork, edPortNo},
-        {tsLocal, mmHuzaiMessage}, {tsIvent, edAutoClose}};
+    const std::pair<QWidget *, QWidget *> shown[] = {{tsLocal, edHandleName},
+                                                     {tsLog, edLogFileSize},
+                                                     {tsNetwork, edPortNo},
+                                                     {tsLocal, mmHuzaiMessage},
+                                                     {tsIvent, edAutoClose}};
     const auto [page, control] = shown[refusal.control];
     pcOption->setCurrentWidget(page);
     control->setFocus();
@@ -297,10 +298,10 @@ bool TOptionForm::btTekiyoClick()
 {
     btSettei->setFocus();
     const Settings &inForce = m_session.settings;
-    const OptionValues values = CheckOptionTexts(
-        {edHandleName->text(), mmHuzaiMessage->toPlainText(), edLogFileSize->text(), cbLogSave->isChecked(),
-         edPortNo->text(), edAutoClose->text(), cbAutoClose->isChecked()},
-        {m_shownHandleName, m_storedHandleName, m_shownHuzaiMessage, m_storedHuzaiMessage}, inForce);
+    const OptionValues values =
+        CheckOptionTexts({edHandleName->text(), mmHuzaiMessage->toPlainText(), edLogFileSize->text(),
+                          cbLogSave->isChecked(), edPortNo->text(), edAutoClose->text(), cbAutoClose->isChecked()},
+                         {m_shownHandleName, m_storedHandleName, m_shownHuzaiMessage, m_storedHuzaiMessage}, inForce);
     if (values.logFileMaxCountRestored)
         edLogFileSize->setText(QString::number(inForce.LogFileMaxCount));
     if (values.autoCloseTimerRestored)
@@ -400,9 +401,11 @@ void TOptionForm::btDeleteSendIPClick()
 
 void TOptionForm::btLogSansyoClick()
 {
-    const FileChoice choice = m_chooseFile(
-        this, {FileRequest::Save, QStringLiteral("ログファイル保存先指定"), {LogFilters[0], LogFilters[1]},
-               existingDirectoryOf(edLogFileName->text())});
+    const FileChoice choice = m_chooseFile(this,
+                                           {FileRequest::Save,
+                                            QStringLiteral("ログファイル保存先指定"),
+                                            {LogFilters[0], LogFilters[1]},
+                                            existingDirectoryOf(edLogFileName->text())});
     if (choice.path.isEmpty())
         return;
     QString path = choice.path;
@@ -413,9 +416,11 @@ void TOptionForm::btLogSansyoClick()
 
 void TOptionForm::btSansyoClick(int row)
 {
-    const FileChoice choice =
-        m_chooseFile(this, {FileRequest::Open, QStringLiteral("サウンド設定"), {SoundFilters[0], SoundFilters[1]},
-                            existingDirectoryOf(edSound[row]->text())});
+    const FileChoice choice = m_chooseFile(this,
+                                           {FileRequest::Open,
+                                            QStringLiteral("サウンド設定"),
+                                            {SoundFilters[0], SoundFilters[1]},
+                                            existingDirectoryOf(edSound[row]->text())});
     if (!choice.path.isEmpty())
         edSound[row]->setText(QDir::toNativeSeparators(choice.path));
 }

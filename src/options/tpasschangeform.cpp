@@ -17,10 +17,10 @@
 namespace zn {
 
 TPassChangeForm::TPassChangeForm(QByteArray &password, Frontend &boxes, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
-    , m_password(password)
-    , m_boxes(boxes)
+    : QDialog(parent,
+              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                  | Qt::WindowCloseButtonHint),
+      m_password(password), m_boxes(boxes)
 {
     setObjectName(QStringLiteral("PassChangeForm"));
     setWindowTitle(QStringLiteral("Zephinet -パスワード設定-"));
@@ -31,8 +31,8 @@ TPassChangeForm::TPassChangeForm(QByteArray &password, Frontend &boxes, QWidget 
     auto *checkGrid = new QGridLayout(check);
     checkGrid->setContentsMargins(8, 4, 8, 6);
     checkGrid->setVerticalSpacing(2);
-    checkGrid->addWidget(colouredLabel(QStringLiteral("現在のパスワードを入力してください。"), Qt::red, check),
-                         0, 0, 1, 2);
+    checkGrid->addWidget(colouredLabel(QStringLiteral("現在のパスワードを入力してください。"), Qt::red, check), 0, 0, 1,
+                         2);
     checkGrid->addWidget(new QLabel(QStringLiteral("現パスワード"), check), 1, 0);
     checkGrid->addWidget(edOldPass, 1, 1);
 
@@ -42,8 +42,7 @@ TPassChangeForm::TPassChangeForm(QByteArray &password, Frontend &boxes, QWidget 
     auto *setGrid = new QGridLayout(set);
     setGrid->setContentsMargins(8, 4, 8, 6);
     setGrid->setVerticalSpacing(2);
-    setGrid->addWidget(colouredLabel(QStringLiteral("新しいパスワードを入力してください。"), Qt::red, set),
-                       0, 0, 1, 2);
+    setGrid->addWidget(colouredLabel(QStringLiteral("新しいパスワードを入力してください。"), Qt::red, set), 0, 0, 1, 2);
     setGrid->addWidget(new QLabel(QStringLiteral("新パスワード"), set), 1, 0);
     setGrid->addWidget(edNewPass, 1, 1);
     setGrid->addWidget(new QLabel(QStringLiteral("確認"), set), 2, 0);
@@ -57,7 +56,7 @@ TPassChangeForm::TPassChangeForm(QByteArray &password, Frontend &boxes, QWidget 
     btCancel = new QPushButton(QStringLiteral("キャンセル"), this);
     btCancel->setObjectName(QStringLiteral("btCancel"));
     for (QPushButton *button : {btSettei, btCancel})
-        button->setAutoDefault(false);  // Enter is the edits' own key
+        button->setAutoDefault(false); // Enter is the edits' own key
     connect(btSettei, &QPushButton::clicked, this, &TPassChangeForm::btSetteiClick);
     connect(btCancel, &QPushButton::clicked, this, &TPassChangeForm::btCancelClick);
 
@@ -78,8 +77,9 @@ TPassChangeForm::TPassChangeForm(QByteArray &password, Frontend &boxes, QWidget 
     // straight away.
     const bool noPassword = m_password.isEmpty();
     check->setVisible(!noPassword);
-    fixAndCentre(this, noPassword ? QSize(DesignSize.width(), DesignSize.height() - check->sizeHint().height() - 4)
-                                  : DesignSize);
+    fixAndCentre(this,
+                 noPassword ? QSize(DesignSize.width(), DesignSize.height() - check->sizeHint().height() - 4)
+                            : DesignSize);
     (noPassword ? edNewPass : edOldPass)->setFocus();
 }
 

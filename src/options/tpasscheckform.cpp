@@ -16,10 +16,10 @@
 namespace zn {
 
 TPassCheckForm::TPassCheckForm(const QByteArray &password, Frontend &boxes, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
-    , m_password(password)
-    , m_boxes(boxes)
+    : QDialog(parent,
+              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                  | Qt::WindowCloseButtonHint),
+      m_password(password), m_boxes(boxes)
 {
     setObjectName(QStringLiteral("PassCheckForm"));
     setWindowTitle(QStringLiteral("Zephinet -パスワード確認-"));
@@ -46,7 +46,7 @@ TPassCheckForm::TPassCheckForm(const QByteArray &password, Frontend &boxes, QWid
     btCancel = new QPushButton(QStringLiteral("キャンセル"), this);
     btCancel->setObjectName(QStringLiteral("btCancel"));
     for (QPushButton *button : {btOk, btCancel})
-        button->setAutoDefault(false);  // Enter is edPassword's own key
+        button->setAutoDefault(false); // Enter is edPassword's own key
     connect(btOk, &QPushButton::clicked, this, &TPassCheckForm::btOkClick);
     connect(btCancel, &QPushButton::clicked, this, &TPassCheckForm::btCancelClick);
 

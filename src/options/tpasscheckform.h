@@ -41,7 +41,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    const QByteArray m_password;  // the one in force when the prompt opened
+    const QByteArray m_password; // the one in force when the prompt opened
     Frontend &m_boxes;
     bool m_passed = false;
 };

@@ -8,8 +8,8 @@
 
 namespace zn {
 
-void fillPeerMenu(QMenu *menu, const Roster &roster,
-                  const std::function<void(const QByteArray &handleName)> &command, bool enabled)
+void fillPeerMenu(QMenu *menu, const Roster &roster, const std::function<void(const QByteArray &handleName)> &command,
+                  bool enabled)
 {
     menu->clear();
     // Painted once per filling, shared by every entry: a roster of thousands.

@@ -18,7 +18,7 @@ class Roster;
 // thousands costs nothing until then. The command receives the raw handle
 // name of the chosen entry; when `enabled` is false the entries are shown
 // but cannot be chosen.
-void fillPeerMenu(QMenu *menu, const Roster &roster,
-                  const std::function<void(const QByteArray &handleName)> &command, bool enabled);
+void fillPeerMenu(QMenu *menu, const Roster &roster, const std::function<void(const QByteArray &handleName)> &command,
+                  bool enabled);
 
 } // namespace zn

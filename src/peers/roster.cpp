@@ -7,12 +7,9 @@
 namespace zn {
 
 Roster::Roster(Settings &settings, const LocalPeer &local, QObject *parent)
-    : QObject(parent)
-    , m_settings(settings)
-    , m_local(local)
-    , m_index(std::make_unique<RosterIndex>(*this, effectiveSortIndex(settings), settings.SortUpper))
-{
-}
+    : QObject(parent), m_settings(settings), m_local(local),
+      m_index(std::make_unique<RosterIndex>(*this, effectiveSortIndex(settings), settings.SortUpper))
+{}
 
 Roster::~Roster() = default;
 
@@ -59,8 +56,8 @@ bool Roster::sortUpper() const
     return m_settings.SortUpper;
 }
 
-void Roster::AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &machineName,
-                             const QByteArray &address, bool absent, PeerOrigin origin)
+void Roster::AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &machineName, const QByteArray &address,
+                             bool absent, PeerOrigin origin)
 {
     if (const int id = m_index->idOf(machineName); id >= 0) {
         emit changed(m_index->update(id, handleName, address, absent, origin));

@@ -17,8 +17,8 @@ struct Settings;
 
 struct TPeer {
     QByteArray HandleName;
-    QByteArray MachineName;   // the key, compared byte for byte
-    QByteArray Address;       // as the peer announced it
+    QByteArray MachineName; // the key, compared byte for byte
+    QByteArray Address;     // as the peer announced it
     bool Absent = false;
 };
 
@@ -58,8 +58,8 @@ public:
     // place of the oldest unsolicited row (else of the oldest other row but
     // the local machine's), quietly; a new unsolicited one is ignored. An
     // announcement of a listed machine makes its row an announced one.
-    void AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &machineName,
-                         const QByteArray &address, bool absent, PeerOrigin origin = PeerOrigin::Announced);
+    void AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &machineName, const QByteArray &address,
+                         bool absent, PeerOrigin origin = PeerOrigin::Announced);
     // Removes the row (left); unknown names do nothing.
     void RemovePeer(const QByteArray &machineName);
     // The refresh command: every row goes, without joined, left or count.

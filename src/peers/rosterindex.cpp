@@ -9,8 +9,7 @@ namespace zn {
 
 RosterIndex::RosterIndex(Roster &roster, int column, bool upper)
     : m_roster(roster), m_keyColumn(column), m_sortedUpper(upper)
-{
-}
+{}
 
 int RosterIndex::idOf(const QByteArray &machineName) const
 {
@@ -97,8 +96,7 @@ void RosterIndex::rekey(int id, QCollatorSortKey key)
     m_order.insert(id);
 }
 
-int RosterIndex::update(int id, const QByteArray &handleName, const QByteArray &address, bool absent,
-                        PeerOrigin origin)
+int RosterIndex::update(int id, const QByteArray &handleName, const QByteArray &address, bool absent, PeerOrigin origin)
 {
     // In place, or moved at once to where its new name belongs.
     Entry &entry = m_entries[size_t(id)];
@@ -257,12 +255,12 @@ void RosterIndex::moveHeldRows(const std::vector<int> &held)
 {
     // The same keys and seqs as a pass over every row would give (see
     // applyPendingKeys), so the same order.
-    std::vector<std::pair<int, int>> byRow;  // row, id
+    std::vector<std::pair<int, int>> byRow; // row, id
     byRow.reserve(held.size());
     for (const int id : held)
         byRow.emplace_back(rowOf(id), id);
     std::sort(byRow.begin(), byRow.end());
-    std::vector<std::pair<int, qint64>> plan;  // id, new seq
+    std::vector<std::pair<int, qint64>> plan; // id, new seq
     std::vector<int> before, after;
     for (const auto &[row, id] : byRow) {
         const Entry &entry = m_entries[size_t(id)];
@@ -321,9 +319,9 @@ void RosterIndex::sort(int column, bool upper)
     keys.reserve(ids.size());
     for (const int id : ids) {
         const Entry &entry = m_entries[size_t(id)];
-        keys.push_back(column != m_keyColumn ? keyOf(entry.peer, column)
-                       : entry.pendingKey    ? *entry.pendingKey
-                                             : *entry.key);
+        keys.push_back(column != m_keyColumn  ? keyOf(entry.peer, column)
+                           : entry.pendingKey ? *entry.pendingKey
+                                              : *entry.key);
     }
     std::vector<int> order(ids.size()); // order[new row] = old row
     std::iota(order.begin(), order.end(), 0);

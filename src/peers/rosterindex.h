@@ -13,7 +13,6 @@
 
 #include <ext/pb_ds/assoc_container.hpp>
 #include <ext/pb_ds/tree_policy.hpp>
-
 #include <optional>
 #include <set>
 #include <utility>

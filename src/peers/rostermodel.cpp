@@ -24,8 +24,7 @@ QString plainTip(const QString &text)
         } else if (c == u'\r') {
             if (i + 1 == escaped.size() || escaped.at(i + 1) != u'\n')
                 tip += u"<br>"_qs;
-        } else if (c == u'\t'
-                   || (c.isSpace() && (i == 0 || i + 1 == escaped.size() || escaped.at(i - 1).isSpace()))) {
+        } else if (c == u'\t' || (c.isSpace() && (i == 0 || i + 1 == escaped.size() || escaped.at(i - 1).isSpace()))) {
             // One blank between words stays breakable; any more, blanks at
             // either end, and a tab would fold into one or vanish.
             tip += QChar::Nbsp;
@@ -38,10 +37,8 @@ QString plainTip(const QString &text)
 } // namespace
 
 RosterModel::RosterModel(Roster &roster, QObject *parent)
-    : QAbstractTableModel(parent)
-    , m_roster(roster)
-    , m_presentIcon(IconStrip::pixmap(IconStrip::Present))
-    , m_absentIcon(IconStrip::pixmap(IconStrip::Absent))
+    : QAbstractTableModel(parent), m_roster(roster), m_presentIcon(IconStrip::pixmap(IconStrip::Present)),
+      m_absentIcon(IconStrip::pixmap(IconStrip::Absent))
 {
     connect(&roster, &Roster::aboutToInsert, this, [this](int row) { beginInsertRows({}, row, row); });
     connect(&roster, &Roster::inserted, this, [this] { endInsertRows(); });
@@ -51,9 +48,8 @@ RosterModel::RosterModel(Roster &roster, QObject *parent)
             [this](int row) { emit dataChanged(index(row, 0), index(row, columnCount() - 1)); });
     connect(&roster, &Roster::aboutToReset, this, [this] { beginResetModel(); });
     connect(&roster, &Roster::reset, this, [this] { endResetModel(); });
-    connect(&roster, &Roster::aboutToMove, this, [this](int from, int to) {
-        beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
-    });
+    connect(&roster, &Roster::aboutToMove, this,
+            [this](int from, int to) { beginMoveRows({}, from, from, {}, to > from ? to + 1 : to); });
     connect(&roster, &Roster::moved, this, [this] { endMoveRows(); });
     connect(&roster, &Roster::sortChanged, this, &RosterModel::refreshHeader);
     connect(&roster, &Roster::aboutToReorder, this, [this] { emit layoutAboutToBeChanged(); });
@@ -90,8 +86,8 @@ QVariant RosterModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
     case Qt::ToolTipRole: {
         const QByteArray &bytes = index.column() == 0 ? peer.HandleName
-                                  : index.column() == 1 ? peer.MachineName
-                                                        : peer.Address;
+            : index.column() == 1                     ? peer.MachineName
+                                                      : peer.Address;
         const QString text = cp932::decode(bytes);
         return role == Qt::ToolTipRole ? plainTip(text) : text;
     }
@@ -99,8 +95,7 @@ QVariant RosterModel::data(const QModelIndex &index, int role) const
         if (index.column() == 0)
             return peer.Absent ? m_absentIcon : m_presentIcon;
         return {};
-    default:
-        return {};
+    default: return {};
     }
 }
 

@@ -18,8 +18,8 @@ QRegion cursorRegion(int frame, int shape)
             return QRegion(square, QRegion::Ellipse);
         if (c % 2 == 0)
             return QRegion(square);
-        const QPolygon diamond({QPoint(100 + 5 * c, 125), QPoint(125, 100 + 5 * c), QPoint(150 - 5 * c, 125),
-                                QPoint(125, 150 - 5 * c)});
+        const QPolygon diamond(
+            {QPoint(100 + 5 * c, 125), QPoint(125, 100 + 5 * c), QPoint(150 - 5 * c, 125), QPoint(125, 150 - 5 * c)});
         return QRegion(diamond, Qt::WindingFill);
     }
     if (c <= 9) {
@@ -42,10 +42,10 @@ TAnimationForm *TAnimationForm::arrival(CursorFrame &cursorFrame, int mouseAnima
 }
 
 TAnimationForm::TAnimationForm(CursorFrame &cursorFrame, int mouseAnimation)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput
-                           | Qt::WindowDoesNotAcceptFocus)
-    , m_cursorFrame(cursorFrame)
-    , m_shape(mouseAnimation)
+    : QWidget(nullptr,
+              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput
+                  | Qt::WindowDoesNotAcceptFocus),
+      m_cursorFrame(cursorFrame), m_shape(mouseAnimation)
 {
     setObjectName(QStringLiteral("AnimationForm"));
     setAttribute(Qt::WA_DeleteOnClose);

@@ -6,10 +6,8 @@
 
 namespace zn {
 
-DesktopFrontend::DesktopFrontend(QObject *parent)
-    : QObject(parent)
-{
-}
+DesktopFrontend::DesktopFrontend(QObject *parent) : QObject(parent)
+{}
 
 Answer DesktopFrontend::showMessageBox(const QString &text, int flags)
 {
@@ -25,7 +23,7 @@ Answer DesktopFrontend::showMessageBox(const QString &text, int flags)
 
     QMessageBox box;
     box.setWindowTitle(QStringLiteral("Zephinet"));
-    box.setTextFormat(Qt::PlainText);  // texts can carry names from the network
+    box.setTextFormat(Qt::PlainText); // texts can carry names from the network
     box.setText(text);
     switch (flags & mb::IconMask) {
     case mb::IconError: box.setIcon(QMessageBox::Critical); break;

@@ -51,8 +51,7 @@ signals:
     void messageBoxShown(const QString &text, int flags);
     // The dialog-showing flag changed.
     void dialogShowingChanged(bool showing);
-    void absenceMessageReceived(const QByteArray &machineName, const QByteArray &handleName,
-                                const QByteArray &text);
+    void absenceMessageReceived(const QByteArray &machineName, const QByteArray &handleName, const QByteArray &text);
 
 private:
     bool m_dialogShowing = false;

@@ -48,10 +48,8 @@ std::unique_ptr<SoundEffect> loadEffect(const QString &path)
 }
 } // namespace
 
-QtSoundOutput::QtSoundOutput(LoadSoundEffect load)
-    : m_load(load ? std::move(load) : LoadSoundEffect(loadEffect))
-{
-}
+QtSoundOutput::QtSoundOutput(LoadSoundEffect load) : m_load(load ? std::move(load) : LoadSoundEffect(loadEffect))
+{}
 
 QtSoundOutput::~QtSoundOutput() = default;
 
@@ -70,9 +68,7 @@ void QtSoundOutput::playFile(const QString &path)
     }
     if (it == m_effects.end()) {
         if (m_effects.size() >= KeptEffects) {
-            std::erase_if(m_effects, [](const auto &entry) {
-                return !entry.second.effect->isPlaying();
-            });
+            std::erase_if(m_effects, [](const auto &entry) { return !entry.second.effect->isPlaying(); });
         }
         it = m_effects.emplace(path, Loaded{m_load(path), modified}).first;
     }
@@ -86,11 +82,8 @@ void QtSoundOutput::playFile(const QString &path)
 }
 
 EventSound::EventSound(const Settings &settings, std::unique_ptr<SoundOutput> output, const Clock *clock)
-    : m_settings(settings)
-    , m_output(output ? std::move(output) : std::make_unique<QtSoundOutput>())
-    , m_clock(clock)
-{
-}
+    : m_settings(settings), m_output(output ? std::move(output) : std::make_unique<QtSoundOutput>()), m_clock(clock)
+{}
 
 EventSound::~EventSound() = default;
 

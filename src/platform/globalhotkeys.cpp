@@ -2,10 +2,9 @@
 
 #include <QGuiApplication>
 
+#include <memory>
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
-
-#include <memory>
 
 namespace zn {
 
@@ -13,12 +12,10 @@ namespace {
 constexpr uint16_t CtrlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
 // A grab matches exact modifier states, so Caps Lock (Lock) and Num Lock
 // (usually Mod2) must not stop the key from working.
-constexpr uint16_t IgnoredMasks[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2,
-                                     XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
+constexpr uint16_t IgnoredMasks[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2, XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
 } // namespace
 
-GlobalHotKeys::GlobalHotKeys(QObject *parent)
-    : QObject(parent)
+GlobalHotKeys::GlobalHotKeys(QObject *parent) : QObject(parent)
 {
     if (auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
         m_connection = x11->connection();
@@ -43,8 +40,8 @@ bool GlobalHotKeys::registerHotKey(int id, char key)
 {
     if (!m_connection || !m_root || key < 'A' || key > 'Z')
         return false;
-    std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)> symbols(
-        xcb_key_symbols_alloc(m_connection), &xcb_key_symbols_free);
+    std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)> symbols(xcb_key_symbols_alloc(m_connection),
+                                                                                &xcb_key_symbols_free);
     std::unique_ptr<xcb_keycode_t, decltype(&free)> codes(
         xcb_key_symbols_get_keycode(symbols.get(), xcb_keysym_t(key - 'A' + 'a')), &free);
     if (!codes || codes.get()[0] == XCB_NO_SYMBOL)

@@ -40,8 +40,7 @@ QPixmap IconStrip::pixmap(int index, int size)
     }
     if (size == 16 || size == 32)
         return drawn(index, size);
-    return drawn(index, size < 24 ? 16 : 32)
-        .scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return drawn(index, size < 24 ? 16 : 32).scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 QIcon IconStrip::icon(int index)

@@ -99,16 +99,11 @@ QStringList wrapNotice(const QString &notice, const QFont &font, int width)
 
 } // namespace
 
-TIventForm::TIventForm(const Settings &settings, std::optional<QPoint> storedPosition,
-                       QWidget *parent)
+TIventForm::TIventForm(const Settings &settings, std::optional<QPoint> storedPosition, QWidget *parent)
     : QWidget(parent,
-              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                  | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint
-                  | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowDoesNotAcceptFocus)
-    , laMessage(new QLabel(this))
-    , btOk(new QPushButton(this))
-    , tiAutoClose(new QTimer(this))
-    , m_settings(settings)
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                  | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowDoesNotAcceptFocus),
+      laMessage(new QLabel(this)), btOk(new QPushButton(this)), tiAutoClose(new QTimer(this)), m_settings(settings)
 {
     setObjectName(QStringLiteral("IventForm"));
     setWindowTitle(QStringLiteral("Zephinet -イベント通知-"));

@@ -4,8 +4,8 @@
 
 #include <QElapsedTimer>
 #include <QFont>
-#include <QPoint>
 #include <QPair>
+#include <QPoint>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -27,8 +27,7 @@ public:
     // window position; without one the window starts centred on the screen.
     // The window is created hidden and only ever hidden again, never destroyed
     // by closing.
-    explicit TIventForm(const Settings &settings, std::optional<QPoint> storedPosition,
-                        QWidget *parent = nullptr);
+    explicit TIventForm(const Settings &settings, std::optional<QPoint> storedPosition, QWidget *parent = nullptr);
     ~TIventForm() override;
 
     // While the window is visible the text becomes a new last line; otherwise

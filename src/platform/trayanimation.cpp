@@ -26,11 +26,8 @@ QString cutTrayTip(const QString &text)
 }
 
 TrayAnimation::TrayAnimation(const Settings &settings, QObject *parent)
-    : QObject(parent)
-    , m_settings(settings)
-    , m_tip(restingTip(false))
-{
-}
+    : QObject(parent), m_settings(settings), m_tip(restingTip(false))
+{}
 
 QString TrayAnimation::restingTip(bool absent)
 {
@@ -79,15 +76,9 @@ void TrayAnimation::AnimationTimerTimer()
     m_trayFrame = (m_trayFrame + 1) % 16;
     const int r = restingImage();
     switch (m_settings.TaskAnimation) {
-    case 0:
-        m_image = r;
-        break;
-    case 1:
-        m_image = m_trayFrame + r;
-        break;
-    case 2:
-        m_image = (m_trayFrame / 4) % 2 == 0 ? r : BlankImage;
-        break;
+    case 0: m_image = r; break;
+    case 1: m_image = m_trayFrame + r; break;
+    case 2: m_image = (m_trayFrame / 4) % 2 == 0 ? r : BlankImage; break;
     default:
         // Only an edited settings file gives another value; the icon stays.
         break;

@@ -8,9 +8,7 @@
 namespace zn {
 
 TrayIndicator::TrayIndicator(const Settings &settings, QObject *parent)
-    : QObject(parent)
-    , m_animation(settings)
-    , m_icon(new QSystemTrayIcon(this))
+    : QObject(parent), m_animation(settings), m_icon(new QSystemTrayIcon(this))
 {
     m_timer.setInterval(StepMilliseconds);
     connect(&m_timer, &QTimer::timeout, &m_animation, &TrayAnimation::AnimationTimerTimer);
@@ -25,17 +23,10 @@ TrayIndicator::TrayIndicator(const Settings &settings, QObject *parent)
     // even while a dialog is showing.
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         switch (reason) {
-        case QSystemTrayIcon::Trigger:
-            emit clicked();
-            break;
-        case QSystemTrayIcon::DoubleClick:
-            emit doubleClicked();
-            break;
-        case QSystemTrayIcon::Context:
-            emit contextMenuRequested(QCursor::pos());
-            break;
-        default:
-            break;
+        case QSystemTrayIcon::Trigger: emit clicked(); break;
+        case QSystemTrayIcon::DoubleClick: emit doubleClicked(); break;
+        case QSystemTrayIcon::Context: emit contextMenuRequested(QCursor::pos()); break;
+        default: break;
         }
     });
     apply();

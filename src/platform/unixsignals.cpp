@@ -20,8 +20,7 @@ extern "C" void onSignal(int number)
 }
 } // namespace
 
-UnixSignalWatcher::UnixSignalWatcher(QObject *parent)
-    : QObject(parent)
+UnixSignalWatcher::UnixSignalWatcher(QObject *parent) : QObject(parent)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0)
         return;

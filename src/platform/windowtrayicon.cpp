@@ -1,7 +1,7 @@
 #include "platform/windowtrayicon.h"
 
-#include "platform/trayanimation.h"
 #include "platform/iconstrip.h"
+#include "platform/trayanimation.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -30,11 +30,8 @@ void showWindowAgain(QWidget *window, Activation activation)
 }
 
 WindowTrayIcon::WindowTrayIcon(QWidget *window, int image, const QString &tip, TrayAvailable trayAvailable)
-    : QObject(window)
-    , m_window(window)
-    , m_image(image)
-    , m_tip(cutTrayTip(tip))
-    , m_trayAvailable(trayAvailable ? std::move(trayAvailable) : TrayAvailable(&QSystemTrayIcon::isSystemTrayAvailable))
+    : QObject(window), m_window(window), m_image(image), m_tip(cutTrayTip(tip)),
+      m_trayAvailable(trayAvailable ? std::move(trayAvailable) : TrayAvailable(&QSystemTrayIcon::isSystemTrayAvailable))
 {
     window->installEventFilter(this);
 }

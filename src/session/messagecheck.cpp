@@ -53,8 +53,8 @@ CheckedText CheckMessageText(QStringView text, bool allowEmpty)
         checked.message = cp932::unencodableMessage(encoded.unencodable);
     } else if (encoded.bytes.size() > MaxMessageTextBytes) {
         checked.result = CheckedText::TooLong;
-        checked.message = QStringLiteral(
-            "送信メッセージが最大文字数（2048文字）を越えているため、送信することができません。");
+        checked.message =
+            QStringLiteral("送信メッセージが最大文字数（2048文字）を越えているため、送信することができません。");
     } else {
         checked.bytes = encoded.bytes;
     }
@@ -96,7 +96,7 @@ qsizetype MessageTextBytes(QStringView text)
         const char16_t c = text[i].unicode();
         if (c == u'\n')
             bytes += 2;
-        else if (c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F))  // ASCII, half-width katakana
+        else if (c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F)) // ASCII, half-width katakana
             bytes += 1;
         else
             bytes += 2;

@@ -8,10 +8,10 @@
 namespace zn {
 
 struct TRecvMessage {
-    QByteArray RecvData;     // line breaks as CR LF
-    QByteArray HandleName;   // the sender's
-    QByteArray MachineName;  // the sender's
-    QByteArray RecvTime;     // arrival, formatted for display
+    QByteArray RecvData;           // line breaks as CR LF
+    QByteArray HandleName;         // the sender's
+    QByteArray MachineName;        // the sender's
+    QByteArray RecvTime;           // arrival, formatted for display
     QByteArray SenderAddress = {}; // the datagrams' source, dotted
 
     friend bool operator==(const TRecvMessage &, const TRecvMessage &) = default;

@@ -12,39 +12,31 @@
 #include "net/udpservice.h"
 #include "peers/roster.h"
 
-
 #include <cstdio>
 
 namespace zn {
 
-Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *transport,
-                 const Clock *clock, QObject *parent)
-    : QObject(parent)
-    , m_frontend(frontend)
-    , m_reports(frontend)
-    , m_parameters(std::move(parameters))
-    , m_ownClock(clock ? nullptr : std::make_unique<SystemClock>())
-    , m_clock(clock ? *clock : *m_ownClock)
-    , m_log(std::make_unique<LogFile>(settings, m_clock, frontend))
-    , m_roster(std::make_unique<Roster>(settings, local))
-    , m_udp(std::make_unique<UdpService>())
-    , m_messenger(std::make_unique<Messenger>(settings, local, *m_roster,
-                                              transport ? *transport : *m_udp, *m_log))
-    , m_reassembler(std::make_unique<Reassembler>(m_clock, frontend))
-    , m_absenceRequests(std::make_unique<AbsenceRequests>(m_clock))
-    , m_answerLimiter(std::make_unique<AnswerLimiter>(m_clock))
-    , m_dispatcher(std::make_unique<Dispatcher>(settings, local, *m_roster, *m_messenger, frontend,
-                                                static_cast<MessageSink &>(*this), m_answerLimiter.get()))
-    , m_refusalWarnings(std::make_unique<TokenBuckets>(m_clock, RefusalWarningBurst, RefusalWarningMsPerToken,
-                                                       AnswerLimiter::MaxKeys))
-    , m_givenUpWarnings(std::make_unique<TokenBuckets>(m_clock, 1, GivenUpWarningMs, AnswerLimiter::MaxKeys))
-    , m_allRefusalWarnings(std::make_unique<TokenBuckets>(m_clock, AllRefusalWarningsBurst, AllWarningsMsPerToken, 1))
-    , m_allGivenUpWarnings(std::make_unique<TokenBuckets>(m_clock, AllGivenUpWarningsBurst, AllWarningsMsPerToken, 1))
+Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *transport, const Clock *clock,
+                 QObject *parent)
+    : QObject(parent), m_frontend(frontend), m_reports(frontend), m_parameters(std::move(parameters)),
+      m_ownClock(clock ? nullptr : std::make_unique<SystemClock>()), m_clock(clock ? *clock : *m_ownClock),
+      m_log(std::make_unique<LogFile>(settings, m_clock, frontend)),
+      m_roster(std::make_unique<Roster>(settings, local)), m_udp(std::make_unique<UdpService>()),
+      m_messenger(std::make_unique<Messenger>(settings, local, *m_roster, transport ? *transport : *m_udp, *m_log)),
+      m_reassembler(std::make_unique<Reassembler>(m_clock, frontend)),
+      m_absenceRequests(std::make_unique<AbsenceRequests>(m_clock)),
+      m_answerLimiter(std::make_unique<AnswerLimiter>(m_clock)),
+      m_dispatcher(std::make_unique<Dispatcher>(settings, local, *m_roster, *m_messenger, frontend,
+                                                static_cast<MessageSink &>(*this), m_answerLimiter.get())),
+      m_refusalWarnings(std::make_unique<TokenBuckets>(m_clock, RefusalWarningBurst, RefusalWarningMsPerToken,
+                                                       AnswerLimiter::MaxKeys)),
+      m_givenUpWarnings(std::make_unique<TokenBuckets>(m_clock, 1, GivenUpWarningMs, AnswerLimiter::MaxKeys)),
+      m_allRefusalWarnings(std::make_unique<TokenBuckets>(m_clock, AllRefusalWarningsBurst, AllWarningsMsPerToken, 1)),
+      m_allGivenUpWarnings(std::make_unique<TokenBuckets>(m_clock, AllGivenUpWarningsBurst, AllWarningsMsPerToken, 1))
 {
     connect(m_udp.get(), &UdpService::datagramReceived, m_reassembler.get(), &Reassembler::ReceiveDatagram);
-    m_reassembler->setMessageFilter([this](QByteArrayView kind, QByteArrayView field1) {
-        return m_dispatcher->concernsThisCopy(kind, field1);
-    });
+    m_reassembler->setMessageFilter(
+        [this](QByteArrayView kind, QByteArrayView field1) { return m_dispatcher->concernsThisCopy(kind, field1); });
     connect(m_reassembler.get(), &Reassembler::messageReceived, this,
             [this](const QByteArray &message, const QByteArray &sender) {
                 const FailureReports::Command received(m_reports);
@@ -130,8 +122,8 @@ void Session::shutdown()
     m_log->flush();
 }
 
-bool Session::queueMessage(const QByteArray &machineName, const QByteArray &handleName,
-                           const QByteArray &text, const QByteArray &senderAddress)
+bool Session::queueMessage(const QByteArray &machineName, const QByteArray &handleName, const QByteArray &text,
+                           const QByteArray &senderAddress)
 {
     // Taken for the log before anything can open a box: the records keep
     // arrival order even when messages arrive inside a box's event loop. The
@@ -145,9 +137,8 @@ bool Session::queueMessage(const QByteArray &machineName, const QByteArray &hand
     }
     emit messageQueued();
     if (settings.RecvCheck) {
-        m_frontend.showEventNotice(QStringLiteral("「") + cp932::decode(handleName)
-                                       + QStringLiteral("」からメッセージが届きました。"),
-                                   false);
+        m_frontend.showEventNotice(
+            QStringLiteral("「") + cp932::decode(handleName) + QStringLiteral("」からメッセージが届きました。"), false);
     }
     return true;
 }

@@ -6,8 +6,8 @@
 #include "common/clock.h"
 #include "common/failurereports.h"
 #include "common/localpeer.h"
-#include "session/recvqueue.h"
 #include "net/messagesink.h"
+#include "session/recvqueue.h"
 #include "settings/settings.h"
 #include "settings/settingsstore.h"
 
@@ -178,8 +178,8 @@ signals:
     void absenceAnswered(const QByteArray &machineName, const QByteArray &handleName, const QByteArray &text);
 
 private:
-    void AddRecvMessage(const QByteArray &machineName, const QByteArray &handleName,
-                        const QByteArray &text, const QByteArray &senderAddress) override
+    void AddRecvMessage(const QByteArray &machineName, const QByteArray &handleName, const QByteArray &text,
+                        const QByteArray &senderAddress) override
     {
         queueMessage(machineName, handleName, text, senderAddress);
     }

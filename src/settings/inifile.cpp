@@ -76,8 +76,8 @@ IniDocument::IniDocument(QByteArrayView bytes)
         }
         const bool crlf = lf > start && bytes[lf - 1] == '\r';
         const qsizetype textEnd = crlf ? lf - 1 : lf;
-        m_lines.append({bytes.sliced(start, textEnd - start).toByteArray(),
-                        crlf ? QByteArray("\r\n") : QByteArray("\n")});
+        m_lines.append(
+            {bytes.sliced(start, textEnd - start).toByteArray(), crlf ? QByteArray("\r\n") : QByteArray("\n")});
         start = lf + 1;
     }
 }
@@ -181,11 +181,8 @@ QString CannotWriteText(const QString &path)
     return QStringLiteral("%1 に書き込めません").arg(QFileInfo(path).absoluteFilePath());
 }
 
-IniFile::IniFile(QString path, OpenSaveDevice open)
-    : m_path(std::move(path))
-    , m_open(std::move(open))
-{
-}
+IniFile::IniFile(QString path, OpenSaveDevice open) : m_path(std::move(path)), m_open(std::move(open))
+{}
 
 IniDocument IniFile::read() const
 {

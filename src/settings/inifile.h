@@ -65,7 +65,7 @@ public:
 private:
     struct Line {
         QByteArray text;
-        QByteArray ending;   // "\r\n", "\n", or empty for a last line without one
+        QByteArray ending; // "\r\n", "\n", or empty for a last line without one
     };
     // Index of the first header of `section`, or -1.
     qsizetype findSection(QByteArrayView section) const;

@@ -11,9 +11,9 @@ namespace zn {
 
 struct Settings {
     // [LocalSetting], in the order the options are written.
-    QByteArray HandleName;           // default: the machine name
+    QByteArray HandleName; // default: the machine name
     quint16 PortNo = 50000;
-    QByteArray HuzaiMessage;         // CR LF line breaks in memory, "\n" in the file
+    QByteArray HuzaiMessage; // CR LF line breaks in memory, "\n" in the file
     bool StartShow = false;
     bool SendAfterClose = false;
     bool RecvAutoOpen = false;
@@ -25,8 +25,8 @@ struct Settings {
     bool ClipRecvInfo = true;
     bool ReturnMessagePlus = false;
     bool ReturnRecvHide = false;
-    int TaskAnimation = 1;           // 0 none, 1 shooting star, 2 blink
-    int MouseAnimation = 1;          // 0 none, 1 circle, 2 square
+    int TaskAnimation = 1;  // 0 none, 1 shooting star, 2 blink
+    int MouseAnimation = 1; // 0 none, 1 circle, 2 square
     bool RecvOpenCheck = false;
     bool HuzaiModeCheck = false;
     bool HuzaiReturnCheck = false;
@@ -37,16 +37,16 @@ struct Settings {
     bool PasswordOption = false;
     bool PasswordRecv = false;
     bool PasswordLog = false;
-    QByteArray Password;             // plain in memory, scrambled twice in the file
+    QByteArray Password; // plain in memory, scrambled twice in the file
     // [LocalSetting] continued.
     bool LogSave = true;
-    QString LogFileName;             // default: program directory + "LOG.ZNG"
-    int LogFileMaxCount = 100;       // 0 means no limit
-    QByteArray SendIP;               // "a.b.c.d&|e.f.g.h&|"
+    QString LogFileName;       // default: program directory + "LOG.ZNG"
+    int LogFileMaxCount = 100; // 0 means no limit
+    QByteArray SendIP;         // "a.b.c.d&|e.f.g.h&|"
     bool AutoLocate = true;
     bool AutoClose = false;
     bool ExclamationAutoClose = false;
-    quint8 AutoCloseTimer = 5;       // seconds
+    quint8 AutoCloseTimer = 5; // seconds
     bool OnlineCheck = false;
     bool OfflineCheck = false;
     bool OpenCheck = false;
@@ -58,10 +58,10 @@ struct Settings {
     std::array<QString, 3> SoundFiles;
 
     // [Font]
-    quint8 Size = 9;                 // 8, 9, 12 or 14 points
+    quint8 Size = 9; // 8, 9, 12 or 14 points
 
     // [Sort]
-    quint8 SortIndex = 0;            // 0 handle name, 1 machine name, 2 address
+    quint8 SortIndex = 0; // 0 handle name, 1 machine name, 2 address
     bool SortUpper = true;
 
     // The port in use, fixed at start-up; PortNo changes apply at the next start.

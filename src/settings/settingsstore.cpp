@@ -27,14 +27,13 @@ namespace {
 struct SoundFile {
     int index;
 };
-using Field = std::variant<bool Settings::*, int Settings::*, quint8 Settings::*,
-                           quint16 Settings::*, QByteArray Settings::*, QString Settings::*,
-                           SoundFile>;
+using Field = std::variant<bool Settings::*, int Settings::*, quint8 Settings::*, quint16 Settings::*,
+                           QByteArray Settings::*, QString Settings::*, SoundFile>;
 
 enum class Form {
     Plain,
-    LineBreaksEscaped,   // HuzaiMessage: CR LF <-> "\n"
-    ScrambledTwice,      // Password
+    LineBreaksEscaped, // HuzaiMessage: CR LF <-> "\n"
+    ScrambledTwice,    // Password
 };
 
 struct Key {
@@ -129,12 +128,9 @@ QByteArray readPassword(const QByteArray &stored)
 QByteArray readBytes(const Key &key, const QByteArray &stored)
 {
     switch (key.form) {
-    case Form::LineBreaksEscaped:
-        return DecodeHuzaiMessage(stored);
-    case Form::ScrambledTwice:
-        return readPassword(stored);
-    case Form::Plain:
-        break;
+    case Form::LineBreaksEscaped: return DecodeHuzaiMessage(stored);
+    case Form::ScrambledTwice: return readPassword(stored);
+    case Form::Plain: break;
     }
     return stored;
 }
@@ -142,12 +138,9 @@ QByteArray readBytes(const Key &key, const QByteArray &stored)
 QByteArray writeBytes(const Key &key, const QByteArray &value)
 {
     switch (key.form) {
-    case Form::LineBreaksEscaped:
-        return EncodeHuzaiMessage(value);
-    case Form::ScrambledTwice:
-        return ScrambleText(ScrambleText(value));
-    case Form::Plain:
-        break;
+    case Form::LineBreaksEscaped: return EncodeHuzaiMessage(value);
+    case Form::ScrambledTwice: return ScrambleText(ScrambleText(value));
+    case Form::Plain: break;
     }
     return value;
 }
@@ -160,12 +153,8 @@ void readKey(const Key &key, const IniDocument &document, Settings &settings)
     if (stored && !cp932::isValid(*stored))
         stored.reset();
     std::visit(Overloaded{
-                   [&](bool Settings::*field) {
-                       settings.*field = readBoolean(stored, settings.*field);
-                   },
-                   [&](int Settings::*field) {
-                       settings.*field = readInteger(stored, settings.*field);
-                   },
+                   [&](bool Settings::*field) { settings.*field = readBoolean(stored, settings.*field); },
+                   [&](int Settings::*field) { settings.*field = readInteger(stored, settings.*field); },
                    [&](quint8 Settings::*field) {
                        settings.*field = static_cast<quint8>(readInteger(stored, settings.*field));
                    },
@@ -202,17 +191,26 @@ Stored encodeText(const QString &text)
 
 Stored storedValue(const Key &key, const Settings &settings)
 {
-    return std::visit(
-        Overloaded{
-            [&](bool Settings::*field) { return Stored{QByteArray(settings.*field ? "1" : "0"), {}}; },
-            [&](int Settings::*field) { return Stored{QByteArray::number(settings.*field), {}}; },
-            [&](quint8 Settings::*field) { return Stored{QByteArray::number(settings.*field), {}}; },
-            [&](quint16 Settings::*field) { return Stored{QByteArray::number(settings.*field), {}}; },
-            [&](QByteArray Settings::*field) { return Stored{writeBytes(key, settings.*field), {}}; },
-            [&](QString Settings::*field) { return encodeText(settings.*field); },
-            [&](SoundFile sound) { return encodeText(settings.SoundFiles[sound.index]); },
-        },
-        key.field);
+    return std::visit(Overloaded{
+                          [&](bool Settings::*field) {
+                              return Stored{QByteArray(settings.*field ? "1" : "0"), {}};
+                          },
+                          [&](int Settings::*field) {
+                              return Stored{QByteArray::number(settings.*field), {}};
+                          },
+                          [&](quint8 Settings::*field) {
+                              return Stored{QByteArray::number(settings.*field), {}};
+                          },
+                          [&](quint16 Settings::*field) {
+                              return Stored{QByteArray::number(settings.*field), {}};
+                          },
+                          [&](QByteArray Settings::*field) {
+                              return Stored{writeBytes(key, settings.*field), {}};
+                          },
+                          [&](QString Settings::*field) { return encodeText(settings.*field); },
+                          [&](SoundFile sound) { return encodeText(settings.SoundFiles[sound.index]); },
+                      },
+                      key.field);
 }
 
 QString withTrailingSlash(const QString &directory)
@@ -240,8 +238,8 @@ QString ProgramDirectoryFor(const QString &executableDirectory, const QString &c
                             const std::function<bool(const QString &)> &isWritable)
 {
     const QFileInfo executable(executableDirectory);
-    const bool writable = executable.isDir()
-        && (isWritable ? isWritable(executableDirectory) : executable.isWritable());
+    const bool writable =
+        executable.isDir() && (isWritable ? isWritable(executableDirectory) : executable.isWritable());
     if (writable || configDirectory.isEmpty())
         return withTrailingSlash(executableDirectory);
     // A failure to create it shows later, as the error of the first write.
@@ -276,16 +274,12 @@ QString SettingsFileName(const QStringList &parameters)
 quint8 NormalizeFontSize(int size)
 {
     switch (size) {
-    case 14:
-        return 14;
+    case 14: return 14;
     case 12:
-    case 0:
-        return 12;
+    case 0: return 12;
     case 8:
-    case 2:
-        return 8;
-    default:
-        return 9;
+    case 2: return 8;
+    default: return 9;
     }
 }
 
@@ -340,10 +334,8 @@ QByteArray DecodeHuzaiMessage(QByteArrayView stored)
 
 // ---- SettingsStore -------------------------------------------------------
 
-SettingsStore::SettingsStore(QString filePath, OpenSaveDevice open)
-    : m_file(std::move(filePath), std::move(open))
-{
-}
+SettingsStore::SettingsStore(QString filePath, OpenSaveDevice open) : m_file(std::move(filePath), std::move(open))
+{}
 
 namespace {
 Settings defaultSettings(const QByteArray &machineName, const QString &programDirectory)
@@ -453,8 +445,7 @@ QString SettingsStore::writeFontSize(quint8 size) const
 
 QString SettingsStore::writeSort(quint8 index, bool upper) const
 {
-    return write({{Sort, "SortIndex", QByteArray::number(index)},
-                         {Sort, "SortUpper", QByteArray(upper ? "1" : "0")}});
+    return write({{Sort, "SortIndex", QByteArray::number(index)}, {Sort, "SortUpper", QByteArray(upper ? "1" : "0")}});
 }
 
 QString SettingsStore::writeHuzaiMessage(const QByteArray &message) const
@@ -465,9 +456,7 @@ QString SettingsStore::writeHuzaiMessage(const QByteArray &message) const
 Placement SettingsStore::readPlacement(QByteArrayView section, const Placement &defaults) const
 {
     const IniDocument document = m_writesHeld ? IniDocument() : m_file.read();
-    const auto get = [&](const char *key, int fallback) {
-        return readInteger(document.value(section, key), fallback);
-    };
+    const auto get = [&](const char *key, int fallback) { return readInteger(document.value(section, key), fallback); };
     return {get(PlacementKeys[0], defaults.left), get(PlacementKeys[1], defaults.top),
             get(PlacementKeys[2], defaults.width), get(PlacementKeys[3], defaults.height)};
 }
@@ -486,8 +475,7 @@ std::optional<QPoint> SettingsStore::readPosition(QByteArrayView section) const
     return QPoint(*left, *top);
 }
 
-QString SettingsStore::writePlacement(QByteArrayView section, const Placement &placement,
-                                      bool withSize) const
+QString SettingsStore::writePlacement(QByteArrayView section, const Placement &placement, bool withSize) const
 {
     return write(placementEntries(section, placement, withSize));
 }
@@ -505,8 +493,7 @@ QString SettingsStore::writeMainPlacement(const Placement &placement, const Colu
 {
     QList<IniEntry> entries = placementEntries(PlacementSection::MainForm, placement, true);
     for (size_t i = 0; i < widths.size(); ++i)
-        entries.append({PlacementSection::MainForm.toByteArray(), ColumnKeys[i],
-                        QByteArray::number(widths[i])});
+        entries.append({PlacementSection::MainForm.toByteArray(), ColumnKeys[i], QByteArray::number(widths[i])});
     return write(entries);
 }
 

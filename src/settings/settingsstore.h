@@ -25,7 +25,7 @@ inline constexpr QByteArrayView RecvForm = "RecvFormLocate";
 inline constexpr QByteArrayView LogForm = "LogFormLocate";
 inline constexpr QByteArrayView HuzaiSetForm = "HuzaiSetFormLocate";
 inline constexpr QByteArrayView HuzaiForm = "HuzaiFormLocate";
-inline constexpr QByteArrayView IventForm = "IventFormLocate";   // Left and Top only
+inline constexpr QByteArrayView IventForm = "IventFormLocate"; // Left and Top only
 } // namespace PlacementSection
 
 // A window's position and size in screen pixels.
@@ -86,7 +86,7 @@ struct LoadedSettings {
     enum Damage { Sound, Unreadable, Unparsable };
     Settings settings;
     Damage damage = Sound;
-    qsizetype damagedLine = 0;   // the first damaged line of an unparsable file
+    qsizetype damagedLine = 0; // the first damaged line of an unparsable file
     // The damaged file's new path; empty when it could not be renamed, and
     // the store then writes nothing for the rest of the run.
     QString keptAs;
@@ -111,8 +111,7 @@ public:
     // load() for start-up, after the file was checked for damage; `now`
     // names the damaged file. `rename` moves a file (QFile::rename unless a
     // test makes it fail).
-    LoadedSettings loadAtStart(const QByteArray &machineName, const QString &programDirectory,
-                               const QDateTime &now,
+    LoadedSettings loadAtStart(const QByteArray &machineName, const QString &programDirectory, const QDateTime &now,
                                const std::function<bool(const QString &from, const QString &to)> &rename = {});
 
     // While held, every writer writes nothing and reports success, and the
@@ -140,8 +139,7 @@ public:
     // The main window's placement with its column widths `UserList1` to
     // `UserList3`.
     ColumnWidths readColumnWidths() const;
-    [[nodiscard]] QString writeMainPlacement(const Placement &placement,
-                                             const ColumnWidths &widths) const;
+    [[nodiscard]] QString writeMainPlacement(const Placement &placement, const ColumnWidths &widths) const;
 
 private:
     [[nodiscard]] QString write(const QList<IniEntry> &entries) const;

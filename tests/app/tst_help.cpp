@@ -1,16 +1,16 @@
 // The about box, the help menu's openers and the bundled manual.
-#include "platform/desktopfrontend.h"
 #include "app/helpcommands.h"
 #include "app/makerinfo.h"
-#include "session/session.h"
 #include "app/thelpform.h"
 #include "app/tmainform.h"
-#include "desktopfixture.h"
 #include "app/tversionform.h"
+#include "desktopfixture.h"
 #include "messaging/messagecenter.h"
-#include "options/tpasscheckform.h"
 #include "net/netfakes.h"
+#include "options/tpasscheckform.h"
 #include "peers/traymenu.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
@@ -37,14 +37,13 @@ namespace {
 
 // Every help context number the options dialog's controls carry, in the
 // order of its pages, and 30 of the password fields.
-const QList<int> ContextNumbers = {
-    20, 21, 22, 23,                                                  // ローカル
-    24, 25, 56, 75, 60, 27, 80, 28, 28, 69, 70, 71, 71, 71, 26, 58,  // 一般
-    29, 30, 31, 55, 65, 64, 62, 61, 63, 77,                          // セキュリティ、ログ
-    32, 33, 34, 35, 36,                                              // 通信
-    37, 38, 39, 73, 72, 40, 41, 74,                                  // イベント
-    42, 78, 79, 46, 47, 43, 44, 45, 59, 66,                          // アニメーション、サウンド
-    30};                                                             // password fields
+const QList<int> ContextNumbers = {20, 21, 22, 23,                                                 // ローカル
+                                   24, 25, 56, 75, 60, 27, 80, 28, 28, 69, 70, 71, 71, 71, 26, 58, // 一般
+                                   29, 30, 31, 55, 65, 64, 62, 61, 63, 77, // セキュリティ、ログ
+                                   32, 33, 34, 35, 36,                     // 通信
+                                   37, 38, 39, 73, 72, 40, 41, 74,         // イベント
+                                   42, 78, 79, 46, 47, 43, 44, 45, 59, 66, // アニメーション、サウンド
+                                   30};                                    // password fields
 
 struct Opened {
     QList<QUrl> urls;
@@ -153,9 +152,10 @@ void TestHelp::aboutBox_linksOpenHomePageAndMail()
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     QTest::mouseClick(box.laURL(), Qt::LeftButton);
     QTest::mouseClick(box.laMailAddress(), Qt::LeftButton);
-    QTest::mouseClick(box.laCredit(), Qt::LeftButton);  // not a link
-    QCOMPARE(opened.urls, (QList<QUrl>{QUrl(QStringLiteral("https://zephinet.invalid/")),
-                                       QUrl(QStringLiteral("mailto:dev@zephinet.invalid"))}));
+    QTest::mouseClick(box.laCredit(), Qt::LeftButton); // not a link
+    QCOMPARE(opened.urls,
+             (QList<QUrl>{QUrl(QStringLiteral("https://zephinet.invalid/")),
+                          QUrl(QStringLiteral("mailto:dev@zephinet.invalid"))}));
     QVERIFY(box.isVisible());
     box.btClose()->click();
     QVERIFY(!box.isVisible());
@@ -187,10 +187,12 @@ void TestHelp::links_sayInABoxWhenNothingOpensThem()
     f.frontend.setAutoAnswer(Answer::Ok);
     // No browser, no mail program: the desktop takes nothing.
     f.shell->help().setUrlOpener([](const QUrl &) { return false; });
-    const QString noBrowser = QStringLiteral("ブラウザを起動することができませんでした。次のアドレスをブラウザで開いてください。\n"
-                                             "https://zephinet.invalid/");
-    const QString noMail = QStringLiteral("メールソフトを起動することができませんでした。次のアドレスにメールを送信してください。\n"
-                                          "dev@zephinet.invalid");
+    const QString noBrowser =
+        QStringLiteral("ブラウザを起動することができませんでした。次のアドレスをブラウザで開いてください。\n"
+                       "https://zephinet.invalid/");
+    const QString noMail =
+        QStringLiteral("メールソフトを起動することができませんでした。次のアドレスにメールを送信してください。\n"
+                       "dev@zephinet.invalid");
     f.action("miHelpHomepage")->trigger();
     f.action("Ondrel1")->trigger();
     QCOMPARE(boxes, (QStringList{noBrowser, noMail}));
@@ -241,7 +243,7 @@ void TestHelp::aboutBox_modalWithDialogShowingFromMenuAndTray()
             f.shell->trayDoubleClicked();
             stayedHidden = !f.form()->isVisible();
             if (fromTray)
-                box->close();  // the close box
+                box->close(); // the close box
             else
                 box->btClose()->click();
         });
@@ -322,8 +324,7 @@ void TestHelp::helpWindow_opensAtTheTopicAndStaysOne()
     QVERIFY(block.isValid());
     const int top = int(browser->document()->documentLayout()->blockBoundingRect(block).top());
     QVERIFY(top > browser->viewport()->height());
-    QTRY_VERIFY(qAbs(browser->verticalScrollBar()->value() - qMin(top, browser->verticalScrollBar()->maximum()))
-                <= 20);
+    QTRY_VERIFY(qAbs(browser->verticalScrollBar()->value() - qMin(top, browser->verticalScrollBar()->maximum())) <= 20);
 
     // The next topic comes into the same window, also after it was closed.
     window->close();

@@ -1,38 +1,37 @@
-#include "platform/desktopfrontend.h"
 #include "app/helpcommands.h"
-#include "session/session.h"
 #include "app/thelpform.h"
 #include "app/tmainform.h"
-#include "desktopfixture.h"
 #include "app/translations.h"
-#include "options/optionformopener.h"
-#include "options/toptionform.h"
-#include "options/tpasscheckform.h"
 #include "common/text.h"
+#include "desktopfixture.h"
 #include "messaging/absencecenter.h"
 #include "messaging/messagecenter.h"
 #include "messaging/trecvform.h"
 #include "net/netfakes.h"
+#include "options/optionformopener.h"
+#include "options/toptionform.h"
+#include "options/tpasscheckform.h"
 #include "peers/roster.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QTextBrowser>
-#include <QTimer>
 #include <QHeaderView>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QScreen>
-#include <QStyle>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSignalSpy>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
@@ -87,8 +86,7 @@ void TestMainForm::fontSizeCommand_windowsSeeNewSize()
     // Other windows lay out again on the signal and read the size then.
     Fixture f;
     QList<int> seen;
-    QObject::connect(f.form(), &TMainForm::fontSizeChanged, f.form(),
-                     [&] { seen.append(f.session->settings.Size); });
+    QObject::connect(f.form(), &TMainForm::fontSizeChanged, f.form(), [&] { seen.append(f.session->settings.Size); });
     f.form()->miShowFontLargeClick(14);
     f.form()->miShowFontLargeClick(8);
     QCOMPARE(seen, (QList<int>{14, 8}));
@@ -211,15 +209,13 @@ void TestMainForm::selection_decidesSendAndAbsenceCommands()
     QVERIFY(!wanted("miMessageSend"));
     QVERIFY(!wanted("miMessageHuzaiRecv"));
 
-    list->selectionModel()->select(list->model()->index(0, 0),
-                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    list->selectionModel()->select(list->model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QVERIFY(wanted("miMessageSend"));
     QVERIFY(wanted("miMessageRightClipSend"));
     QVERIFY(!wanted("miMessageHuzaiRecv"));
 
     // One present and one absent peer: the absence fetch is offered too.
-    list->selectionModel()->select(list->model()->index(1, 0),
-                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    list->selectionModel()->select(list->model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QVERIFY(wanted("miMessageHuzaiRecv"));
     QVERIFY(action(f.form(), "miMessageSend")->isEnabled());
     QVERIFY(action(f.form(), "miMessageHuzaiRecv")->isEnabled());
@@ -251,18 +247,39 @@ void TestMainForm::menus_captionsInOrder()
                     captions << QStringLiteral("    ") + sub->text();
         }
     }
-    const QStringList expected = {
-        QStringLiteral("メッセージ(&M)"), QStringLiteral("  メッセージ送信(&S)"), QStringLiteral("  メッセージ受信(&R)"),
-        QStringLiteral("-"), QStringLiteral("  クリップボード送信(&C)"), QStringLiteral("  クリップボード受信(&L)"),
-        QStringLiteral("-"), QStringLiteral("  不在メッセージ受信(&H)"), QStringLiteral("-"),
-        QStringLiteral("  閉じる(&Q)"), QStringLiteral("-"), QStringLiteral("  終了(&E)"),
-        QStringLiteral("オプション(&O)"), QStringLiteral("  不在(&H)"), QStringLiteral("-"), QStringLiteral("  環境設定(&O)"),
-        QStringLiteral("表示(&V)"), QStringLiteral("  ログ参照(&V)"), QStringLiteral("-"), QStringLiteral("  文字のサイズ(&X)"),
-        QStringLiteral("    最大(&G)"), QStringLiteral("    大(&L)"), QStringLiteral("    中(&M)"), QStringLiteral("    小(&S)"),
-        QStringLiteral("-"), QStringLiteral("  最新の情報に更新(&R)"),
-        QStringLiteral("ヘルプ(&H)"), QStringLiteral("  トピックの検索(&H)"), QStringLiteral("-"),
-        QStringLiteral("  Ondrel Official Homepage(&W)"), QStringLiteral("  Ondrel へ メールを送信(&M)"), QStringLiteral("-"),
-        QStringLiteral("  バージョン情報(&V)")};
+    const QStringList expected = {QStringLiteral("メッセージ(&M)"),
+                                  QStringLiteral("  メッセージ送信(&S)"),
+                                  QStringLiteral("  メッセージ受信(&R)"),
+                                  QStringLiteral("-"),
+                                  QStringLiteral("  クリップボード送信(&C)"),
+                                  QStringLiteral("  クリップボード受信(&L)"),
+                                  QStringLiteral("-"),
+                                  QStringLiteral("  不在メッセージ受信(&H)"),
+                                  QStringLiteral("-"),
+                                  QStringLiteral("  閉じる(&Q)"),
+                                  QStringLiteral("-"),
+                                  QStringLiteral("  終了(&E)"),
+                                  QStringLiteral("オプション(&O)"),
+                                  QStringLiteral("  不在(&H)"),
+                                  QStringLiteral("-"),
+                                  QStringLiteral("  環境設定(&O)"),
+                                  QStringLiteral("表示(&V)"),
+                                  QStringLiteral("  ログ参照(&V)"),
+                                  QStringLiteral("-"),
+                                  QStringLiteral("  文字のサイズ(&X)"),
+                                  QStringLiteral("    最大(&G)"),
+                                  QStringLiteral("    大(&L)"),
+                                  QStringLiteral("    中(&M)"),
+                                  QStringLiteral("    小(&S)"),
+                                  QStringLiteral("-"),
+                                  QStringLiteral("  最新の情報に更新(&R)"),
+                                  QStringLiteral("ヘルプ(&H)"),
+                                  QStringLiteral("  トピックの検索(&H)"),
+                                  QStringLiteral("-"),
+                                  QStringLiteral("  Ondrel Official Homepage(&W)"),
+                                  QStringLiteral("  Ondrel へ メールを送信(&M)"),
+                                  QStringLiteral("-"),
+                                  QStringLiteral("  バージョン情報(&V)")};
     QCOMPARE(captions, expected);
 }
 
@@ -273,11 +290,10 @@ void TestMainForm::menus_enabledItemsActAndDisabledOnesAwaitTheirWindows()
     Fixture f;
     QVERIFY(f.shell->start());
     f.form()->show();
-    const QSet<QString> later = {
-        QStringLiteral("miMessageSend"), QStringLiteral("miMessageRecv"), QStringLiteral("miMessageClipSend"),
-        QStringLiteral("miMessageClipRecv"), QStringLiteral("miMessageHuzaiRecv"),
-        QStringLiteral("miMessageRightSend"),
-        QStringLiteral("miMessageRightClipSend")};
+    const QSet<QString> later = {QStringLiteral("miMessageSend"),         QStringLiteral("miMessageRecv"),
+                                 QStringLiteral("miMessageClipSend"),     QStringLiteral("miMessageClipRecv"),
+                                 QStringLiteral("miMessageHuzaiRecv"),    QStringLiteral("miMessageRightSend"),
+                                 QStringLiteral("miMessageRightClipSend")};
     // The help menu's web page and mail go to a recorder, not a browser.
     int opened = 0;
     f.shell->help().setUrlOpener([&opened](const QUrl &) { return ++opened > 0; });
@@ -307,7 +323,7 @@ void TestMainForm::menus_enabledItemsActAndDisabledOnesAwaitTheirWindows()
         const bool viewer = f.shell->messages().logForm() != nullptr;
         const int urls = opened;
         bool modal = false;
-        f.frontend.setNextAnswer(Answer::No);  // the quit question keeps the program running
+        f.frontend.setNextAnswer(Answer::No); // the quit question keeps the program running
         if (name == QLatin1String("miHelpVersion")) {
             QTimer::singleShot(0, f.form(), [&modal] {
                 if (QWidget *box = QApplication::activeModalWidget()) {
@@ -335,8 +351,8 @@ void TestMainForm::toolbar_buttonsWithTips()
 {
     Fixture f;
     const std::pair<const char *, QString> buttons[] = {
-        {"sbSend", QStringLiteral("メッセージ送信")}, {"sbRecv", QStringLiteral("メッセージ受信")},
-        {"sbClipSend", QStringLiteral("クリップボード送信")}, {"sbClipRecv", QStringLiteral("クリップボード受信")},
+        {"sbSend", QStringLiteral("メッセージ送信")},          {"sbRecv", QStringLiteral("メッセージ受信")},
+        {"sbClipSend", QStringLiteral("クリップボード送信")},  {"sbClipRecv", QStringLiteral("クリップボード受信")},
         {"sbHuzaiRecv", QStringLiteral("不在メッセージ受信")}, {"sbHuzai", QStringLiteral("不在")}};
     for (const auto &[name, tip] : buttons) {
         auto *button = f.form()->findChild<QToolButton *>(QString::fromLatin1(name));
@@ -352,8 +368,7 @@ void TestMainForm::start_sendsLoginAndStop_sendsLogoutAndSavesPlacement()
     QVERIFY(f.shell->start());
     QVERIFY(f.session->local.SocketStarted);
     const QByteArray address = f.session->local.Address;
-    QCOMPARE(f.transport.messages(),
-             QList<QByteArray>{"ZNMESSAGE:LOGIN&|PC1&|alice&|0&|" + address + "&|ZN150"});
+    QCOMPARE(f.transport.messages(), QList<QByteArray>{"ZNMESSAGE:LOGIN&|PC1&|alice&|0&|" + address + "&|ZN150"});
 
     f.shell->stop();
     QCOMPARE(f.transport.messages().last(), QByteArray("ZNMESSAGE:LOGOUT&|PC1"));
@@ -551,7 +566,10 @@ void TestMainForm::hostilePlacement_comesBackOnScreen()
     f.form()->show();
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QVERIFY2(screen.contains(f.form()->frameGeometry()),
-             qPrintable(QStringLiteral("%1,%2 %3x%4").arg(f.form()->x()).arg(f.form()->y()).arg(f.form()->width())
+             qPrintable(QStringLiteral("%1,%2 %3x%4")
+                            .arg(f.form()->x())
+                            .arg(f.form()->y())
+                            .arg(f.form()->width())
                             .arg(f.form()->height())));
     QVERIFY(f.form()->width() >= 100 && f.form()->height() >= 80);
     for (int c = 0; c < 3; ++c)
@@ -584,7 +602,8 @@ void TestMainForm::largeFonts_columnsFitTheirCaptions()
                 for (int c = 0; c < 3; ++c) {
                     const QString caption = header->model()->headerData(c, Qt::Horizontal).toString();
                     const int needed = metrics.horizontalAdvance(caption) + 2 * margin;
-                    QVERIFY2(header->sectionSize(c) >= needed, qPrintable(QStringLiteral("%1 pt, %2").arg(size).arg(caption)));
+                    QVERIFY2(header->sectionSize(c) >= needed,
+                             qPrintable(QStringLiteral("%1 pt, %2").arg(size).arg(caption)));
                     QVERIFY(header->sectionSize(c) >= header->sectionSizeHint(c));
                 }
             }

@@ -3,24 +3,24 @@
 // "&" makes no mnemonic, and the commands of a menu entry reach its peer.
 // Everything arrives as datagrams through the session's own reassembly and
 // dispatch, and is read back from the real widgets.
-#include "platform/desktopfrontend.h"
-#include "session/session.h"
 #include "app/tmainform.h"
-#include "desktopfixture.h"
 #include "common/codec.h"
+#include "desktopfixture.h"
 #include "fakeclock.h"
 #include "log/logfile.h"
-#include "messaging/tlogform.h"
 #include "messaging/messagecenter.h"
 #include "messaging/thuzaiform.h"
+#include "messaging/tlogform.h"
 #include "messaging/trecvform.h"
 #include "messaging/tsendform.h"
 #include "net/netfakes.h"
 #include "net/reassembly.h"
 #include "net/wire.h"
 #include "peers/roster.h"
-#include "platform/tiventform.h"
 #include "peers/traymenu.h"
+#include "platform/desktopfrontend.h"
+#include "platform/tiventform.h"
+#include "session/session.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -106,8 +106,7 @@ QString tipShownFor(QTreeView *list, const QModelIndex &index)
 struct Fixture : test::DesktopFixture {
     std::unique_ptr<TIventForm> notice;
 
-    Fixture()
-        : DesktopFixture("MouseAnimation=0\r\nOnlineCheck=1\r\nRecvCheck=1\r\nOpenCheck=1\r\n", Time::Fake)
+    Fixture() : DesktopFixture("MouseAnimation=0\r\nOnlineCheck=1\r\nRecvCheck=1\r\nOpenCheck=1\r\n", Time::Fake)
     {
         notice = std::make_unique<TIventForm>(session->settings, std::nullopt);
         frontend.setNoticeSink([this](const QString &t, bool important) { notice->ShowEventNotice(t, important); });
@@ -279,9 +278,10 @@ void TestNetworkText::windowsNoticesAndBoxes_showNamesAndTextsAsTheyAre()
         f.receive(LogoutMessage(p.machine), p.ipv4);
         send->setText(u"reply"_qs);
         QCOMPARE(f.boxShownBy([send] { send->btSendClick(); }),
-                 QString(u"「"_qs + name + u"」がオフライン状態になりました。このユーザにメッセージを送信できませんでした。\n"
-                                       "送信できなかったメッセージは、この送信ウィンドウに残してあります。"_qs));
-        send->close();  // the window keeps what it could not send
+                 QString(u"「"_qs + name
+                         + u"」がオフライン状態になりました。このユーザにメッセージを送信できませんでした。\n"
+                           "送信できなかったメッセージは、この送信ウィンドウに残してあります。"_qs));
+        send->close(); // the window keeps what it could not send
 
         // Back, absent: its read confirmation, absence message and "none" answer.
         f.login(p, "1");

@@ -40,11 +40,9 @@ struct CommandFixture {
         emit session.reassembler().messageReceived(OpenCheckMessage("10.0.0.99", handle), "10.0.0.1");
     }
     // An absence answer as the dispatcher gets it from the datagrams of `source`.
-    void answer(const QByteArray &source, const QByteArray &machine, const QByteArray &handle,
-                const QByteArray &text)
+    void answer(const QByteArray &source, const QByteArray &machine, const QByteArray &handle, const QByteArray &text)
     {
-        emit session.reassembler().messageReceived(HuzaiMessageMessage("10.0.0.99", machine, handle, text),
-                                                   source);
+        emit session.reassembler().messageReceived(HuzaiMessageMessage("10.0.0.99", machine, handle, text), source);
     }
 };
 

@@ -24,8 +24,7 @@ struct Fixture : CommandFixture {
                           {"sato", "PC2", "10.0.0.2", false},
                           {"twin", "PC5", "10.0.0.5", false},
                           {"twin", "PC6", "10.0.0.6", false}})
-    {
-    }
+    {}
 };
 const QByteArray Away = cp932::bytes(u"≪不在メッセージです≫") + "\r\n\r\nout\r\nback at 3 \\o/";
 } // namespace
@@ -39,8 +38,9 @@ void TestAbsenceCommand::ask_printsEachOutcomeWithItsExitCode()
     AbsenceCommand command(f.session, {u"田中"_qs, u"PC2"_qs, u"carol"_qs}, false, f.out);
     QVERIFY(!command.resolve());
     command.act();
-    QCOMPARE(f.transport.messages(), (QList<QByteArray>{HuzaiCheckMessage("10.0.0.1", "10.0.0.99"),
-                                                        HuzaiCheckMessage("10.0.0.2", "10.0.0.99")}));
+    QCOMPARE(
+        f.transport.messages(),
+        (QList<QByteArray>{HuzaiCheckMessage("10.0.0.1", "10.0.0.99"), HuzaiCheckMessage("10.0.0.2", "10.0.0.99")}));
     QCOMPARE(f.output, u"not-online: carol\n"_qs);
     QVERIFY(!command.allReplied());
     f.answer("10.0.0.1", "PC1", cp932::bytes(u"田中"), Away);
@@ -55,7 +55,7 @@ void TestAbsenceCommand::ask_printsEachOutcomeWithItsExitCode()
     QVERIFY(some.resolve());
     some.act();
     g.answer("10.0.0.2", "PC2", "sato", "Nothing");
-    QCOMPARE(some.exitCode(true), int(ExitUnconfirmed));  // PC1 still to answer
+    QCOMPARE(some.exitCode(true), int(ExitUnconfirmed)); // PC1 still to answer
     some.reportUnreplied();
     QCOMPARE(g.output, u"no-message: sato (PC2)\nno-answer: 田中 (PC1)\n"_qs);
     QCOMPARE(some.exitCode(true), int(ExitUnconfirmed));
@@ -86,7 +86,7 @@ void TestAbsenceCommand::answers_onlyAskedForAndOncePerUser()
     // A machine nobody asked answers, from an address nobody asked.
     f.answer("10.0.0.6", "PC6", "twin", Away);
     f.answer("10.0.0.2", "PC2", "sato", Away);
-    f.answer("10.0.0.2", "PC2", "sato", "Nothing");  // a second answer to one request
+    f.answer("10.0.0.2", "PC2", "sato", "Nothing"); // a second answer to one request
     QCOMPARE(f.output, u"absent: sato (PC2): out\\nback at 3 \\\\o/\nabsent: sato (PC2): out\\nback at 3 \\\\o/\n"_qs);
     QCOMPARE(all, 0);
     f.answer("10.0.0.1", "PC1", cp932::bytes(u"田中"), Away);
@@ -100,9 +100,10 @@ void TestAbsenceCommand::json_oneObjectPerUser()
     AbsenceCommand command(f.session, {u"PC1"_qs, u"nobody"_qs}, true, f.out);
     command.act();
     f.answer("10.0.0.1", "PC1", cp932::bytes(u"田中"), Away);
-    QCOMPARE(f.output, u"{\"outcome\":\"not-online\",\"user\":\"nobody\"}\n"
-                       "{\"handleName\":\"田中\",\"machineName\":\"PC1\",\"message\":\"out\\nback at 3 \\\\o/\","
-                       "\"outcome\":\"absent\",\"user\":\"PC1\"}\n"_qs);
+    QCOMPARE(f.output,
+             u"{\"outcome\":\"not-online\",\"user\":\"nobody\"}\n"
+             "{\"handleName\":\"田中\",\"machineName\":\"PC1\",\"message\":\"out\\nback at 3 \\\\o/\","
+             "\"outcome\":\"absent\",\"user\":\"PC1\"}\n"_qs);
 }
 
 QTEST_GUILESS_MAIN(TestAbsenceCommand)

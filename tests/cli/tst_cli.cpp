@@ -43,9 +43,11 @@ void TestCli::describeMessage_data()
                                       << QStringLiteral("12:00:00.000 10.0.0.9 LOGOUT ");
     QTest::addRow("unknown keyword") << QByteArray("HELLO") << false << QStringLiteral("12:00:00.000 10.0.0.9 HELLO");
     QTest::addRow("json") << QByteArray("ZNMESSAGE:LOGOUT&|pc1") << true
-                          << QStringLiteral(R"({"fields":["pc1"],"from":"10.0.0.9","kind":"LOGOUT","time":"12:00:00.000"})");
-    QTest::addRow("json keeps line breaks") << QByteArray("ZNMESSAGE:OPEN_CHECK&|1&|x\r\ny") << true
-                                            << QStringLiteral(R"({"fields":["1","x\r\ny"],"from":"10.0.0.9","kind":"OPEN_CHECK","time":"12:00:00.000"})");
+                          << QStringLiteral(
+                                 R"({"fields":["pc1"],"from":"10.0.0.9","kind":"LOGOUT","time":"12:00:00.000"})");
+    QTest::addRow("json keeps line breaks")
+        << QByteArray("ZNMESSAGE:OPEN_CHECK&|1&|x\r\ny") << true
+        << QStringLiteral(R"({"fields":["1","x\r\ny"],"from":"10.0.0.9","kind":"OPEN_CHECK","time":"12:00:00.000"})");
 }
 
 void TestCli::describeMessage()
@@ -63,17 +65,18 @@ void TestCli::describePeers_tableAndJson()
              QStringLiteral("HANDLE      MACHINE  ADDRESS    STATE\n"
                             "alice       PC1      10.0.0.1   present\n"
                             "<b>bob</b>  PC22     10.0.0.22  absent\n"));
-    QCOMPARE(describePeers(peers, true),
-             QStringLiteral(R"([{"absent":false,"address":"10.0.0.1","handleName":"alice","machineName":"PC1"},)"
-                            R"({"absent":true,"address":"10.0.0.22","handleName":"<b>bob</b>","machineName":"PC22"}])"));
+    QCOMPARE(
+        describePeers(peers, true),
+        QStringLiteral(R"([{"absent":false,"address":"10.0.0.1","handleName":"alice","machineName":"PC1"},)"
+                       R"({"absent":true,"address":"10.0.0.22","handleName":"<b>bob</b>","machineName":"PC22"}])"));
     QCOMPARE(describePeers({}, true), QStringLiteral("[]"));
 }
 
 void TestCli::describePeers_padsByDisplayWidth()
 {
     const QList<TPeer> peers = {{"\x93\x63\x92\x86\x91\xbe\x98\x59", "PC1", "10.0.0.1", false}, // 田中太郎
-                                {"bob", "\x82\x6f\x82\x62\x82\x51", "10.0.0.2", true},         // ＰＣ２
-                                {"\xb1\xb2\xb3", "PC3", "10.0.0.3", false}};                  // ｱｲｳ
+                                {"bob", "\x82\x6f\x82\x62\x82\x51", "10.0.0.2", true},          // ＰＣ２
+                                {"\xb1\xb2\xb3", "PC3", "10.0.0.3", false}};                    // ｱｲｳ
     QCOMPARE(describePeers(peers, false),
              QStringLiteral("HANDLE    MACHINE  ADDRESS   STATE\n"
                             "田中太郎  PC1      10.0.0.1  present\n"
@@ -200,8 +203,7 @@ void TestCli::commandLine_data()
                           << QStringList{u"bob"_qs, u"PC2"_qs} << 5;
     QTest::newRow("unknown option") << QStringList{u"send"_qs, u"--bogus"_qs, u"bob"_qs} << 2 << QStringList() << -1;
     QTest::newRow("no user") << QStringList{u"send"_qs, u"--text"_qs, u"hi"_qs} << 2 << QStringList() << -1;
-    QTest::newRow("bad wait") << QStringList{u"send"_qs, u"--wait"_qs, u"-1"_qs, u"bob"_qs} << 2 << QStringList()
-                              << -1;
+    QTest::newRow("bad wait") << QStringList{u"send"_qs, u"--wait"_qs, u"-1"_qs, u"bob"_qs} << 2 << QStringList() << -1;
     QTest::newRow("wait without send") << QStringList{u"who"_qs, u"--wait"_qs, u"1"_qs} << 2 << QStringList() << -1;
     QTest::newRow("absence") << QStringList{u"absence"_qs, u"bob"_qs, u"PC2"_qs} << -1
                              << QStringList{u"bob"_qs, u"PC2"_qs} << -1;

@@ -23,8 +23,8 @@ QList<TPeer> peers(std::initializer_list<std::pair<const char *, const char *>> 
     QList<TPeer> out;
     int n = 1;
     for (const auto &[handle, machine] : handleAndMachine)
-        out.append({cp932::encode(QString::fromUtf8(handle)).bytes, machine, "10.0.0." + QByteArray::number(n++),
-                    false});
+        out.append(
+            {cp932::encode(QString::fromUtf8(handle)).bytes, machine, "10.0.0." + QByteArray::number(n++), false});
     return out;
 }
 
@@ -32,8 +32,13 @@ QList<TPeer> peers(std::initializer_list<std::pair<const char *, const char *>> 
 
 void TestSendCommand::matchUser_prefersMachineNameAndRefusesSharedHandles()
 {
-    const QList<TPeer> online = peers({{"bob", "PC1"}, {"PC1x", "PC2"}, {"PC3", "PC4"}, {"ann", "PC3"},
-                                       {"twin", "PC5"}, {"twin", "PC6"}, {"me", "SELF"}});
+    const QList<TPeer> online = peers({{"bob", "PC1"},
+                                       {"PC1x", "PC2"},
+                                       {"PC3", "PC4"},
+                                       {"ann", "PC3"},
+                                       {"twin", "PC5"},
+                                       {"twin", "PC6"},
+                                       {"me", "SELF"}});
     QCOMPARE(MatchUser(online, "PC1", "SELF").index, 0);
     QCOMPARE(MatchUser(online, "bob", "SELF").index, 0);
     // "PC3" is one peer's handle name and another's machine name: the machine wins.
@@ -61,8 +66,9 @@ void TestSendCommand::send_reachesOnlineUsersAndReportsTheOthers()
     SendCommand shared(g.session, {u"twin"_qs, u"bob"_qs}, "x", true, g.out);
     shared.act();
     QCOMPARE(g.transport.sent.size(), 1);
-    QCOMPARE(g.output, u"{\"outcome\":\"ambiguous\",\"user\":\"twin\"}\n"
-                       "{\"handleName\":\"bob\",\"machineName\":\"PC1\",\"outcome\":\"sent\",\"user\":\"bob\"}\n"_qs);
+    QCOMPARE(g.output,
+             u"{\"outcome\":\"ambiguous\",\"user\":\"twin\"}\n"
+             "{\"handleName\":\"bob\",\"machineName\":\"PC1\",\"outcome\":\"sent\",\"user\":\"bob\"}\n"_qs);
     QCOMPARE(shared.exitCode(false), int(ExitUsage));
 }
 
@@ -78,8 +84,8 @@ void TestSendCommand::wait_confirmationsSettleEachRecipientOnce()
     QCOMPARE(command.exitCode(false), int(ExitOk));
 
     f.confirmFrom("bob");
-    f.confirmFrom("bob");   // a second reading of the same message
-    f.confirmFrom("zoe");   // a message sent by someone else's run
+    f.confirmFrom("bob"); // a second reading of the same message
+    f.confirmFrom("zoe"); // a message sent by someone else's run
     QVERIFY(!command.allReplied());
     QCOMPARE(all, 0);
     f.output.clear();

@@ -51,7 +51,10 @@ void TestCodec::decode_invalidBytesBecomeReplacement()
 {
     // 0xFF is never valid; a lead byte at the end has no second byte. A real
     // 0x1A byte stays itself.
-    const QString s = cp932::decode(QByteArray("a\xff" "b\x1a" "\x82\xa0\x81", 7));
+    const QString s = cp932::decode(QByteArray("a\xff"
+                                               "b\x1a"
+                                               "\x82\xa0\x81",
+                                               7));
     QCOMPARE(s, QStringLiteral("a\uFFFDb\u001Aあ\uFFFD"));
 }
 

@@ -57,8 +57,7 @@ void TestSaveFile::failedStep_keepsOldFileAndLeavesNoTemporary()
     QVERIFY(saveFile(path, "old contents"));
 
     QStringList seen;
-    QVERIFY(!saveFile(path, "new contents that never arrive",
-                      FailDevice::opener(FailDevice::Step(step), &seen)));
+    QVERIFY(!saveFile(path, "new contents that never arrive", FailDevice::opener(FailDevice::Step(step), &seen)));
     QCOMPARE(seen, steps);
     QCOMPARE(readAll(path), QByteArray("old contents"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("a.txt")});

@@ -39,14 +39,13 @@ void TestScreenFit::fitOnScreens_data()
     QTest::addRow("Left=-5000") << QPoint(-5000, 50) << QSize(442, 353) << one << QRect(0, 50, 442, 353);
     QTest::addRow("Top=99999") << QPoint(100, 99999) << QSize(442, 353) << one << QRect(100, 687, 442, 353);
     QTest::addRow("Height=0x7fffffff") << QPoint(100, 99999) << QSize(442, Max) << one << QRect(100, 0, 442, 1040);
-    QTest::addRow("everything at the limits")
-        << QPoint(Max, Min) << QSize(Max, Max) << one << QRect(0, 0, 1920, 1040);
+    QTest::addRow("everything at the limits") << QPoint(Max, Min) << QSize(Max, Max) << one << QRect(0, 0, 1920, 1040);
     QTest::addRow("negative size: the least") << QPoint(10, 10) << QSize(-5, -7) << one << QRect(10, 10, 100, 80);
     QTest::addRow("zero size: the least") << QPoint(10, 10) << QSize(0, 0) << one << QRect(10, 10, 100, 80);
-    QTest::addRow("hanging half off the right") << QPoint(1700, 100) << QSize(442, 353) << one
-                                                << QRect(1478, 100, 442, 353);
-    QTest::addRow("on the monitor: unchanged") << QPoint(3000, -100) << QSize(800, 600) << two
-                                               << QRect(3000, -100, 800, 600);
+    QTest::addRow("hanging half off the right")
+        << QPoint(1700, 100) << QSize(442, 353) << one << QRect(1478, 100, 442, 353);
+    QTest::addRow("on the monitor: unchanged")
+        << QPoint(3000, -100) << QSize(800, 600) << two << QRect(3000, -100, 800, 600);
     QTest::addRow("mostly on the monitor: onto it")
         << QPoint(1800, -150) << QSize(800, 600) << two << QRect(1920, -150, 800, 600);
     QTest::addRow("monitor gone: onto the laptop")
@@ -57,8 +56,8 @@ void TestScreenFit::fitOnScreens_data()
         << QPoint(9000, 100) << QSize(400, 300) << two << QRect(4080, 100, 400, 300);
     QTest::addRow("far left of both: the laptop, nearer")
         << QPoint(-9000, 100) << QSize(400, 300) << two << QRect(0, 100, 400, 300);
-    QTest::addRow("screen smaller than the least") << QPoint(0, 0) << QSize(10, 10)
-                                                   << QList<QRect>{QRect(0, 0, 60, 40)} << QRect(0, 0, 60, 40);
+    QTest::addRow("screen smaller than the least")
+        << QPoint(0, 0) << QSize(10, 10) << QList<QRect>{QRect(0, 0, 60, 40)} << QRect(0, 0, 60, 40);
     QTest::addRow("no screens: kept, far edge within int")
         << QPoint(Max - 10, 5) << QSize(Max, 20) << QList<QRect>{} << QRect(Max - 10, 5, 10, 20);
 }

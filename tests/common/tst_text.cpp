@@ -66,14 +66,13 @@ void TestText::replaceAll_data()
                                          << QByteArray("a\rb\nc\n\r");
     QTest::addRow("unescape") << QByteArray("\\|") << QByteArray("\r\n") << QByteArray("x\\|\\|y")
                               << QByteArray("x\r\n\r\ny");
-    QTest::addRow("removal joins") << QByteArray("\r\n") << QByteArray() << QByteArray("\r\r\n\n")
-                                   << QByteArray();
+    QTest::addRow("removal joins") << QByteArray("\r\n") << QByteArray() << QByteArray("\r\r\n\n") << QByteArray();
     QTest::addRow("removal keeps lone") << QByteArray("\r\n") << QByteArray() << QByteArray("\n\r\nA\r")
                                         << QByteArray("\nA\r");
-    QTest::addRow("removal of a longer pattern joins") << QByteArray("abc") << QByteArray()
-                                                       << QByteArray("xaabcbcy") << QByteArray("xy");
-    QTest::addRow("absence message encoding") << QByteArray("\r\n") << QByteArray("\\n")
-                                              << QByteArray("line1\r\nline2") << QByteArray("line1\\nline2");
+    QTest::addRow("removal of a longer pattern joins")
+        << QByteArray("abc") << QByteArray() << QByteArray("xaabcbcy") << QByteArray("xy");
+    QTest::addRow("absence message encoding")
+        << QByteArray("\r\n") << QByteArray("\\n") << QByteArray("line1\r\nline2") << QByteArray("line1\\nline2");
 }
 
 void TestText::replaceAll()

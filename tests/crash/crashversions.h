@@ -11,12 +11,21 @@
 
 namespace zn::test::crash {
 
-inline constexpr int LogLimit = 40;   // records the log keeps
+inline constexpr int LogLimit = 40; // records the log keeps
 inline const QDateTime LogEpoch(QDate(2024, 4, 1), QTime(9, 0));
 
-inline QByteArray logSender() { return PeerLabel(cp932::bytes(u"送信者"), "PC1"); }
-inline QByteArray logAddressee() { return PeerLabel(cp932::bytes(u"受信者"), "PC2"); }
-inline QDateTime logTime(int k) { return LogEpoch.addSecs(k); }
+inline QByteArray logSender()
+{
+    return PeerLabel(cp932::bytes(u"送信者"), "PC1");
+}
+inline QByteArray logAddressee()
+{
+    return PeerLabel(cp932::bytes(u"受信者"), "PC2");
+}
+inline QDateTime logTime(int k)
+{
+    return LogEpoch.addSecs(k);
+}
 
 // Record k's text: about 1.5 KB with double-byte characters and line breaks,
 // so that a file of LogLimit records takes a while to write.

@@ -21,9 +21,7 @@
 #include <QRegularExpression>
 
 #include <cstdio>
-
 #include <unistd.h>
-
 #include <variant>
 
 using namespace zn;
@@ -43,8 +41,8 @@ QByteArray fileOrNothing(const QString &path)
 }
 
 struct Record {
-    QByteArray lines;   // the record's four lines as stored
-    int number = 0;     // n of its text "desk <n>"
+    QByteArray lines; // the record's four lines as stored
+    int number = 0;   // n of its text "desk <n>"
 };
 
 // The records of a log file, or the reason it is none.

@@ -2,30 +2,28 @@
 // namespace of its own (exit 77 when it cannot make one) with a small tmpfs
 // that only it sees. No write may crash or change an old file, and each
 // failing command tells its failure once, however many writes fail in it.
-#include "session/session.h"
-#include "log/logfile.h"
 #include "fakefrontend.h"
+#include "log/logfile.h"
 #include "net/netfakes.h"
+#include "session/session.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTest>
 
-#include <sched.h>
-#include <sys/mount.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 using namespace zn;
 using namespace zn::test;
 
 namespace {
 
-const QString LogError =
-    QStringLiteral("ログファイルをアクセス中にエラーが発生しました。ログの保存を中止しました。");
+const QString LogError = QStringLiteral("ログファイルをアクセス中にエラーが発生しました。ログの保存を中止しました。");
 
 QByteArray readAll(const QString &path)
 {
@@ -40,10 +38,8 @@ bool fill(const QString &path)
     if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     const QByteArray chunk(64 * 1024, 'f');
-    while (f.write(chunk) == chunk.size()) {
-    }
-    while (f.write("f", 1) == 1) {
-    }
+    while (f.write(chunk) == chunk.size()) {}
+    while (f.write("f", 1) == 1) {}
     return true;
 }
 

@@ -97,10 +97,10 @@ void TestKillWrites::killedAnywhere_eachFileIsWholeOldOrNew()
     int logVersion = 0;
     int settingsVersion = 0;
     int failures = 0;
-    int afterCommit = 0;   // kills between a completed write and its report
+    int afterCommit = 0; // kills between a completed write and its report
     QStringList strays;
     int lockFiles = 0;
-    quint32 window = 40000;   // µs
+    quint32 window = 40000; // µs
     for (int run = 0; run < runs; ++run) {
         QProcess writer;
         writer.start(QStringLiteral(CRASHWRITER),

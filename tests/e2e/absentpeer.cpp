@@ -2,11 +2,11 @@
 // same core as the desktop program, so that it answers HUZAI_CHECK by the
 // program's own rule. Runs until terminated.
 // Usage: absentpeer <handle name> <absence message>   ("\n" in the message is a line break)
-#include "session/session.h"
 #include "common/codec.h"
 #include "common/frontend.h"
 #include "net/identity.h"
 #include "platform/unixsignals.h"
+#include "session/session.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -28,9 +28,9 @@
 //   start <ms>              as the first datagram goes
 //   end <ms> sent <total> logins_one_source <n> logins_many_names <n> messages_to_target <n>
 //   (with MIX infochange, every one sent is an INFO_CHANGE in a new name)
+#include "common/ipv4.h"
 #include "net/wire.h"
 
-#include "common/ipv4.h"
 #include <QByteArray>
 #include <QList>
 
@@ -40,8 +40,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <optional>
 #include <netinet/in.h>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -73,10 +73,9 @@ enum class Mix { Mixed, InfoChange, Fragments };
 class Flood {
 public:
     Flood(quint32 target, quint32 base, quint32 count, int messagesToTarget, qint64 total, Mix mix)
-        : m_infoChanges(mix == Mix::InfoChange), m_fragmentsOnly(mix == Mix::Fragments), m_target(DottedIPv4(target))
-        , m_base(base), m_count(count)
-        , m_messagesLeft(messagesToTarget)
-        , m_messageEvery(messagesToTarget > 0 ? qMax<qint64>(1, total / 20 / messagesToTarget) : 0)
+        : m_infoChanges(mix == Mix::InfoChange), m_fragmentsOnly(mix == Mix::Fragments), m_target(DottedIPv4(target)),
+          m_base(base), m_count(count), m_messagesLeft(messagesToTarget),
+          m_messageEvery(messagesToTarget > 0 ? qMax<qint64>(1, total / 20 / messagesToTarget) : 0)
     {
         QByteArray text;
         while (text.size() < 1200)
@@ -100,26 +99,35 @@ public:
         case 0: return {QByteArray("\x01", 1)};
         case 1: return {QByteArray(513 + int(turn % 88), 'x')};
         case 2: return {QByteArray(1, '\x01') + QByteArray(511, 'A')};
-        case 3: return {QByteArray("\x01" "abcdeZNMESSAGE:LOGIN&|X&|x&|0&|1.2.3.4", 37) + '\0'};
+        case 3:
+            return {QByteArray("\x01"
+                               "abcdeZNMESSAGE:LOGIN&|X&|x&|0&|1.2.3.4",
+                               37)
+                    + '\0'};
         case 4:
             switch (turn % 3) {
             case 0: return {"\x01" + (*MakeBody("ZNMESSAGE:LOGOUT&|X")).replace(0, 5, "99999") + '\0'};
             case 1: return {'\0' + firstDatagram(LogoutMessage("NUMBER0")).mid(1)};
             default: return {'\xFF' + firstDatagram(LogoutMessage("NUMBER255")).mid(1)};
             }
-        case 5: case 6: case 7: case 8: case 9:
-            return {m_incomplete, nextSource()};
-        case 10: case 11: case 12:
-            ++m_loginsOneSource;
-            return {firstDatagram(LoginMessage("FLOODER", "flooder", "0", "10.77.0.3"))};
-        case 13: case 14: case 15: {
+        case 5:
+        case 6:
+        case 7:
+        case 8:
+        case 9: return {m_incomplete, nextSource()};
+        case 10:
+        case 11:
+        case 12: ++m_loginsOneSource; return {firstDatagram(LoginMessage("FLOODER", "flooder", "0", "10.77.0.3"))};
+        case 13:
+        case 14:
+        case 15: {
             const quint32 source = nextSource();
             ++m_loginsManyNames;
             const QByteArray name = "F" + QByteArray::number(m_loginsManyNames);
             return {firstDatagram(LoginMessage(name, name, "0", DottedIPv4(source))), source};
         }
-        case 16: case 17:
-            return {firstDatagram(MessageMessage("10.77.0.99", "OTHER", "other", "not for you"))};
+        case 16:
+        case 17: return {firstDatagram(MessageMessage("10.77.0.99", "OTHER", "other", "not for you"))};
         default:
             if (m_messagesLeft > 0 && i % 20 == 18 && turn % m_messageEvery == 0) {
                 --m_messagesLeft;
@@ -135,10 +143,10 @@ public:
 
     void report(qint64 endMs) const
     {
-        std::printf("end\t%lld\tsent\t%lld\tlogins_one_source\t%lld\tlogins_many_names\t%lld\tmessages_to_target\t%lld\n",
-                    static_cast<long long>(endMs), static_cast<long long>(m_sent),
-                    static_cast<long long>(m_loginsOneSource),
-                    static_cast<long long>(m_loginsManyNames), static_cast<long long>(m_messagesToTarget));
+        std::printf(
+            "end\t%lld\tsent\t%lld\tlogins_one_source\t%lld\tlogins_many_names\t%lld\tmessages_to_target\t%lld\n",
+            static_cast<long long>(endMs), static_cast<long long>(m_sent), static_cast<long long>(m_loginsOneSource),
+            static_cast<long long>(m_loginsManyNames), static_cast<long long>(m_messagesToTarget));
     }
 
 private:
@@ -173,14 +181,15 @@ std::optional<quint32> parseAddress(const char *text)
 int main(int argc, char **argv)
 {
     if (argc != 7 && argc != 8) {
-        std::fprintf(stderr, "usage: floodpeer TARGET RATE SECONDS SOURCE_BASE SOURCE_COUNT MESSAGES_TO_TARGET [MIX]\n");
+        std::fprintf(stderr,
+                     "usage: floodpeer TARGET RATE SECONDS SOURCE_BASE SOURCE_COUNT MESSAGES_TO_TARGET [MIX]\n");
         return 2;
     }
     const QByteArray mixName = argc == 8 ? QByteArray(argv[7]) : QByteArray("mixed");
-    const std::optional<Mix> mix = mixName == "mixed"        ? std::optional(Mix::Mixed)
-                                   : mixName == "infochange" ? std::optional(Mix::InfoChange)
-                                   : mixName == "fragments"  ? std::optional(Mix::Fragments)
-                                                             : std::nullopt;
+    const std::optional<Mix> mix = mixName == "mixed" ? std::optional(Mix::Mixed)
+        : mixName == "infochange"                     ? std::optional(Mix::InfoChange)
+        : mixName == "fragments"                      ? std::optional(Mix::Fragments)
+                                                      : std::nullopt;
     const std::optional<quint32> target = parseAddress(argv[1]);
     const std::optional<quint32> base = parseAddress(argv[4]);
     const int rate = std::atoi(argv[2]);

@@ -71,7 +71,8 @@ void describeWidget(const QWidget *w, QStringList &out)
     } else if (const auto *button = qobject_cast<const QAbstractButton *>(w)) {
         line("button", button->text());
         out.last() += button->isChecked() ? QStringLiteral("\t1") : QStringLiteral("\t0");
-    } else if (const auto *view = qobject_cast<const QAbstractItemView *>(w); view && !qobject_cast<const QHeaderView *>(w)) {
+    } else if (const auto *view = qobject_cast<const QAbstractItemView *>(w);
+               view && !qobject_cast<const QHeaderView *>(w)) {
         const QAbstractItemModel *model = view->model();
         if (!model)
             return;

@@ -64,8 +64,7 @@ class Peer {
 public:
     Peer(quint16 port, QByteArray machine, QByteArray handle, QByteArray address)
         : m_port(port), m_machine(std::move(machine)), m_handle(std::move(handle)), m_address(std::move(address))
-    {
-    }
+    {}
 
     bool start()
     {
@@ -118,7 +117,8 @@ private:
         const QList<QByteArray> datagrams = MakeDatagrams(message);
         for (qsizetype i = 0; i < datagrams.size(); ++i) {
             const int number = int(i + 1);
-            const QString which = QStringLiteral("%1/%2\t%3").arg(number).arg(datagrams.size()).arg(datagrams[i].size());
+            const QString which =
+                QStringLiteral("%1/%2\t%3").arg(number).arg(datagrams.size()).arg(datagrams[i].size());
             if (i > 0 && m_gapMs > 0)
                 usleep(useconds_t(m_gapMs) * 1000);
             if (dropped.contains(number)) {

@@ -3,8 +3,6 @@
 // that "xdotool type" finds each character on a key and never remaps keys
 // while a program reads them (which can deliver wrong characters).
 // Usage: xkeysyms TEXT   (UTF-8; characters already on a key are skipped)
-#include <xcb/xcb.h>
-
 #include <clocale>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +10,7 @@
 #include <cwchar>
 #include <set>
 #include <vector>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -57,8 +56,8 @@ int main(int argc, char **argv)
     }
     const xcb_setup_t *setup = xcb_get_setup(conn);
     const xcb_keycode_t min = setup->min_keycode, max = setup->max_keycode;
-    xcb_get_keyboard_mapping_reply_t *map = xcb_get_keyboard_mapping_reply(
-        conn, xcb_get_keyboard_mapping(conn, min, uint8_t(max - min + 1)), nullptr);
+    xcb_get_keyboard_mapping_reply_t *map =
+        xcb_get_keyboard_mapping_reply(conn, xcb_get_keyboard_mapping(conn, min, uint8_t(max - min + 1)), nullptr);
     if (!map) {
         std::fputs("xkeysyms: cannot read the keyboard map\n", stderr);
         return 1;

@@ -38,9 +38,7 @@ int main(int argc, char **argv)
     QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
         return 1;
-    const auto grab = [&] {
-        return screen->grabWindow(0, x, y, w, h).toImage().convertToFormat(QImage::Format_RGB32);
-    };
+    const auto grab = [&] { return screen->grabWindow(0, x, y, w, h).toImage().convertToFormat(QImage::Format_RGB32); };
     if (!print) {
         const QImage image = grab();
         return !image.isNull() && image.save(args.first(), "PNG") ? 0 : 1;

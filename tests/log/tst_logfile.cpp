@@ -1,6 +1,6 @@
 #include "common/codec.h"
-#include "fakeclock.h"
 #include "faildevice.h"
+#include "fakeclock.h"
 #include "fakefrontend.h"
 #include "log/logfile.h"
 #include "settings/settings.h"
@@ -74,8 +74,7 @@ private slots:
         QFETCH(QTime, time);
         QFETCH(QString, language);
         QFETCH(QString, expected);
-        QCOMPARE(cp932::decode(FormatTimeStamp(QDateTime(QDate(2001, 4, 5), time), QLocale(language))),
-                 expected);
+        QCOMPARE(cp932::decode(FormatTimeStamp(QDateTime(QDate(2001, 4, 5), time), QLocale(language))), expected);
     }
 
     void writeLog_putsNewestRecordFirstInFourLines()

@@ -5,8 +5,8 @@
 #include "common/codec.h"
 #include "desktopfixture.h"
 #include "log/logfile.h"
-#include "messaging/tlogform.h"
 #include "messaging/messagecenter.h"
+#include "messaging/tlogform.h"
 #include "peers/roster.h"
 #include "screenshots.h"
 

@@ -112,10 +112,10 @@ int main(int argc, char **argv)
                 auto *editor = new THuzaiSetForm(session, frontend);
                 editor->show();
                 editor->setMessageText(u"ただいま外出中です。\n16時に戻ります。"_qs);
-                auto *absent = new THuzaiForm(session, shell.absence().huzaiWindows(), 9, "SATO-NOTE",
-                                              cp932::bytes(u"佐藤 花子"),
-                                              cp932::bytes(u"≪不在メッセージです≫\r\n\r\n会議中です。\r\n"
-                                                           u"急ぎの用件は内線 2043 まで。"));
+                auto *absent =
+                    new THuzaiForm(session, shell.absence().huzaiWindows(), 9, "SATO-NOTE", cp932::bytes(u"佐藤 花子"),
+                                   cp932::bytes(u"≪不在メッセージです≫\r\n\r\n会議中です。\r\n"
+                                                u"急ぎの用件は内線 2043 まで。"));
                 absent->show();
                 QTimer::singleShot(300, &app, [&, editor, absent] {
                     const QPixmap a = editor->grab();

@@ -1,11 +1,9 @@
 // Absence mode through the real windows and the session: the toggle with its
 // questions, the absence-message editor, asking absent users and the
 // windows that show their answers. Datagrams are recorded, not sent.
-#include "platform/desktopfrontend.h"
-#include "session/session.h"
 #include "app/tmainform.h"
-#include "desktopfixture.h"
 #include "common/codec.h"
+#include "desktopfixture.h"
 #include "faildevice.h"
 #include "fakeclock.h"
 #include "messaging/absencecenter.h"
@@ -18,7 +16,9 @@
 #include "net/wire.h"
 #include "peers/roster.h"
 #include "peers/traymenu.h"
+#include "platform/desktopfrontend.h"
 #include "platform/trayindicator.h"
+#include "session/session.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,8 +37,7 @@ using zn::test::RecordingTransport;
 namespace {
 
 struct Fixture : test::DesktopFixture {
-    explicit Fixture(const QByteArray &ini = {})
-        : DesktopFixture("MouseAnimation=0\r\n" + ini, Time::Fake)
+    explicit Fixture(const QByteArray &ini = {}) : DesktopFixture("MouseAnimation=0\r\n" + ini, Time::Fake)
     {
         startAsMe({{"A", "hostA", "10.0.0.1", true},
                    {"B", "hostB", "10.0.0.2", true},
@@ -54,7 +53,7 @@ struct Fixture : test::DesktopFixture {
     bool shownAbsent(bool absent)
     {
         return sbHuzai()->isChecked() == absent && action("miSettingHuzaiMode")->isChecked() == absent
-               && shell->taskMenuItems().miHuzaiMode->isChecked() == absent;
+            && shell->taskMenuItems().miHuzaiMode->isChecked() == absent;
     }
     QList<QByteArray> sentOf(QByteArrayView kind) const
     {
@@ -65,11 +64,9 @@ struct Fixture : test::DesktopFixture {
         }
         return out;
     }
-    void answer(const QByteArray &source, const QByteArray &machine, const QByteArray &handle,
-                const QByteArray &text)
+    void answer(const QByteArray &source, const QByteArray &machine, const QByteArray &handle, const QByteArray &text)
     {
-        emit session->reassembler().messageReceived(HuzaiMessageMessage("10.0.0.9", machine, handle, text),
-                                                    source);
+        emit session->reassembler().messageReceived(HuzaiMessageMessage("10.0.0.9", machine, handle, text), source);
     }
     static QList<THuzaiForm *> absenceWindows()
     {
@@ -140,10 +137,9 @@ private slots:
         old.HuzaiMessage = "old";
         QVERIFY(f.session->applySettings(old, Session::SettingsWrite::HuzaiMessage));
         QStringList applied;
-        QObject::connect(f.session.get(), &Session::settingsChanged, &f.frontend,
-                         [&](const Settings &, const Settings &now) {
-                             applied.append(cp932::toWidgetText(now.HuzaiMessage));
-                         });
+        QObject::connect(
+            f.session.get(), &Session::settingsChanged, &f.frontend,
+            [&](const Settings &, const Settings &now) { applied.append(cp932::toWidgetText(now.HuzaiMessage)); });
 
         f.sbHuzai()->click();
         QVERIFY(f.absence().huzaiSetFormOpen());
@@ -243,7 +239,7 @@ private slots:
         QVERIFY(Fixture::absenceWindows().isEmpty());
         const QByteArray away = cp932::bytes(u"≪不在メッセージです≫") + "\r\n\r\nout";
         f.answer("10.0.0.1", "hostA", "A", away);
-        f.answer("10.0.0.1", "hostA", "A", away);  // a second answer to one request
+        f.answer("10.0.0.1", "hostA", "A", away); // a second answer to one request
         f.answer("10.0.0.2", "hostB", "B", "lunch\r\n<b>x</b>");
         f.answer("10.0.0.4", "hostB2", "B", "Nothing");
         QCOMPARE(f.boxes.last(), QStringLiteral("「B」は不在ではないか、不在メッセージが設定されていません。"));

@@ -1,17 +1,17 @@
 // The log viewer through its real window, over a session whose log file lives
 // in a temporary directory and whose datagrams are recorded instead of sent.
-#include "platform/desktopfrontend.h"
-#include "session/session.h"
 #include "app/tmainform.h"
-#include "desktopfixture.h"
 #include "common/codec.h"
+#include "desktopfixture.h"
 #include "fakeclock.h"
 #include "log/logfile.h"
-#include "messaging/tlogform.h"
 #include "messaging/messagecenter.h"
+#include "messaging/tlogform.h"
 #include "messaging/tsendform.h"
 #include "net/netfakes.h"
 #include "peers/roster.h"
+#include "platform/desktopfrontend.h"
+#include "session/session.h"
 
 #include <QAction>
 #include <QApplication>
@@ -80,7 +80,7 @@ private slots:
         TLogForm *viewer = f.open();
         QVERIFY(viewer && viewer->isVisible());
         QCOMPARE(viewer->windowTitle(), u"Zephinet -ログビューア- [1/3]"_qs);
-        QCOMPARE(viewer->mmLogData->toPlainText(), u"third"_qs);  // newest first
+        QCOMPARE(viewer->mmLogData->toPlainText(), u"third"_qs); // newest first
         QVERIFY(!viewer->btPrev->isEnabled());
         QVERIFY(viewer->btNext->isEnabled());
 
@@ -131,8 +131,7 @@ private slots:
 
         // Sent to three users from a send window while the viewer is open:
         // three records, written in one go.
-        TSendForm *w = f.shell->messages().openSendWindow({{"A", "hostA"}, {"B", "hostB"}, {"C", "hostC"}},
-                                                         u"sent"_qs);
+        TSendForm *w = f.shell->messages().openSendWindow({{"A", "hostA"}, {"B", "hostB"}, {"C", "hostC"}}, u"sent"_qs);
         w->btSendClick();
         QTRY_COMPARE(counter(viewer), afterThree);
         QCOMPARE(viewer->mmLogData->toPlainText(), u"message 5"_qs);
@@ -149,8 +148,8 @@ private slots:
         QCOMPARE(viewer->view(), TLogForm::View::NoLog);
         QCOMPARE(viewer->windowTitle(), u"Zephinet -ログビューア- [0/0]"_qs);
         QCOMPARE(viewer->mmLogData->toPlainText(), u"記録されているログはありません。"_qs);
-        for (QWidget *off : std::initializer_list<QWidget *>{viewer->btPrev, viewer->btNext, viewer->mmLogData,
-                                                             viewer->btReSend})
+        for (QWidget *off :
+             std::initializer_list<QWidget *>{viewer->btPrev, viewer->btNext, viewer->mmLogData, viewer->btReSend})
             QVERIFY2(!off->isEnabled(), qPrintable(off->objectName()));
         QVERIFY(viewer->edSendUser->text().isEmpty() && viewer->edSaveDate->text().isEmpty());
 
@@ -192,7 +191,7 @@ private slots:
         QVERIFY(QFile::exists(f.logPath()));
         QCOMPARE(counter(viewer), u"[1/2]"_qs);
 
-        QTest::mouseClick(viewer->btDelete, Qt::LeftButton);  // answered Yes
+        QTest::mouseClick(viewer->btDelete, Qt::LeftButton); // answered Yes
         QCOMPARE(f.boxes.size(), 2);
         QVERIFY(!QFile::exists(f.logPath()));
         QCOMPARE(viewer->view(), TLogForm::View::NoLog);
@@ -220,9 +219,8 @@ private slots:
         const QPointer<TSendForm> guard(w);
         w->btSendClick();
         QTRY_VERIFY(guard.isNull());
-        QCOMPARE(f.transport.messages().last(),
-                 "ZNMESSAGE:MESSAGE&|10.0.0.1&|SELF&|me&|" + sj(u"二行の\\|メッセージ"));
-        QTRY_COMPARE(counter(viewer), u"[2/3]"_qs);  // the new record went on top
+        QCOMPARE(f.transport.messages().last(), "ZNMESSAGE:MESSAGE&|10.0.0.1&|SELF&|me&|" + sj(u"二行の\\|メッセージ"));
+        QTRY_COMPARE(counter(viewer), u"[2/3]"_qs); // the new record went on top
         QVERIFY(f.boxes.isEmpty());
 
         // A record written under a former handle name offers neither.

@@ -1,33 +1,32 @@
 // Sending and receiving through the real windows, the session and the log,
 // with the datagrams recorded instead of sent.
-#include "platform/desktopfrontend.h"
-#include "session/session.h"
 #include "app/tmainform.h"
-#include "desktopfixture.h"
 #include "common/codec.h"
+#include "desktopfixture.h"
 #include "fakeclock.h"
 #include "log/logfile.h"
+#include "messaging/absencecenter.h"
 #include "messaging/messagecenter.h"
-#include "session/messagecheck.h"
+#include "messaging/thuzaiform.h"
+#include "messaging/tlogform.h"
 #include "messaging/trecvform.h"
 #include "messaging/tsendform.h"
 #include "net/netfakes.h"
 #include "net/reassembly.h"
 #include "net/wire.h"
 #include "peers/roster.h"
+#include "platform/desktopfrontend.h"
+#include "platform/iconstrip.h"
+#include "platform/tiventform.h"
 #include "platform/trayanimation.h"
 #include "platform/trayindicator.h"
-#include "platform/iconstrip.h"
 #include "platform/windowtrayicon.h"
-#include "messaging/tlogform.h"
-#include "messaging/absencecenter.h"
-#include "messaging/thuzaiform.h"
-#include "platform/tiventform.h"
+#include "session/messagecheck.h"
+#include "session/session.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QScreen>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,6 +34,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -51,12 +51,10 @@ QByteArray sj(QStringView text)
 }
 
 struct Fixture : test::DesktopFixture {
-    explicit Fixture(const QByteArray &ini = {})
-        : DesktopFixture("MouseAnimation=0\r\n" + ini, Time::Fake)
+    explicit Fixture(const QByteArray &ini = {}) : DesktopFixture("MouseAnimation=0\r\n" + ini, Time::Fake)
     {
-        startAsMe({{"A", "hostA", "10.0.0.1", false},
-                   {"B", "hostB", "10.0.0.2", false},
-                   {"me", "SELF", "10.0.0.9", false}});
+        startAsMe(
+            {{"A", "hostA", "10.0.0.1", false}, {"B", "hostB", "10.0.0.2", false}, {"me", "SELF", "10.0.0.9", false}});
         transport.sent.clear();
     }
 
@@ -124,7 +122,7 @@ private slots:
         QTest::keyClicks(w->mmSendData, u"two"_qs);
         const QPointer<TSendForm> guard(w);
         QTest::mouseClick(w->btSend, Qt::LeftButton);
-        QTRY_VERIFY(guard.isNull());  // sent, closed, freed
+        QTRY_VERIFY(guard.isNull()); // sent, closed, freed
 
         const QByteArray text = sj(u"こんにちは") + "\r\ntwo";
         QCOMPARE(f.sentMessages(),
@@ -132,7 +130,7 @@ private slots:
                                     "ZNMESSAGE:MESSAGE&|10.0.0.2&|SELF&|me&|" + text}));
         const QList<LogRecord> log = f.log();
         QCOMPARE(log.size(), 2);
-        QCOMPARE(log[0].RecvUser, PeerLabel("B", "hostB"));  // newest first
+        QCOMPARE(log[0].RecvUser, PeerLabel("B", "hostB")); // newest first
         QCOMPARE(log[1].RecvUser, PeerLabel("A", "hostA"));
         QCOMPARE(log[1].SendUser, PeerLabel("me", "SELF"));
         QCOMPARE(log[1].LogData, text);
@@ -145,11 +143,11 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<bool>("sent");
         QTest::addRow("2048 bytes") << QString(2048, u'x') << QString() << true;
-        QTest::addRow("1024 double-byte and one more byte") << QString(1024, QChar(0x3042)) + u'x'
-                                                           << u"送信メッセージが最大文字数（2048文字）を越えているため、送信することができません。"_qs
-                                                           << false;
-        QTest::addRow("both reserved sequences") << u"a\\|b&|c"_qs
-                                                 << u"送信メッセージに「&|」を含めることはできません。"_qs << false;
+        QTest::addRow("1024 double-byte and one more byte")
+            << QString(1024, QChar(0x3042)) + u'x'
+            << u"送信メッセージが最大文字数（2048文字）を越えているため、送信することができません。"_qs << false;
+        QTest::addRow("both reserved sequences")
+            << u"a\\|b&|c"_qs << u"送信メッセージに「&|」を含めることはできません。"_qs << false;
         QTest::addRow("empty") << QString() << u"送信するメッセージを入力してください。"_qs << false;
         QTest::addRow("emoji") << u"smile \U0001F600"_qs << cp932::unencodableMessage(u"\U0001F600"_qs) << false;
     }
@@ -167,7 +165,7 @@ private slots:
         QCOMPARE(!f.sentMessages().isEmpty() || !f.transport.sent.isEmpty(), sent);
         if (!sent) {
             QVERIFY(!guard.isNull());
-            QCOMPARE(w->mmSendData->toPlainText(), text);  // left intact
+            QCOMPARE(w->mmSendData->toPlainText(), text); // left intact
             QVERIFY(f.log().isEmpty());
             w->close();
         } else {
@@ -179,7 +177,7 @@ private slots:
     {
         Fixture f;
         TSendForm *w = f.messages().openSendWindow({{"A", "hostA"}});
-        w->setText(QString(1023, QChar(0x3042)));  // 2046 bytes
+        w->setText(QString(1023, QChar(0x3042))); // 2046 bytes
         w->mmSendData->moveCursor(QTextCursor::End);
         QTest::keyClicks(w->mmSendData, u"abc"_qs);
         QCOMPARE(w->mmSendData->toPlainText(), QString(1023, QChar(0x3042)) + u"ab");
@@ -202,9 +200,10 @@ private slots:
         f.boxes.clear();
         const QPointer<TSendForm> guard(w);
         w->btSendClick();
-        QCOMPARE(f.boxes, QStringList{u"「A」がオフライン状態になりました。このユーザにメッセージを送信できませんでした。\n"
-                                      "「B」には送信しました。\n"
-                                      "送信できなかったメッセージは、この送信ウィンドウに残してあります。"_qs});
+        QCOMPARE(f.boxes,
+                 QStringList{u"「A」がオフライン状態になりました。このユーザにメッセージを送信できませんでした。\n"
+                             "「B」には送信しました。\n"
+                             "送信できなかったメッセージは、この送信ウィンドウに残してあります。"_qs});
         QCOMPARE(f.sentMessages(), QList<QByteArray>{"ZNMESSAGE:MESSAGE&|10.0.0.2&|SELF&|me&|hi"});
         // Nothing typed is lost: the window stays with its text, addressed
         // to the one it did not reach; the log holds only what went out.
@@ -230,8 +229,9 @@ private slots:
         // Nobody reached: said the same way, without a "sent to" line.
         TSendForm *alone = f.messages().openSendWindow({{"C", "hostC"}}, u"x"_qs);
         alone->btSendClick();
-        QCOMPARE(f.boxes, QStringList{u"「C」がオフライン状態になりました。このユーザにメッセージを送信できませんでした。\n"
-                                      "送信できなかったメッセージは、この送信ウィンドウに残してあります。"_qs});
+        QCOMPARE(f.boxes,
+                 QStringList{u"「C」がオフライン状態になりました。このユーザにメッセージを送信できませんでした。\n"
+                             "送信できなかったメッセージは、この送信ウィンドウに残してあります。"_qs});
         QVERIFY(alone->isVisible());
         alone->close();
     }
@@ -296,8 +296,9 @@ private slots:
         QCOMPARE(w->mmSendData->toPlainText(), u"ab"_qs + kept + u"cd"_qs);
         QCOMPARE(MessageTextBytes(w->mmSendData->toPlainText()), MaxMessageTextBytes);
         QVERIFY(w->laCutNote->isVisible());
-        QCOMPARE(w->laCutNote->text(), u"送信メッセージが最大文字数（2048文字）を越えたため、"
-                                       "入力された文字のうち%1文字を削除しました。"_qs.arg(20000 - kept.size()));
+        QCOMPARE(w->laCutNote->text(),
+                 u"送信メッセージが最大文字数（2048文字）を越えたため、"
+                 "入力された文字のうち%1文字を削除しました。"_qs.arg(20000 - kept.size()));
         // The text as cut goes out whole.
         w->btSendClick();
         QCOMPARE(f.log().first().LogData.size(), 2048);
@@ -308,8 +309,9 @@ private slots:
         QGuiApplication::clipboard()->setText(u"\U0001F600"_qs);
         v->mmSendData->paste();
         QCOMPARE(v->mmSendData->toPlainText(), QString(2047, u'x'));
-        QCOMPARE(v->laCutNote->text(), u"送信メッセージが最大文字数（2048文字）を越えたため、"
-                                       "入力された文字のうち1文字を削除しました。"_qs);
+        QCOMPARE(v->laCutNote->text(),
+                 u"送信メッセージが最大文字数（2048文字）を越えたため、"
+                 "入力された文字のうち1文字を削除しました。"_qs);
         // Deleting hides the note again.
         QTest::keyClick(v->mmSendData, Qt::Key_Backspace);
         QVERIFY(!v->laCutNote->isVisible());
@@ -375,7 +377,7 @@ private slots:
         QVERIFY(viewer);
         QTRY_VERIFY(viewer->isActiveWindow());
         const int count = f.log().size();
-        QCOMPARE(count, 2);  // "one" sent, "x" received
+        QCOMPARE(count, 2); // "one" sent, "x" received
         const QString first = viewer->windowTitle();
         QVERIFY(first.endsWith(u"[1/2]"_qs));
         QTest::keyClick(viewer, Qt::Key_PageDown);
@@ -494,13 +496,13 @@ private slots:
         // Files copied in a file manager: their addresses are no text to send.
         auto *files = new QMimeData;
         files->setUrls({QUrl::fromLocalFile(u"/home/a/議事録.txt"_qs), QUrl::fromLocalFile(u"/tmp/b c.png"_qs)});
-        files->setText(QString::fromUtf8(files->urls().at(0).toEncoded()) + u"\r\n"_qs
-                       + files->urls().at(1).toString() + u"\r\n"_qs);
+        files->setText(QString::fromUtf8(files->urls().at(0).toEncoded()) + u"\r\n"_qs + files->urls().at(1).toString()
+                       + u"\r\n"_qs);
         QGuiApplication::clipboard()->setMimeData(files);
         f.boxes.clear();
         f.action("miMessageClipSend")->trigger();
         f.messages().miClipSendClick("A");
-        auto *uriList = new QMimeData;  // Qt offers these as text as well
+        auto *uriList = new QMimeData; // Qt offers these as text as well
         uriList->setUrls({QUrl::fromLocalFile(u"/tmp/only"_qs)});
         QGuiApplication::clipboard()->setMimeData(uriList);
         f.messages().miClipSendClick("A");
@@ -518,8 +520,9 @@ private slots:
         // The desktop's clipboard holds LF; the empty text is sent too.
         QGuiApplication::clipboard()->setText(u"line1\nline2"_qs);
         f.action("miMessageClipSend")->trigger();
-        QCOMPARE(f.sentMessages(), (QList<QByteArray>{"ZNMESSAGE:MESSAGE&|10.0.0.1&|SELF&|me&|line1\r\nline2",
-                                                      "ZNMESSAGE:MESSAGE&|10.0.0.2&|SELF&|me&|line1\r\nline2"}));
+        QCOMPARE(f.sentMessages(),
+                 (QList<QByteArray>{"ZNMESSAGE:MESSAGE&|10.0.0.1&|SELF&|me&|line1\r\nline2",
+                                    "ZNMESSAGE:MESSAGE&|10.0.0.2&|SELF&|me&|line1\r\nline2"}));
         f.transport.sent.clear();
         // An empty clipboard is said to be empty, and nothing goes out.
         const QString empty = u"クリップボードが空のため、送信することができません。"_qs;
@@ -542,7 +545,7 @@ private slots:
         QCOMPARE(f.session->recvQueue().UnreadCount(), 256);
         QCOMPARE(f.session->recvQueue().front().RecvData, "m0");
         const QList<LogRecord> log = f.log();
-        QCOMPARE(log.size(), 100);  // the record limit
+        QCOMPARE(log.size(), 100); // the record limit
         QCOMPARE(log.first().LogData, "lost");
         QCOMPARE(log.first().SendUser, PeerLabel("A", "hostA"));
         QCOMPARE(log.first().RecvUser, PeerLabel("me", "SELF"));
@@ -676,7 +679,8 @@ private slots:
         TSendForm *reply = f.sendWindows().first();
         QVERIFY(clearOf(reply, &recv));
         QVERIFY(clearOf(reply, f.form()));
-        f.messages().miMessageSendClick({TPeer{"A", "hostA", "10.0.0.1", false}, TPeer{"B", "hostB", "10.0.0.2", false}});
+        f.messages().miMessageSendClick(
+            {TPeer{"A", "hostA", "10.0.0.1", false}, TPeer{"B", "hostB", "10.0.0.2", false}});
         QCOMPARE(f.sendWindows().size(), 2);
         TSendForm *second = f.sendWindows().at(0) == reply ? f.sendWindows().at(1) : f.sendWindows().at(0);
         for (const QWidget *under : std::initializer_list<const QWidget *>{reply, &recv, f.form()})
@@ -693,7 +697,7 @@ private slots:
         QByteArray text;
         for (int i = 0; i < 80; ++i)
             text += "line " + QByteArray::number(i) + "\r\n";
-        text += QByteArray(400, 'w');  // far below the window's end, and wrapped there
+        text += QByteArray(400, 'w'); // far below the window's end, and wrapped there
         f.arrive("A", "hostA", text);
         f.arrive("A", "hostA", "");
         f.messages().miMessageRecvClick();
@@ -702,7 +706,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&recv));
         const QString quoted = recv.quotedText();
         const QStringList lines = quoted.split(u'\n', Qt::SkipEmptyParts);
-        QVERIFY2(lines.size() > 82, qPrintable(QString::number(lines.size())));  // the long line wraps
+        QVERIFY2(lines.size() > 82, qPrintable(QString::number(lines.size()))); // the long line wraps
         QCOMPARE(lines.at(79), u">line 79"_qs);
         QCOMPARE(QString(lines.mid(80).join(QString()).remove(u'>')), QString(400, u'w'));
         // What the window shows after scrolling there is what was quoted.
@@ -765,13 +769,15 @@ private slots:
         QCOMPARE(f.session->timeoutTimer().interval(), 5000);
         QVERIFY(f.session->timeoutTimer().isActive());
         // Two incomplete messages from one sender: fragments 1 and 3 of three.
-        const QList<QByteArray> first = MakeDatagrams(QByteArray("ZNMESSAGE:MESSAGE&|10.0.0.9&|hostA&|A&|" + QByteArray(1200, 'a')));
-        const QList<QByteArray> second = MakeDatagrams(QByteArray("ZNMESSAGE:MESSAGE&|10.0.0.9&|hostA&|A&|" + QByteArray(1200, 'b')));
+        const QList<QByteArray> first =
+            MakeDatagrams(QByteArray("ZNMESSAGE:MESSAGE&|10.0.0.9&|hostA&|A&|" + QByteArray(1200, 'a')));
+        const QList<QByteArray> second =
+            MakeDatagrams(QByteArray("ZNMESSAGE:MESSAGE&|10.0.0.9&|hostA&|A&|" + QByteArray(1200, 'b')));
         QCOMPARE(first.size(), 3);
         f.session->reassembler().ReceiveDatagram(first[0], 0x0A000001);
-        f.session->reassembler().ReceiveDatagram(second[0], 0x0A000001);  // a repeated number opens a second slot
+        f.session->reassembler().ReceiveDatagram(second[0], 0x0A000001); // a repeated number opens a second slot
         f.clock.advance(30000);
-        f.session->reassembler().ReceiveDatagram(first[2], 0x0A000001);  // renews the stamp
+        f.session->reassembler().ReceiveDatagram(first[2], 0x0A000001); // renews the stamp
         f.session->reassembler().ReceiveDatagram(second[2], 0x0A000001);
 
         auto warnings = [&f] { return f.messagesOf("MESSAGE_EXCLAMATION"); };
@@ -783,8 +789,9 @@ private slots:
         QVERIFY(warnings().isEmpty());
         f.clock.advance(5000);
         f.session->TimeoutTimerTimer();
-        QCOMPARE(warnings(), (QList<QByteArray>{"ZNMESSAGE:MESSAGE_EXCLAMATION&|10.0.0.1&|me",
-                                                "ZNMESSAGE:MESSAGE_EXCLAMATION&|10.0.0.1&|me"}));
+        QCOMPARE(warnings(),
+                 (QList<QByteArray>{"ZNMESSAGE:MESSAGE_EXCLAMATION&|10.0.0.1&|me",
+                                    "ZNMESSAGE:MESSAGE_EXCLAMATION&|10.0.0.1&|me"}));
         f.session->TimeoutTimerTimer();
         QCOMPARE(warnings().size(), 2);
         QCOMPARE(f.session->recvQueue().UnreadCount(), 0);

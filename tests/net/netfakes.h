@@ -54,8 +54,8 @@ public:
 
     QList<SentDatagram> sent;
     int attempts = 0;
-    quint32 failingAddress = 0;  // 0: none (0.0.0.0 is never a destination)
-    int failAtAttempt = 0;       // 1-based; 0: none
+    quint32 failingAddress = 0; // 0: none (0.0.0.0 is never a destination)
+    int failAtAttempt = 0;      // 1-based; 0: none
 
 private:
     CallLog *m_calls;

@@ -1,10 +1,9 @@
 // Floods of LOGINs and HUZAI_CHECKs: a copy answers a few, never one
 // broadcast per forged datagram, while a peer it knows still gets through.
-#include "net/answerlimiter.h"
-
 #include "common/localpeer.h"
 #include "fakeclock.h"
 #include "fakefrontend.h"
+#include "net/answerlimiter.h"
 #include "net/dispatcher.h"
 #include "net/messenger.h"
 #include "net/wire.h"
@@ -74,7 +73,7 @@ void TestAnswerLimiter::buckets_burstThenOnePerPeriod_boundedTable()
         QVERIFY(buckets.take("a"));
     QVERIFY(!buckets.has("a"));
     QVERIFY(!buckets.take("a"));
-    QVERIFY(buckets.take("b"));  // keys are apart
+    QVERIFY(buckets.take("b")); // keys are apart
     clock.advance(99);
     QVERIFY(!buckets.take("a"));
     clock.advance(1);

@@ -1,11 +1,10 @@
-#include "net/dispatcher.h"
-
-#include "common/ipv4.h"
 #include "common/codec.h"
+#include "common/ipv4.h"
 #include "common/localpeer.h"
 #include "fakeclock.h"
 #include "fakefrontend.h"
 #include "net/answerlimiter.h"
+#include "net/dispatcher.h"
 #include "net/messenger.h"
 #include "net/reassembly.h"
 #include "net/wire.h"
@@ -48,8 +47,7 @@ struct Fixture {
         FakeFrontend quiet;
         Reassembler reader(clock, quiet);
         QList<QByteArray> messages;
-        QObject::connect(&reader, &Reassembler::messageReceived,
-                         [&](const QByteArray &m) { messages.append(m); });
+        QObject::connect(&reader, &Reassembler::messageReceived, [&](const QByteArray &m) { messages.append(m); });
         for (const SentDatagram &d : transport.sent)
             reader.ReceiveDatagram(d.datagram, 0x0A000001);
         return messages;
@@ -192,9 +190,9 @@ void TestDispatcher::conversionErrors_noBoxAndFewNotices()
         AnswerLimiter limiter(clock);
         Dispatcher dispatcher(f.settings, f.local, f.roster, f.messenger, f.frontend, f.frontend, &limiter);
         for (int i = 0; i < 30 * 20; ++i) {
-            const QByteArray source = manySources ? "10.1." + QByteArray::number(i / 250) + '.'
-                    + QByteArray::number(i % 250 + 1)
-                                                  : QByteArray("10.0.0.9");
+            const QByteArray source = manySources
+                ? "10.1." + QByteArray::number(i / 250) + '.' + QByteArray::number(i % 250 + 1)
+                : QByteArray("10.0.0.9");
             const QByteArray kind = i % 2 ? "ZNMESSAGE:INFO_CHANGE" : "ZNMESSAGE:LOGIN";
             dispatcher.HandleReceivedMessage(kind + "&|BAD" + QByteArray::number(i) + "&|x&|abc&|" + source, source);
             if (i == 300) // a real peer in the middle of it
@@ -277,25 +275,25 @@ void TestDispatcher::tooFewFields_data()
 
     const QByteArrayList none;
     QTest::addRow("LOGIN") << QByteArray("ZNMESSAGE:LOGIN") << QByteArrayList{"notice"} << 0 << 0;
-    QTest::addRow("LOGIN without address") << QByteArray("ZNMESSAGE:LOGIN&|PC1&|a&|0")
-                                           << QByteArrayList{"sound"} << 1 << 0;
+    QTest::addRow("LOGIN without address")
+        << QByteArray("ZNMESSAGE:LOGIN&|PC1&|a&|0") << QByteArrayList{"sound"} << 1 << 0;
     QTest::addRow("LOGIN_OK") << QByteArray("ZNMESSAGE:LOGIN_OK") << none << 0 << 0;
-    QTest::addRow("LOGIN_OK addressed") << QByteArray("ZNMESSAGE:LOGIN_OK&|10.0.0.1") << QByteArrayList{"notice"}
-                                        << 0 << 0;
+    QTest::addRow("LOGIN_OK addressed") << QByteArray("ZNMESSAGE:LOGIN_OK&|10.0.0.1") << QByteArrayList{"notice"} << 0
+                                        << 0;
     QTest::addRow("INFO_CHANGE") << QByteArray("ZNMESSAGE:INFO_CHANGE") << QByteArrayList{"notice"} << 0 << 0;
     QTest::addRow("LOGOUT") << QByteArray("ZNMESSAGE:LOGOUT") << none << 0 << 0;
     QTest::addRow("OPEN_CHECK") << QByteArray("ZNMESSAGE:OPEN_CHECK") << none << 0 << 0;
-    QTest::addRow("OPEN_CHECK addressed") << QByteArray("ZNMESSAGE:OPEN_CHECK&|10.0.0.1")
-                                          << QByteArrayList{"confirmed", "notice"} << 0 << 0;
+    QTest::addRow("OPEN_CHECK addressed")
+        << QByteArray("ZNMESSAGE:OPEN_CHECK&|10.0.0.1") << QByteArrayList{"confirmed", "notice"} << 0 << 0;
     QTest::addRow("HUZAI_CHECK") << QByteArray("ZNMESSAGE:HUZAI_CHECK") << none << 0 << 0;
     // The answer has no address to go to.
     QTest::addRow("HUZAI_CHECK addressed") << QByteArray("ZNMESSAGE:HUZAI_CHECK&|10.0.0.1") << none << 0 << 0;
     QTest::addRow("HUZAI_MESSAGE") << QByteArray("ZNMESSAGE:HUZAI_MESSAGE") << none << 0 << 0;
-    QTest::addRow("HUZAI_MESSAGE addressed") << QByteArray("ZNMESSAGE:HUZAI_MESSAGE&|10.0.0.1")
-                                             << QByteArrayList{"absence"} << 0 << 0;
+    QTest::addRow("HUZAI_MESSAGE addressed")
+        << QByteArray("ZNMESSAGE:HUZAI_MESSAGE&|10.0.0.1") << QByteArrayList{"absence"} << 0 << 0;
     QTest::addRow("MESSAGE_EXCLAMATION") << QByteArray("ZNMESSAGE:MESSAGE_EXCLAMATION") << none << 0 << 0;
-    QTest::addRow("MESSAGE_EXCLAMATION addressed") << QByteArray("ZNMESSAGE:MESSAGE_EXCLAMATION&|10.0.0.1")
-                                                   << QByteArrayList{"notice"} << 0 << 0;
+    QTest::addRow("MESSAGE_EXCLAMATION addressed")
+        << QByteArray("ZNMESSAGE:MESSAGE_EXCLAMATION&|10.0.0.1") << QByteArrayList{"notice"} << 0 << 0;
     QTest::addRow("MESSAGE") << QByteArray("ZNMESSAGE:MESSAGE") << none << 0 << 0;
     QTest::addRow("MESSAGE addressed") << QByteArray("ZNMESSAGE:MESSAGE&|10.0.0.1")
                                        << QByteArrayList{"sound", "message"} << 0 << 0;
@@ -368,8 +366,8 @@ void TestDispatcher::huzaiCheck_data()
     QTest::addColumn<bool>("absentMode");
     QTest::addColumn<QByteArray>("huzaiMessage");
     QTest::addColumn<QByteArray>("answer");
-    QTest::addRow("absent with message")
-        << true << QByteArray("out\r\nback at 3") << cp932::bytes(u"≪不在メッセージです≫") + "\r\n\r\nout\r\nback at 3";
+    QTest::addRow("absent with message") << true << QByteArray("out\r\nback at 3")
+                                         << cp932::bytes(u"≪不在メッセージです≫") + "\r\n\r\nout\r\nback at 3";
     QTest::addRow("absent, empty message") << true << QByteArray() << QByteArray("Nothing");
     QTest::addRow("present with message") << false << QByteArray("out") << QByteArray("Nothing");
 }
@@ -385,8 +383,7 @@ void TestDispatcher::huzaiCheck()
     f.handle("ZNMESSAGE:HUZAI_CHECK&|10.0.0.2&|10.0.0.5");
     QVERIFY(f.transport.sent.isEmpty());
     f.handle("ZNMESSAGE:HUZAI_CHECK&|10.0.0.1&|10.0.0.5");
-    QCOMPARE(f.sentMessages(),
-             QList<QByteArray>{"ZNMESSAGE:HUZAI_MESSAGE&|10.0.0.5&|SELF&|me&|" + answer});
+    QCOMPARE(f.sentMessages(), QList<QByteArray>{"ZNMESSAGE:HUZAI_MESSAGE&|10.0.0.5&|SELF&|me&|" + answer});
 }
 
 void TestDispatcher::huzaiMessage()
@@ -431,22 +428,25 @@ void TestDispatcher::nothingAnswers_oneBoxAtATime()
             return; // a second box: the test fails below instead of recursing
         flooded = true;
         for (int i = 0; i < 100; ++i)
-            f.handle(nothing("9"));  // never asked: dropped
+            f.handle(nothing("9")); // never asked: dropped
         f.handle(nothing("3"));
         f.handle(nothing("2"));
-        f.handle(nothing("2"));      // a second answer to one request
+        f.handle(nothing("2")); // a second answer to one request
         // An absence text still opens its window meanwhile.
         f.handle("ZNMESSAGE:HUZAI_MESSAGE&|10.0.0.1&|PC4&|sato&|lunch");
     };
-    asked.append("PC4");  // the window's answer
+    asked.append("PC4"); // the window's answer
     f.handle(nothing("1"));
     QCOMPARE(deepest, 1);
     QCOMPARE(f.frontend.absenceWindows.size(), 1);
     // The asked-for answers in turn, one box after the other.
     QCOMPARE(f.frontend.boxes.size(), 3);
-    QCOMPARE(f.frontend.boxes.at(0).text, QStringLiteral("「user1」は不在ではないか、不在メッセージが設定されていません。"));
-    QCOMPARE(f.frontend.boxes.at(1).text, QStringLiteral("「user3」は不在ではないか、不在メッセージが設定されていません。"));
-    QCOMPARE(f.frontend.boxes.at(2).text, QStringLiteral("「user2」は不在ではないか、不在メッセージが設定されていません。"));
+    QCOMPARE(f.frontend.boxes.at(0).text,
+             QStringLiteral("「user1」は不在ではないか、不在メッセージが設定されていません。"));
+    QCOMPARE(f.frontend.boxes.at(1).text,
+             QStringLiteral("「user3」は不在ではないか、不在メッセージが設定されていません。"));
+    QCOMPARE(f.frontend.boxes.at(2).text,
+             QStringLiteral("「user2」は不在ではないか、不在メッセージが設定されていません。"));
     QCOMPARE(f.frontend.openBoxes, 0);
 
     // Once the boxes are closed, the next asked-for answer shows one again.
@@ -501,8 +501,7 @@ void TestDispatcher::longMessage_throughReassembly()
     Fixture f;
     FakeClock clock;
     Reassembler reassembler(clock, f.frontend);
-    QObject::connect(&reassembler, &Reassembler::messageReceived,
-                     [&](const QByteArray &m) { f.handle(m); });
+    QObject::connect(&reassembler, &Reassembler::messageReceived, [&](const QByteArray &m) { f.handle(m); });
     for (const SentDatagram &d : std::as_const(sender.transport.sent))
         reassembler.ReceiveDatagram(d.datagram, 0x0A000002);
     QCOMPARE(f.frontend.messages.size(), 1);

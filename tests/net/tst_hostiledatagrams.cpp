@@ -30,8 +30,8 @@ QByteArray randomBytes(QRandomGenerator &rng, int size)
 {
     // Bytes that matter to the layout come often: separators, escapes, NUL,
     // CR, LF, digits, spaces and CP932 lead bytes.
-    static const char interesting[] = {'&', '|', '\\', '\0', '\r', '\n', ' ', '0', '1', '9', '-', 'x',
-                                       char(0x81), char(0x95), char(0x5C), char(0xFF)};
+    static const char interesting[] = {'&', '|', '\\', '\0', '\r',       '\n',       ' ',        '0',
+                                       '1', '9', '-',  'x',  char(0x81), char(0x95), char(0x5C), char(0xFF)};
     QByteArray out(size, Qt::Uninitialized);
     for (char &c : out)
         c = rng.bounded(3) == 0 ? interesting[rng.bounded(int(sizeof interesting))] : char(rng.bounded(256));
@@ -40,9 +40,9 @@ QByteArray randomBytes(QRandomGenerator &rng, int size)
 
 QByteArray randomMessage(QRandomGenerator &rng)
 {
-    static const QByteArrayView kinds[] = {keyword::Login, keyword::LoginOk, keyword::InfoChange,
-                                           keyword::Logout, keyword::HuzaiCheck, keyword::HuzaiMessage,
-                                           keyword::Message, keyword::OpenCheck, keyword::MessageExclamation};
+    static const QByteArrayView kinds[] = {keyword::Login,   keyword::LoginOk,    keyword::InfoChange,
+                                           keyword::Logout,  keyword::HuzaiCheck, keyword::HuzaiMessage,
+                                           keyword::Message, keyword::OpenCheck,  keyword::MessageExclamation};
     QByteArray message = kinds[rng.bounded(9)].toByteArray();
     const int fields = rng.bounded(8);
     for (int i = 0; i < fields; ++i) {

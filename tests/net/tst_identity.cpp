@@ -1,7 +1,6 @@
 #include "common/codec.h"
-#include "net/identity.h"
-
 #include "fakeclock.h"
+#include "net/identity.h"
 
 #include <QTest>
 
@@ -29,8 +28,7 @@ void TestIdentity::machineName_data()
     QTest::addRow("exactly 15") << QStringLiteral("ABCDEFGHIJKLMNO") << QByteArray("ABCDEFGHIJKLMNO");
     QTest::addRow("cut to 15") << QStringLiteral("ABCDEFGHIJKLMNOPQRST.lan") << QByteArray("ABCDEFGHIJKLMNO");
     // Eight double-byte characters are 16 bytes: the eighth does not fit whole.
-    QTest::addRow("double-byte not split") << QStringLiteral("営業部のパソコン")
-                                           << cp932::bytes(u"営業部のパソコ");
+    QTest::addRow("double-byte not split") << QStringLiteral("営業部のパソコン") << cp932::bytes(u"営業部のパソコ");
     QTest::addRow("no CP932 form") << QStringLiteral("😀pc") << QByteArray("xn--pc-mo82a");
     QTest::addRow("empty") << QString() << QByteArray();
 }
@@ -104,8 +102,8 @@ void TestIdentity::directedBroadcasts_segmentsTheLimitedBroadcastMisses()
     const auto ipv4 = [&](const char *text) { return ip(text).toIPv4Address(); };
     const InterfaceCandidate loopback{true, true, true, false, {ip("127.0.0.1")}, {}};
     const InterfaceCandidate eth0{true, true, false, true, {ip("fe80::1"), ip("10.77.0.1")}, {ip("10.77.0.255")}};
-    const InterfaceCandidate eth1{true, true, false, true, {ip("10.88.0.1"), ip("10.99.0.1")},
-                                  {ip("10.88.0.255"), ip("10.99.0.255")}};
+    const InterfaceCandidate eth1{
+        true, true, false, true, {ip("10.88.0.1"), ip("10.99.0.1")}, {ip("10.88.0.255"), ip("10.99.0.255")}};
     InterfaceCandidate down = eth1;
     down.up = false;
     InterfaceCandidate pointToPoint = eth1;
@@ -127,7 +125,12 @@ void TestIdentity::directedBroadcasts_segmentsTheLimitedBroadcastMisses()
     FakeClock clock;
     int looks = 0;
     SegmentBroadcasts segments(
-        clock, [&] { ++looks; return host; }, [&]() -> std::optional<quint32> { return ipv4("10.88.0.1"); });
+        clock,
+        [&] {
+            ++looks;
+            return host;
+        },
+        [&]() -> std::optional<quint32> { return ipv4("10.88.0.1"); });
     QCOMPARE(segments(), (QList<quint32>{ipv4("10.77.0.255")}));
     clock.advance(SegmentBroadcasts::FreshMs - 1);
     segments();

@@ -1,5 +1,4 @@
 #include "common/codec.h"
-
 #include "common/ipv4.h"
 #include "common/localpeer.h"
 #include "net/messenger.h"
@@ -101,16 +100,17 @@ void TestMessenger::builders_data()
                               << single("   67", "ZNMESSAGE:LOGIN_OK&|192.168.0.20&|PC1&|Taro&|1&|192.168.0.10&|ZN150");
     QTest::addRow("INFO_CHANGE") << int(InfoChange) << QByteArray() << QByteArray()
                                  << single("   49", "ZNMESSAGE:INFO_CHANGE&|PC1&|Taro&|1&|192.168.0.10");
-    QTest::addRow("LOGOUT") << int(Logout) << QByteArray() << QByteArray()
-                            << single("   21", "ZNMESSAGE:LOGOUT&|PC1");
+    QTest::addRow("LOGOUT") << int(Logout) << QByteArray() << QByteArray() << single("   21", "ZNMESSAGE:LOGOUT&|PC1");
     QTest::addRow("HUZAI_CHECK") << int(HuzaiCheck) << QByteArray("192.168.0.20") << QByteArray()
                                  << single("   49", "ZNMESSAGE:HUZAI_CHECK&|192.168.0.20&|192.168.0.10");
     QTest::addRow("HUZAI_MESSAGE") << int(HuzaiMessage) << QByteArray("Nothing") << QByteArray("192.168.0.20")
                                    << single("   57", "ZNMESSAGE:HUZAI_MESSAGE&|192.168.0.20&|PC1&|Taro&|Nothing");
-    QTest::addRow("MESSAGE, line break escaped") << int(MessageTo) << QByteArray("Hello\r\nWorld") << QByteArray("PC2")
-                                                 << single("   56", "ZNMESSAGE:MESSAGE&|192.168.0.20&|PC1&|Taro&|Hello\\|World");
-    QTest::addRow("MESSAGE, lone CR and LF kept") << int(MessageTo) << QByteArray("a\rb\nc") << QByteArray("PC2")
-                                                  << single("   49", "ZNMESSAGE:MESSAGE&|192.168.0.20&|PC1&|Taro&|a\rb\nc");
+    QTest::addRow("MESSAGE, line break escaped")
+        << int(MessageTo) << QByteArray("Hello\r\nWorld") << QByteArray("PC2")
+        << single("   56", "ZNMESSAGE:MESSAGE&|192.168.0.20&|PC1&|Taro&|Hello\\|World");
+    QTest::addRow("MESSAGE, lone CR and LF kept")
+        << int(MessageTo) << QByteArray("a\rb\nc") << QByteArray("PC2")
+        << single("   49", "ZNMESSAGE:MESSAGE&|192.168.0.20&|PC1&|Taro&|a\rb\nc");
     QTest::addRow("OPEN_CHECK") << int(OpenCheck) << QByteArray("PC2") << QByteArray()
                                 << single("   40", "ZNMESSAGE:OPEN_CHECK&|192.168.0.20&|Taro");
     QTest::addRow("MESSAGE_EXCLAMATION") << int(Exclamation) << QByteArray("192.168.0.20") << QByteArray()
@@ -164,8 +164,8 @@ void TestMessenger::transmit_order_data()
     QTest::addRow("two extra") << QByteArray("10.0.0.1&|172.16.5.9&|")
                                << QList<quint32>{Broadcast, 0x0A000001u, 0xAC100509u};
     QTest::addRow("no trailing separator") << QByteArray("10.0.0.1") << QList<quint32>{Broadcast, 0x0A000001u};
-    QTest::addRow("empty entry ends the list") << QByteArray("10.0.0.1&|&|10.0.0.2&|")
-                                               << QList<quint32>{Broadcast, 0x0A000001u};
+    QTest::addRow("empty entry ends the list")
+        << QByteArray("10.0.0.1&|&|10.0.0.2&|") << QList<quint32>{Broadcast, 0x0A000001u};
     QTest::addRow("leading empty entry") << QByteArray("&|10.0.0.1&|") << QList<quint32>{Broadcast};
     QTest::addRow("unparsable and broadcast entries skipped")
         << QByteArray("10.0.0.1&|server&|255.255.255.255&|1.2.3.256&|10.0.0.2&|")
@@ -250,8 +250,8 @@ void TestMessenger::sendOpenCheck_unlistedSender_toTheAddressItCameFrom()
     QVERIFY(rig.messenger->SendOpenCheck("PC2", "10.0.0.7"));
     QVERIFY(rig.messenger->SendOpenCheck("PC9", "10.0.0.7"));
     QVERIFY(!rig.messenger->SendOpenCheck("PC9"));
-    QCOMPARE(rig.transport.messages(), (QList<QByteArray>{"ZNMESSAGE:OPEN_CHECK&|192.168.0.20&|Taro",
-                                                          "ZNMESSAGE:OPEN_CHECK&|10.0.0.7&|Taro"}));
+    QCOMPARE(rig.transport.messages(),
+             (QList<QByteArray>{"ZNMESSAGE:OPEN_CHECK&|192.168.0.20&|Taro", "ZNMESSAGE:OPEN_CHECK&|10.0.0.7&|Taro"}));
 }
 
 void TestMessenger::transmit_failingExtraAddress_isIgnored()
@@ -282,9 +282,9 @@ void TestMessenger::sendDatagrams_multiDatagram_inOrder_stopsAtFailure()
 
     Rig rig;
     QVERIFY(rig.messenger->SendDatagrams(message, "10.0.0.1"));
-    QCOMPARE(rig.transport.sent, (QList<SentDatagram>{{0x0A000001u, datagrams[0]},
-                                                      {0x0A000001u, datagrams[1]},
-                                                      {0x0A000001u, datagrams[2]}}));
+    QCOMPARE(
+        rig.transport.sent,
+        (QList<SentDatagram>{{0x0A000001u, datagrams[0]}, {0x0A000001u, datagrams[1]}, {0x0A000001u, datagrams[2]}}));
 
     Rig failing;
     failing.transport.failAtAttempt = 2;

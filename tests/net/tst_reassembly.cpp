@@ -1,8 +1,7 @@
-#include "net/reassembly.h"
-
 #include "common/text.h"
 #include "fakeclock.h"
 #include "fakefrontend.h"
+#include "net/reassembly.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -49,9 +48,9 @@ int collecting(const Reassembler &r)
     return n;
 }
 
-const QString TooMuchData = QStringLiteral(
-    "一度に大量のデータを受信しました。一部のデータが正常に受信できませんでした。"
-    "もし、このメッセージが続けて出るようなら、一度、Zephinetを再起動してください。");
+const QString TooMuchData =
+    QStringLiteral("一度に大量のデータを受信しました。一部のデータが正常に受信できませんでした。"
+                   "もし、このメッセージが続けて出るようなら、一度、Zephinetを再起動してください。");
 
 } // namespace
 
@@ -108,13 +107,11 @@ void TestReassembly::completeMessage_data()
     QTest::addRow("blank header") << QList<QByteArray>{"     abc"} << false << QByteArray();
     QTest::addRow("trailing blank in header") << QList<QByteArray>{"   3 abc"} << false << QByteArray();
     QTest::addRow("missing middle") << QList<QByteArray>{"   10abc", {}, "ij"} << false << QByteArray();
-    QTest::addRow("joined pieces") << QList<QByteArray>{"   10abc", "defg", "hij"} << true
-                                   << QByteArray("abcdefghij");
+    QTest::addRow("joined pieces") << QList<QByteArray>{"   10abc", "defg", "hij"} << true << QByteArray("abcdefghij");
     QTest::addRow("escape is CR LF") << QList<QByteArray>{"    4a\\|b"} << true << QByteArray("a\r\nb");
     QTest::addRow("raw CR LF dropped") << QList<QByteArray>{"    2a\r\nb"} << true << QByteArray("ab");
     QTest::addRow("lone CR kept") << QList<QByteArray>{"    3a\rb"} << true << QByteArray("a\rb");
-    QTest::addRow("escape cut between pieces") << QList<QByteArray>{"    4a\\", "|b"} << true
-                                               << QByteArray("a\r\nb");
+    QTest::addRow("escape cut between pieces") << QList<QByteArray>{"    4a\\", "|b"} << true << QByteArray("a\r\nb");
 }
 
 void TestReassembly::completeMessage()
@@ -244,7 +241,7 @@ void TestReassembly::twentyFirstSender_takesIdlestSlot()
         r.ReceiveDatagram(datagrams.at(0), 0x0A000001 + i);
     }
     clock.ms = 200;
-    r.ReceiveDatagram(datagrams.at(1), 0x0A000001);  // the first sender is busy again
+    r.ReceiveDatagram(datagrams.at(1), 0x0A000001); // the first sender is busy again
     QCOMPARE(collecting(r), 20);
     QVERIFY(frontend.notices.isEmpty());
 
@@ -256,7 +253,7 @@ void TestReassembly::twentyFirstSender_takesIdlestSlot()
     for (const ReceiveSlot &s : r.receiveSlots())
         senders << QString::fromLatin1(s.SenderAddress);
     QVERIFY(senders.contains(u"10.0.1.0"));
-    QVERIFY(!senders.contains(u"10.0.0.2"));  // idle longest: given up
+    QVERIFY(!senders.contains(u"10.0.0.2")); // idle longest: given up
     QCOMPARE(collecting(r), 20);
 
     // A one-datagram message gets through although every slot collects.
@@ -301,7 +298,7 @@ void TestReassembly::oneSender_holdsItsShare_everyLossReportedAndNamed()
     for (const ReceiveSlot &s : r.receiveSlots())
         ofA += s.SenderIpv4 == PeerA ? 1 : 0;
     QCOMPARE(ofA, Reassembler::MaxSlotsPerSender);
-    QCOMPARE(collecting(r), Reassembler::MaxSlotsPerSender + 1);  // B's slot stays
+    QCOMPARE(collecting(r), Reassembler::MaxSlotsPerSender + 1); // B's slot stays
     QCOMPARE(givenUp.size(), 2);
     QCOMPARE(givenUp.at(0).at(0).toByteArray(), "192.168.1.20");
     QCOMPARE(givenUp.at(1).at(0).toByteArray(), "192.168.1.20");
@@ -365,7 +362,7 @@ void TestReassembly::flood_cannotPushOutAPeersSlowMessages()
     QCOMPARE(arrived, texts);
     for (const QList<QVariant> &args : givenUp)
         QVERIFY(args.at(0).toByteArray() != "192.168.1.20");
-    QVERIFY(givenUp.size() > 1000);  // the flood's own messages
+    QVERIFY(givenUp.size() > 1000); // the flood's own messages
     QVERIFY(mostOfOne <= Reassembler::MaxSlotsPerSender);
 }
 
@@ -560,8 +557,9 @@ void TestReassembly::completeMessage_cheapLookAgreesWithFullJoin()
 void TestReassembly::filter_dropsOnlyWhatWouldBeIgnored()
 {
     QRandomGenerator rng(815);
-    static const QByteArrayView pieces[] = {"ZNMESSAGE:MESSAGE", "ZNMESSAGE:LOGIN", "&|", "&|", "\\|", "\\",
-                                            "\r\n", "\r", "|", "&", "10.0.0.1", "10.0.0.2", "x", "  "};
+    static const QByteArrayView pieces[] = {
+        "ZNMESSAGE:MESSAGE", "ZNMESSAGE:LOGIN", "&|", "&|", "\\|", "\\", "\r\n", "\r", "|", "&",
+        "10.0.0.1",          "10.0.0.2",        "x",  "  "};
     FakeClock clock;
     FakeFrontend frontend;
     Reassembler plain(clock, frontend);
@@ -579,7 +577,7 @@ void TestReassembly::filter_dropsOnlyWhatWouldBeIgnored()
         for (int n = rng.bounded(8); n >= 0; --n)
             message += pieces[rng.bounded(int(std::size(pieces)))];
         QByteArray datagram = frame(message).at(0);
-        if (rng.bounded(4) == 0)  // now and then a raw CR or "\|" in the header itself
+        if (rng.bounded(4) == 0) // now and then a raw CR or "\|" in the header itself
             datagram.insert(1 + rng.bounded(7), rng.bounded(2) ? "\r\n" : "\\|");
         const qsizetype before = all.size(), beforePassed = passed.size(), beforeAsked = asked.size();
         plain.ReceiveDatagram(datagram, 0x0A000001 + quint32(round));

@@ -66,8 +66,8 @@ void TestUdpService::secondStart_onSamePort_fails()
 
     // Asking for reuse on the second socket does not get around it either.
     QUdpSocket sharing;
-    QVERIFY(!sharing.bind(QHostAddress::AnyIPv4, first.port(),
-                          QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
+    QVERIFY(
+        !sharing.bind(QHostAddress::AnyIPv4, first.port(), QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
     QVERIFY(first.isRunning());
 }
 
@@ -136,7 +136,7 @@ void TestUdpService::nestedEventLoop_inHandler_keepsReceiving()
         order.append(datagram);
         if (datagram == "first") {
             peer.writeDatagram(QByteArray("second"), QHostAddress(Loopback), service.port());
-            QTimer::singleShot(5000, &nested, &QEventLoop::quit);  // a guard, not a wait
+            QTimer::singleShot(5000, &nested, &QEventLoop::quit); // a guard, not a wait
             nested.exec();
             order.append("box closed");
             nestedFinished = true;

@@ -1,8 +1,7 @@
-#include "net/wire.h"
-
 #include "common/ipv4.h"
 #include "common/text.h"
 #include "net/messagefields.h"
+#include "net/wire.h"
 
 #include <QTest>
 
@@ -102,8 +101,7 @@ void TestWire::cut_data()
     QTest::addColumn<QList<QByteArray>>("datagrams");
 
     const QByteArray b508 = pattern(508);
-    QTest::addRow("508: one short datagram")
-        << b508 << QList<QByteArray>{number(1) + b508 + nul()};
+    QTest::addRow("508: one short datagram") << b508 << QList<QByteArray>{number(1) + b508 + nul()};
 
     const QByteArray b509 = pattern(509);
     QTest::addRow("509: one full datagram ending in two NULs")
@@ -118,10 +116,10 @@ void TestWire::cut_data()
         << b1020 << QList<QByteArray>{number(1) + b1020.left(510) + nul(), number(2) + b1020.mid(510) + nul()};
 
     const QByteArray b1205 = pattern(1205);
-    QTest::addRow("1205: 512, 512, 187")
-        << b1205
-        << QList<QByteArray>{number(1) + b1205.left(510) + nul(), number(2) + b1205.mid(510, 510) + nul(),
-                             number(3) + b1205.mid(1020) + nul()};
+    QTest::addRow("1205: 512, 512, 187") << b1205
+                                         << QList<QByteArray>{number(1) + b1205.left(510) + nul(),
+                                                              number(2) + b1205.mid(510, 510) + nul(),
+                                                              number(3) + b1205.mid(1020) + nul()};
 }
 
 void TestWire::cut()

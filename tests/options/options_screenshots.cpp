@@ -4,14 +4,14 @@
 // writes options-local.png, options-setting.png, options-log.png,
 // options-network.png, options-ivent.png, options-sound.png, passcheck.png
 // and passchange.png.
-#include "platform/desktopfrontend.h"
-#include "session/session.h"
 #include "common/codec.h"
 #include "net/transport.h"
 #include "options/toptionform.h"
 #include "options/tpasschangeform.h"
 #include "options/tpasscheckform.h"
+#include "platform/desktopfrontend.h"
 #include "screenshots.h"
+#include "session/session.h"
 
 #include <QApplication>
 #include <QDir>
@@ -56,9 +56,9 @@ int main(int argc, char **argv)
 
     auto *form = new TOptionForm(session, frontend);
     form->show();
-    const std::pair<QWidget *, const char *> pages[] = {
-        {form->tsLocal, "local"}, {form->tsSetting, "setting"}, {form->tsLog, "log"},
-        {form->tsNetwork, "network"}, {form->tsIvent, "ivent"}, {form->tsSound, "sound"}};
+    const std::pair<QWidget *, const char *> pages[] = {{form->tsLocal, "local"}, {form->tsSetting, "setting"},
+                                                        {form->tsLog, "log"},     {form->tsNetwork, "network"},
+                                                        {form->tsIvent, "ivent"}, {form->tsSound, "sound"}};
     QTimer::singleShot(300, &app, [&] {
         for (const auto &[page, name] : pages) {
             form->pcOption->setCurrentWidget(page);

@@ -3,13 +3,10 @@
 // the broadcast, the tray menu, the extra addresses, the choosers, the
 // sound tests, the password button, the keys, the help topics and the one
 // window that the menus open.
-#include "platform/desktopfrontend.h"
-
-#include "common/ipv4.h"
-#include "session/session.h"
 #include "app/tmainform.h"
-#include "desktopfixture.h"
 #include "common/codec.h"
+#include "common/ipv4.h"
+#include "desktopfixture.h"
 #include "faildevice.h"
 #include "net/netfakes.h"
 #include "net/wire.h"
@@ -19,7 +16,9 @@
 #include "options/tpasschangeform.h"
 #include "options/tpasscheckform.h"
 #include "peers/traymenu.h"
+#include "platform/desktopfrontend.h"
 #include "platform/eventsound.h"
+#include "session/session.h"
 #include "settings/scramble.h"
 #include "settings/sendiplist.h"
 #include "settings/settingsstore.h"
@@ -96,10 +95,7 @@ struct Fixture {
         followTaskMenuVisibility(*session, tray, &trayMenu);
         open();
     }
-    ~Fixture()
-    {
-        delete form.data();
-    }
+    ~Fixture() { delete form.data(); }
 
     void open()
     {
@@ -243,7 +239,7 @@ void TestOptionForm::show_fillsFromSettings_applyDisabled()
     QCOMPARE(o.edHandleName->text(), QStringLiteral("alice"));
     QCOMPARE(o.edMachineName->text(), QStringLiteral("SELF"));
     QVERIFY(o.edMachineName->isReadOnly());
-    QVERIFY(o.edIPAddress->text().isEmpty());  // the socket did not start
+    QVERIFY(o.edIPAddress->text().isEmpty()); // the socket did not start
     QCOMPARE(o.mmHuzaiMessage->toPlainText(), QStringLiteral("out\nback soon"));
     QCOMPARE(o.lbSendIP->count(), 2);
     QCOMPARE(o.lbSendIP->item(1)->text(), QStringLiteral("5.6.7.8"));
@@ -279,8 +275,8 @@ void TestOptionForm::show_fillsFromSettings_applyDisabled()
 void TestOptionForm::changes_enableApply_data()
 {
     QTest::addColumn<int>("which");
-    const char *names[] = {"handle name", "absence message", "check box", "radio button", "drop-down list",
-                           "address added", "address deleted", "port", "sound file", "absence editor text"};
+    const char *names[] = {"handle name",   "absence message", "check box", "radio button", "drop-down list",
+                           "address added", "address deleted", "port",      "sound file",   "absence editor text"};
     for (int i = 0; i < int(std::size(names)); ++i)
         QTest::addRow("%s", names[i]) << i;
 }
@@ -299,7 +295,7 @@ void TestOptionForm::changes_enableApply()
     case 4: o.cbMouseAnimation->setCurrentIndex(2); break;
     case 5:
         o.edAddSendIP->setText(QStringLiteral("10.1"));
-        QVERIFY(!o.btTekiyo->isEnabled());  // typing an address is no change yet
+        QVERIFY(!o.btTekiyo->isEnabled()); // typing an address is no change yet
         o.btAddSendIP->click();
         break;
     case 6:
@@ -385,7 +381,7 @@ void TestOptionForm::apply_copiesTrimsAndWrites()
     QCOMPARE(s.LogFileName, QStringLiteral("/tmp/other.ZNG"));
     QCOMPARE(s.LogFileMaxCount, 0);
     QCOMPARE(s.PortNo, quint16(1024));
-    QCOMPARE(s.ActivePortNo, quint16(50000));   // the socket keeps its port until the next start
+    QCOMPARE(s.ActivePortNo, quint16(50000)); // the socket keeps its port until the next start
     QCOMPARE(s.SendIP, QByteArray("192.168.1.8&|10.0.0.1&|"));
     QVERIFY(s.AutoClose && s.ExclamationAutoClose);
     QCOMPARE(s.AutoCloseTimer, quint8(99));
@@ -403,7 +399,7 @@ void TestOptionForm::apply_copiesTrimsAndWrites()
     stored.Size = s.Size;
     QVERIFY(stored == s);
     QVERIFY(!o.btTekiyo->isEnabled());
-    QVERIFY(o.isVisible());  // apply keeps the window open
+    QVERIFY(o.isVisible()); // apply keeps the window open
 
     // Applying with nothing changed still rewrites the settings file: the
     // password is scrambled with a new key, and the keys are written again.
@@ -469,7 +465,8 @@ void TestOptionForm::apply_trayItemsFollowAtOnce()
     Fixture f;
     TOptionForm &o = *f.form;
     const auto clipVisible = [&f] {
-        return f.tray.miLine3->isVisible() && f.tray.miClipRecv->isVisible() && f.tray.miClipSend->menuAction()->isVisible();
+        return f.tray.miLine3->isVisible() && f.tray.miClipRecv->isVisible()
+            && f.tray.miClipSend->menuAction()->isVisible();
     };
     const auto huzaiVisible = [&f] {
         return f.tray.miLine10->isVisible() && f.tray.miHuzaiMode->isVisible()
@@ -477,7 +474,7 @@ void TestOptionForm::apply_trayItemsFollowAtOnce()
     };
     QVERIFY(clipVisible() && huzaiVisible());
     o.cbTaskClipHide->setChecked(true);
-    QVERIFY(clipVisible());  // only the apply hides them
+    QVERIFY(clipVisible()); // only the apply hides them
     QVERIFY(o.btTekiyoClick());
     QVERIFY(!f.tray.miLine3->isVisible() && !f.tray.miClipRecv->isVisible()
             && !f.tray.miClipSend->menuAction()->isVisible());
@@ -554,7 +551,7 @@ void TestOptionForm::apply_keepsBytesOfUntouchedTexts()
 void TestOptionForm::addresses_data()
 {
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("listed");   // empty: refused
+    QTest::addColumn<QString>("listed"); // empty: refused
 
     QTest::addRow("dotted") << QStringLiteral("192.168.1.5") << QStringLiteral("192.168.1.5");
     QTest::addRow("short form") << QStringLiteral("10.1") << QStringLiteral("10.0.0.1");
@@ -823,7 +820,7 @@ void TestOptionForm::cancel_dropsChanges_nextOpeningStartsFromSettings()
     Fixture f;
     f.form->edHandleName->setText(QStringLiteral("bob"));
     f.form->cbStartShow->setChecked(true);
-    f.form->close();   // the close box
+    f.form->close(); // the close box
     QTRY_VERIFY(!f.form);
     QCOMPARE(f.session->settings.HandleName, QByteArray("alice"));
     QVERIFY(f.infoChanges().isEmpty());
@@ -890,7 +887,8 @@ void TestOptionForm::opener_oneWindowPasswordOnlyWhenNone()
 {
     Fixture f("[Security]\r\nPasswordOption=1\r\n");
     delete f.form.data();
-    OptionFormOpener opener(*f.session, f.frontend, [](bool) {}, &f.tray);
+    OptionFormOpener opener(
+        *f.session, f.frontend, [](bool) {}, &f.tray);
     QStringList prompts;
     bool pass = false;
     opener.setPasswordPrompt([&](const QString &title) {

@@ -15,7 +15,7 @@ namespace {
 Settings inForce()
 {
     Settings s;
-    s.HandleName = "ab\x81\x20z";  // 0x81 0x20 is no CP932 character
+    s.HandleName = "ab\x81\x20z"; // 0x81 0x20 is no CP932 character
     s.LogFileMaxCount = 250;
     s.PortNo = 50000;
     s.AutoCloseTimer = 7;
@@ -127,31 +127,40 @@ void TestOptionValues::refused_data()
     const QString logText = u"ログファイルサイズは0～9999までの数値で設定してください。"_qs;
     const QString portText = u"ポート番号は1024～65535までの数値で設定してください。"_qs;
     const Row rows[] = {
-        {"blank handle", u" \t "_qs, ShownHuzai, "", u"1"_qs, u"1024"_qs, u"1"_qs, C::HandleName, u"ハンドル名を指定してください。"_qs},
-        {"handle without CP932 form", u"a😀"_qs, ShownHuzai, "", u"1"_qs, u"1024"_qs, u"1"_qs, C::HandleName, cp932::unencodableMessage(u"😀"_qs)},
-        {"separator in handle", u"a&|b"_qs, ShownHuzai, "", u"1"_qs, u"1024"_qs, u"1"_qs, C::HandleName, u"ハンドル名に「&|」は使用できません。"_qs},
-        {"escape hidden in 0x83 0x5C", u"ソ|"_qs, ShownHuzai, "", u"1"_qs, u"1024"_qs, u"1"_qs, C::HandleName, u"ハンドル名に「\\|」は使用できません。"_qs},
-        {"semicolon before port", u"a;b"_qs, ShownHuzai, "", u"1"_qs, u"80"_qs, u"1"_qs, C::HandleName, u"ハンドル名に「;」は使用できません。"_qs},
+        {"blank handle", u" \t "_qs, ShownHuzai, "", u"1"_qs, u"1024"_qs, u"1"_qs, C::HandleName,
+         u"ハンドル名を指定してください。"_qs},
+        {"handle without CP932 form", u"a😀"_qs, ShownHuzai, "", u"1"_qs, u"1024"_qs, u"1"_qs, C::HandleName,
+         cp932::unencodableMessage(u"😀"_qs)},
+        {"separator in handle", u"a&|b"_qs, ShownHuzai, "", u"1"_qs, u"1024"_qs, u"1"_qs, C::HandleName,
+         u"ハンドル名に「&|」は使用できません。"_qs},
+        {"escape hidden in 0x83 0x5C", u"ソ|"_qs, ShownHuzai, "", u"1"_qs, u"1024"_qs, u"1"_qs, C::HandleName,
+         u"ハンドル名に「\\|」は使用できません。"_qs},
+        {"semicolon before port", u"a;b"_qs, ShownHuzai, "", u"1"_qs, u"80"_qs, u"1"_qs, C::HandleName,
+         u"ハンドル名に「;」は使用できません。"_qs},
         {"negative log size", u"me"_qs, ShownHuzai, "", u"-1"_qs, u"1024"_qs, u"1"_qs, C::LogFileMaxCount, logText},
         {"log size over 9999", u"me"_qs, ShownHuzai, "", u"10000"_qs, u"1024"_qs, u"1"_qs, C::LogFileMaxCount, logText},
         {"port 1023", u"me"_qs, ShownHuzai, "", u"1"_qs, u"1023"_qs, u"1"_qs, C::PortNo, portText},
         {"port 65536", u"me"_qs, ShownHuzai, "", u"1"_qs, u"65536"_qs, u"1"_qs, C::PortNo, portText},
         {"port empty", u"me"_qs, ShownHuzai, "", u"1"_qs, u""_qs, u"1"_qs, C::PortNo, portText},
-        {"separator in typed message", u"me"_qs, u"line\nx&|y"_qs, "", u"1"_qs, u"1024"_qs, u"1"_qs, C::HuzaiMessage, amp},
+        {"separator in typed message", u"me"_qs, u"line\nx&|y"_qs, "", u"1"_qs, u"1024"_qs, u"1"_qs, C::HuzaiMessage,
+         amp},
         {"escape in typed message", u"me"_qs, u"x\\|y"_qs, "", u"1"_qs, u"1024"_qs, u"1"_qs, C::HuzaiMessage, esc},
-        {"message without CP932 form", u"me"_qs, u"a😀"_qs, "", u"1"_qs, u"1024"_qs, u"1"_qs, C::HuzaiMessage, cp932::unencodableMessage(u"😀"_qs)},
-        {"separator in untouched bytes", u"me"_qs, ShownHuzai, "a&|\x81", u"1"_qs, u"1024"_qs, u"1"_qs, C::HuzaiMessage, amp},
-        {"auto-close 0 while closing", u"me"_qs, ShownHuzai, "", u"1"_qs, u"1024"_qs, u"0"_qs, C::AutoCloseTimer, u"待機秒数は1～99までの数値で設定してください。"_qs},
-        {"auto-close 100", u"me"_qs, ShownHuzai, "", u"1"_qs, u"1024"_qs, u"100"_qs, C::AutoCloseTimer, u"待機秒数は1～99までの数値で設定してください。"_qs},
+        {"message without CP932 form", u"me"_qs, u"a😀"_qs, "", u"1"_qs, u"1024"_qs, u"1"_qs, C::HuzaiMessage,
+         cp932::unencodableMessage(u"😀"_qs)},
+        {"separator in untouched bytes", u"me"_qs, ShownHuzai, "a&|\x81", u"1"_qs, u"1024"_qs, u"1"_qs, C::HuzaiMessage,
+         amp},
+        {"auto-close 0 while closing", u"me"_qs, ShownHuzai, "", u"1"_qs, u"1024"_qs, u"0"_qs, C::AutoCloseTimer,
+         u"待機秒数は1～99までの数値で設定してください。"_qs},
+        {"auto-close 100", u"me"_qs, ShownHuzai, "", u"1"_qs, u"1024"_qs, u"100"_qs, C::AutoCloseTimer,
+         u"待機秒数は1～99までの数値で設定してください。"_qs},
     };
     for (const Row &r : rows) {
         QTest::addRow("%s", r.name) << r.handle << r.huzai << r.storedHuzai << r.logSize << true << r.port
                                     << r.autoClose << true << r.control << r.message << false;
     }
     // Logging off: a bad size is put back before the port speaks.
-    QTest::addRow("bad log size off, then bad port")
-        << u"me"_qs << ShownHuzai << QByteArray() << u"x"_qs << false << u"80"_qs << u"1"_qs << true << C::PortNo
-        << portText << true;
+    QTest::addRow("bad log size off, then bad port") << u"me"_qs << ShownHuzai << QByteArray() << u"x"_qs << false
+                                                     << u"80"_qs << u"1"_qs << true << C::PortNo << portText << true;
 }
 
 void TestOptionValues::refused()

@@ -1,11 +1,11 @@
 // The password prompt, AskPassword and the password change dialog.
-#include "platform/desktopfrontend.h"
 #include "options/tpasschangeform.h"
 #include "options/tpasscheckform.h"
+#include "platform/desktopfrontend.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -71,7 +71,7 @@ PromptRun runPrompt(Boxes &boxes, const QByteArray &password, const QStringList 
     run.passed = AskPassword(QStringLiteral("ログビューアを開くにはパスワードが必要です。"), password, boxes.frontend,
                              [&showing](bool s) { showing = s; });
     if (showing)
-        run.flagWhileOpen.append(true);  // never cleared: reported as a failure below
+        run.flagWhileOpen.append(true); // never cleared: reported as a failure below
     return run;
 }
 
@@ -133,7 +133,7 @@ void TestPasswordForms::prompt_cancelAndCloseBoxFail()
     const PromptRun run = runPrompt(boxes, "pw", {QStringLiteral("nope")}, true);
     QVERIFY(!run.passed);
     QCOMPARE(boxes.texts, QStringList{Wrong});
-    QCOMPARE(run.flagWhileOpen, QList<bool>{true});   // and cleared after
+    QCOMPARE(run.flagWhileOpen, QList<bool>{true}); // and cleared after
 
     bool closed = false;
     QTimer::singleShot(0, &boxes.frontend, [&closed] {
@@ -155,7 +155,7 @@ void TestPasswordForms::prompt_emptyPasswordEmptyEntryPasses()
 void TestPasswordForms::prompt_isCaseSensitiveAndExact()
 {
     Boxes boxes;
-    const QByteArray password = "Pass\x83\x5c";   // "Passソ" in CP932
+    const QByteArray password = "Pass\x83\x5c"; // "Passソ" in CP932
     QVERIFY(!runPrompt(boxes, password, {QStringLiteral("passソ")}, true).passed);
     QVERIFY(!runPrompt(boxes, password, {QStringLiteral("Passソ ")}, true).passed);
     QVERIFY(runPrompt(boxes, password, {QStringLiteral("Passソ")}, false).passed);

@@ -4,8 +4,8 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -41,12 +41,12 @@ QByteArray silentWav()
     u32(36 + dataBytes);
     wav.append("WAVEfmt ");
     u32(16);
-    u16(1);        // PCM
-    u16(1);        // mono
-    u32(8000);     // samples per second
-    u32(16000);    // bytes per second
-    u16(2);        // block alignment
-    u16(16);       // bits per sample
+    u16(1);     // PCM
+    u16(1);     // mono
+    u32(8000);  // samples per second
+    u32(16000); // bytes per second
+    u16(2);     // block alignment
+    u16(16);    // bits per sample
     wav.append("data");
     u32(dataBytes);
     wav.append(QByteArray(int(dataBytes), '\0'));
@@ -106,14 +106,12 @@ void TestEventSound::choice_data()
     QTest::addRow("beep alone") << true << false << 1 << online << QStringLiteral("beep");
     QTest::addRow("beep with an empty file") << true << false << 2 << QString() << QStringLiteral("beep");
     QTest::addRow("file: online") << false << true << 0 << online << QStringLiteral("play online");
-    QTest::addRow("file: offline") << false << true << 1 << QStringLiteral("offline")
-                                   << QStringLiteral("play offline");
-    QTest::addRow("file: arrived") << false << true << 2 << QStringLiteral("arrived")
-                                   << QStringLiteral("play arrived");
+    QTest::addRow("file: offline") << false << true << 1 << QStringLiteral("offline") << QStringLiteral("play offline");
+    QTest::addRow("file: arrived") << false << true << 2 << QStringLiteral("arrived") << QStringLiteral("play arrived");
     QTest::addRow("neither") << false << false << 0 << online << QString();
     QTest::addRow("empty path") << false << true << 0 << QString() << QString();
-    QTest::addRow("missing file") << false << true << 0
-                                  << QStringLiteral("/nonexistent/zephinet/none.wav") << QString();
+    QTest::addRow("missing file") << false << true << 0 << QStringLiteral("/nonexistent/zephinet/none.wav")
+                                  << QString();
     QTest::addRow("directory") << false << true << 0 << QStringLiteral("/") << QString();
 }
 
@@ -218,8 +216,9 @@ void TestEventSound::arrival_neverSilencedByPresenceSound()
     sound.PlayEventSound(SoundKind::UserOffline);
     clock.advance(1);
     sound.PlayEventSound(SoundKind::MessageArrived);
-    QCOMPARE(calls, (QStringList{QStringLiteral("beep"), QStringLiteral("beep"), QStringLiteral("play ") + m_offline,
-                                 QStringLiteral("play ") + m_arrived}));
+    QCOMPARE(calls,
+             (QStringList{QStringLiteral("beep"), QStringLiteral("beep"), QStringLiteral("play ") + m_offline,
+                          QStringLiteral("play ") + m_arrived}));
 }
 
 void TestEventSound::unreadableFile_playsNothing()
@@ -276,23 +275,23 @@ void TestEventSound::soundOutput_loadsOncePlaysOneAtATime()
 {
     EffectLog log;
     const auto nameOf = [this](const QString &path) { return QFileInfo(path).completeBaseName(); };
-    QtSoundOutput output([&](const QString &path) {
-        return std::make_unique<RecordingEffect>(log, nameOf(path));
-    });
+    QtSoundOutput output([&](const QString &path) { return std::make_unique<RecordingEffect>(log, nameOf(path)); });
     const QString online = nameOf(m_online), offline = nameOf(m_offline);
 
     // Loaded once, played at each event.
     output.playFile(m_online);
     log.playing[online] = false;
     output.playFile(m_online);
-    QCOMPARE(log.calls, (QStringList{QStringLiteral("load ") + online, QStringLiteral("play ") + online,
-                                     QStringLiteral("play ") + online}));
+    QCOMPARE(log.calls,
+             (QStringList{QStringLiteral("load ") + online, QStringLiteral("play ") + online,
+                          QStringLiteral("play ") + online}));
 
     // A new sound cuts the one still playing short.
     log.calls.clear();
     output.playFile(m_offline);
-    QCOMPARE(log.calls, (QStringList{QStringLiteral("load ") + offline, QStringLiteral("stop ") + online,
-                                     QStringLiteral("play ") + offline}));
+    QCOMPARE(log.calls,
+             (QStringList{QStringLiteral("load ") + offline, QStringLiteral("stop ") + online,
+                          QStringLiteral("play ") + offline}));
 
     // A file replaced on disk is loaded again.
     log.calls.clear();
@@ -302,8 +301,9 @@ void TestEventSound::soundOutput_loadsOncePlaysOneAtATime()
     QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
     file.close();
     output.playFile(m_online);
-    QCOMPARE(log.calls, (QStringList{QStringLiteral("drop ") + online, QStringLiteral("load ") + online,
-                                     QStringLiteral("play ") + online}));
+    QCOMPARE(log.calls,
+             (QStringList{QStringLiteral("drop ") + online, QStringLiteral("load ") + online,
+                          QStringLiteral("play ") + online}));
 
     // Beyond three files, the silent ones are let go; the playing one stays.
     log.calls.clear();
@@ -327,9 +327,8 @@ void TestEventSound::eventSound_throughSoundSystem_playsChosenFile()
     Settings settings;
     settings.IventSound = true;
     settings.SoundFiles = {m_online, QStringLiteral("/nonexistent/none.wav"), m_arrived};
-    auto output = std::make_unique<QtSoundOutput>([&](const QString &path) {
-        return std::make_unique<RecordingEffect>(log, QFileInfo(path).fileName());
-    });
+    auto output = std::make_unique<QtSoundOutput>(
+        [&](const QString &path) { return std::make_unique<RecordingEffect>(log, QFileInfo(path).fileName()); });
     EventSound sound(settings, std::move(output));
     sound.PlayEventSound(SoundKind::MessageArrived);
     sound.PlayEventSound(SoundKind::UserOffline);

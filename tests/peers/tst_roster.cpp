@@ -1,8 +1,7 @@
-#include "peers/roster.h"
-
 #include "common/codec.h"
 #include "common/localpeer.h"
 #include "fakefrontend.h"
+#include "peers/roster.h"
 #include "session/session.h"
 #include "settings/settings.h"
 
@@ -44,11 +43,9 @@ public:
             mirror.removeAt(row);
             endRemoveRows();
         });
-        connect(&roster, &Roster::changed, this,
-                [this](int row) { emit dataChanged(index(row, 0), index(row, 2)); });
-        connect(&roster, &Roster::aboutToMove, this, [this](int from, int to) {
-            QVERIFY(beginMoveRows({}, from, from, {}, to > from ? to + 1 : to));
-        });
+        connect(&roster, &Roster::changed, this, [this](int row) { emit dataChanged(index(row, 0), index(row, 2)); });
+        connect(&roster, &Roster::aboutToMove, this,
+                [this](int from, int to) { QVERIFY(beginMoveRows({}, from, from, {}, to > from ? to + 1 : to)); });
         connect(&roster, &Roster::moved, this, [this](int from, int to) {
             mirror.move(from, to);
             endMoveRows();
@@ -70,19 +67,14 @@ public:
         });
     }
 
-    int rowCount(const QModelIndex &parent = {}) const override
-    {
-        return parent.isValid() ? 0 : int(mirror.size());
-    }
+    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : int(mirror.size()); }
     int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : 3; }
     QVariant data(const QModelIndex &index, int role) const override
     {
         if (role != Qt::DisplayRole || !checkIndex(index))
             return {};
         const TPeer &p = m_roster.peers().at(index.row());
-        return cp932::decode(index.column() == 0 ? p.HandleName
-                             : index.column() == 1 ? p.MachineName
-                                                   : p.Address);
+        return cp932::decode(index.column() == 0 ? p.HandleName : index.column() == 1 ? p.MachineName : p.Address);
     }
 
 private:
@@ -108,8 +100,8 @@ struct Fixture {
         announcePresence(*roster, settings, local, frontend);
         follower = std::make_unique<Follower>(*roster);
         if (withTester) {
-            tester = std::make_unique<QAbstractItemModelTester>(
-                follower.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+            tester = std::make_unique<QAbstractItemModelTester>(follower.get(),
+                                                                QAbstractItemModelTester::FailureReportingMode::QtTest);
         }
     }
     void add(const char *handle, const char *machine, const char *address, bool absent = false)
@@ -483,7 +475,9 @@ void TestRoster::renamesAddsAndRemoves_orderOfAStableSort()
         f.settings.SortUpper = upper;
         QRandomGenerator random(7);
         QCollator collator;
-        struct Row { QByteArray handle, machine; };
+        struct Row {
+            QByteArray handle, machine;
+        };
         QList<Row> expected;
         const auto sorted = [&] {
             std::stable_sort(expected.begin(), expected.end(), [&](const Row &a, const Row &b) {

@@ -7,9 +7,9 @@
 #include "settings/settings.h"
 
 #include <QAbstractItemModelTester>
-#include <QSignalSpy>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace zn;
@@ -51,7 +51,8 @@ void TestRosterModel::peerMenu_doublesAmpersandsAndKeepsRawName()
     roster.AddOrUpdatePeer("bob", "PC2", "10.0.0.2", false);
     QMenu menu;
     QByteArray chosen;
-    fillPeerMenu(&menu, roster, [&chosen](const QByteArray &handle) { chosen = handle; }, true);
+    fillPeerMenu(
+        &menu, roster, [&chosen](const QByteArray &handle) { chosen = handle; }, true);
     const QList<QAction *> entries = menu.actions();
     QCOMPARE(entries.size(), 2);
     QCOMPARE(entries[0]->text(), QStringLiteral("Tom && Jerry"));
@@ -73,7 +74,8 @@ void TestRosterModel::peerMenu_doublesAmpersandsAndKeepsRawName()
 
     // Filled anew on each opening: a peer that left is gone.
     roster.RemovePeer("PC1");
-    fillPeerMenu(&menu, roster, [](const QByteArray &) {}, false);
+    fillPeerMenu(
+        &menu, roster, [](const QByteArray &) {}, false);
     QCOMPARE(menu.actions().size(), 1);
     QVERIFY(!menu.actions().first()->isEnabled());
 }
@@ -125,7 +127,7 @@ void TestRosterModel::selectionFollowsPeerAcrossSort()
     roster.AddOrUpdatePeer("a", "PC1", "10.0.0.1", false);
     QCOMPARE(selection.selectedRows().size(), 1);
     QCOMPARE(selection.selectedRows().first().data().toString(), QStringLiteral("b"));
-    roster.columnClicked(0);  // descending: c, b, a
+    roster.columnClicked(0); // descending: c, b, a
     QCOMPARE(selection.selectedRows().first().data().toString(), QStringLiteral("b"));
     QCOMPARE(selection.selectedRows().first().row(), 1);
 }

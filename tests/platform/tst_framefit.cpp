@@ -1,10 +1,10 @@
 // Stored placements under a real window manager (with_wm.sh inside
 // under_xvfb.sh): the frame it adds, not only the client area, ends on the
 // screen.
-#include "session/session.h"
 #include "fakefrontend.h"
 #include "messaging/formparts.h"
 #include "net/netfakes.h"
+#include "session/session.h"
 #include "settings/settingsstore.h"
 
 #include <QApplication>

@@ -69,9 +69,10 @@ void TestGlobalHotKeys::keyHeldByAnotherProgram_isRefused()
     xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(other);
     xcb_keycode_t *codes = xcb_key_symbols_get_keycode(symbols, 'q');
     QVERIFY(codes);
-    xcb_generic_error_t *error = xcb_request_check(
-        other, xcb_grab_key_checked(other, 1, root, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1, codes[0],
-                                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    xcb_generic_error_t *error =
+        xcb_request_check(other,
+                          xcb_grab_key_checked(other, 1, root, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1, codes[0],
+                                               XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     QVERIFY(!error);
 
     GlobalHotKeys keys;

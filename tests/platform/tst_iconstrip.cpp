@@ -77,9 +77,8 @@ void TestIconStrip::absentFrames_haveNoHue()
 {
     for (int index = 16; index < 32; ++index) {
         for (int size : {16, 32}) {
-            const bool coloured = anyPixel(image(index, size), [](QRgb p) {
-                return qAlpha(p) > 0 && QColor::fromRgba(p).hsvSaturation() > 16;
-            });
+            const bool coloured = anyPixel(
+                image(index, size), [](QRgb p) { return qAlpha(p) > 0 && QColor::fromRgba(p).hsvSaturation() > 16; });
             QVERIFY2(!coloured, qPrintable(QString::number(index)));
         }
     }

@@ -1,5 +1,5 @@
-#include "platform/tiventform.h"
 #include "platform/desktopfrontend.h"
+#include "platform/tiventform.h"
 #include "settings/settings.h"
 
 #include <QApplication>
@@ -67,8 +67,7 @@ void TestIventForm::countdown_data()
     QTest::addRow("ordinary counts down") << true << false << 5 << false << true << 5000 << false;
     QTest::addRow("two-digit delay") << true << false << 99 << false << true << 99000 << false;
     QTest::addRow("important holds") << true << false << 5 << true << false << 0 << true;
-    QTest::addRow("exclamationAutoClose: important counts down")
-        << true << true << 5 << true << true << 5000 << false;
+    QTest::addRow("exclamationAutoClose: important counts down") << true << true << 5 << true << true << 5000 << false;
     QTest::addRow("zero delay never closes") << true << false << 0 << false << false << 0 << false;
     QTest::addRow("zero delay, important with exclamationAutoClose")
         << true << true << 0 << true << false << 0 << false;
@@ -234,15 +233,16 @@ void TestIventForm::shortText_window300WideAndCentred()
     QCOMPARE(form.btOk->pos(), QPoint((300 - 113) / 2, form.height() - 29));
 
     const QRect screen = screenRect();
-    QCOMPARE(form.pos(), QPoint(screen.x() + (screen.width() - 300) / 2,
-                                screen.y() + (screen.height() - (form.laMessage->height() + 80)) / 2));
+    QCOMPARE(form.pos(),
+             QPoint(screen.x() + (screen.width() - 300) / 2,
+                    screen.y() + (screen.height() - (form.laMessage->height() + 80)) / 2));
 }
 
 void TestIventForm::longText_widensAndGrows()
 {
     TIventForm form(m_settings, std::nullopt);
-    const QString important = QStringLiteral(
-        "ログファイルをアクセス中にエラーが発生しました。ログの保存を中止しました。");
+    const QString important =
+        QStringLiteral("ログファイルをアクセス中にエラーが発生しました。ログの保存を中止しました。");
     form.ShowEventNotice(important, true);
     const int labelWidth = form.laMessage->width();
     QVERIFY(labelWidth > 273);
@@ -284,8 +284,7 @@ void TestIventForm::noStoredPosition_startsCentred()
     TIventForm form(m_settings, std::nullopt);
     const QRect screen = screenRect();
     // Centred at the design size, before the first layout changed the size.
-    QCOMPARE(form.pos(), QPoint(screen.x() + (screen.width() - 289) / 2,
-                                screen.y() + (screen.height() - 65) / 2));
+    QCOMPARE(form.pos(), QPoint(screen.x() + (screen.width() - 289) / 2, screen.y() + (screen.height() - 65) / 2));
 }
 
 void TestIventForm::handleName_shownLiterally()
@@ -299,13 +298,11 @@ void TestIventForm::handleName_shownLiterally()
 
     // Read as markup this would be an empty image; as plain text it is a long
     // line that widens the window.
-    const QString image = QStringLiteral(
-        "「<img src=\"file:///nonexistent/picture.png\" width=\"1\" height=\"1\">」"
-        "がオフラインになりました。");
+    const QString image = QStringLiteral("「<img src=\"file:///nonexistent/picture.png\" width=\"1\" height=\"1\">」"
+                                         "がオフラインになりました。");
     form.close();
     form.ShowEventNotice(image, false);
-    QVERIFY(form.laMessage->width()
-            >= form.laMessage->fontMetrics().horizontalAdvance(image) - 1);
+    QVERIFY(form.laMessage->width() >= form.laMessage->fontMetrics().horizontalAdvance(image) - 1);
     QVERIFY(form.width() > 300);
 }
 
@@ -401,8 +398,7 @@ void TestIventForm::hugeHandleName_windowWithinScreenAndButtonOnIt_data()
     QTest::addRow("511 characters") << QString(511, u'\u540d') << true << 9 << 1;
     QTest::addRow("511 characters at 14 pt") << QString(511, u'\u540d') << true << 14 << 1;
     QTest::addRow("511 characters, user position") << QString(511, u'\u540d') << false << 9 << 1;
-    QTest::addRow("words too long, twenty times") << QString(200, u'x') + u' ' + QString(3000, u'y') << true << 9
-                                                  << 20;
+    QTest::addRow("words too long, twenty times") << QString(200, u'x') + u' ' + QString(3000, u'y') << true << 9 << 20;
     QTest::addRow("emoji, surrogate pairs") << QStringLiteral("\U0001F600").repeated(5000) << true << 12 << 2;
 }
 
@@ -422,8 +418,9 @@ void TestIventForm::hugeHandleName_windowWithinScreenAndButtonOnIt()
     for (int i = 0; i < notices; ++i)
         form.ShowEventNotice(notice, true);
 
-    QVERIFY2(screen.contains(form.frameGeometry()),
-             qPrintable(QStringLiteral("%1,%2 %3x%4").arg(form.x()).arg(form.y()).arg(form.width()).arg(form.height())));
+    QVERIFY2(
+        screen.contains(form.frameGeometry()),
+        qPrintable(QStringLiteral("%1,%2 %3x%4").arg(form.x()).arg(form.y()).arg(form.width()).arg(form.height())));
     QVERIFY(form.width() >= 300);
     QVERIFY(form.rect().contains(form.laMessage->geometry()));
     QVERIFY(form.rect().contains(form.btOk->geometry()));

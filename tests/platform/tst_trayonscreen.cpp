@@ -36,7 +36,8 @@ void TestTrayOnScreen::indicator_appearsInTray_andAnimates()
     QTRY_VERIFY_WITH_TIMEOUT(!tray.geometry().isEmpty(), 20000);
     // The tray host docks the icon in its panel at the top right.
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    QVERIFY2(screen.contains(tray.geometry()), qPrintable(QStringLiteral("%1,%2").arg(tray.geometry().x()).arg(tray.geometry().y())));
+    QVERIFY2(screen.contains(tray.geometry()),
+             qPrintable(QStringLiteral("%1,%2").arg(tray.geometry().x()).arg(tray.geometry().y())));
     QVERIFY(tray.geometry().top() < 64);
 
     tray.animation().StartTrayAnimation();

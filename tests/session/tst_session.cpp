@@ -1,5 +1,3 @@
-#include "session/session.h"
-
 #include "common/ipv4.h"
 #include "common/text.h"
 #include "faildevice.h"
@@ -7,18 +5,18 @@
 #include "fakefrontend.h"
 #include "log/logfile.h"
 #include "net/absencerequests.h"
+#include "net/messenger.h"
 #include "net/netfakes.h"
 #include "net/reassembly.h"
 #include "net/udpservice.h"
-#include "log/logfile.h"
-#include "net/messenger.h"
 #include "net/wire.h"
 #include "peers/roster.h"
+#include "session/session.h"
 
 #include <QDir>
-#include <QMap>
 #include <QEventLoop>
 #include <QFile>
+#include <QMap>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,9 +28,9 @@
 #include <set>
 
 using namespace zn;
-using zn::test::RecordingTransport;
 using zn::test::FakeClock;
 using zn::test::FakeFrontend;
+using zn::test::RecordingTransport;
 
 class TestSession : public QObject {
     Q_OBJECT
@@ -65,9 +63,11 @@ void TestSession::badSettingsFile_stillStartsWithDefaults()
     QVERIFY(file.open(QIODevice::WriteOnly));
     // Values out of range or of no use are no damage: each key has its rule.
     file.write("[Broken\r\n[LocalSetting]\r\n"
-               "HandleName=" + QByteArray(3000, 'x') + "\r\n"
-               "PortNo=0\r\nHuzaiMessage=\\n\\\r\nLogFileMaxCount=lots\r\n"
-               "[Security]\r\nPassword=not hex at all\r\n");
+               "HandleName="
+               + QByteArray(3000, 'x')
+               + "\r\n"
+                 "PortNo=0\r\nHuzaiMessage=\\n\\\r\nLogFileMaxCount=lots\r\n"
+                 "[Security]\r\nPassword=not hex at all\r\n");
     file.close();
 
     FakeFrontend frontend;
@@ -103,7 +103,7 @@ void writeFile(const QString &path, const QByteArray &bytes)
 
 void TestSession::damagedSettingsFile_keptAside_startsWithDefaults_data()
 {
-    QTest::addColumn<QByteArray>("damaged");   // empty: a file that gives a read error
+    QTest::addColumn<QByteArray>("damaged"); // empty: a file that gives a read error
     QTest::addColumn<QString>("told");
     QTest::addRow("a line that is no key")
         << QByteArray("[LocalSetting]\r\nHandleName=mine\r\nPortNo=4000\r\nbroken\r\n") << u"4 行目が壊れている"_qs;
@@ -209,7 +209,7 @@ void TestSession::valueThatIsNoCp932_takesItsDefault_theRestIsKept()
     QVERIFY(frontend.boxes.isEmpty());
     QCOMPARE(session.settings.HandleName, session.local.MachineName);
     QCOMPARE(session.settings.PortNo, quint16(4000));
-    QCOMPARE(session.settings.HuzaiMessage, QByteArray("\x8a\x4f\x8f\x6f\x92\x86"));  // 外出中
+    QCOMPARE(session.settings.HuzaiMessage, QByteArray("\x8a\x4f\x8f\x6f\x92\x86")); // 外出中
     QVERIFY(session.settings.PasswordRecv && session.settings.PasswordLog);
     QCOMPARE(session.settings.Size, quint8(14));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Zephinet.INI")});
@@ -226,7 +226,8 @@ void TestSession::writeFailures_toldOncePerCommand()
     session.loadSettings(dir.path() + u'/');
     session.setSaveDevice(FailDevice::opener(FailDevice::Commit));
     session.log().setSaveDevice(FailDevice::opener(FailDevice::Write));
-    const QString logError = QStringLiteral("ログファイルをアクセス中にエラーが発生しました。ログの保存を中止しました。");
+    const QString logError =
+        QStringLiteral("ログファイルをアクセス中にエラーが発生しました。ログの保存を中止しました。");
 
     // Outside any command, as before: each failure is told.
     session.writeFontSize(12);
@@ -293,8 +294,7 @@ void TestSession::join_of1000PeersAtOnce_keepsRosterCorrect()
             const QByteArray machine = "PC" + n;
             const QByteArray handle = "user" + n;
             const QByteArray address = "10.1." + QByteArray::number(i / 250) + '.' + n;
-            const QByteArray message = LoginOkMessage("127.0.0.1", machine, handle, i % 3 ? "0" : "1",
-                                                      address);
+            const QByteArray message = LoginOkMessage("127.0.0.1", machine, handle, i % 3 ? "0" : "1", address);
             for (const QByteArray &d : MakeDatagrams(message))
                 socket.writeDatagram(d, QHostAddress::LocalHost, port);
         }
@@ -315,8 +315,9 @@ void TestSession::join_of1000PeersAtOnce_keepsRosterCorrect()
     QCOMPARE(int(machines.size()), Peers);
     // Sorted by handle name, ascending.
     for (int i = 1; i < peers.size(); ++i)
-        QVERIFY(QString::fromLatin1(peers[i - 1].HandleName).localeAwareCompare(
-                    QString::fromLatin1(peers[i].HandleName)) <= 0);
+        QVERIFY(
+            QString::fromLatin1(peers[i - 1].HandleName).localeAwareCompare(QString::fromLatin1(peers[i].HandleName))
+            <= 0);
     // LOGIN_OK is never answered; every new peer sounded once.
     QVERIFY(transport.sent.isEmpty());
     QCOMPARE(frontend.sounds.size(), Peers);
@@ -368,8 +369,7 @@ void TestSession::flood_ofNothingAnswers_opensOneBoxAtATime()
 
     QThread *peer = QThread::create([&] {
         QUdpSocket socket;
-        const QByteArray answer =
-            MakeDatagrams(HuzaiMessageMessage("127.0.0.1", "PC1", "tanaka", "Nothing")).at(0);
+        const QByteArray answer = MakeDatagrams(HuzaiMessageMessage("127.0.0.1", "PC1", "tanaka", "Nothing")).at(0);
         for (int i = 0; i < Answers; ++i) {
             while (!credits.tryAcquire(1, 100)) {
                 if (giveUp)
@@ -386,7 +386,8 @@ void TestSession::flood_ofNothingAnswers_opensOneBoxAtATime()
 
     QCOMPARE(deepest, 1);
     QCOMPARE(frontend.boxes.size(), 1);
-    QCOMPARE(frontend.boxes.at(0).text, QStringLiteral("「tanaka」は不在ではないか、不在メッセージが設定されていません。"));
+    QCOMPARE(frontend.boxes.at(0).text,
+             QStringLiteral("「tanaka」は不在ではないか、不在メッセージが設定されていません。"));
     QCOMPARE(frontend.openBoxes, 0);
 }
 
@@ -511,7 +512,7 @@ void TestSession::absenceRequests_expireAndStayBounded()
     AbsenceRequests requests(clock);
     requests.asked("10.0.0.2");
     clock.advance(AbsenceRequests::ExpiryMs);
-    QVERIFY(requests.answered("10.0.0.2", {}));  // just within the minute
+    QVERIFY(requests.answered("10.0.0.2", {})); // just within the minute
     QVERIFY(!requests.answered("10.0.0.2", {}));
 
     for (int i = 0; i < AbsenceRequests::MaxRequests + 50; ++i) {
@@ -605,10 +606,10 @@ void TestSession::wallClockJump_keepsEveryMinuteAndStampsFollowTheWall()
     clock.wall = clock.wall.addSecs(jumpSeconds);
     clock.advance(Reassembler::ExpiryMs);
     session.TimeoutTimerTimer();
-    QVERIFY(transport.sent.isEmpty());  // not early
+    QVERIFY(transport.sent.isEmpty()); // not early
     QCOMPARE(session.absenceRequests().pending(), 1);
     clock.advance(Session::TimeoutTimerIntervalMs);
-    session.TimeoutTimerTimer();        // nor held past the minute
+    session.TimeoutTimerTimer(); // nor held past the minute
     QCOMPARE(transport.messages().size(), 1);
     const QByteArray warning = keyword::MessageExclamation.toByteArray() + "&|10.0.0.2&|";
     QVERIFY(transport.messages().at(0).startsWith(warning));
@@ -636,7 +637,8 @@ void TestSession::forgedPeers_newcomerListedAndConfirmed()
         return "10.2." + QByteArray::number(i / 250 % 4) + '.' + QByteArray::number(i % 250 + 1);
     };
     const auto forge = [&](int i) {
-        receive(session, InfoChangeMessage(QByteArray("F" + QByteArray::number(i)), "forged", "0", forger(i)), forger(i));
+        receive(session, InfoChangeMessage(QByteArray("F" + QByteArray::number(i)), "forged", "0", forger(i)),
+                forger(i));
     };
 
     // A LOGIN_OK adds a machine only in answer to this copy's own LOGIN.
@@ -687,8 +689,8 @@ void TestSession::forgedPeers_newcomerListedAndConfirmed()
     f.transport.sent.clear();
     QCOMPARE(session.TakeRecvMessage().RecvData, QByteArray("hello"));
     QCOMPARE(session.TakeRecvMessage().RecvData, QByteArray("hi"));
-    QCOMPARE(f.transport.messages(), (QList<QByteArray>{"ZNMESSAGE:OPEN_CHECK&|10.0.0.6&|me",
-                                                      "ZNMESSAGE:OPEN_CHECK&|10.0.0.5&|me"}));
+    QCOMPARE(f.transport.messages(),
+             (QList<QByteArray>{"ZNMESSAGE:OPEN_CHECK&|10.0.0.6&|me", "ZNMESSAGE:OPEN_CHECK&|10.0.0.5&|me"}));
 }
 
 namespace {
@@ -778,7 +780,8 @@ void TestSession::peersComingAndGoing_soundAndNotice()
     receive(f.session, LoginMessage("PC2", "tanaka", "0", "10.0.0.2"), Ip2);
     receive(f.session, LogoutMessage("PC2"), Ip2);
     receive(f.session, LogoutMessage("SELF"), "10.0.0.1");
-    QCOMPARE(f.frontend.sounds, (QList<SoundKind>{SoundKind::UserOnline, SoundKind::UserOffline, SoundKind::UserOffline}));
+    QCOMPARE(f.frontend.sounds,
+             (QList<SoundKind>{SoundKind::UserOnline, SoundKind::UserOffline, SoundKind::UserOffline}));
     QCOMPARE(f.frontend.notices.size(), 3);
     QCOMPARE(f.frontend.notices.at(0).text, u"「tanaka」はオンライン状態です。"_qs);
     QCOMPARE(f.frontend.notices.at(1).text, u"「tanaka」がオフラインになりました。"_qs);

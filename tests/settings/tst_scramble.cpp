@@ -56,7 +56,7 @@ void TestScramble::unscramble_data()
     QTest::addRow("empty") << QByteArray() << true << QByteArray();
     QTest::addRow("key only") << QByteArray("64") << true << QByteArray();
     QTest::addRow("two characters of garbage") << QByteArray("zz") << true << QByteArray();
-    QTest::addRow("lowercase") << QByteArray("329394") .toLower() << true << QByteArray("ab");
+    QTest::addRow("lowercase") << QByteArray("329394").toLower() << true << QByteArray("ab");
     QTest::addRow("odd length") << QByteArray("32939") << false << QByteArray();
     QTest::addRow("not hex") << QByteArray("32XY94") << false << QByteArray();
     QTest::addRow("not hex key") << QByteArray("G29394") << false << QByteArray();

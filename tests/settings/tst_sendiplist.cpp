@@ -16,7 +16,7 @@ private slots:
 void TestSendIPList::canonical_data()
 {
     QTest::addColumn<QByteArray>("typed");
-    QTest::addColumn<QByteArray>("listed");   // empty: refused
+    QTest::addColumn<QByteArray>("listed"); // empty: refused
 
     QTest::addRow("dotted") << QByteArray("192.168.1.5") << QByteArray("192.168.1.5");
     QTest::addRow("two parts") << QByteArray("10.1") << QByteArray("10.0.0.1");
@@ -64,18 +64,18 @@ void TestSendIPList::fits_at255EntriesAnd1023Characters()
 {
     // 255 short entries: 255 * 9 = 2295 characters would not fit; 0.0.0.1 is 7
     // characters, 9 with its separator.
-    QByteArrayList entries(113, "0.0.0.1");   // 1017 characters
+    QByteArrayList entries(113, "0.0.0.1"); // 1017 characters
     QVERIFY(SendIPListFits(entries));
-    entries.append("1.2.3.4");                // 1026
+    entries.append("1.2.3.4"); // 1026
     QVERIFY(!SendIPListFits(entries));
 
     QByteArrayList exact;
     for (int i = 0; i < 60; ++i)
-        exact.append("192.168.100.200");      // 60 * 17 = 1020
+        exact.append("192.168.100.200"); // 60 * 17 = 1020
     QVERIFY(SendIPListFits(exact));
-    exact.append("1");                        // 1023
+    exact.append("1"); // 1023
     QVERIFY(SendIPListFits(exact));
-    exact.last() = "12";                      // 1024
+    exact.last() = "12"; // 1024
     QVERIFY(!SendIPListFits(exact));
 
     // The entry count binds on its own only for entries shorter than any

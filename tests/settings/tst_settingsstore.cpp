@@ -42,18 +42,30 @@ QByteArrayList keyOrder(const QByteArray &file)
 // A numeric field of Settings by its key name.
 qint64 numericField(const Settings &s, const QByteArray &key)
 {
-    if (key == "PortNo") return s.PortNo;
-    if (key == "ActivePortNo") return s.ActivePortNo;
-    if (key == "LogSave") return s.LogSave;
-    if (key == "ClipRecvInfo") return s.ClipRecvInfo;
-    if (key == "SendSelfCheck") return s.SendSelfCheck;
-    if (key == "StartShow") return s.StartShow;
-    if (key == "AutoCloseTimer") return s.AutoCloseTimer;
-    if (key == "TaskAnimation") return s.TaskAnimation;
-    if (key == "LogFileMaxCount") return s.LogFileMaxCount;
-    if (key == "Size") return s.Size;
-    if (key == "SortIndex") return s.SortIndex;
-    if (key == "SortUpper") return s.SortUpper;
+    if (key == "PortNo")
+        return s.PortNo;
+    if (key == "ActivePortNo")
+        return s.ActivePortNo;
+    if (key == "LogSave")
+        return s.LogSave;
+    if (key == "ClipRecvInfo")
+        return s.ClipRecvInfo;
+    if (key == "SendSelfCheck")
+        return s.SendSelfCheck;
+    if (key == "StartShow")
+        return s.StartShow;
+    if (key == "AutoCloseTimer")
+        return s.AutoCloseTimer;
+    if (key == "TaskAnimation")
+        return s.TaskAnimation;
+    if (key == "LogFileMaxCount")
+        return s.LogFileMaxCount;
+    if (key == "Size")
+        return s.Size;
+    if (key == "SortIndex")
+        return s.SortIndex;
+    if (key == "SortUpper")
+        return s.SortUpper;
     qFatal("unknown key");
 }
 
@@ -188,8 +200,8 @@ void TestSettingsStore::huzaiMessage_storedOnOneLine_readsBackAsLines_data()
     QTest::addRow("empty lines") << QByteArray("a\r\n\r\nb\r\n") << QByteArray("HuzaiMessage=a\\n\\nb\\n")
                                  << QByteArray("a\r\n\r\nb\r\n");
     // The 5C of "ソ" (83 5C) followed by "n" is no escape.
-    QTest::addRow("trail byte 5C before n") << QByteArray("\x83\x5cnet") << QByteArray("HuzaiMessage=\x83\x5cnet")
-                                            << QByteArray("\x83\x5cnet");
+    QTest::addRow("trail byte 5C before n")
+        << QByteArray("\x83\x5cnet") << QByteArray("HuzaiMessage=\x83\x5cnet") << QByteArray("\x83\x5cnet");
     // A lone LF would break the file's line; it is stored as a line break.
     QTest::addRow("lone LF") << QByteArray("a\nb") << QByteArray("HuzaiMessage=a\\nb") << QByteArray("a\r\nb");
     // Typed "\n" comes back as a line break: the encoding escapes nothing else.
@@ -245,8 +257,8 @@ void TestSettingsStore::password_unreadable_readsAsEmpty_data()
     QTest::addColumn<QByteArray>("stored");
     QTest::addRow("not hex") << QByteArray("hello world!");
     QTest::addRow("odd length") << QByteArray("96CCCAD");
-    QTest::addRow("inner layer not hex") << QByteArray("005A5A5A5A");  // -> "ZZZZ"
-    QTest::addRow("inner layer odd") << QByteArray("00303030");        // -> "000"
+    QTest::addRow("inner layer not hex") << QByteArray("005A5A5A5A"); // -> "ZZZZ"
+    QTest::addRow("inner layer odd") << QByteArray("00303030");       // -> "000"
     QTest::addRow("one layer only") << QByteArray("32");
 }
 
@@ -291,16 +303,51 @@ void TestSettingsStore::saveAll_writesTableOrder_andRoundTrips()
     s.ActivePortNo = 50123;
     QCOMPARE(store.saveAll(s), QString());
 
-    const QByteArrayList expectedOrder{
-        "[LocalSetting]", "HandleName", "PortNo", "HuzaiMessage", "StartShow", "SendAfterClose",
-        "RecvAutoOpen", "SendMachineHide", "RecvMachineHide", "RecvDateHide", "TaskClipHide",
-        "TaskHuzaiHide", "ClipRecvInfo", "ReturnMessagePlus", "ReturnRecvHide", "TaskAnimation",
-        "MouseAnimation", "RecvOpenCheck", "HuzaiModeCheck", "HuzaiReturnCheck", "HuzaiSetCheck",
-        "SendSelfCheck", "LogSave", "LogFileName", "LogFileMaxCount", "SendIP", "AutoLocate",
-        "AutoClose", "ExclamationAutoClose", "AutoCloseTimer", "OnlineCheck", "OfflineCheck",
-        "OpenCheck", "RecvCheck", "IventSound", "SoundBeep", "SoundFileUserOnline",
-        "SoundFileUserOffline", "SoundFileRecvMessage", "[Security]", "PasswordOnline",
-        "PasswordOption", "PasswordRecv", "PasswordLog", "Password"};
+    const QByteArrayList expectedOrder{"[LocalSetting]",
+                                       "HandleName",
+                                       "PortNo",
+                                       "HuzaiMessage",
+                                       "StartShow",
+                                       "SendAfterClose",
+                                       "RecvAutoOpen",
+                                       "SendMachineHide",
+                                       "RecvMachineHide",
+                                       "RecvDateHide",
+                                       "TaskClipHide",
+                                       "TaskHuzaiHide",
+                                       "ClipRecvInfo",
+                                       "ReturnMessagePlus",
+                                       "ReturnRecvHide",
+                                       "TaskAnimation",
+                                       "MouseAnimation",
+                                       "RecvOpenCheck",
+                                       "HuzaiModeCheck",
+                                       "HuzaiReturnCheck",
+                                       "HuzaiSetCheck",
+                                       "SendSelfCheck",
+                                       "LogSave",
+                                       "LogFileName",
+                                       "LogFileMaxCount",
+                                       "SendIP",
+                                       "AutoLocate",
+                                       "AutoClose",
+                                       "ExclamationAutoClose",
+                                       "AutoCloseTimer",
+                                       "OnlineCheck",
+                                       "OfflineCheck",
+                                       "OpenCheck",
+                                       "RecvCheck",
+                                       "IventSound",
+                                       "SoundBeep",
+                                       "SoundFileUserOnline",
+                                       "SoundFileUserOffline",
+                                       "SoundFileRecvMessage",
+                                       "[Security]",
+                                       "PasswordOnline",
+                                       "PasswordOption",
+                                       "PasswordRecv",
+                                       "PasswordLog",
+                                       "Password"};
     const QByteArray file = readAll(m_path);
     QCOMPARE(keyOrder(file), expectedOrder);
     QVERIFY(file.contains("\r\nPortNo=50123\r\nHuzaiMessage=out\\nback at 3\r\nStartShow=1\r\n"));
@@ -371,14 +418,16 @@ void TestSettingsStore::saveAll_unwritable_reportsPathAndKeepsOldFile()
     // A parent that is a regular file.
     const SettingsStore below(path + QStringLiteral("/Zephinet.INI"));
     QCOMPARE(below.writeFontSize(9),
-             QFileInfo(path + QStringLiteral("/Zephinet.INI")).absoluteFilePath() + QStringLiteral(" に書き込めません"));
+             QFileInfo(path + QStringLiteral("/Zephinet.INI")).absoluteFilePath()
+                 + QStringLiteral(" に書き込めません"));
 }
 
 void TestSettingsStore::longValues_areCut()
 {
-    QVERIFY(writeAll(m_path, "[LocalSetting]\r\nHandleName=" + QByteArray(3000, 'h')
-                                 + "\r\nHuzaiMessage=" + QByteArray(1020, 'm') + "\\n\\n"
-                                 + "\r\nSendIP=" + QByteArray(1022, '1') + "\x82\xa0&|\r\n"));
+    QVERIFY(writeAll(m_path,
+                     "[LocalSetting]\r\nHandleName=" + QByteArray(3000, 'h')
+                         + "\r\nHuzaiMessage=" + QByteArray(1020, 'm') + "\\n\\n"
+                         + "\r\nSendIP=" + QByteArray(1022, '1') + "\x82\xa0&|\r\n"));
     const Settings s = SettingsStore(m_path).load(Machine, m_dir->path());
     QCOMPARE(s.HandleName, QByteArray(1023, 'h'));
     // Cut before decoding: 1020 + "\n" + "\" of the next escape.
@@ -388,20 +437,21 @@ void TestSettingsStore::longValues_areCut()
 
 void TestSettingsStore::garbageFile_loadsWithDefaults()
 {
-    QVERIFY(writeAll(m_path, QByteArray("\xff\xfe\x00\x01 junk\n[LocalSetting\r\n"
-                                        "PortNo=\x82\r\n"
-                                        "HandleName=\x81\r\n"
-                                        "= nothing\r\n"
-                                        "[[Font]]\r\n"
-                                        "Size=14\r\n"
-                                        "LogSave\r\n"
-                                        "[Sort]\r\nSortIndex=\xff\xff\r\n"
-                                        "\r\r\r\n",
-                                        92)));
+    QVERIFY(writeAll(m_path,
+                     QByteArray("\xff\xfe\x00\x01 junk\n[LocalSetting\r\n"
+                                "PortNo=\x82\r\n"
+                                "HandleName=\x81\r\n"
+                                "= nothing\r\n"
+                                "[[Font]]\r\n"
+                                "Size=14\r\n"
+                                "LogSave\r\n"
+                                "[Sort]\r\nSortIndex=\xff\xff\r\n"
+                                "\r\r\r\n",
+                                92)));
     const Settings s = SettingsStore(m_path).load(Machine, m_dir->path());
     QCOMPARE(s.PortNo, quint16(50000));
-    QCOMPARE(s.HandleName, Machine);   // "\x81" is no CP932 text: the default
-    QCOMPARE(s.Size, quint8(9));   // "[[Font]]" names the section "[Font"
+    QCOMPARE(s.HandleName, Machine); // "\x81" is no CP932 text: the default
+    QCOMPARE(s.Size, quint8(9));     // "[[Font]]" names the section "[Font"
     QVERIFY(s.LogSave);
     QCOMPARE(s.SortIndex, quint8(0));
 }
@@ -490,10 +540,11 @@ void TestSettingsStore::placement_defaultsAndRoundTrip()
     QCOMPARE(store.readPlacement(PlacementSection::MainForm, defaults), (Placement{1, 2, 500, 400}));
     QCOMPARE(store.readColumnWidths(), (ColumnWidths{150, 100, 80}));
 
-    QCOMPARE(readAll(m_path), QByteArray("[SendFormLocate]\r\nLeft=-5\r\nTop=7\r\nWidth=300\r\nHeight=200\r\n"
-                                         "[IventFormLocate]\r\nLeft=11\r\nTop=22\r\n"
-                                         "[MainFormLocate]\r\nLeft=1\r\nTop=2\r\nWidth=500\r\nHeight=400\r\n"
-                                         "UserList1=150\r\nUserList2=100\r\nUserList3=80\r\n"));
+    QCOMPARE(readAll(m_path),
+             QByteArray("[SendFormLocate]\r\nLeft=-5\r\nTop=7\r\nWidth=300\r\nHeight=200\r\n"
+                        "[IventFormLocate]\r\nLeft=11\r\nTop=22\r\n"
+                        "[MainFormLocate]\r\nLeft=1\r\nTop=2\r\nWidth=500\r\nHeight=400\r\n"
+                        "UserList1=150\r\nUserList2=100\r\nUserList3=80\r\n"));
 
     // A stored position is one, wherever it is: a monitor up and left of the
     // first gives both coordinates negative. Only a missing one is none.
