@@ -17,6 +17,8 @@ packages=(
     trayer openbox
     # the micro-benchmarks (bench/core)
     libbenchmark-dev
+    # the layout check of the C++ files (tests/format.sh)
+    clang-format-14
 )
 
 "$(dirname "$0")/install-packages.sh" "${packages[@]}"
