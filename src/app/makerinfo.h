@@ -14,6 +14,12 @@ inline QString productName()
 {
     return QStringLiteral("Zephinet");
 }
+// The reverse-domain name of the application under the same placeholder
+// domain: the desktop entry's file name, the D-Bus names and the icon's name.
+inline QString applicationId()
+{
+    return QStringLiteral("invalid.zephinet.Zephinet");
+}
 inline QString homePageUrl()
 {
     return QStringLiteral("https://zephinet.invalid/");
