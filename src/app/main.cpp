@@ -1,4 +1,5 @@
 #include "app/desktopshell.h"
+#include "app/makerinfo.h"
 #include "app/translations.h"
 #include "platform/desktopfrontend.h"
 #include "session/session.h"
@@ -37,6 +38,9 @@ int main(int argc, char **argv)
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zephinet"));
+    // The desktop entry's name: a Wayland compositor shows its icon, and a
+    // notification server its name, by it.
+    QGuiApplication::setDesktopFileName(maker::applicationId());
     QApplication::setQuitOnLastWindowClosed(false);
     installQtTranslations(app);
     // Japanese texts need a CJK face whatever the desktop's own font is.
