@@ -21,6 +21,11 @@ void showWindowAgain(QWidget *window, Activation activation)
         handle->setProperty("_q_showWithoutActivating", keepFocus);
     if (window->isMinimized())
         window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    // A Wayland client can neither restore its minimised window nor raise
+    // one, and is not even told that it was minimised: a window that the
+    // user asks for is mapped anew, which brings it back in front.
+    if (!keepFocus && window->isVisible() && QGuiApplication::platformName().startsWith(u"wayland"))
+        window->hide();
     window->show();
     window->raise();
     if (keepFocus)
