@@ -40,7 +40,11 @@ weston_up() {
 weston_down() {
     kill -TERM "$WESTON_PID" 2> /dev/null || true
     wait "$WESTON_PID" 2> /dev/null || true
-    rm -rf "$WESTON_DIR"
+    # A desktop portal started on the way mounts its documents here.
+    if mountpoint -q "$WESTON_DIR/doc" 2> /dev/null; then
+        fusermount3 -uz "$WESTON_DIR/doc" 2> /dev/null || umount -l "$WESTON_DIR/doc" 2> /dev/null || true
+    fi
+    rm -rf "$WESTON_DIR" 2> /dev/null || true
 }
 
 weston_windows() {

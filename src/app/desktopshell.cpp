@@ -160,9 +160,18 @@ bool DesktopShell::start()
     // A key that another program holds is simply not ours.
     m_hotKeys = std::make_unique<GlobalHotKeys>();
     connect(m_hotKeys.get(), &GlobalHotKeys::activated, this, &DesktopShell::hotKeyPressed);
-    m_hotKeys->registerHotKey(HotKeyUserList, 'M');
-    m_hotKeys->registerHotKey(HotKeySendList, 'S');
-    m_hotKeys->registerHotKey(HotKeyReceive, 'R');
+    // The names a Wayland desktop lists the keys by, as the tray menu names the commands.
+    m_hotKeys->registerHotKey(HotKeyUserList, 'M', QStringLiteral("オンライン状況"));
+    m_hotKeys->registerHotKey(HotKeySendList, 'S', QStringLiteral("メッセージ送信"));
+    m_hotKeys->registerHotKey(HotKeyReceive, 'R', QStringLiteral("メッセージ受信"));
+    // The options tell where no keys can be had; the portal may answer later.
+    const auto tellOptions = [this](TOptionForm *form) {
+        if (form)
+            form->setHotKeysAvailable(m_hotKeys->service() != GlobalHotKeys::Service::None);
+    };
+    connect(m_hotKeys.get(), &GlobalHotKeys::serviceChanged, this,
+            [this, tellOptions] { tellOptions(m_options->form()); });
+    connect(m_options.get(), &OptionFormOpener::formOpened, this, tellOptions);
     return started;
 }
 

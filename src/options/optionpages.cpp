@@ -289,6 +289,17 @@ void TOptionForm::buildSettingPage()
     list->addStretch();
     scroll->setWidget(inner);
     group.content->addWidget(scroll, 1);
+    laHotKeys = colouredLabel(
+        QStringLiteral("このデスクトップではホットキー(Ctrl+Alt+M、Ctrl+Alt+S、Ctrl+Alt+R)を使用できません。"
+                       "デスクトップのキーボード設定で、次のコマンドをキーに割り当ててください。\n"
+                       "zephinet --user-list(オンライン状況)、zephinet --send(メッセージ送信)、"
+                       "zephinet --receive(メッセージ受信)"),
+        Qt::red, group.box);
+    laHotKeys->setObjectName(QStringLiteral("laHotKeys"));
+    laHotKeys->setWordWrap(true);
+    laHotKeys->setTextFormat(Qt::PlainText);
+    laHotKeys->hide();
+    group.content->addWidget(laHotKeys);
     page->addWidget(group.box, 1);
 }
 

@@ -98,6 +98,11 @@ TOptionForm::TOptionForm(Session &session, Frontend &frontend, QWidget *parent)
 
 TOptionForm::~TOptionForm() = default;
 
+void TOptionForm::setHotKeysAvailable(bool available)
+{
+    laHotKeys->setVisible(!available);
+}
+
 void TOptionForm::setSoundOutput(std::unique_ptr<SoundOutput> output)
 {
     m_sound = std::move(output);

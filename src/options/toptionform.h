@@ -78,6 +78,10 @@ public:
     // Another absence message came in force while this window is open (the
     // absence-message editor stored it): the page shows it, to be applied.
     void setHuzaiMessage(const QByteArray &message);
+    // Where the desktop gives the program no system-wide hot keys, the
+    // behaviour page says so and names the command lines that the
+    // desktop's own keyboard settings can bind instead.
+    void setHotKeysAvailable(bool available);
 
     static constexpr QSize DesignSize{480, 388};
     static constexpr int MaxHuzaiMessageChars = 1000;
@@ -111,6 +115,7 @@ public:
     QCheckBox *cbTaskHuzaiHide = nullptr;
     QCheckBox *cbReturnMessagePlus = nullptr;
     QCheckBox *cbClipRecvInfo = nullptr;
+    QLabel *laHotKeys = nullptr;
 
     QCheckBox *cbLogSave = nullptr;
     QLabel *laLogFile = nullptr;

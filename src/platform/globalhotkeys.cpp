@@ -1,5 +1,7 @@
 #include "platform/globalhotkeys.h"
 
+#include "platform/portalshortcuts.h"
+
 #include <QGuiApplication>
 
 #include <memory>
@@ -25,6 +27,11 @@ GlobalHotKeys::GlobalHotKeys(QObject *parent) : QObject(parent)
             m_root = screen.data ? screen.data->root : 0;
             QCoreApplication::instance()->installNativeEventFilter(this);
         }
+    } else if (QGuiApplication::platformName().startsWith(u"wayland")) {
+        // Nothing on Wayland lets a client grab keys: the desktop grants them.
+        m_portal = new PortalShortcuts(this);
+        connect(m_portal, &PortalShortcuts::activated, this, [this](const QString &id) { emit activated(id.toInt()); });
+        connect(m_portal, &PortalShortcuts::stateChanged, this, [this] { emit serviceChanged(service()); });
     }
 }
 
@@ -36,8 +43,30 @@ GlobalHotKeys::~GlobalHotKeys()
         QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
-bool GlobalHotKeys::registerHotKey(int id, char key)
+GlobalHotKeys::Service GlobalHotKeys::service() const
 {
+    if (m_connection && m_root)
+        return Service::X11;
+    if (!m_portal)
+        return Service::None;
+    switch (m_portal->state()) {
+    case PortalShortcuts::State::Probing: return Service::Asking;
+    case PortalShortcuts::State::Bound: return Service::Portal;
+    case PortalShortcuts::State::Unavailable: break;
+    }
+    return Service::None;
+}
+
+bool GlobalHotKeys::registerHotKey(int id, char key, const QString &description)
+{
+    if (m_portal) {
+        if (key < 'A' || key > 'Z' || m_portal->state() == PortalShortcuts::State::Unavailable)
+            return false;
+        // The portal names keys by their keysyms: the letter in lower case.
+        m_portal->add(QString::number(id), QStringLiteral("CTRL+ALT+") + QChar(key - 'A' + 'a'),
+                      description.isEmpty() ? QString::number(id) : description);
+        return true;
+    }
     if (!m_connection || !m_root || key < 'A' || key > 'Z')
         return false;
     std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)> symbols(xcb_key_symbols_alloc(m_connection),
@@ -69,6 +98,8 @@ bool GlobalHotKeys::registerHotKey(int id, char key)
 
 void GlobalHotKeys::unregisterHotKey(int id)
 {
+    if (m_portal)
+        m_portal->remove(QString::number(id));
     for (qsizetype i = 0; i < m_grabs.size(); ++i) {
         if (m_grabs[i].id != id)
             continue;
