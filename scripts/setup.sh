@@ -15,6 +15,9 @@ packages=(
     # a system tray host on the virtual display for the tray icon test, and a
     # window manager there for the desktop tests (minimising, focus on click)
     trayer openbox
+    # Wayland: Qt's platform plugin, a headless compositor for the tests, and
+    # the desktop portal front end on a private session bus for the hot keys
+    qt6-wayland weston xdg-desktop-portal dbus-daemon
     # the micro-benchmarks (bench/core)
     libbenchmark-dev
     # the layout check of the C++ files (tests/format.sh)

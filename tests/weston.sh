@@ -25,7 +25,10 @@ weston_up() {
     weston --backend=headless-backend.so --socket="$WAYLAND_DISPLAY" --idle-time=0 --debug \
         > "$WESTON_DIR/weston.log" 2>&1 &
     WESTON_PID=$!
-    trap weston_down EXIT
+    # After whatever the test had to do at its end already.
+    local previous
+    previous=$(trap -p EXIT | sed "s/^trap -- '\(.*\)' EXIT\$/\1/")
+    trap "${previous:+$previous; }weston_down" EXIT
     local i
     for ((i = 0; i < 100; i++)); do
         [ -S "$WESTON_DIR/$WAYLAND_DISPLAY" ] && weston_windows > /dev/null 2>&1 && return 0

@@ -15,9 +15,20 @@
 //   tray <tip> <x> <y> <w> <h>
 // Coordinates are global (the screen's); a window line is followed by the
 // lines of its widgets.
+//
+// Where no pointer or keyboard can be driven from outside (a Wayland
+// compositor without input devices), the test acts through the probe
+// instead: lines appended to $ZN_PROBE_DO, each done once, in order, as soon
+// as the control is on screen:
+//   click <objectName>          clicks the visible button of that name
+//   type <objectName> <text>    replaces the text of that visible edit
+//   trigger <objectName>        chooses the menu entry of that name (the
+//                               tray menu's, too, which a tray host shows)
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -136,6 +147,58 @@ QString snapshot()
     return out.join(u'\n') + u'\n';
 }
 
+// The visible control of that name, in any visible window.
+template <class Control>
+Control *visibleControl(const QString &name)
+{
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible())
+            continue;
+        for (Control *control : window->findChildren<Control *>(name)) {
+            if (control->isVisibleTo(window) && control->isEnabled())
+                return control;
+        }
+    }
+    return nullptr;
+}
+
+// Does the next commands of `path` from line `done` on; false while the
+// command's control is not yet there.
+bool act(const QString &path, qsizetype &done)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    for (; done < lines.size(); ++done) {
+        const QStringList fields = lines[done].split(u' ');
+        if (fields.size() >= 2 && fields[0] == u"click") {
+            auto *button = visibleControl<QAbstractButton>(fields[1]);
+            if (!button)
+                return false;
+            button->click();
+        } else if (fields.size() >= 2 && fields[0] == u"trigger") {
+            QAction *action = nullptr;
+            for (QWidget *window : QApplication::topLevelWidgets()) {
+                if ((action = window->findChild<QAction *>(fields[1])))
+                    break;
+            }
+            if (!action || !action->isEnabled())
+                return false;
+            action->trigger();
+        } else if (fields.size() >= 2 && fields[0] == u"type") {
+            const QString text = fields.mid(2).join(u' ');
+            if (auto *plain = visibleControl<QPlainTextEdit>(fields[1]))
+                plain->setPlainText(text);
+            else if (auto *edit = visibleControl<QLineEdit>(fields[1]))
+                edit->setText(text);
+            else
+                return false;
+        }
+    }
+    return true;
+}
+
 class ProbeStyle : public QProxyStyle {
 public:
     explicit ProbeStyle(QStyle *base) : QProxyStyle(base) {}
@@ -149,7 +212,10 @@ public:
         if (path.isEmpty())
             return;
         m_timer = new QTimer(app);
-        QObject::connect(m_timer, &QTimer::timeout, app, [this, path] {
+        const QString commands = qEnvironmentVariable("ZN_PROBE_DO");
+        QObject::connect(m_timer, &QTimer::timeout, app, [this, path, commands] {
+            if (!commands.isEmpty())
+                act(commands, m_done);
             const QString now = snapshot();
             if (now == m_last)
                 return;
@@ -164,6 +230,7 @@ public:
 private:
     QTimer *m_timer = nullptr;
     QString m_last;
+    qsizetype m_done = 0;
 };
 
 } // namespace
