@@ -1,6 +1,7 @@
 #include "peers/tanimationform.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPolygon>
 #include <QRandomGenerator>
@@ -32,7 +33,10 @@ QRegion cursorRegion(int frame, int shape)
 
 TAnimationForm *TAnimationForm::arrival(CursorFrame &cursorFrame, int mouseAnimation)
 {
-    if (mouseAnimation <= 0)
+    // A Wayland client is told neither where the pointer is nor where its
+    // windows go: the flash would come up wherever the compositor puts a
+    // new window, and might take the keyboard from the user's typing.
+    if (mouseAnimation <= 0 || QGuiApplication::platformName().startsWith(u"wayland"))
         return nullptr;
     if (cursorFrame.m_open) {
         cursorFrame.m_open->restart(mouseAnimation);

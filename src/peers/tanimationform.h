@@ -60,7 +60,8 @@ public:
     // A message arrived. At most one animation window is open at a time:
     // when one is, its sequence restarts at frame 0 instead of a second
     // window opening, so a flood of messages never piles up windows.
-    // Returns the window, or null for MouseAnimation 0 (no animation).
+    // Returns the window, or null for MouseAnimation 0 (no animation) and
+    // under Wayland, where no client can follow the pointer.
     static TAnimationForm *arrival(CursorFrame &cursorFrame, int mouseAnimation);
 
     // Resets `cursorFrame` to 0, shows frame 0 at the mouse pointer and

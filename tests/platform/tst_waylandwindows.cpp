@@ -1,5 +1,6 @@
 // The program's windows under a real Wayland compositor (under_weston.sh):
 // what the compositor has mapped is read from its own scene graph.
+#include "peers/tanimationform.h"
 #include "platform/windowtrayicon.h"
 
 #include <QGuiApplication>
@@ -33,6 +34,7 @@ class TestWaylandWindows : public QObject {
 private slots:
     void initTestCase();
     void minimisedWindow_comesBackWhenShownAgain();
+    void arrival_mapsNoCursorAnimation();
 };
 
 void TestWaylandWindows::initTestCase()
@@ -63,6 +65,18 @@ void TestWaylandWindows::minimisedWindow_comesBackWhenShownAgain()
     QTRY_VERIFY_WITH_TIMEOUT(!mappedWindows().contains(window.windowTitle()), 10000);
     showWindowAgain(&window, Activation::KeepFocus);
     QTRY_VERIFY_WITH_TIMEOUT(mappedWindows().contains(window.windowTitle()), 10000);
+}
+
+void TestWaylandWindows::arrival_mapsNoCursorAnimation()
+{
+    // A Wayland client knows neither where the pointer is nor where its
+    // windows go: the flash would come up as a window of its own wherever
+    // the compositor puts it, and a new window may take the keyboard.
+    QTRY_COMPARE_WITH_TIMEOUT(mappedWindows(), QStringList(), 10000);
+    CursorFrame frame;
+    QVERIFY(!TAnimationForm::arrival(frame, int(CursorShape::Circle)));
+    QTest::qWait(500);
+    QCOMPARE(mappedWindows(), QStringList());
 }
 
 QTEST_MAIN(TestWaylandWindows)
