@@ -4,9 +4,9 @@
 # with the same settings file ends at once with exit 0, touches no file, and
 # A's user list comes forward. A peer on host B sends a message and
 # "zephinet --receive" opens it in A. A copy with a settings file of its own
-# runs beside A, and "--user-list" shows its list once it has started. A
-# port that another program holds gives the start-up failure box, which
-# names that program.
+# runs beside A, and "--user-list" shows its list once it has started. Two
+# starts at the same moment end with one copy. A port that another program
+# holds gives the start-up failure box, which names that program.
 set -euo pipefail
 zephinet=$1
 udpcapture=$2
@@ -19,19 +19,20 @@ net_up A B
 a_ip=$(host_ip A); b_ip=$(host_ip B)
 a_handle=有栖 b_handle=ボブ
 text='起きていますか'
-dir=$NET_TMP/A other=$NET_TMP/other busy=$NET_TMP/busy
-for d in "$dir" "$other" "$busy"; do
+dir=$NET_TMP/A other=$NET_TMP/other race=$NET_TMP/race busy=$NET_TMP/busy
+for d in "$dir" "$other" "$race" "$busy"; do
     mkdir -p "$d"
     cp "$zephinet" "$d/zephinet"
 done
 # StartShow: the program starts in the tray with its user list hidden.
 write_settings "$dir" "HandleName=$a_handle" StartShow=1 MouseAnimation=0 LogSave=0
 write_settings "$other" HandleName=other StartShow=1 PortNo=50001 LogSave=0
+write_settings "$race" HandleName=race StartShow=1 PortNo=50003 LogSave=0
 write_settings "$busy" HandleName=busy PortNo=50002 LogSave=0
 
 on_fail() {
     show_hosts activation A
-    for d in "$other" "$busy"; do
+    for d in "$other" "$race" "$busy"; do
         echo "--- $d shows:"; cat "$d/shown.txt" 2> /dev/null
         echo "--- $d said:"; cat "$d/out.log" 2> /dev/null
     done
@@ -104,6 +105,25 @@ kill -0 "$other_pid" 2> /dev/null || fail "the other copy ended"
 kill -0 "$a_pid" 2> /dev/null || fail "A ended when the other copy started"
 echo "ok: a copy with its own settings file runs beside A and --user-list shows its list"
 
+# Two starts at once: one gets the name and runs, the other passes its
+# command to it and ends with exit 0. Starting in the tray, the copy shows
+# its list only because it was asked to.
+start_desktop A "$race"
+first=$!
+start_desktop A "$race"
+second=$!
+one_ended() { ! kill -0 "$first" 2> /dev/null || ! kill -0 "$second" 2> /dev/null; }
+wait_until 20 one_ended || fail "both copies of one settings file still run"
+if kill -0 "$first" 2> /dev/null; then ended=$second running=$first; else ended=$first running=$second; fi
+status=0
+wait "$ended" || status=$?
+[ "$status" -eq 0 ] || fail "the copy that lost the race ended with exit $status"
+wait_shows "$race" "$main_shown" 20 > /dev/null || fail "the copy that won the race did not show its user list"
+sleep 1
+kill -0 "$running" 2> /dev/null || fail "the copy that won the race ended"
+[ -z "$(shows "$race" '$2 == "qt_msgbox_label" { print }')" ] || fail "a box opened in the race"
+echo "ok: of two copies started at once one runs and shows its list; the other ended with exit 0"
+
 # Another program on the port: the box names it.
 spawn A "$udpcapture" 50002 60 > /dev/null 2> "$NET_TMP/capture.err"
 capture_pid=$!
@@ -115,4 +135,4 @@ WANT=$want wait_shows "$busy" '$1 == "label" && $2 == "qt_msgbox_label" && $3 ==
     fail "the start-up failure box does not name udpcapture"
 screenshot A activation-port-box
 echo "ok: the start-up failure box names udpcapture (process $capture_pid) as the holder of port 50002"
-echo "4 passed, 0 failed"
+echo "5 passed, 0 failed"
