@@ -99,25 +99,36 @@ SingleCopy::Claim SingleCopy::claim(const QString &settingsPath, const QList<Cop
             return Claim::Alone;
         if (reply.value() == QDBusConnectionInterface::ServiceRegistered)
             return Claim::Running;
-        if (passOn(name, commands))
-            return Claim::Passed;
+        switch (passOn(name, commands)) {
+        case Answer::Taken: return Claim::Passed;
+        case Answer::Gone: continue;
+        case Answer::None: break;
+        }
+        break;
     }
     // The name is held by something that does not answer: run as if there
     // were no bus, and let the port decide.
     return Claim::Alone;
 }
 
-bool SingleCopy::passOn(const QString &name, const QList<CopyCommand> &commands) const
+SingleCopy::Answer SingleCopy::passOn(const QString &name, const QList<CopyCommand> &commands) const
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     const QList<CopyCommand> asked = commands.isEmpty() ? QList<CopyCommand>{CopyCommand::UserList} : commands;
     for (const CopyCommand command : asked) {
         const QDBusMessage call =
             QDBusMessage::createMethodCall(name, objectPath(), interfaceName(), methodName(command));
-        if (bus.call(call, QDBus::Block, CallTimeoutMs).type() != QDBusMessage::ReplyMessage)
-            return false;
+        const QDBusMessage reply = bus.call(call, QDBus::Block, CallTimeoutMs);
+        if (reply.type() == QDBusMessage::ReplyMessage)
+            continue;
+        // The owner ended between the refusal and the call: the name is free again.
+        const QString error = reply.errorName();
+        if (error == u"org.freedesktop.DBus.Error.ServiceUnknown"
+            || error == u"org.freedesktop.DBus.Error.NameHasNoOwner")
+            return Answer::Gone;
+        return Answer::None;
     }
-    return true;
+    return Answer::Taken;
 }
 
 } // namespace zn

@@ -53,7 +53,8 @@ signals:
     void commandRequested(zn::CopyCommand command);
 
 private:
-    bool passOn(const QString &name, const QList<CopyCommand> &commands) const;
+    enum class Answer { Taken, Gone, None };
+    Answer passOn(const QString &name, const QList<CopyCommand> &commands) const;
 
     QString m_applicationId;
     bool m_registered = false;

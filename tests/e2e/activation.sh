@@ -3,7 +3,8 @@
 # with a tray host. A runs from the tray, its user list hidden. A second start
 # with the same settings file ends at once with exit 0, touches no file, and
 # A's user list comes forward. A peer on host B sends a message and
-# "zephinet --receive" opens it in A. A copy with a settings file of its own
+# "zephinet --receive" opens it in A; "zephinet --send" offers B to send to.
+# A copy with a settings file of its own
 # runs beside A, and "--user-list" shows its list once it has started. Two
 # starts at the same moment end with one copy. A port that another program
 # holds gives the start-up failure box, which names that program.
@@ -96,6 +97,16 @@ wait_for_line "$NET_TMP/peer.out" $'\tmessage\t'"$a_ip"$'\tOPEN_CHECK\t'"$b_ip"$
     fail "the peer got no read confirmation"
 echo "ok: zephinet --receive opened the waiting message and the peer got its read confirmation"
 
+# With nobody selected in the list, --send offers the users to send to; B's
+# entry opens a send window to B.
+b_item='$1 == "item" && $2 == "pmSendList" && $3 == "'"$b_handle"'" && $4 == "1" { print $5, $6, $7, $8 }'
+later "$dir" --send || fail "zephinet --send ended with exit $?"
+item=$(wait_shows "$dir" "$b_item" 10) || fail "zephinet --send did not offer B to send to"
+click A $(centre $item)
+wait_shows "$dir" 'w == "Zephinet -メッセージ送信-" && $2 == "edSendName" && $3 == "'"$b_handle"'" { print }' 10 > /dev/null ||
+    fail "no send window addressed to B"
+echo "ok: zephinet --send offered B, and choosing B opened a send window to B"
+
 # Another settings file: a copy of its own, which shows its list when asked
 # by the command line although it starts in the tray.
 start_desktop A "$other" --user-list
@@ -135,4 +146,4 @@ WANT=$want wait_shows "$busy" '$1 == "label" && $2 == "qt_msgbox_label" && $3 ==
     fail "the start-up failure box does not name udpcapture"
 screenshot A activation-port-box
 echo "ok: the start-up failure box names udpcapture (process $capture_pid) as the holder of port 50002"
-echo "5 passed, 0 failed"
+echo "6 passed, 0 failed"
