@@ -4,10 +4,10 @@
 # with the same settings file ends at once with exit 0, touches no file, and
 # A's user list comes forward. A peer on host B sends a message and
 # "zephinet --receive" opens it in A; "zephinet --send" offers B to send to.
-# A copy with a settings file of its own
-# runs beside A, and "--user-list" shows its list once it has started. Two
-# starts at the same moment end with one copy. A port that another program
-# holds gives the start-up failure box, which names that program.
+# A copy with a settings file of its own runs beside A, and "--user-list"
+# shows its list once it has started. Two starts at the same moment end with
+# one copy. A port that another program holds gives the start-up failure
+# box, which names that program.
 set -euo pipefail
 zephinet=$1
 udpcapture=$2
