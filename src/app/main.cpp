@@ -66,6 +66,7 @@ int main(int argc, char **argv)
 
     DesktopShell shell(session, frontend, &app);
     QObject::connect(&copy, &SingleCopy::commandRequested, &shell, &DesktopShell::performCommand);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &copy, &SingleCopy::release);
     for (const CopyCommand command : commands)
         shell.performCommand(command);
     return shell.run();

@@ -7,6 +7,8 @@
 #include <QDBusReply>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace zn {
 
 namespace {
@@ -97,8 +99,10 @@ SingleCopy::Claim SingleCopy::claim(const QString &settingsPath, const QList<Cop
             name, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
         if (!reply.isValid())
             return Claim::Alone;
-        if (reply.value() == QDBusConnectionInterface::ServiceRegistered)
+        if (reply.value() == QDBusConnectionInterface::ServiceRegistered) {
+            m_heldName = name;
             return Claim::Running;
+        }
         switch (passOn(name, commands)) {
         case Answer::Taken: return Claim::Passed;
         case Answer::Gone: continue;
@@ -109,6 +113,15 @@ SingleCopy::Claim SingleCopy::claim(const QString &settingsPath, const QList<Cop
     // The name is held by something that does not answer: run as if there
     // were no bus, and let the port decide.
     return Claim::Alone;
+}
+
+void SingleCopy::release()
+{
+    if (m_heldName.isEmpty())
+        return;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.interface())
+        bus.interface()->unregisterService(std::exchange(m_heldName, {}));
 }
 
 SingleCopy::Answer SingleCopy::passOn(const QString &name, const QList<CopyCommand> &commands) const

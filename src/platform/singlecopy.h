@@ -39,6 +39,10 @@ public:
     // between the refusal and the call is raced again.
     Claim claim(const QString &settingsPath, const QList<CopyCommand> &commands);
 
+    // The name is given back, so that a start while this copy shuts down
+    // runs a copy of its own rather than asking one that is going.
+    void release();
+
     // The commands as options of the command line: "--user-list",
     // "--receive", "--send". They leave `parameters`.
     static QList<CopyCommand> takeCommands(QStringList &parameters);
@@ -57,6 +61,7 @@ private:
     Answer passOn(const QString &name, const QList<CopyCommand> &commands) const;
 
     QString m_applicationId;
+    QString m_heldName;
     bool m_registered = false;
 };
 
