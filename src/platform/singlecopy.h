@@ -31,8 +31,8 @@ public:
 
     enum class Claim {
         Running, // this copy holds the name and answers the commands
-        Passed,  // another copy holds it and took `commands`: end now
-        Alone,   // no session bus: this copy runs without the name
+        Passed,  // another copy holds it and took `commands` (none: the user list): end now
+        Alone,   // no session bus, or a holder that does not answer: run without the name
     };
     // The object is in place before the name is asked for, so that a copy
     // that loses the race finds the winner ready to answer. A copy that ends
