@@ -15,9 +15,12 @@ packages=(
     # a system tray host on the virtual display for the tray icon test, and a
     # window manager there for the desktop tests (minimising, focus on click)
     trayer openbox
+    # a private session bus for the test of one copy per settings file and the
+    # portal test of the hot keys
+    dbus-daemon
     # Wayland: Qt's platform plugin, a headless compositor for the tests, and
-    # the desktop portal front end on a private session bus for the hot keys
-    qt6-wayland weston xdg-desktop-portal dbus-daemon
+    # the desktop portal front end for the hot keys
+    qt6-wayland weston xdg-desktop-portal
     # the micro-benchmarks (bench/core)
     libbenchmark-dev
     # the layout check of the C++ files (tests/format.sh)

@@ -212,6 +212,9 @@ void DesktopShell::showDesktop()
         window.show();
     else if (!trayAvailable)
         window.showMinimized();
+    m_desktopShown = true;
+    for (const CopyCommand command : std::exchange(m_waitingCommands, {}))
+        performCommand(command);
 }
 
 void DesktopShell::stop()
@@ -289,6 +292,38 @@ void DesktopShell::hotKeyPressed(int id)
             m_messages->miMessageRecvClick();
         break;
     }
+}
+
+void DesktopShell::performCommand(CopyCommand command)
+{
+    if (!m_desktopShown || m_stopped) {
+        if (!m_stopped)
+            m_waitingCommands.append(command);
+        return;
+    }
+    switch (command) {
+    case CopyCommand::UserList: hotKeyPressed(HotKeyUserList); break;
+    case CopyCommand::Receive: hotKeyPressed(HotKeyReceive); break;
+    case CopyCommand::Send: sendFromOutside(); break;
+    }
+}
+
+void DesktopShell::sendFromOutside()
+{
+    if (m_frontend.dialogShowing())
+        return;
+    miUserListShowClick();
+    // The password prompt may have kept the list closed.
+    if (!m_mainWindow->isVisible())
+        return;
+    const QList<TPeer> selected = m_mainWindow->selectedPeers();
+    if (!selected.isEmpty()) {
+        m_messages->miMessageSendClick(selected);
+        return;
+    }
+    // The pointer may be anywhere, or unknown (Wayland): the list opens over
+    // the user list, which was just brought forward.
+    m_pmSendList->popup(m_mainWindow->mapToGlobal(m_mainWindow->rect().center()));
 }
 
 void DesktopShell::ShowHelpTopic(int context)

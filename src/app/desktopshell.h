@@ -3,6 +3,7 @@
 #include "common/clock.h"
 #include "peers/tanimationform.h"
 #include "peers/traymenu.h"
+#include "platform/singlecopy.h"
 
 #include <QObject>
 
@@ -83,6 +84,11 @@ public:
     void pmTaskMenuPopup();
     // A system-wide hot key: 1134 Ctrl+Alt+M, 1135 Ctrl+Alt+S, 1136 Ctrl+Alt+R.
     void hotKeyPressed(int id);
+    // A command from the command line or from another program over the
+    // session bus: the user list shown, the oldest unread message read, a
+    // send window. Before the desktop is shown it waits for it; like a hot
+    // key, it does nothing while a box or prompt is open.
+    void performCommand(CopyCommand command);
     // The manual at the topic of a help context number (the options dialog's
     // controls, the password fields).
     void ShowHelpTopic(int context);
@@ -93,6 +99,10 @@ private:
     void connectMainWindow();
     void createSendList();
     void createTray();
+    // The send command without a window of the user list's own: the user
+    // list with its send window for the users selected there, else the
+    // send list over the user list.
+    void sendFromOutside();
 
     Session &m_session;
     DesktopFrontend &m_frontend;
@@ -115,6 +125,8 @@ private:
     std::unique_ptr<UnixSignalWatcher> m_signalWatcher;
     std::vector<std::function<void()>> m_placementSavers;
     bool m_stopped = false;
+    bool m_desktopShown = false;
+    QList<CopyCommand> m_waitingCommands;
 };
 
 } // namespace zn

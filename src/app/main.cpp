@@ -2,7 +2,9 @@
 #include "app/makerinfo.h"
 #include "app/translations.h"
 #include "platform/desktopfrontend.h"
+#include "platform/singlecopy.h"
 #include "session/session.h"
+#include "settings/settingsstore.h"
 
 #include <QApplication>
 
@@ -48,10 +50,24 @@ int main(int argc, char **argv)
     font.setFamilies({font.family(), QStringLiteral("Noto Sans CJK JP")});
     QApplication::setFont(font);
 
+    // The commands are options; every other parameter keeps its meaning, and
+    // the first names the settings file.
+    QStringList parameters = QApplication::arguments().mid(1);
+    const QList<CopyCommand> commands = SingleCopy::takeCommands(parameters);
+    // Asked before the settings are read: a copy that passes its command on
+    // has touched neither the files nor the port.
+    SingleCopy copy(QGuiApplication::desktopFileName());
+    if (copy.claim(ProgramDirectory() + SettingsFileName(parameters), commands) == SingleCopy::Claim::Passed)
+        return 0;
+
     DesktopFrontend frontend;
-    Session session(frontend, QApplication::arguments().mid(1));
+    Session session(frontend, parameters);
     session.loadSettings();
 
     DesktopShell shell(session, frontend, &app);
+    QObject::connect(&copy, &SingleCopy::commandRequested, &shell, &DesktopShell::performCommand);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &copy, &SingleCopy::release);
+    for (const CopyCommand command : commands)
+        shell.performCommand(command);
     return shell.run();
 }

@@ -1,6 +1,7 @@
 #include "net/udpservice.h"
 
 #include "common/frontend.h"
+#include "net/portholders.h"
 #include "net/wire.h"
 
 #include <QElapsedTimer>
@@ -221,11 +222,25 @@ void UdpService::scheduleDelivery()
     QMetaObject::invokeMethod(this, &UdpService::deliverDatagrams, Qt::QueuedConnection);
 }
 
+QString PortHolderLine(quint16 port)
+{
+    const qint64 self = ::getpid();
+    for (const PortHolder &holder : UdpPortHolders(port)) {
+        if (holder.pid != self) {
+            return QStringLiteral("\nポート番号%1は「%2」（プロセスID %3）が使用しています。")
+                .arg(port)
+                .arg(holder.name)
+                .arg(holder.pid);
+        }
+    }
+    return {};
+}
+
 bool StartSocketService(UdpService &service, quint16 port, Frontend &frontend)
 {
     if (service.start(port))
         return true;
-    frontend.showMessageBox(SocketStartFailureText.toString(), mb::IconWarning | mb::Ok);
+    frontend.showMessageBox(SocketStartFailureText.toString() + PortHolderLine(port), mb::IconWarning | mb::Ok);
     service.stop();
     return false;
 }

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
+#include <QString>
 #include <QStringView>
 #include <QTimer>
 
@@ -103,8 +104,15 @@ private:
     quint16 m_port = 0;
 };
 
+// The start-failure box's line naming the program that holds `port`, with
+// its line break before it: another process than this one, as far as the
+// system tells (a process of another user is hidden from an unprivileged
+// reader). Empty when none can be told.
+QString PortHolderLine(quint16 port);
+
 // Starts the service; on failure shows the start-failure box (warning icon,
-// OK) through the frontend and returns false.
+// OK), with the line of the port's holder when there is one, through the
+// frontend and returns false.
 bool StartSocketService(UdpService &service, quint16 port, Frontend &frontend);
 
 } // namespace zn

@@ -5,7 +5,7 @@
 #   display_up A [B...]           a virtual display with a window manager on each host
 #   x A cmd...                    runs cmd on host A against A's display
 #   write_settings DIR K=V...     DIR/Zephinet.INI, [LocalSetting], CP932, CR LF
-#   start_desktop A DIR           starts DIR/zephinet on A's display; $! is it
+#   start_desktop A DIR [ARG...]  starts DIR/zephinet on A's display; $! is it
 #   shows DIR AWK                 runs AWK over what the windows of DIR's program show
 #   wait_shows DIR AWK [SECONDS]  the same until AWK prints something, and prints it
 #   wait_gone DIR AWK [SECONDS]   until AWK prints nothing
@@ -94,9 +94,10 @@ write_settings() {
 
 start_desktop() {
     local h=$1 dir=$2
+    shift 2
     DISPLAY=${HOST_DISPLAY[$h]} QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 \
         QT_PLUGIN_PATH=$PROBE_PLUGIN_PATH QT_STYLE_OVERRIDE=zephinetprobe ZN_PROBE_FILE=$dir/shown.txt \
-        spawn "$h" "$dir/zephinet" > "$dir/out.log" 2>&1
+        spawn "$h" "$dir/zephinet" "$@" > "$dir/out.log" 2>&1
 }
 
 shows() {
