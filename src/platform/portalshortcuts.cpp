@@ -163,6 +163,10 @@ void PortalShortcuts::createSession()
                 m_session = results.value(QStringLiteral("session_handle")).toString();
                 if (m_session.isEmpty())
                     return failed(QStringLiteral("no session"));
+                // The desktop may end the session, and the keys with it.
+                QDBusConnection::sessionBus().connect(PortalService, m_session,
+                                                      QStringLiteral("org.freedesktop.portal.Session"),
+                                                      QStringLiteral("Closed"), this, SLOT(onSessionClosed()));
                 bind();
             });
 }
@@ -204,6 +208,12 @@ void PortalShortcuts::bind()
                 if (m_revision != asked)
                     bindLater();
             });
+}
+
+void PortalShortcuts::onSessionClosed()
+{
+    m_session.clear();
+    failed(QStringLiteral("the desktop closed the session"));
 }
 
 void PortalShortcuts::onActivated(const QDBusObjectPath &session, const QString &id, qulonglong, const QVariantMap &)

@@ -44,6 +44,7 @@ private slots:
     void onActivated(const QDBusObjectPath &session, const QString &id, qulonglong timestamp,
                      const QVariantMap &options);
     void onResponse(uint response, const QVariantMap &results);
+    void onSessionClosed();
 
 private:
     struct Shortcut {

@@ -53,6 +53,12 @@ public:
         m_bus.send(signal);
     }
 
+    void closeSession()
+    {
+        m_bus.send(QDBusMessage::createSignal(session, QStringLiteral("org.freedesktop.impl.portal.Session"),
+                                              QStringLiteral("Closed")));
+    }
+
 public slots:
     uint CreateSession(const QDBusObjectPath &, const QDBusObjectPath &sessionHandle, const QString &,
                        const QVariantMap &, QVariantMap &results)
@@ -202,6 +208,10 @@ void TestPortalHotKeys::keys_boundThroughThePortal_andFire()
     QCOMPARE(activated.at(1).at(0).toInt(), 1136);
     QTest::qWait(300);
     QCOMPARE(activated.size(), 2);
+
+    // The desktop ends the session: the keys are gone.
+    m_backend->closeSession();
+    QTRY_COMPARE_WITH_TIMEOUT(keys.service(), GlobalHotKeys::Service::None, 10000);
 }
 
 void TestPortalHotKeys::desktopKey_showsTheUserList()
