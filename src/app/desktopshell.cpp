@@ -116,9 +116,8 @@ void DesktopShell::createTray()
     // A tray host that draws the published menu may show it before the
     // counts of its opening arrive: they are kept current.
     connect(m_messages.get(), &MessageCenter::unreadChanged, this, &DesktopShell::pmTaskMenuPopup);
-    connect(&m_frontend, &DesktopFrontend::dialogShowingChanged, this, [this](bool showing) {
-        setTaskMenuQuiet(m_pmTaskMenu, m_taskItems, m_session.settings, showing);
-    });
+    connect(&m_frontend, &DesktopFrontend::dialogShowingChanged, this,
+            [this](bool showing) { setTaskMenuQuiet(m_pmTaskMenu, m_taskItems, m_session.settings, showing); });
     pmTaskMenuPopup();
     m_tray->publishMenu(m_pmTaskMenu);
     connect(m_taskItems.miUserListShow, &QAction::triggered, this, &DesktopShell::miUserListShowClick);

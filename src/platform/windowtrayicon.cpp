@@ -34,7 +34,8 @@ void showWindowAgain(QWidget *window, Activation activation)
 
 WindowTrayIcon::WindowTrayIcon(QWidget *window, int image, const QString &tip, TrayAvailable trayAvailable)
     : QObject(window), m_window(window), m_image(image), m_tip(cutTrayTip(tip)),
-      m_trayAvailable(trayAvailable ? std::move(trayAvailable) : TrayAvailable(&QSystemTrayIcon::isSystemTrayAvailable)),
+      m_trayAvailable(trayAvailable ? std::move(trayAvailable)
+                                    : TrayAvailable(&QSystemTrayIcon::isSystemTrayAvailable)),
       m_showAction(new QAction(QStringLiteral("ウィンドウを表示(&W)"), this))
 {
     m_showAction->setObjectName(QStringLiteral("miWindowShow"));
@@ -78,12 +79,13 @@ void WindowTrayIcon::moveToTray()
     for (QAction *action : m_menuActions)
         m_menu->addAction(action);
     m_icon->setContextMenu(m_menu);
-    connect(m_icon, &QSystemTrayIcon::activated, this, [this, statusNotifier](QSystemTrayIcon::ActivationReason reason) {
-        // Where no double click comes, any click is the way back.
-        if (reason == QSystemTrayIcon::DoubleClick
-            || (statusNotifier && (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::MiddleClick)))
-            restore();
-    });
+    connect(
+        m_icon, &QSystemTrayIcon::activated, this, [this, statusNotifier](QSystemTrayIcon::ActivationReason reason) {
+            // Where no double click comes, any click is the way back.
+            if (reason == QSystemTrayIcon::DoubleClick
+                || (statusNotifier && (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::MiddleClick)))
+                restore();
+        });
     // Hidden, it stays minimised: clearing the state here would map it
     // again on X11. Whoever shows it next goes through showWindowAgain.
     m_window->hide();

@@ -117,10 +117,35 @@ menu=$(open_menu "$main_x") || fail "a right click on the icon showed no menu"
 read -r mx my mw mh <<< "$menu"
 [ "$mh" -gt 200 ] || fail "the panel's menu is empty (${mw}x$mh)"
 mkdir -p "$SCREENS"
-x A "$XSCREENSHOT" "$SCREENS/sni-menu.png" "$((mx - 40))" 0 "$((mw + 40))" "$((my + mh + 4))"
+x A "$XSCREENSHOT" "$SCREENS/sni-menu.png" "$mx" 0 "$((1024 - mx))" "$((my + mh + 4))"
 click A "$((mx + 60))" "$((my + 18))"
 wait_until 10 main_shown || fail "オンライン状況(&M) of the panel's menu did not show the user list"
 echo "ok: the panel showed the published menu and its entry showed the user list"
+
+# While a box is open the menu offers nothing: バージョン情報(&V), the entry
+# above the last, opens the modal about box.
+about='w == "Zephinet -バージョン情報-" { print }'
+menu=$(open_menu "$main_x") || fail "a right click on the icon showed no menu"
+read -r mx my mw mh <<< "$menu"
+click A "$((mx + 60))" "$((my + mh - 47))"
+wait_shows "$dir" "$about" 10 > /dev/null || fail "バージョン情報(&V) of the panel's menu did not open the about box"
+click A "$main_x" 15 3
+sleep 1
+if place=$(panel_menu); then
+    read -r mx my mw mh <<< "$place"
+    x A "$XSCREENSHOT" "$SCREENS/sni-menu-box.png" "$mx" 0 "$((1024 - mx))" "$((my + mh + 4))"
+    [ "$mh" -lt 40 ] || fail "the panel's menu offers entries while the about box is open (${mw}x$mh)"
+    x A xdotool key Escape
+    wait_until 10 eval '! panel_menu' || fail "the panel's empty menu did not close"
+fi
+click A $(centre $(shows "$dir" 'w == "Zephinet -バージョン情報-" && $1 == "button" { print $5, $6, $7, $8 }' | head -n1))
+wait_gone "$dir" "$about" 10 || fail "the about box did not close"
+menu=$(open_menu "$main_x") || fail "a right click after the about box showed no menu"
+read -r mx my mw mh <<< "$menu"
+[ "$mh" -gt 200 ] || fail "the menu's entries did not come back after the about box (${mw}x$mh)"
+x A xdotool key Escape
+wait_until 10 eval '! panel_menu' || fail "the panel's menu did not close"
+echo "ok: while the about box was open the menu offered nothing; afterwards all of it"
 
 # The peer on B: known to A, then two messages.
 mkfifo "$NET_TMP/peer.in"
@@ -139,7 +164,7 @@ wait_until 10 eval 'menu_labels | grep -qx "メッセージ受信 <未読2通>(_
     fail "the published menu does not count two unread messages: $(menu_labels | tr '\n' '|')"
 menu=$(open_menu "$main_x") || fail "a right click on the moving icon showed no menu"
 read -r mx my mw mh <<< "$menu"
-x A "$XSCREENSHOT" "$SCREENS/sni-menu-unread.png" "$((mx - 40))" 0 "$((mw + 40))" "$((my + mh + 4))"
+x A "$XSCREENSHOT" "$SCREENS/sni-menu-unread.png" "$mx" 0 "$((1024 - mx))" "$((my + mh + 4))"
 x A xdotool key Escape
 wait_until 10 eval '! panel_menu' || fail "the panel's menu did not close"
 echo "ok: the icon moves, its tip says so and its menu counts two unread messages"
@@ -179,7 +204,7 @@ minimise_recv
 menu=$(open_menu "$((wx + ww / 2))") || fail "a right click on the receive window's icon showed no menu"
 read -r mx my mw mh <<< "$menu"
 [ "$mh" -gt 40 ] || fail "the receive window's icon has an empty menu (${mw}x$mh)"
-x A "$XSCREENSHOT" "$SCREENS/sni-window-menu.png" "$((mx - 40))" 0 "$((mw + 40))" "$((my + mh + 4))"
+x A "$XSCREENSHOT" "$SCREENS/sni-window-menu.png" "$mx" 0 "$((1024 - mx))" "$((my + mh + 4))"
 click A "$((mx + 60))" "$((my + mh * 3 / 4))"
 WANT=$second wait_shows "$dir" 'w == "Zephinet -メッセージ受信-" && $2 == "mmRecvData" && $3 == ENVIRON["WANT"] { print }' 10 > /dev/null ||
     fail "the receive entry of the window's icon did not show the second message"
