@@ -48,12 +48,14 @@ watcher() {
     on A dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
         org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher string:"$1"
 }
-wait_until 20 eval 'watcher IsStatusNotifierHostRegistered | grep -q true' ||
-    { echo "the StatusNotifierItem panel did not start: skipped"; exit 77; }
+wait_until 30 eval 'watcher IsStatusNotifierHostRegistered | grep -q true' ||
+    { echo "the StatusNotifierItem panel did not start: skipped"; tail -n 20 "$NET_TMP/panel.log"; exit 77; }
 
-# The icons on the panel, left to right: "<x> <width>" each.
+# What the panel shows, left to right: "<x> <width>" of each run of columns
+# with a picture. A moving star may be more than one.
 panel_icons() { x A "$XSCREENSHOT" --spans 0 0 1024 30; }
-icon_count_is() { [ "$(panel_icons | grep -c .)" -eq "$1" ]; }
+# The program's items on the panel, as the watcher counts them.
+item_count_is() { [ "$(watcher RegisteredStatusNotifierItems | grep -c 'string ":')" -eq "$1" ]; }
 # property NAME: a property of the program's main item, as the panel reads it.
 item=""
 property() {
@@ -94,7 +96,7 @@ hide_main() {
 }
 
 start_desktop A "$dir"
-wait_until 20 icon_count_is 1 || fail "the panel shows no icon of the program"
+wait_until 30 eval 'item_count_is 1 && [ "$(panel_icons | grep -c .)" -eq 1 ]' || fail "the panel shows no icon of the program"
 item=$(watcher RegisteredStatusNotifierItems | sed -n 's/.*string "\([^"/]*\).*/\1/p' | head -n1)
 [ -n "$item" ] || fail "the program registered no StatusNotifierItem"
 read -r ix iw <<< "$(panel_icons)"
@@ -187,21 +189,26 @@ echo "ok: a double click showed the first message and the user list; the second 
 recv_shown() { shows "$dir" 'w == "Zephinet -メッセージ受信-" { print }' | grep -q .; }
 minimise_recv() {
     x A xdotool windowminimize "$(x A xdotool search --onlyvisible --name '^Zephinet -メッセージ受信-$' | head -n1)"
-    wait_until 10 icon_count_is 2 || fail "the minimised receive window has no icon on the panel"
+    wait_until 10 item_count_is 2 || fail "the minimised receive window has no icon on the panel"
     wait_until 10 eval '! recv_shown' || fail "the receive window stayed on the screen"
-    read -r wx ww <<< "$(panel_icons | head -n1)"
-    [ "$wx" -lt "$ix" ] || fail "the receive window's icon is not beside the main one"
+    # New icons go to the left of the main one.
+    wait_until 10 eval '[ "$(panel_icons | head -n1 | cut -d" " -f1)" -lt "$((ix - 4))" ]' ||
+        fail "the panel does not show the receive window's icon: $(panel_icons | tr '\n' ' ')"
+    # The left part of the leftmost picture: the window's icon, even where
+    # the moving star beside it joins it into one run.
+    read -r wx _ <<< "$(panel_icons | head -n1)"
+    win_x=$((wx + 8))
 }
 minimise_recv
 screenshot A sni-minimised
-click A "$((wx + ww / 2))" 15 1
+click A "$win_x" 15 1
 wait_until 10 recv_shown || fail "a click on its icon did not bring the receive window back"
-wait_until 10 icon_count_is 1 || fail "the receive window's icon stayed on the panel"
+wait_until 10 item_count_is 1 || fail "the receive window's icon stayed on the panel"
 echo "ok: a click on its own icon brought the receive window back"
 
 # Its icon's menu: ウィンドウを表示(&W), then メッセージ受信 <未読1通>(&R), which shows the next message.
 minimise_recv
-menu=$(open_menu "$((wx + ww / 2))") || fail "a right click on the receive window's icon showed no menu"
+menu=$(open_menu "$win_x") || fail "a right click on the receive window's icon showed no menu"
 read -r mx my mw mh <<< "$menu"
 [ "$mh" -gt 40 ] || fail "the receive window's icon has an empty menu (${mw}x$mh)"
 x A "$XSCREENSHOT" "$SCREENS/sni-window-menu.png" "$mx" 0 "$((1024 - mx))" "$((my + mh + 4))"
@@ -209,7 +216,7 @@ click A "$((mx + 60))" "$((my + mh * 3 / 4))"
 WANT=$second wait_shows "$dir" 'w == "Zephinet -メッセージ受信-" && $2 == "mmRecvData" && $3 == ENVIRON["WANT"] { print }' 10 > /dev/null ||
     fail "the receive entry of the window's icon did not show the second message"
 wait_until 10 eval '[ "$(confirmations)" -eq 2 ]' || fail "the peer did not get the second read confirmation"
-wait_until 10 icon_count_is 1 || fail "the receive window's icon stayed on the panel"
+wait_until 10 item_count_is 1 || fail "the receive window's icon stayed on the panel"
 wait_until 10 eval 'property ToolTip | grep -q "\"Zephinet\""' || fail "the tip did not return to Zephinet"
 wait_until 10 eval '[ "$(x A "$XSCREENSHOT" --print "$ix" 0 "$iw" 30 | cut -d" " -f1)" = "$resting" ]' ||
     fail "the icon did not return to rest"
