@@ -4,7 +4,7 @@
 # Activate, a middle click as SecondaryActivate, never a double click, and
 # the panel draws each icon's menu from what the icon publishes over D-Bus);
 # host B a test peer that sends A messages. Clicked with the pointer: the
-# main icon's click brings a hidden user list back; its right click shows
+# main icon's click and middle click bring a hidden user list back; its right click shows
 # the published menu, whose entry acts; the icon moves and its tip changes
 # over D-Bus while messages are unread, and the published menu counts them;
 # a double click reads one message, not every click of it, and brings the
@@ -111,7 +111,10 @@ wait_until 20 main_shown || fail "the user list did not open at the start"
 hide_main
 click A "$main_x" 15 1
 wait_until 10 main_shown || fail "a click on the icon did not bring the user list back"
-echo "ok: a click on the icon brought the user list back"
+hide_main
+click A "$main_x" 15 2
+wait_until 10 main_shown || fail "a middle click on the icon did not bring the user list back"
+echo "ok: a click and a middle click on the icon brought the user list back"
 
 # The right click shows the published menu; its first entry, オンライン状況(&M), acts.
 hide_main
