@@ -15,12 +15,14 @@ packages=(
     # a system tray host on the virtual display for the tray icon test, and a
     # window manager there for the desktop tests (minimising, focus on click)
     trayer openbox
-    # a private session bus for the test of one copy per settings file and the
-    # portal test of the hot keys
-    dbus-daemon
+    # a private session bus for the tests of one copy per settings file, the
+    # portal hot keys, the StatusNotifierItem panel and the notifications
+    dbus-daemon dbus-bin
     # Wayland: Qt's platform plugin, a headless compositor for the tests, and
     # the desktop portal front end for the hot keys
     qt6-wayland weston xdg-desktop-portal
+    # a StatusNotifierItem panel with its own watcher
+    haskell-gtk-sni-tray-utils
     # the micro-benchmarks (bench/core)
     libbenchmark-dev
     # the layout check of the C++ files (tests/format.sh)

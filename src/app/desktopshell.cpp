@@ -113,6 +113,13 @@ void DesktopShell::createTray()
     m_pmTaskMenu->setObjectName(QStringLiteral("pmTaskMenu"));
     fillTaskMenu(m_pmTaskMenu, m_taskItems, m_session.settings);
     connect(m_pmTaskMenu, &QMenu::aboutToShow, this, &DesktopShell::pmTaskMenuPopup);
+    // A tray host that draws the published menu may show it before the
+    // counts of its opening arrive: they are kept current.
+    connect(m_messages.get(), &MessageCenter::unreadChanged, this, &DesktopShell::pmTaskMenuPopup);
+    connect(&m_frontend, &DesktopFrontend::dialogShowingChanged, this,
+            [this](bool showing) { setTaskMenuQuiet(m_pmTaskMenu, m_taskItems, m_session.settings, showing); });
+    pmTaskMenuPopup();
+    m_tray->publishMenu(m_pmTaskMenu);
     connect(m_taskItems.miUserListShow, &QAction::triggered, this, &DesktopShell::miUserListShowClick);
     connect(m_taskItems.miClipRecv, &QAction::triggered, this, [this] { m_messages->miClipRecvClick(); });
     connect(m_taskItems.miWindowRecv, &QAction::triggered, this, [this] {

@@ -6,11 +6,13 @@
 #include "messaging/trecvform.h"
 #include "net/messenger.h"
 #include "peers/roster.h"
+#include "peers/traymenu.h"
 #include "platform/desktopfrontend.h"
 #include "platform/windowtrayicon.h"
 #include "session/messagecheck.h"
 #include "session/session.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -74,6 +76,22 @@ TRecvForm *MessageCenter::recvForm()
         m_recvForm = new TRecvForm(m_session, m_fontSize);
         connect(m_recvForm, &TRecvForm::nextRequested, this, &MessageCenter::miMessageRecvClick);
         connect(m_recvForm, &TRecvForm::replyRequested, this, &MessageCenter::quoteReply);
+        // The receive command on the window's own tray icon, counted as on
+        // the tray menu.
+        auto *recv = new QAction(m_recvForm);
+        recv->setObjectName(QStringLiteral("miWindowRecv"));
+        const auto count = [recv](int unread) {
+            const UnreadCaptions captions = unreadCaptions(unread);
+            recv->setText(captions.windowRecv);
+            recv->setEnabled(captions.enabled);
+        };
+        count(m_session.recvQueue().UnreadCount());
+        connect(this, &MessageCenter::unreadChanged, recv, count);
+        connect(recv, &QAction::triggered, this, [this] {
+            if (!m_frontend.dialogShowing())
+                miMessageRecvClick();
+        });
+        m_recvForm->trayIcon()->addMenuAction(recv);
     }
     return m_recvForm;
 }

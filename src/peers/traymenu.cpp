@@ -67,10 +67,20 @@ void fillTaskMenu(QMenu *pmTaskMenu, TaskMenuItems &items, const Settings &setti
 
 void applyTaskMenuVisibility(const TaskMenuItems &items, const Settings &settings)
 {
+    if (items.quiet)
+        return;
     for (QAction *clip : {items.miLine3, items.miClipRecv, items.miClipSend->menuAction()})
         clip->setVisible(!settings.TaskClipHide);
     for (QAction *huzai : {items.miLine10, items.miHuzaiRecv->menuAction(), items.miHuzaiMode})
         huzai->setVisible(!settings.TaskHuzaiHide);
+}
+
+void setTaskMenuQuiet(QMenu *pmTaskMenu, TaskMenuItems &items, const Settings &settings, bool quiet)
+{
+    items.quiet = quiet;
+    for (QAction *action : pmTaskMenu->actions())
+        action->setVisible(!quiet);
+    applyTaskMenuVisibility(items, settings);
 }
 
 void pmTaskMenuPopup(const TaskMenuItems &items, int unreadCount)

@@ -38,6 +38,8 @@ struct TaskMenuItems {
     QAction *miHuzaiMode = nullptr; // checkable; its check mark is AbsentMode
     QAction *miVersion = nullptr;
     QAction *miEnd = nullptr;
+    // While a box or prompt is open the menu has no entries (setTaskMenuQuiet).
+    bool quiet = false;
 };
 
 // Fills the empty menu `pmTaskMenu` in this order (a dash is a separator):
@@ -52,6 +54,12 @@ void fillTaskMenu(QMenu *pmTaskMenu, TaskMenuItems &items, const Settings &setti
 // Shows or hides the clipboard and absence entries as TaskClipHide and
 // TaskHuzaiHide say: at the start, and when the options are applied.
 void applyTaskMenuVisibility(const TaskMenuItems &items, const Settings &settings);
+
+// While a box or prompt is open (`quiet`), every entry of `pmTaskMenu` is
+// hidden: a tray that draws the published menu itself opens it without
+// asking the program, and must find nothing to choose. Afterwards the
+// entries come back as the settings say.
+void setTaskMenuQuiet(QMenu *pmTaskMenu, TaskMenuItems &items, const Settings &settings, bool quiet);
 
 // The tray menu opens: the receive entries show the unread count.
 void pmTaskMenuPopup(const TaskMenuItems &items, int unreadCount);

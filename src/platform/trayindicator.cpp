@@ -1,14 +1,18 @@
 #include "platform/trayindicator.h"
 
 #include "platform/iconstrip.h"
+#include "platform/traykind.h"
 
+#include <QApplication>
 #include <QCursor>
+#include <QMenu>
 #include <QSystemTrayIcon>
 
 namespace zn {
 
 TrayIndicator::TrayIndicator(const Settings &settings, QObject *parent)
-    : QObject(parent), m_animation(settings), m_icon(new QSystemTrayIcon(this))
+    : QObject(parent), m_animation(settings), m_statusNotifier(trayIsStatusNotifier()),
+      m_icon(new QSystemTrayIcon(this))
 {
     m_timer.setInterval(StepMilliseconds);
     connect(&m_timer, &QTimer::timeout, &m_animation, &TrayAnimation::AnimationTimerTimer);
@@ -19,13 +23,26 @@ TrayIndicator::TrayIndicator(const Settings &settings, QObject *parent)
             m_timer.stop();
     });
     connect(&m_animation, &TrayAnimation::changed, this, &TrayIndicator::apply);
-    // No context menu is set on the icon: it would open on a right click
-    // even while a dialog is showing.
+    // An X11 tray gets no context menu on the icon: Qt would open it on a
+    // right click even while a dialog is showing.
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         switch (reason) {
-        case QSystemTrayIcon::Trigger: emit clicked(); break;
+        case QSystemTrayIcon::Trigger:
+            if (m_statusNotifier)
+                singleClick();
+            else
+                emit clicked();
+            break;
         case QSystemTrayIcon::DoubleClick: emit doubleClicked(); break;
-        case QSystemTrayIcon::Context: emit contextMenuRequested(QCursor::pos()); break;
+        case QSystemTrayIcon::MiddleClick:
+            if (m_statusNotifier)
+                emit doubleClicked();
+            break;
+        case QSystemTrayIcon::Context:
+            // A host that draws the published menu does not ask for this;
+            // one that cannot gets the menu at the pointer.
+            emit contextMenuRequested(QCursor::pos());
+            break;
         default: break;
         }
     });
@@ -52,6 +69,25 @@ QString TrayIndicator::toolTip() const
 QRect TrayIndicator::geometry() const
 {
     return m_icon->geometry();
+}
+
+void TrayIndicator::publishMenu(QMenu *menu)
+{
+    if (m_statusNotifier)
+        m_icon->setContextMenu(menu);
+}
+
+void TrayIndicator::singleClick()
+{
+    const bool close = m_lastClick.isValid() && m_lastClick.elapsed() <= QApplication::doubleClickInterval();
+    m_lastClick.start();
+    if (!close) {
+        m_lastClickPaired = false;
+        emit clicked();
+    } else if (!m_lastClickPaired) {
+        m_lastClickPaired = true;
+        emit doubleClicked();
+    }
 }
 
 void TrayIndicator::apply()

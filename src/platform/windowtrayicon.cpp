@@ -2,9 +2,12 @@
 
 #include "platform/iconstrip.h"
 #include "platform/trayanimation.h"
+#include "platform/traykind.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QEvent>
+#include <QMenu>
 #include <QSystemTrayIcon>
 #include <QWidget>
 #include <QWindow>
@@ -36,14 +39,19 @@ void showWindowAgain(QWidget *window, Activation activation)
 
 WindowTrayIcon::WindowTrayIcon(QWidget *window, int image, const QString &tip, TrayAvailable trayAvailable)
     : QObject(window), m_window(window), m_image(image), m_tip(cutTrayTip(tip)),
-      m_trayAvailable(trayAvailable ? std::move(trayAvailable) : TrayAvailable(&QSystemTrayIcon::isSystemTrayAvailable))
+      m_trayAvailable(trayAvailable ? std::move(trayAvailable)
+                                    : TrayAvailable(&QSystemTrayIcon::isSystemTrayAvailable)),
+      m_showAction(new QAction(QStringLiteral("ウィンドウを表示(&W)"), this))
 {
+    m_showAction->setObjectName(QStringLiteral("miWindowShow"));
+    connect(m_showAction, &QAction::triggered, this, &WindowTrayIcon::restore);
     window->installEventFilter(this);
 }
 
 WindowTrayIcon::~WindowTrayIcon()
 {
     delete m_icon;
+    delete m_menu;
 }
 
 bool WindowTrayIcon::eventFilter(QObject *watched, QEvent *event)
@@ -67,16 +75,31 @@ void WindowTrayIcon::moveToTray()
     // Restored or closed in the meantime: stay as it is.
     if (!m_window->isMinimized() || !m_window->isVisible() || m_icon)
         return;
+    const bool statusNotifier = trayIsStatusNotifier();
     m_icon = new QSystemTrayIcon(IconStrip::icon(m_image), this);
     m_icon->setToolTip(m_tip);
-    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::DoubleClick)
-            restore();
-    });
+    m_menu = new QMenu;
+    m_menu->setObjectName(QStringLiteral("pmWindowTray"));
+    m_menu->addAction(m_showAction);
+    for (QAction *action : m_menuActions)
+        m_menu->addAction(action);
+    m_icon->setContextMenu(m_menu);
+    connect(
+        m_icon, &QSystemTrayIcon::activated, this, [this, statusNotifier](QSystemTrayIcon::ActivationReason reason) {
+            // Where no double click comes, any click is the way back.
+            if (reason == QSystemTrayIcon::DoubleClick
+                || (statusNotifier && (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::MiddleClick)))
+                restore();
+        });
     // Hidden, it stays minimised: clearing the state here would map it
     // again on X11. Whoever shows it next goes through showWindowAgain.
     m_window->hide();
     m_icon->show();
+}
+
+QMenu *WindowTrayIcon::menu() const
+{
+    return m_menu;
 }
 
 void WindowTrayIcon::restore()
@@ -96,10 +119,16 @@ void WindowTrayIcon::removeIcon()
 {
     if (!m_icon)
         return;
-    // Called from the icon's own click signal: it is deleted after it returns.
+    // Called from the icon's own click signal or its menu: both are deleted
+    // after it returns.
     m_icon->hide();
     m_icon->deleteLater();
     m_icon = nullptr;
+    if (m_menu) {
+        m_menu->hide();
+        m_menu->deleteLater();
+        m_menu = nullptr;
+    }
 }
 
 } // namespace zn

@@ -6,7 +6,10 @@
 #include <QSystemTrayIcon>
 
 #include <functional>
+#include <vector>
 
+class QAction;
+class QMenu;
 class QWidget;
 
 namespace zn {
@@ -26,8 +29,11 @@ void showWindowAgain(QWidget *window, Activation activation);
 // Minimise-to-tray for the send, receive, absence-message and log windows:
 // minimising `window` hides it and adds a tray icon of its own (image
 // `image` of the icon strip, tip `tip`); a double click on that icon shows
-// the window again, normal, raised and active. Showing the window by any
-// other way, or destroying it, removes the icon.
+// the window again, normal, raised and active, and so does a single or a
+// middle click where the tray reports no double clicks (trayIsStatusNotifier).
+// Its menu, "ウィンドウを表示(&W)" and what the owner adds, opens on a right
+// click, and is published over D-Bus where the tray draws menus itself.
+// Showing the window by any other way, or destroying it, removes the icon.
 //
 //   new WindowTrayIcon(sendForm, IconStrip::SendWindow, u"Zephinet -送信ウィンドウ-"_qs);
 //
@@ -51,6 +57,11 @@ public:
     QString tip() const { return m_tip; }
     // Whether there is a tray to minimise into, asked at each minimise.
     void setTrayAvailable(TrayAvailable trayAvailable) { m_trayAvailable = std::move(trayAvailable); }
+    // An entry of the icon's menu after "ウィンドウを表示(&W)", from the next
+    // minimise on; the entry stays the caller's.
+    void addMenuAction(QAction *action) { m_menuActions.push_back(action); }
+    // The icon's menu while it is in the tray, else null.
+    QMenu *menu() const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -64,6 +75,11 @@ private:
     QString m_tip;
     TrayAvailable m_trayAvailable;
     QPointer<QSystemTrayIcon> m_icon;
+    // Made and dropped with the icon: a menu published over D-Bus belongs
+    // to the one icon that published it.
+    QPointer<QMenu> m_menu;
+    QAction *m_showAction;
+    std::vector<QAction *> m_menuActions;
 };
 
 } // namespace zn

@@ -1,6 +1,8 @@
 #include "platform/windowtrayicon.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QWidget>
@@ -21,6 +23,7 @@ private slots:
     void noTray_minimiseStaysMinimise();
     void minimise_hidesIntoTray_doubleClickRestores();
     void showingOrDestroyingWindow_removesIcon();
+    void menu_showsWindow_withOwnersEntries();
 };
 
 void TestWindowTrayIcon::noTray_minimiseStaysMinimise()
@@ -83,6 +86,30 @@ void TestWindowTrayIcon::showingOrDestroyingWindow_removesIcon()
     QPointer<QSystemTrayIcon> icon = helper->trayIcon();
     delete window;
     QVERIFY(icon.isNull());
+}
+
+void TestWindowTrayIcon::menu_showsWindow_withOwnersEntries()
+{
+    QWidget window;
+    auto *helper = new WindowTrayIcon(&window, 33, QStringLiteral("Zephinet -受信ウィンドウ-"), &withTray);
+    QAction recv(QStringLiteral("メッセージ受信 <未読1通>(&R)"));
+    helper->addMenuAction(&recv);
+    window.show();
+    window.showMinimized();
+    QTRY_VERIFY(helper->trayIcon());
+    // The icon carries the menu, so that a tray drawing menus itself gets it.
+    QMenu *menu = helper->trayIcon()->contextMenu();
+    QVERIFY(menu);
+    QCOMPARE(menu, helper->menu());
+    QCOMPARE(menu->actions().size(), 2);
+    QCOMPARE(menu->actions().at(0)->text(), QStringLiteral("ウィンドウを表示(&W)"));
+    QCOMPARE(menu->actions().at(1), &recv);
+
+    menu->actions().at(0)->trigger();
+    QVERIFY(window.isVisible());
+    QVERIFY(!window.isMinimized());
+    QVERIFY(!helper->trayIcon());
+    QTRY_VERIFY(!helper->menu());
 }
 
 QTEST_MAIN(TestWindowTrayIcon)
