@@ -15,6 +15,8 @@ packages=(
     # a system tray host on the virtual display for the tray icon test, and a
     # window manager there for the desktop tests (minimising, focus on click)
     trayer openbox
+    # a notification server and a session bus of its own for the notification test
+    dunst dbus-daemon dbus-bin
     # the micro-benchmarks (bench/core)
     libbenchmark-dev
     # the layout check of the C++ files (tests/format.sh)

@@ -92,6 +92,8 @@ const Key Keys[] = {
     {LocalSetting, "SoundFileUserOnline", SoundFile{0}},
     {LocalSetting, "SoundFileUserOffline", SoundFile{1}},
     {LocalSetting, "SoundFileRecvMessage", SoundFile{2}},
+    // Newer than the others: written after them, so that older files keep their order.
+    {LocalSetting, "DesktopNotification", &Settings::DesktopNotification},
     {Font, "Size", &Settings::Size},
     {Sort, "SortIndex", &Settings::SortIndex},
     {Sort, "SortUpper", &Settings::SortUpper},
