@@ -114,9 +114,11 @@ bool DesktopNotifier::connectBus()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return false;
-    bus.connect(Service, Path, Interface, QStringLiteral("NotificationClosed"), this,
+    // By path and interface alone: naming the service would make QtDBus
+    // ask the bus for its owner there and then, and wait for the answer.
+    bus.connect(QString(), Path, Interface, QStringLiteral("NotificationClosed"), this,
                 SLOT(notificationClosed(uint, uint)));
-    bus.connect(Service, Path, Interface, QStringLiteral("ActionInvoked"), this, SLOT(actionInvoked(uint, QString)));
+    bus.connect(QString(), Path, Interface, QStringLiteral("ActionInvoked"), this, SLOT(actionInvoked(uint, QString)));
     // A server that starts (or comes back) after a failed call is used again.
     auto *watcher = new QDBusServiceWatcher(Service, bus, QDBusServiceWatcher::WatchForRegistration, this);
     connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] { m_serverMissing = false; });
