@@ -92,8 +92,7 @@ bool DesktopNotifier::chosen(const Settings &settings)
 
 QString DesktopNotifier::escaped(const QString &text)
 {
-    // Only what markup needs: servers that take no markup are asked to
-    // read entities all the same, and fewer kinds are safer with small ones.
+    // Only what markup needs: fewer kinds are safer with small servers.
     QString out;
     out.reserve(text.size());
     for (const QChar c : text) {
@@ -119,11 +118,39 @@ bool DesktopNotifier::connectBus()
     bus.connect(QString(), Path, Interface, QStringLiteral("NotificationClosed"), this,
                 SLOT(notificationClosed(uint, uint)));
     bus.connect(QString(), Path, Interface, QStringLiteral("ActionInvoked"), this, SLOT(actionInvoked(uint, QString)));
-    // A server that starts (or comes back) after a failed call is used again.
+    // A server that starts (or comes back) after a failed call is used
+    // again; it may be another one, which may read markup otherwise.
     auto *watcher = new QDBusServiceWatcher(Service, bus, QDBusServiceWatcher::WatchForRegistration, this);
-    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] { m_serverMissing = false; });
+    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
+        m_serverMissing = false;
+        m_capabilities = Capabilities::Unknown;
+    });
     m_busConnected = true;
     return true;
+}
+
+void DesktopNotifier::askCapabilities()
+{
+    m_capabilities = Capabilities::Asked;
+    const QDBusMessage call =
+        QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("GetCapabilities"));
+    auto *watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *finished) {
+        finished->deleteLater();
+        const QDBusPendingReply<QStringList> reply = *finished;
+        if (reply.isError()) {
+            m_capabilities = Capabilities::Unknown;
+            m_serverMissing = true;
+            for (Slot &slot : m_slots)
+                fallBack(slot);
+            return;
+        }
+        // A server without markup shows the body as it comes: escaping
+        // there would show the entities.
+        m_bodyMarkup = reply.value().contains(QLatin1String("body-markup"));
+        m_capabilities = Capabilities::Known;
+        flush();
+    });
 }
 
 bool DesktopNotifier::announce(NoticeKind kind, const QString &text, bool important)
@@ -149,7 +176,7 @@ bool DesktopNotifier::announce(NoticeKind kind, const QString &text, bool import
     case NoticeKind::DeliveryWarning: category = QStringLiteral("im.error"); break;
     }
     Slot &slot = m_slots[group];
-    slot.lines.append(escaped(text));
+    slot.lines.append(text);
     if (slot.lines.size() > MaxLines)
         slot.lines.remove(0, slot.lines.size() - MaxLines);
     slot.unconfirmed.append({text, important});
@@ -185,6 +212,11 @@ void DesktopNotifier::queueFlush()
 void DesktopNotifier::flush()
 {
     m_flushQueued = false;
+    // The first notices wait for the server's capabilities.
+    if (m_capabilities == Capabilities::Unknown)
+        askCapabilities();
+    if (m_capabilities != Capabilities::Known)
+        return;
     for (int group = 0; group < GroupCount; ++group) {
         const Slot &slot = m_slots[size_t(group)];
         // A call under way sends the rest once its reply gives the id to replace.
@@ -225,9 +257,14 @@ void DesktopNotifier::send(Group group)
     QStringList actions;
     if (group == Arrivals)
         actions << QStringLiteral("default") << QStringLiteral("開く");
+    QStringList body = slot.lines;
+    if (m_bodyMarkup) {
+        for (QString &line : body)
+            line = escaped(line);
+    }
     QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("Notify"));
     call << QStringLiteral("Zephinet") << slot.id << QGuiApplication::desktopFileName() << summary(group)
-         << slot.lines.join(u'\n') << actions << hints(slot) << qint32(-1);
+         << body.join(u'\n') << actions << hints(slot) << qint32(-1);
     slot.pending = true;
     slot.dirty = false;
     slot.inFlight = slot.unconfirmed.size();
@@ -245,6 +282,7 @@ void DesktopNotifier::replied(Group group, QDBusPendingCallWatcher *watcher)
     const QDBusPendingReply<uint> reply = *watcher;
     if (reply.isError()) {
         m_serverMissing = true;
+        m_capabilities = Capabilities::Unknown;
         fallBack(slot);
         return;
     }
@@ -259,6 +297,9 @@ void DesktopNotifier::replied(Group group, QDBusPendingCallWatcher *watcher)
 
 void DesktopNotifier::fallBack(Slot &slot)
 {
+    // A call under way ends the same way, with its own notices.
+    if (slot.pending)
+        return;
     const QList<QPair<QString, bool>> notices = slot.unconfirmed;
     slot = Slot();
     if (m_fallback) {

@@ -38,7 +38,7 @@ public:
     // 1 (or more); or never chosen (negative) and the desktop is Wayland,
     // where a window cannot place itself or stay on top.
     static bool chosen(const Settings &settings);
-    // Texts of the network in a body that servers may read as markup.
+    // Texts of the network in the body of a server that reads markup.
     static QString escaped(const QString &text);
 
     // True when the notice goes to the server; false when the settings want
@@ -64,7 +64,7 @@ private:
     enum Group { Arrivals, Presence, Sent, GroupCount };
     struct Slot {
         uint id = 0;       // the server's notification, 0 while none is open
-        QStringList lines; // escaped, newest last
+        QStringList lines; // newest last
         // The notices that the server has not taken yet, as the window
         // would show them.
         QList<QPair<QString, bool>> unconfirmed;
@@ -76,6 +76,7 @@ private:
     };
 
     bool connectBus();
+    void askCapabilities();
     void queueFlush();
     void flush();
     void send(Group group);
@@ -91,6 +92,9 @@ private:
     // The arrivals' latest notification, open or just closed.
     uint m_arrivalsShown = 0;
     bool m_busConnected = false;
+    enum class Capabilities { Unknown, Asked, Known };
+    Capabilities m_capabilities = Capabilities::Unknown;
+    bool m_bodyMarkup = false;
     // A call failed: the window is used until a server registers.
     bool m_serverMissing = false;
     bool m_flushQueued = false;

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Host A runs the desktop program with DesktopNotification=1, a session bus of
-# its own and a real notification server (dunst) on its display. A peer on
-# host B, named "<img src=x>", sends a message: one notification comes, from
-# "Zephinet", with the name as text; a burst of three more replaces it rather
-# than adding three; a click on it opens the receive window and the read
-# confirmation goes back to B. With the server gone, the notification window
-# takes the next arrival.
+# Host A runs the desktop program with DesktopNotification=1 and a session bus
+# of its own; a peer on host B, named "<img src=x>", sends messages. With no
+# notification server on the bus the notification window takes the arrival.
+# Then a real server (dunst) starts on A's display: the next message gives one
+# notification, from "Zephinet", with the name as text; a burst of three more
+# replaces it rather than adding three; a click on it opens the receive window
+# and the read confirmation goes back to B. With the server gone again, the
+# notification window takes the next arrival.
 set -euo pipefail
 zephinet=$1
 here=$(dirname "$0")
@@ -18,7 +19,8 @@ rm -f "$SCREENS/notify"-*.png
 dir=$NET_TMP/A
 mkdir -p "$dir"
 cp "$zephinet" "$dir/zephinet"
-write_settings "$dir" "HandleName=有栖" RecvCheck=1 DesktopNotification=1 LogSave=0 MouseAnimation=0
+write_settings "$dir" "HandleName=有栖" RecvCheck=1 DesktopNotification=1 LogSave=0 MouseAnimation=0 \
+    AutoClose=1 AutoCloseTimer=1
 a_ip=$(host_ip A)
 b_name='<img src=x>'
 
@@ -68,10 +70,6 @@ cat > "$NET_TMP/dunstrc" << EOF
 [urgency_normal]
     timeout = 0
 EOF
-DISPLAY=${HOST_DISPLAY[A]} spawn A dunst -config "$NET_TMP/dunstrc" -print > "$NET_TMP/dunst.out" 2> "$NET_TMP/dunst.err"
-dunst_pid=$!
-wait_until 10 dunstctl count displayed || { cat "$NET_TMP/dunst.err"; echo "no notification server: skipped"; exit 77; }
-
 start_desktop A "$dir"
 mkfifo "$NET_TMP/B.in"
 exec 3<> "$NET_TMP/B.in"
@@ -98,6 +96,21 @@ notified() {
         /^\}/ && app == "'"'"'Zephinet'"'"'" { print id "\t" s "\t" b "\t" e "\t" r "\t" a }' "$NET_TMP/dunst.out" 2> /dev/null
 }
 displayed() { dunstctl count displayed 2> /dev/null; }
+notice_shows() {
+    WANT="「${b_name}」からメッセージが届きました。" wait_shows "$dir" \
+        'w == "Zephinet -イベント通知-" && $2 == "laMessage" && index($3, ENVIRON["WANT"]) { print }' 20 > /dev/null
+}
+
+echo "message $a_ip - hello 0" >&3
+notice_shows || fail "without a server the notification window did not show the arrival"
+wait_gone "$dir" 'w == "Zephinet -イベント通知-" { print }' 10 || fail "the notification window did not close itself"
+echo "ok: with no server on the bus the notification window took the arrival"
+
+DISPLAY=${HOST_DISPLAY[A]} spawn A dunst -config "$NET_TMP/dunstrc" -print > "$NET_TMP/dunst.out" 2> "$NET_TMP/dunst.err"
+dunst_pid=$!
+wait_until 10 dunstctl count displayed || { cat "$NET_TMP/dunst.err"; echo "no notification server: skipped"; exit 77; }
+# The program hears of the server through the bus; give that a moment.
+sleep 1
 
 echo "message $a_ip - hello 1" >&3
 wait_until 20 eval '[ "$(notified | wc -l)" -ge 1 ]' || fail "no notification for B's message"
@@ -105,7 +118,7 @@ sleep 1 # a second one would come now
 [ "$(notified | wc -l)" -eq 1 ] || fail "one message gave $(notified | wc -l) notifications"
 IFS=$'\t' read -r id summary body entry image actions <<< "$(notified)"
 echo "notification $id: $summary / $body / entry $entry / image $image / actions $actions"
-[ "$summary" = "'未読メッセージが1通あります'" ] || fail "summary $summary"
+[ "$summary" = "'未読メッセージが2通あります'" ] || fail "summary $summary"
 [ "$body" = "'「&lt;img src=x&gt;」からメッセージが届きました。'" ] || fail "the body does not hold B's name escaped: $body"
 [ "$entry" = "'invalid.zephinet.Zephinet'" ] || fail "desktop entry $entry"
 [ "$image" = "true" ] || fail "no image given"
@@ -114,8 +127,8 @@ echo "notification $id: $summary / $body / entry $entry / image $image / actions
 echo "ok: one notification, B's name escaped in its body"
 
 for n in 2 3 4; do echo "message $a_ip - hello $n" >&3; done
-wait_until 20 eval 'notified | tail -n 1 | grep -q "未読メッセージが4通あります"' ||
-    fail "the notification never counted four messages"
+wait_until 20 eval 'notified | tail -n 1 | grep -q "未読メッセージが5通あります"' ||
+    fail "the notification never counted five messages"
 sleep 1
 ids=$(notified | cut -f1 | sort -u)
 [ "$ids" = "$id" ] || fail "the burst gave notifications $(echo $ids) instead of replacing $id"
@@ -128,21 +141,19 @@ popup=$(x A xdotool search --class Dunst | head -n 1)
 eval "$(x A xdotool getwindowgeometry --shell "$popup")"
 x A "$XSCREENSHOT" "$SCREENS/notify-popup.png" $((X - 8)) $((Y - 8)) $((WIDTH + 16)) $((HEIGHT + 16)) ||
     fail "no picture of the notification"
-echo "ok: three more messages replaced notification $id, which now counts 4"
+echo "ok: three more messages replaced notification $id, which now counts 5"
 
 # A click on it, as a person gives it: the receive window, and B hears that it was read.
 click A $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
-wait_shows "$dir" 'w == "Zephinet -メッセージ受信-" && $1 == "text" && $2 == "mmRecvData" && $3 == "hello 1" { print }' 10 > /dev/null ||
+wait_shows "$dir" 'w == "Zephinet -メッセージ受信-" && $1 == "text" && $2 == "mmRecvData" && $3 == "hello 0" { print }' 10 > /dev/null ||
     fail "the click on the notification did not open the receive window"
 wait_for_line "$NET_TMP/B.out" $'\tmessage\t'"$a_ip"$'\tOPEN_CHECK\t' 10 || fail "B got no read confirmation"
 echo "ok: the click opened the receive window and B got OPEN_CHECK"
 
-# No server: the notification window says it, with the name as text.
+# The server gone: the notification window again, with the name as text.
 kill "$dunst_pid"
 wait_until 10 eval '! dunstctl count displayed' || fail "the server did not end"
 echo "message $a_ip - hello 5" >&3
-WANT="「${b_name}」からメッセージが届きました。" wait_shows "$dir" \
-    'w == "Zephinet -イベント通知-" && $2 == "laMessage" && index($3, ENVIRON["WANT"]) { print }' 20 > /dev/null ||
-    fail "without a server the notification window did not show the arrival"
-echo "ok: without a server the notification window took the arrival"
+notice_shows || fail "with the server gone the notification window did not show the arrival"
+echo "ok: with the server gone the notification window took the arrival"
 echo "1 passed, 0 failed"
