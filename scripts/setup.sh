@@ -23,6 +23,8 @@ packages=(
     qt6-wayland weston xdg-desktop-portal
     # a StatusNotifierItem panel with its own watcher
     haskell-gtk-sni-tray-utils
+    # a notification server for the notification test
+    dunst
     # the micro-benchmarks (bench/core)
     libbenchmark-dev
     # the layout check of the C++ files (tests/format.sh)

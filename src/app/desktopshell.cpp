@@ -11,6 +11,7 @@
 #include "peers/peermenu.h"
 #include "peers/roster.h"
 #include "platform/desktopfrontend.h"
+#include "platform/desktopnotifier.h"
 #include "platform/eventsound.h"
 #include "platform/globalhotkeys.h"
 #include "platform/tiventform.h"
@@ -189,6 +190,14 @@ void DesktopShell::showDesktop()
     // negative too, is where the user left it.
     m_notice = std::make_unique<TIventForm>(m_session.settings, m_session.readPosition(PlacementSection::IventForm));
     m_frontend.showNoticesIn(*m_notice);
+    m_notifier = std::make_unique<DesktopNotifier>(m_session.settings);
+    m_frontend.announceThrough(*m_notifier);
+    connect(m_messages.get(), &MessageCenter::unreadChanged, m_notifier.get(), &DesktopNotifier::setUnreadCount);
+    // A click on the arrivals' notification reads, as a click on the tray icon does.
+    connect(m_notifier.get(), &DesktopNotifier::openRequested, this, [this] {
+        if (!m_frontend.dialogShowing() && !m_session.recvQueue().isEmpty())
+            m_messages->miMessageRecvClick();
+    });
     m_sound = std::make_unique<EventSound>(m_session.settings, std::unique_ptr<SoundOutput>(), &m_soundClock);
     m_frontend.setSoundSink([this](SoundKind kind) { m_sound->PlayEventSound(kind); });
     connect(&window, &TMainForm::fontSizeChanged, m_notice.get(), &TIventForm::LayoutEventNotice);

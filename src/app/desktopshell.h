@@ -17,6 +17,7 @@ namespace zn {
 
 class AbsenceCenter;
 class DesktopFrontend;
+class DesktopNotifier;
 class EventSound;
 class GlobalHotKeys;
 class HelpCommands;
@@ -70,6 +71,8 @@ public:
     QMenu *sendList() const { return m_pmSendList; }
     // The notice window once the desktop is shown, else null.
     TIventForm *notice() const { return m_notice.get(); }
+    // The notification server's side of the notices once the desktop is shown, else null.
+    DesktopNotifier *notifier() const { return m_notifier.get(); }
 
     // Shows the main window and brings it to the front.
     void miUserListShowClick();
@@ -121,6 +124,7 @@ private:
     CursorFrame m_cursorFrame;
     SystemClock m_soundClock;
     std::unique_ptr<TIventForm> m_notice;
+    std::unique_ptr<DesktopNotifier> m_notifier;
     std::unique_ptr<EventSound> m_sound;
     std::unique_ptr<UnixSignalWatcher> m_signalWatcher;
     std::vector<std::function<void()>> m_placementSavers;

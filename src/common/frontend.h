@@ -26,6 +26,10 @@ enum class Answer { Ok = 1, Yes = 6, No = 7 };
 
 enum class SoundKind { UserOnline = 0, UserOffline = 1, MessageArrived = 2 };
 
+// The notices about one peer that a desktop may announce elsewhere than in
+// the notification window (its notification server).
+enum class NoticeKind { Arrival, Online, Offline, ReadConfirmed, DeliveryWarning };
+
 class Frontend {
 public:
     virtual ~Frontend() = default;
@@ -36,6 +40,12 @@ public:
 
     // The non-modal notification window.
     virtual void showEventNotice(const QString &text, bool important) = 0;
+    // A notice of one of the kinds above, as the notification window shows it.
+    virtual void announceEvent(NoticeKind kind, const QString &text, bool important)
+    {
+        (void)kind;
+        showEventNotice(text, important);
+    }
 
     virtual void playEventSound(SoundKind kind) = 0;
 

@@ -150,9 +150,10 @@ void Dispatcher::openCheck(const MessageFields &f, const QByteArray &)
     const QByteArray reader = f.bytes(2);
     m_sink.ReadConfirmed(reader);
     if (m_settings.OpenCheck) {
-        m_frontend.showEventNotice(QStringLiteral("「") + cp932::decode(reader)
-                                       + QStringLiteral("」に送信したメッセージが確認されました。"),
-                                   false);
+        m_frontend.announceEvent(NoticeKind::ReadConfirmed,
+                                 QStringLiteral("「") + cp932::decode(reader)
+                                     + QStringLiteral("」に送信したメッセージが確認されました。"),
+                                 false);
     }
 }
 
@@ -189,10 +190,11 @@ void Dispatcher::huzaiMessage(const MessageFields &f, const QByteArray &senderAd
 // MESSAGE_EXCLAMATION to, handle: a message we sent to that peer was lost.
 void Dispatcher::messageExclamation(const MessageFields &f, const QByteArray &)
 {
-    m_frontend.showEventNotice(QStringLiteral("約1分前に「") + cp932::decode(f[2])
-                                   + QStringLiteral("」に送信したメッセージは正常に送信されませんでした。"
-                                                    "必要があれば、再度送信してください。"),
-                               true);
+    m_frontend.announceEvent(NoticeKind::DeliveryWarning,
+                             QStringLiteral("約1分前に「") + cp932::decode(f[2])
+                                 + QStringLiteral("」に送信したメッセージは正常に送信されませんでした。"
+                                                  "必要があれば、再度送信してください。"),
+                             true);
 }
 
 // MESSAGE to, machine, handle, text: the arrival sound, then the unread queue.

@@ -60,6 +60,7 @@ inline constexpr std::array OptionHelpContexts{
     HelpContextEntry{38, "cbOffLineCheck", "tsIvent"},
     HelpContextEntry{39, "cbOpenCheck", "tsIvent"},
     HelpContextEntry{73, "cbRecvCheck", "tsIvent"},
+    HelpContextEntry{81, "cbDesktopNotification", "tsIvent"},
     HelpContextEntry{72, "cbAutoLocate", "tsIvent"},
     HelpContextEntry{40, "cbAutoClose", "tsIvent"},
     HelpContextEntry{41, "edAutoClose", "tsIvent"},

@@ -434,7 +434,11 @@ void TOptionForm::buildIventPage()
                             &Settings::AutoLocate);
     cbAutoClose = checkBox(group.box, "cbAutoClose", QStringLiteral("イベント通知ウィンドウを自動的に閉じる"),
                            &Settings::AutoClose);
-    for (QCheckBox *box : {cbOnlineCheck, cbOffLineCheck, cbOpenCheck, cbRecvCheck, cbAutoLocate, cbAutoClose})
+    cbDesktopNotification =
+        checkBox(group.box, "cbDesktopNotification",
+                 QStringLiteral("イベント通知ウィンドウの代わりにデスクトップの通知機能で通知する"), nullptr);
+    for (QCheckBox *box :
+         {cbOnlineCheck, cbOffLineCheck, cbOpenCheck, cbRecvCheck, cbDesktopNotification, cbAutoLocate, cbAutoClose})
         group.content->addWidget(box);
     laAutoClose1 = label(group.box, "laAutoClose1", QStringLiteral("最後のイベントを表示してから"));
     edAutoClose = lineEdit(group.box, "edAutoClose", 2);

@@ -6,6 +6,7 @@
 #include "options/optionparts.h"
 #include "options/optionvalues.h"
 #include "options/tpasschangeform.h"
+#include "platform/desktopnotifier.h"
 #include "platform/eventsound.h"
 #include "session/session.h"
 #include "settings/sendiplist.h"
@@ -167,6 +168,7 @@ void TOptionForm::FormShow()
 
     for (const CheckBinding &check : m_checks)
         check.box->setChecked(s.*check.field);
+    cbDesktopNotification->setChecked(DesktopNotifier::chosen(s));
     edLogFileName->setText(s.LogFileName);
     edLogFileSize->setText(QString::number(s.LogFileMaxCount));
     m_password = s.Password;
@@ -321,6 +323,9 @@ bool TOptionForm::btTekiyoClick()
 
     for (const CheckBinding &check : m_checks)
         now.*check.field = check.box->isChecked();
+    // Left as shown, a choice never made stays the desktop's.
+    if (cbDesktopNotification->isChecked() != DesktopNotifier::chosen(inForce))
+        now.DesktopNotification = cbDesktopNotification->isChecked() ? 1 : 0;
     now.TaskAnimation = cbTaskAnimation->currentIndex();
     now.MouseAnimation = cbMouseAnimation->currentIndex();
     now.Password = m_password;

@@ -141,6 +141,8 @@ public:
     QCheckBox *cbOffLineCheck = nullptr;
     QCheckBox *cbOpenCheck = nullptr;
     QCheckBox *cbRecvCheck = nullptr;
+    // DesktopNotification: shows the choice in force, the desktop's default included.
+    QCheckBox *cbDesktopNotification = nullptr;
     QCheckBox *cbAutoLocate = nullptr;
     QCheckBox *cbAutoClose = nullptr;
     QLabel *laAutoClose1 = nullptr;

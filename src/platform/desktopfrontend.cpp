@@ -1,5 +1,6 @@
 #include "platform/desktopfrontend.h"
 
+#include "platform/desktopnotifier.h"
 #include "platform/tiventform.h"
 
 #include <QMessageBox>
@@ -84,6 +85,18 @@ void DesktopFrontend::showEventNotice(const QString &text, bool important)
     // The notice raised itself; a box waiting for an answer goes back on top.
     if (m_openBox)
         m_openBox->raise();
+}
+
+void DesktopFrontend::announceThrough(DesktopNotifier &notifier)
+{
+    m_notifier = &notifier;
+    notifier.setFallback([this](const QString &text, bool important) { showEventNotice(text, important); });
+}
+
+void DesktopFrontend::announceEvent(NoticeKind kind, const QString &text, bool important)
+{
+    if (!m_notifier || !m_notifier->announce(kind, text, important))
+        showEventNotice(text, important);
 }
 
 void DesktopFrontend::playEventSound(SoundKind kind)

@@ -12,6 +12,7 @@ class QWidget;
 
 namespace zn {
 
+class DesktopNotifier;
 class TIventForm;
 
 // The desktop program's face of the core: message boxes, the notification
@@ -23,6 +24,8 @@ public:
 
     Answer showMessageBox(const QString &text, int flags) override;
     void showEventNotice(const QString &text, bool important) override;
+    // Through the notifier, when it takes the notice; else as any notice.
+    void announceEvent(NoticeKind kind, const QString &text, bool important) override;
     void playEventSound(SoundKind kind) override;
     void openAbsenceWindow(const QByteArray &machineName, const QByteArray &handleName,
                            const QByteArray &text) override;
@@ -37,6 +40,9 @@ public:
     // Notices go to `notice` in batches, a box waiting for an answer stays
     // above it, and its countdown waits while a box is open.
     void showNoticesIn(TIventForm &notice);
+    // Notices about peers go to `notifier` while it takes them; those that
+    // its server refuses come back here.
+    void announceThrough(DesktopNotifier &notifier);
 
     // Test seams: the next box, or every box until reset, is answered at
     // once with this, without being shown. They belong to this frontend, so
@@ -60,6 +66,7 @@ private:
     std::optional<Answer> m_nextAnswer;
     std::optional<Answer> m_autoAnswer;
     QPointer<QWidget> m_openBox;
+    QPointer<DesktopNotifier> m_notifier;
 };
 
 } // namespace zn

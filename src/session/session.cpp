@@ -137,7 +137,8 @@ bool Session::queueMessage(const QByteArray &machineName, const QByteArray &hand
     }
     emit messageQueued();
     if (settings.RecvCheck) {
-        m_frontend.showEventNotice(
+        m_frontend.announceEvent(
+            NoticeKind::Arrival,
             QStringLiteral("「") + cp932::decode(handleName) + QStringLiteral("」からメッセージが届きました。"), false);
     }
     return true;
@@ -329,17 +330,19 @@ void announcePresence(Roster &roster, const Settings &settings, const LocalPeer 
             return;
         frontend.playEventSound(SoundKind::UserOnline);
         if (settings.OnlineCheck) {
-            frontend.showEventNotice(QStringLiteral("「") + cp932::decode(peer.HandleName)
-                                         + QStringLiteral("」はオンライン状態です。"),
-                                     false);
+            frontend.announceEvent(NoticeKind::Online,
+                                   QStringLiteral("「") + cp932::decode(peer.HandleName)
+                                       + QStringLiteral("」はオンライン状態です。"),
+                                   false);
         }
     });
     QObject::connect(&roster, &Roster::left, &roster, [&settings, &frontend](const TPeer &peer) {
         frontend.playEventSound(SoundKind::UserOffline);
         if (settings.OfflineCheck) {
-            frontend.showEventNotice(QStringLiteral("「") + cp932::decode(peer.HandleName)
-                                         + QStringLiteral("」がオフラインになりました。"),
-                                     false);
+            frontend.announceEvent(NoticeKind::Offline,
+                                   QStringLiteral("「") + cp932::decode(peer.HandleName)
+                                       + QStringLiteral("」がオフラインになりました。"),
+                                   false);
         }
     });
 }

@@ -51,6 +51,11 @@ struct Settings {
     bool OfflineCheck = false;
     bool OpenCheck = false;
     bool RecvCheck = false;
+    // Where the notices above and delivery warnings go: 1 the desktop's
+    // notification server, 0 the notification window, -1 (never chosen,
+    // and then not written) the server on Wayland and the window elsewhere.
+    // Either way the window is used while no server answers.
+    int DesktopNotification = -1;
     bool IventSound = false;
     bool SoundBeep = false;
     // SoundFileUserOnline, SoundFileUserOffline, SoundFileRecvMessage,

@@ -34,6 +34,9 @@ enum class Form {
     Plain,
     LineBreaksEscaped, // HuzaiMessage: CR LF <-> "\n"
     ScrambledTwice,    // Password
+    // DesktopNotification: a choice never made is not written, so that the
+    // desktop keeps deciding and files of older copies keep their bytes.
+    OmittedWhileNegative,
 };
 
 struct Key {
@@ -92,6 +95,8 @@ const Key Keys[] = {
     {LocalSetting, "SoundFileUserOnline", SoundFile{0}},
     {LocalSetting, "SoundFileUserOffline", SoundFile{1}},
     {LocalSetting, "SoundFileRecvMessage", SoundFile{2}},
+    // Newer than the others: written after them, so that older files keep their order.
+    {LocalSetting, "DesktopNotification", &Settings::DesktopNotification, Form::OmittedWhileNegative},
     {Font, "Size", &Settings::Size},
     {Sort, "SortIndex", &Settings::SortIndex},
     {Sort, "SortUpper", &Settings::SortUpper},
@@ -130,7 +135,8 @@ QByteArray readBytes(const Key &key, const QByteArray &stored)
     switch (key.form) {
     case Form::LineBreaksEscaped: return DecodeHuzaiMessage(stored);
     case Form::ScrambledTwice: return readPassword(stored);
-    case Form::Plain: break;
+    case Form::Plain:
+    case Form::OmittedWhileNegative: break;
     }
     return stored;
 }
@@ -140,7 +146,8 @@ QByteArray writeBytes(const Key &key, const QByteArray &value)
     switch (key.form) {
     case Form::LineBreaksEscaped: return EncodeHuzaiMessage(value);
     case Form::ScrambledTwice: return ScrambleText(ScrambleText(value));
-    case Form::Plain: break;
+    case Form::Plain:
+    case Form::OmittedWhileNegative: break;
     }
     return value;
 }
@@ -425,6 +432,8 @@ QString SettingsStore::saveAll(const Settings &settings) const
     QList<IniEntry> entries;
     for (const Key &key : Keys) {
         if (qstrcmp(key.section, LocalSetting) != 0 && qstrcmp(key.section, Security) != 0)
+            continue;
+        if (key.form == Form::OmittedWhileNegative && settings.*std::get<int Settings::*>(key.field) < 0)
             continue;
         Stored stored = storedValue(key, settings);
         if (!stored.unencodable.isEmpty()) {

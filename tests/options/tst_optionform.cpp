@@ -207,6 +207,7 @@ private slots:
     void apply_refused();
     void apply_copiesTrimsAndWrites();
     void apply_uncheckedLogAndAutoClose_restoreBadNumbers();
+    void apply_desktopNotification_staysTheDesktopsUntilChanged();
     void apply_portChange_infoOncePerApply();
     void apply_broadcastsInfoChangeEveryTime();
     void apply_trayItemsFollowAtOnce();
@@ -420,6 +421,28 @@ void TestOptionForm::apply_uncheckedLogAndAutoClose_restoreBadNumbers()
     QCOMPARE(o.edAutoClose->text(), QStringLiteral("7"));
     QCOMPARE(f.session->settings.LogFileMaxCount, 250);
     QCOMPARE(f.session->settings.AutoCloseTimer, quint8(7));
+}
+
+void TestOptionForm::apply_desktopNotification_staysTheDesktopsUntilChanged()
+{
+    // Never chosen: the box shows this desktop's default (the window, off
+    // Wayland), and an apply that leaves it keeps the choice unmade.
+    Fixture f;
+    TOptionForm &o = *f.form;
+    QVERIFY(!o.cbDesktopNotification->isChecked());
+    o.cbStartShow->setChecked(true);
+    QVERIFY(o.btTekiyoClick());
+    QCOMPARE(f.stored().DesktopNotification, -1);
+    o.cbDesktopNotification->setChecked(true);
+    QVERIFY(o.btTekiyoClick());
+    QCOMPARE(f.session->settings.DesktopNotification, 1);
+    QCOMPARE(f.stored().DesktopNotification, 1);
+    o.cbDesktopNotification->setChecked(false);
+    QVERIFY(o.btTekiyoClick());
+    QCOMPARE(f.stored().DesktopNotification, 0);
+
+    Fixture chosen("DesktopNotification=1\r\n");
+    QVERIFY(chosen.form->cbDesktopNotification->isChecked());
 }
 
 void TestOptionForm::apply_portChange_infoOncePerApply()
