@@ -1,6 +1,9 @@
 // Draws the icon strip into PNG files: drawicons <directory>
 // writes <directory>/16x16/NN.png and <directory>/32x32/NN.png for NN = 00..36.
 // The images are checked in; run this (target `icons`) only to change the art.
+// drawicons --theme <directory> <name> <size>...
+// writes the program's icon, the star at rest, into an icon theme's folders:
+// <directory>/<size>x<size>/apps/<name>.png (the build does this).
 #include <QDir>
 #include <QImage>
 #include <QPainter>
@@ -116,25 +119,51 @@ QImage draw(int index, int size)
     return image;
 }
 
+bool save(const QImage &image, const QString &file)
+{
+    if (image.save(file))
+        return true;
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+    return false;
+}
+
+int drawTheme(const QDir &out, const QString &name, const QStringList &sizes)
+{
+    for (const QString &text : sizes) {
+        const int size = text.toInt();
+        if (size < 16 || size > 1024) {
+            std::fprintf(stderr, "not an icon size: %s\n", qPrintable(text));
+            return 2;
+        }
+        const QString folder = QStringLiteral("%1x%1/apps").arg(size);
+        if (!out.mkpath(folder) || !save(draw(0, size), out.filePath(folder + u'/' + name + QStringLiteral(".png"))))
+            return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: drawicons <directory>\n");
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (args.size() >= 4 && args[0] == QStringLiteral("--theme"))
+        return drawTheme(QDir(args[1]), args[2], args.mid(3));
+    if (args.size() != 1) {
+        std::fprintf(stderr, "usage: drawicons <directory>\n       drawicons --theme <directory> <name> <size>...\n");
         return 2;
     }
-    const QDir out(QString::fromLocal8Bit(argv[1]));
+    const QDir out(args[0]);
     for (int size : {16, 32}) {
         const QString folder = QStringLiteral("%1x%1").arg(size);
         if (!out.mkpath(folder))
             return 1;
         for (int index = 0; index < 37; ++index) {
-            const QString file = out.filePath(folder + QStringLiteral("/%1.png").arg(index, 2, 10, QLatin1Char('0')));
-            if (!draw(index, size).save(file)) {
-                std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+            if (!save(draw(index, size),
+                      out.filePath(folder + QStringLiteral("/%1.png").arg(index, 2, 10, QLatin1Char('0')))))
                 return 1;
-            }
         }
     }
     return 0;
