@@ -22,6 +22,8 @@ packages=(
     # the manual pages, and the checks of what an install holds (the desktop
     # entry's and the AppStream validators, binutils' strings)
     scdoc desktop-file-utils appstream binutils
+    # the installed completion at work (tests/install/installed_desktop.sh)
+    bash-completion
 )
 
 "$(dirname "$0")/install-packages.sh" "${packages[@]}"

@@ -13,7 +13,7 @@ trap 'rm -rf "$tmp"' EXIT
 DESTDIR=$tmp/root cmake --install "$build" --strip > "$tmp/install.log" || {
     cat "$tmp/install.log"; fail "cmake --install failed"; }
 check_files "$tmp/root" "$list"
-bindir=$(sed -n 's|^\(.*\)/zephinet-cli$|\1|p' "$list" | head -1)
+bindir=$(bindir_of "$list")
 programs=("$tmp/root/$bindir/zephinet" "$tmp/root/$bindir/zephinet-cli" "$tmp/root/$(grep 'zephinet-sound' "$list")")
 check_no_paths "$build" "${programs[@]}"
 check_no_paths "$source" "${programs[@]}"

@@ -8,11 +8,17 @@
 #   check_installed ROOT BINDIR DATADIR
 #                          zephinet-cli runs from there, and the desktop entry
 #                          and the AppStream metadata pass their validators
-#   fail MESSAGE
+#   bindir_of LIST         the directory of the programs in LIST
+#   fail MESSAGE           unless netns.sh gave one
 
-fail() {
+# The namespace tests' own fail, when sourced after netns.sh, shows more.
+declare -F fail > /dev/null || fail() {
     echo "FAIL: $*" >&2
     exit 1
+}
+
+bindir_of() {
+    grep -v '/completions/' "$1" | sed -n 's|^\(.*\)/zephinet-cli$|\1|p'
 }
 
 expected_files() {
