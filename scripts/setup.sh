@@ -29,6 +29,11 @@ packages=(
     libbenchmark-dev
     # the layout check of the C++ files (tests/format.sh)
     clang-format-14
+    # the manual pages, and the checks of what an install holds (the desktop
+    # entry's and the AppStream validators, binutils' strings)
+    scdoc desktop-file-utils appstream binutils
+    # the installed completion at work (tests/install/installed_desktop.sh)
+    bash-completion
 )
 
 "$(dirname "$0")/install-packages.sh" "${packages[@]}"

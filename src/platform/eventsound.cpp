@@ -4,6 +4,7 @@
 #include "settings/settings.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
 
@@ -20,13 +21,19 @@ public:
 
 using NewSoundEffect = SoundEffect *(*)(const QString &path);
 
-// The sound plugin beside the program, else where the build put it; looked
-// up once. Without it sound files are silent, said once on the terminal.
+// The sound plugin: where ZEPHINET_SOUND_PLUGIN names it, else beside the
+// program (the build tree, a copied folder), else in the library directory
+// of the prefix the program is installed in. Looked up once; without it sound
+// files are silent, said once on the terminal.
 NewSoundEffect soundPlugin()
 {
     static const NewSoundEffect create = [] {
-        const QStringList places{QCoreApplication::applicationDirPath() + QStringLiteral("/zephinet-sound"),
-                                 QStringLiteral(ZEPHINET_SOUND_PLUGIN)};
+        QStringList places;
+        if (const QString named = qEnvironmentVariable("ZEPHINET_SOUND_PLUGIN"); !named.isEmpty())
+            places << named;
+        const QString programDir = QCoreApplication::applicationDirPath();
+        places << programDir + QStringLiteral("/zephinet-sound")
+               << QDir::cleanPath(programDir + QStringLiteral("/" ZEPHINET_PLUGIN_DIR "/zephinet-sound"));
         QString errors;
         for (const QString &place : places) {
             QLibrary library(place);
