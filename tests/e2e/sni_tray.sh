@@ -50,6 +50,10 @@ watcher() {
 }
 wait_until 30 eval 'watcher IsStatusNotifierHostRegistered | grep -q true' ||
     { echo "the StatusNotifierItem panel did not start: skipped"; tail -n 20 "$NET_TMP/panel.log"; exit 77; }
+# Windows that map before the window manager knows the panel's strip would
+# cover the panel and its pictures: wait until the work area leaves it out.
+panel_reserved() { x A xprop -root _NET_WORKAREA | grep -q '= 0, 30,'; }
+wait_until 30 panel_reserved || { echo "the panel reserved no strip: skipped"; x A xprop -root _NET_WORKAREA; exit 77; }
 
 # What the panel shows, left to right: "<x> <width>" of each run of columns
 # with a picture. A moving star may be more than one.
