@@ -192,7 +192,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             ++written;
             const LoadedLog log = session.log().LoadLog();
             check(log.state == LoadedLog::Records, "the log reads back empty");
-            check(log.records.size() == (maxRecords ? 1 : written), "records in the log");
+            // One signal may stand for several records written in one go.
+            check(maxRecords ? log.records.size() == 1 : log.records.size() >= written, "records in the log");
             const LogRecord &top = log.records.first();
             check(top.RecvUser == PeerLabel(LocalHandle, LocalMachine), "addressee line");
             // A message the full queue refused is logged all the same; it is
@@ -261,7 +262,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     session.log().flush();
     QObject::disconnect(&session.log(), nullptr, &session, nullptr);
     check(viewerOpen || written == 0, "the log written while it is off");
-    check(queueFull || written == (viewerOpen ? queued : 0), "the log written once per queued message");
+    if (!viewerOpen) {
+        check(written == 0, "the log written while it is off");
+    } else if (!queueFull) {
+        const LoadedLog log = session.log().LoadLog();
+        const qsizetype records = log.state == LoadedLog::Records ? log.records.size() : 0;
+        check(records == (maxRecords ? std::min(queued, 1) : queued), "the log written once per queued message");
+    }
     for (qsizetype i = 0; i < roster.count(); ++i)
         check(roster.indexOfMachine(roster.peers().at(i).MachineName) == i, "a machine twice in the roster");
     checkSent(transport.sent, clock, settings, absent);
