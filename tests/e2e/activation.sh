@@ -80,12 +80,7 @@ screenshot A activation-user-list
 echo "ok: the second start ended with exit 0 after $took ms and A's user list is shown"
 
 # The peer on B: known to A, then a message that waits in A's queue.
-mkfifo "$NET_TMP/peer.in"
-exec 3<> "$NET_TMP/peer.in"
-spawn B "$TESTPEER" --handle "$b_handle" < "$NET_TMP/peer.in" > "$NET_TMP/peer.out" 2> "$NET_TMP/peer.err"
-wait_for_line "$NET_TMP/peer.out" $'\tready\t' 10 || fail "the peer did not start"
-echo login >&3
-wait_for_line "$NET_TMP/peer.out" $'\tmessage\t'"$a_ip"$'\tLOGIN_OK\t'"$b_ip"$'\t' 20 || fail "A did not answer the peer's LOGIN"
+peer_logged_in "$b_handle"
 echo "message $a_ip - $text" >&3
 wait_shows "$dir" '$1 == "tray" && $2 == "Zephinet -メッセージが届いています-" { print }' 20 > /dev/null ||
     fail "A did not take the peer's message"

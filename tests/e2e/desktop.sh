@@ -153,3 +153,16 @@ show_hosts() {
 # The text in the tab-separated field as the probe writes it, from a text
 # with real line breaks.
 probe_text() { printf '%s' "$1" | awk 'BEGIN { ORS = "" } NR > 1 { print "\\n" } { print }'; }
+
+# peer_logged_in HANDLE: the test peer on host B under HANDLE, its commands
+# read from descriptor 3, logged in and answered by the copy on host A.
+peer_logged_in() {
+    local a_ip b_ip
+    a_ip=$(host_ip A) b_ip=$(host_ip B)
+    mkfifo "$NET_TMP/peer.in"
+    exec 3<> "$NET_TMP/peer.in"
+    spawn B "$TESTPEER" --handle "$1" < "$NET_TMP/peer.in" > "$NET_TMP/peer.out" 2> "$NET_TMP/peer.err"
+    wait_for_line "$NET_TMP/peer.out" $'\tready\t' 10 || fail "the peer did not start"
+    echo login >&3
+    wait_for_line "$NET_TMP/peer.out" $'\tmessage\t'"$a_ip"$'\tLOGIN_OK\t'"$b_ip"$'\t' 20 || fail "A did not answer the peer's LOGIN"
+}

@@ -157,12 +157,7 @@ wait_until 10 eval '! panel_menu' || fail "the panel's menu did not close"
 echo "ok: while the about box was open the menu offered nothing; afterwards all of it"
 
 # The peer on B: known to A, then two messages.
-mkfifo "$NET_TMP/peer.in"
-exec 3<> "$NET_TMP/peer.in"
-spawn B "$TESTPEER" --handle "$b_handle" < "$NET_TMP/peer.in" > "$NET_TMP/peer.out" 2> "$NET_TMP/peer.err"
-wait_for_line "$NET_TMP/peer.out" $'\tready\t' 10 || fail "the peer did not start"
-echo login >&3
-wait_for_line "$NET_TMP/peer.out" $'\tmessage\t'"$a_ip"$'\tLOGIN_OK\t'"$b_ip"$'\t' 20 || fail "A did not answer the peer's LOGIN"
+peer_logged_in "$b_handle"
 echo "message $a_ip - $first" >&3
 echo "message $a_ip - $second" >&3
 wait_until 20 eval 'property ToolTip | grep -q "Zephinet -メッセージが届いています-"' ||

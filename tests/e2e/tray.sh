@@ -59,12 +59,7 @@ read -r resting colours <<< "$(pixels "$ix" "$iy" "$iw" "$ih")"
 echo "ok: the tray icon is docked at $ix,$iy and at rest"
 
 # The peer on B: known to A, then two messages.
-mkfifo "$NET_TMP/peer.in"
-exec 3<> "$NET_TMP/peer.in"
-spawn B "$TESTPEER" --handle "$b_handle" < "$NET_TMP/peer.in" > "$NET_TMP/peer.out" 2> "$NET_TMP/peer.err"
-wait_for_line "$NET_TMP/peer.out" $'\tready\t' 10 || fail "the peer did not start"
-echo login >&3
-wait_for_line "$NET_TMP/peer.out" $'\tmessage\t'"$a_ip"$'\tLOGIN_OK\t'"$b_ip"$'\t' 20 || fail "A did not answer the peer's LOGIN"
+peer_logged_in "$b_handle"
 echo "message $a_ip - $first" >&3
 echo "message $a_ip - ${second//$'\n'/\\n}" >&3
 wait_shows "$dir" '$1 == "tray" && $2 == "Zephinet -メッセージが届いています-" { print }' 20 > /dev/null ||
