@@ -56,8 +56,10 @@ panel_reserved() { x A xprop -root _NET_WORKAREA | grep -q '= 0, 30,'; }
 wait_until 30 panel_reserved || { echo "the panel reserved no strip: skipped"; x A xprop -root _NET_WORKAREA; exit 77; }
 
 # What the panel shows, left to right: "<x> <width>" of each run of columns
-# with a picture. A moving star may be more than one.
-panel_icons() { x A "$XSCREENSHOT" --spans 0 0 1024 30; }
+# with a picture. A moving star may be more than one. A run wider than any
+# icon is a window that the window manager placed over the strip (it may, on
+# a loaded machine, before it reads the panel's strut), not a picture.
+panel_icons() { x A "$XSCREENSHOT" --spans 0 0 1024 30 | awk '$2 <= 60'; }
 # The program's items on the panel, as the watcher counts them.
 item_count_is() { [ "$(watcher RegisteredStatusNotifierItems | grep -c 'string ":')" -eq "$1" ]; }
 # property NAME: a property of the program's main item, as the panel reads it.
