@@ -1,15 +1,18 @@
 #include "app/desktopshell.h"
 #include "app/makerinfo.h"
 #include "app/translations.h"
+#include "common/version.h"
 #include "platform/desktopfrontend.h"
 #include "platform/singlecopy.h"
 #include "session/session.h"
 #include "settings/settingsstore.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 using namespace zn;
 
@@ -28,10 +31,53 @@ bool hasDisplay(int argc, char **argv)
         || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
+constexpr char HelpText[] = "Usage: zephinet [--user-list | --receive | --send] [NAME] [Qt options]\n"
+                            "A messenger for one local network, with no server. The windows are in Japanese.\n"
+                            "\n"
+                            "  NAME         use the settings file \"Zephinet -NAME-.INI\" instead of Zephinet.INI\n"
+                            "  --user-list  show the user list of the copy that runs with these settings\n"
+                            "  --receive    open the oldest unread message there\n"
+                            "  --send       open a send window there, to the users selected in its list\n"
+                            "               (each starts the program first when no copy runs)\n"
+                            "  --version    print the version and where the settings file is, and exit\n"
+                            "  --help       print this help, and exit\n"
+                            "  -platform P  Qt's platform plugin (xcb, wayland, offscreen, ...)\n"
+                            "\n"
+                            "Exit codes: 0 quit, or the command was passed to the running copy;\n"
+                            "2 no graphical session. zephinet-cli is a peer for the terminal.\n";
+
+// --help and --version answer on the terminal, with or without a display;
+// nullopt when neither was asked.
+std::optional<int> answerOnTerminal(int argc, char **argv)
+{
+    bool help = false;
+    bool version = false;
+    for (int i = 1; i < argc; ++i) {
+        help = help || std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0;
+        version = version || std::strcmp(argv[i], "--version") == 0;
+    }
+    if (help) {
+        std::fputs(HelpText, stdout);
+        return 0;
+    }
+    if (!version)
+        return std::nullopt;
+    const QCoreApplication app(argc, argv);
+    QStringList parameters = QCoreApplication::arguments().mid(1);
+    SingleCopy::takeCommands(parameters);
+    parameters.removeAll(u"--version"_qs);
+    const QString settings = ProgramDirectory() + SettingsFileName(parameters);
+    std::printf("zephinet %s (%s)\nsettings file: %s\n", qPrintable(ProgramVersion()), qPrintable(ReleaseDate()),
+                qPrintable(settings));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (const std::optional<int> answered = answerOnTerminal(argc, argv))
+        return *answered;
     if (!hasDisplay(argc, argv)) {
         std::fputs("zephinet: no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set); "
                    "start it on a desktop, or use zephinet-cli\n",

@@ -5,6 +5,8 @@
 // here, and the README names the same ones.
 #pragma once
 
+#include "common/version.h"
+
 #include <QString>
 #include <QUrl>
 
@@ -31,7 +33,7 @@ inline QString mailAddress()
 // Release date and maker, the about box's red line.
 inline QString creditLine()
 {
-    return QStringLiteral("2026/12/08  Zephinet developers");
+    return QString(ReleaseDate()).replace(u'-', u'/') + QStringLiteral("  Zephinet developers");
 }
 
 inline QUrl homePage()

@@ -1,7 +1,7 @@
 #include "app/tversionform.h"
 
 #include "app/makerinfo.h"
-#include "app/version.h"
+#include "common/version.h"
 #include "platform/iconstrip.h"
 
 #include <QFrame>

@@ -2,6 +2,7 @@
 
 #include "common/codec.h"
 #include "common/text.h"
+#include "common/version.h"
 
 #include <QCommandLineParser>
 
@@ -27,6 +28,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
                        "4 a user is not online; 5 --wait ran out, or an absence answer is missing;\n"
                        "6 a user is present or has no absence message; 130 interrupted."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
     const QCommandLineOption port({QStringLiteral("p"), QStringLiteral("port")},
                                   QStringLiteral("UDP port (default 50000)."), QStringLiteral("port"),
                                   QStringLiteral("50000"));
@@ -46,7 +48,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     const QCommandLineOption text(QStringLiteral("text"), QStringLiteral("send: the text (default: standard input)."),
                                   QStringLiteral("text"));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print JSON."));
-    parser.addOptions({help, port, name, sendIp, seconds, wait, text, json});
+    parser.addOptions({help, version, port, name, sendIp, seconds, wait, text, json});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("who, watch, send or absence"));
     parser.addPositionalArgument(QStringLiteral("USER"), QStringLiteral("send and absence: the users"),
                                  QStringLiteral("[USER...]"));
@@ -61,6 +63,11 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     if (parser.isSet(help)) {
         line.exitCode = ExitOk;
         line.output = parser.helpText();
+        return line;
+    }
+    if (parser.isSet(version)) {
+        line.exitCode = ExitOk;
+        line.output = u"zephinet-cli "_qs + ProgramVersion() + u" ("_qs + ReleaseDate() + u")\n"_qs;
         return line;
     }
     bool ok = true;

@@ -9,6 +9,7 @@
 #include "settings/settings.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -154,13 +155,21 @@ bool LogFile::fail()
     return false;
 }
 
+QString LogFile::filePath() const
+{
+    const QString &name = m_settings.LogFileName;
+    if (name.isEmpty() || m_directory.isEmpty() || QFileInfo(name).isAbsolute())
+        return name;
+    return QDir(m_directory).filePath(name);
+}
+
 bool LogFile::WriteLog(const QByteArray &sender, const QByteArray &addressee, const QByteArray &text)
 {
     if (!m_settings.LogSave)
         return true;
     if (m_settings.LogFileName.isEmpty())
         return fail();
-    m_taken.append({m_settings.LogFileName,
+    m_taken.append({filePath(),
                     m_settings.LogFileMaxCount,
                     {FormatTimeStamp(m_clock.now()), LabelLine(sender), LabelLine(addressee), EscapeText(text)}});
     if (!m_handOverPosted) {
@@ -297,7 +306,7 @@ bool LogFile::writeRecords(const QList<Record> &records, const OpenSaveDevice &o
 LoadedLog LogFile::LoadLog()
 {
     flush();
-    return LoadLog(m_settings.LogFileName);
+    return LoadLog(filePath());
 }
 
 LoadedLog LogFile::LoadLog(const QString &path)
@@ -354,7 +363,7 @@ const TPeer *FindLabelledPeer(QByteArrayView label, const Roster &roster)
 bool LogFile::DeleteLog()
 {
     flush();
-    const QString path = m_settings.LogFileName;
+    const QString path = filePath();
     QLockFile lock(path + QStringLiteral(".lock"));
     if (!lockWithin(lock, m_lockTimeoutMs))
         return false;

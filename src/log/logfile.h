@@ -108,6 +108,12 @@ public:
     // a lone CR or a lone LF; a last line without an end counts too.
     static QList<QByteArray> SplitLines(QByteArrayView content);
 
+    // A relative LogFileName names a file in `directory` (the settings
+    // file's), not in whatever the working directory happens to be.
+    void setDirectory(const QString &directory) { m_directory = directory; }
+    // The file LogFileName names, relative names resolved.
+    QString filePath() const;
+
     // Test seam: the device that replaces the file (a failing one).
     void setSaveDevice(OpenSaveDevice open) { m_openDevice = std::move(open); }
     void setLockTimeout(int ms) { m_lockTimeoutMs = ms; }
@@ -143,6 +149,7 @@ private:
     static bool writeRecords(const QList<Record> &records, const OpenSaveDevice &open, int lockTimeoutMs);
 
     const Settings &m_settings;
+    QString m_directory;
     const Clock &m_clock;
     Frontend &m_frontend;
     OpenSaveDevice m_openDevice;

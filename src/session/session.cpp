@@ -67,6 +67,7 @@ void Session::loadSettings(const QString &programDirectory,
     local.MachineName = GetMachineName();
     const QString directory = programDirectory.isEmpty() ? ProgramDirectory() : programDirectory;
     m_store = std::make_unique<SettingsStore>(directory + SettingsFileName(m_parameters));
+    m_log->setDirectory(directory);
     const LoadedSettings loaded = m_store->loadAtStart(local.MachineName, directory, m_clock.now(), rename);
     settings = loaded.settings;
     const QString notice = loaded.notice(m_store->filePath());

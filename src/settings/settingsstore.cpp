@@ -254,9 +254,19 @@ QString ProgramDirectoryFor(const QString &executableDirectory, const QString &c
     return withTrailingSlash(configDirectory);
 }
 
+bool IsInstalledCopy(const QString &executableDirectory)
+{
+    return QFileInfo::exists(executableDirectory + QStringLiteral("/" ZEPHINET_INSTALLED_MARKER));
+}
+
 QString ProgramDirectory()
 {
-    return ProgramDirectoryFor(QCoreApplication::applicationDirPath(), UserConfigDirectory());
+    const QString executableDirectory = QCoreApplication::applicationDirPath();
+    // An installed copy never writes beside its program, even run by root.
+    const bool installed = IsInstalledCopy(executableDirectory);
+    return ProgramDirectoryFor(executableDirectory, UserConfigDirectory(), [installed](const QString &directory) {
+        return !installed && QFileInfo(directory).isWritable();
+    });
 }
 
 QString UserConfigDirectory()

@@ -41,11 +41,15 @@ struct Placement {
 using ColumnWidths = std::array<int, 3>;
 inline constexpr ColumnWidths DefaultColumnWidths{200, 120, 90};
 
-// The directory of the settings file (and of the default log), ending in
-// "/": the executable's directory when it is writable, else the user's
+// The directory of the settings file (and of the default log and of a log
+// named by a relative path), ending in "/": the executable's directory when
+// it is writable and the program is not installed, else the user's
 // configuration directory, created when missing. `isWritable` decides for a
 // directory (a test stands in for permissions, which do not bind root).
 QString ProgramDirectory();
+// Whether the program in `executableDirectory` is installed in a prefix: its
+// desktop entry is where the install puts it, relative to the program.
+bool IsInstalledCopy(const QString &executableDirectory);
 QString ProgramDirectoryFor(const QString &executableDirectory, const QString &configDirectory,
                             const std::function<bool(const QString &directory)> &isWritable = {});
 // The user's configuration directory for the program: "~/.config/Zephinet"

@@ -6,7 +6,8 @@
 #   check_no_paths DIR FILE...  neither the byte nor the UTF-16 strings of the
 #                          files name DIR (a build or source directory)
 #   check_installed ROOT BINDIR DATADIR
-#                          zephinet-cli runs from there, and the desktop entry
+#                          both programs answer --version and --help from
+#                          there without a display, and the desktop entry
 #                          and the AppStream metadata pass their validators
 #   bindir_of LIST         the directory of the programs in LIST
 #   fail MESSAGE           unless netns.sh gave one
@@ -49,10 +50,21 @@ check_no_paths() {
 
 check_installed() {
     local root=$1 bindir=$2 datadir=$3 out
-    out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/$bindir/zephinet-cli" --help) ||
-        fail "the installed zephinet-cli --help exited with $?"
-    grep -q "who" <<< "$out" || fail "the installed zephinet-cli printed no help"
-    echo "ok: the installed zephinet-cli runs"
+    local program
+    for program in zephinet zephinet-cli; do
+        out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/$bindir/$program" --version) ||
+            fail "the installed $program --version exited with $?"
+        grep -q "^$program [0-9.]* ([0-9-]*)" <<< "$out" || fail "the installed $program printed no version: $out"
+        env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/$bindir/$program" --help | grep -q -- '--version' ||
+            fail "the installed $program --help does not list --version"
+    done
+    # An installed copy keeps its settings in the user's configuration, never beside the program.
+    out=$(env -u DISPLAY -u WAYLAND_DISPLAY HOME="$root/home" XDG_CONFIG_HOME="$root/home/cfg" \
+        "$root/$bindir/zephinet" --version)
+    grep -qx "settings file: $root/home/cfg/Zephinet/Zephinet.INI" <<< "$out" ||
+        fail "the installed zephinet names another settings file: $out"
+    rm -rf "$root/home"
+    echo "ok: the installed programs answer --version and --help without a display"
     desktop-file-validate "$root/$datadir/applications/invalid.zephinet.Zephinet.desktop" ||
         fail "the desktop entry does not validate"
     appstreamcli validate --no-net "$root/$datadir/metainfo/invalid.zephinet.Zephinet.metainfo.xml" ||

@@ -3,7 +3,8 @@
 # install on host A's display finds its sound plugin in the installed library
 # directory when host B comes online, and on host B the installed bash
 # completion offers zephinet-cli's commands and, for send, the users that a
-# quick `who` of the installed companion finds (A's machine and handle name).
+# quick `who` of the installed companion finds (A's machine and handle name);
+# A keeps its settings and its log under its home's configuration directory.
 # Usage: installed_desktop.sh BUILD EXPECTED-LIST
 set -euo pipefail
 build=$1 list=$2
@@ -26,15 +27,17 @@ net_up A B
 display_up A
 a_name=$(host_name A)
 
-# A sound for a user coming online, in the settings beside the program and
-# in the configuration directory of a home of its own, wherever it reads them.
+# A sound for a user coming online, and a log named by a relative path, in
+# the configuration directory of a home of its own: an installed copy reads
+# its settings there, never beside the program.
 printf 'RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00\x40\x1f\x00\x00\x01\x00\x08\x00data\x00\x00\x00\x00' \
     > "$NET_TMP/online.wav"
 home=$NET_TMP/home
 mkdir -p "$home/.config/Zephinet"
-for dir in "$bin" "$home/.config/Zephinet"; do
-    write_settings "$dir" HandleName=alice IventSound=1 "SoundFileUserOnline=$NET_TMP/online.wav" LogSave=0
-done
+write_settings "$home/.config/Zephinet" HandleName=alice IventSound=1 "SoundFileUserOnline=$NET_TMP/online.wav" \
+    LogSave=1 LogFileName=messages.zng
+mkdir -p "$NET_TMP/elsewhere"
+cd "$NET_TMP/elsewhere"
 
 DISPLAY=${HOST_DISPLAY[A]} QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 HOME=$home XDG_CONFIG_HOME=$home/.config \
     spawn A "$bin/zephinet" > "$NET_TMP/a.log" 2>&1
@@ -77,6 +80,13 @@ wait_until 10 grep -qF "$plugin" "/proc/$a_pid/maps" ||
 ! grep -q "sound plugin cannot be loaded" "$NET_TMP/a.log" || fail "A could not load its sound plugin"
 echo "ok: the installed program plays through the installed sound plugin"
 
+on B env -u DISPLAY "$bin/zephinet-cli" send alice --text "from B" > /dev/null || fail "B could not send A a message"
+wait_until 10 grep -q "from B" "$home/.config/Zephinet/messages.zng" ||
+    fail "A logged nothing in its configuration directory"
+
 kill -TERM "$a_pid"
 wait "$a_pid" || fail "A exited with $? on SIGTERM"
 echo "ok: the installed program quits on SIGTERM"
+[ "$(ls "$bin" | tr '\n' ' ')" = "zephinet zephinet-cli " ] || fail "A wrote beside its program: $(ls "$bin")"
+[ -z "$(ls "$NET_TMP/elsewhere")" ] || fail "A wrote in its working directory: $(ls "$NET_TMP/elsewhere")"
+echo "ok: the installed program keeps its settings and its log in the configuration directory"
