@@ -103,20 +103,24 @@ void Diagnosis::systemChecked()
             session = &own;
             announce = false; // the start announced it
         } else {
-            skipped.summary = QCoreApplication::translate("Diagnosis", "ポート%1を開けなかったため、確かめられませんでした。")
-                                  .arg(m_options.port);
+            skipped.summary =
+                QCoreApplication::translate("Diagnosis", "ポート%1を開けなかったため、確かめられませんでした。")
+                    .arg(m_options.port);
         }
     } else if (!session) {
         if (s.port.kind == PortState::Zephinet) {
-            skipped.summary = QCoreApplication::translate(
-                                  "Diagnosis", "ポート%1を起動中のZephinetが使っているため、セグメントは確かめられません。")
-                                  .arg(m_options.port);
+            skipped.summary =
+                QCoreApplication::translate(
+                    "Diagnosis", "ポート%1を起動中のZephinetが使っているため、セグメントは確かめられません。")
+                    .arg(m_options.port);
             skipped.action = QCoreApplication::translate(
-                "Diagnosis", "Zephinetを終了してからもう一度実行するか、Zephinetの「ヘルプ → 接続の診断」で確かめてください。");
+                "Diagnosis",
+                "Zephinetを終了してからもう一度実行するか、Zephinetの「ヘルプ → 接続の診断」で確かめてください。");
         } else {
-            skipped.summary = QCoreApplication::translate(
-                                  "Diagnosis", "ポート%1を別のプログラムが使っているため、セグメントは確かめられません。")
-                                  .arg(m_options.port);
+            skipped.summary =
+                QCoreApplication::translate("Diagnosis",
+                                            "ポート%1を別のプログラムが使っているため、セグメントは確かめられません。")
+                    .arg(m_options.port);
         }
     }
     if (!session) {

@@ -21,8 +21,8 @@ class SegmentProbe;
 
 struct DiagnosisOptions {
     quint16 port = 50000;
-    int seconds = 3;         // how long the segment check listens
-    QByteArrayList sendIp;   // the extra addresses, as the settings file lists them
+    int seconds = 3;       // how long the segment check listens
+    QByteArrayList sendIp; // the extra addresses, as the settings file lists them
     RunCommand run = RunSystemCommand;
 };
 

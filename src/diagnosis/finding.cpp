@@ -9,12 +9,9 @@ namespace zn {
 QString VerdictName(Finding::Verdict verdict)
 {
     switch (verdict) {
-    case Finding::Verdict::Ok:
-        return QStringLiteral("ok");
-    case Finding::Verdict::Warning:
-        return QStringLiteral("warning");
-    case Finding::Verdict::Problem:
-        break;
+    case Finding::Verdict::Ok: return QStringLiteral("ok");
+    case Finding::Verdict::Warning: return QStringLiteral("warning");
+    case Finding::Verdict::Problem: break;
     }
     return QStringLiteral("problem");
 }

@@ -262,21 +262,22 @@ void nftFindings(quint16 port, const RunCommand &run, QList<Finding> &out, QStri
         if (!rule.text.isEmpty())
             f.summary += QCoreApplication::translate("Diagnosis", "「%1」").arg(rule.text);
         f.meaning = rule.otherConditions
-                        ? QCoreApplication::translate(
-                              "Diagnosis", "条件（アドレス、インターフェースなど）に当てはまるデータだけを捨てます。"
-                                           "同じセグメントの相手が当てはまらないか確認してください。")
-                        : QCoreApplication::translate(
-                              "Diagnosis", "この規則があると、ほかのZephinetとのデータがこのマシンで捨てられます。");
+            ? QCoreApplication::translate("Diagnosis",
+                                          "条件（アドレス、インターフェースなど）に当てはまるデータだけを捨てます。"
+                                          "同じセグメントの相手が当てはまらないか確認してください。")
+            : QCoreApplication::translate("Diagnosis",
+                                          "この規則があると、ほかのZephinetとのデータがこのマシンで捨てられます。");
         const QString chain = rule.family + u' ' + rule.table + u' ' + rule.chain;
-        f.action = QCoreApplication::translate(
-                       "Diagnosis", "sudo nft insert rule %1 position %2 udp %3 %4 accept でその前に許可する規則を"
-                                    "入れるか、sudo nft delete rule %1 handle %2 で規則を削除してください。")
-                       .arg(chain)
-                       .arg(rule.handle)
-                       .arg(rule.portField.isEmpty() ? u"dport"_qs : rule.portField)
-                       .arg(port);
+        f.action =
+            QCoreApplication::translate("Diagnosis",
+                                        "sudo nft insert rule %1 position %2 udp %3 %4 accept でその前に許可する規則を"
+                                        "入れるか、sudo nft delete rule %1 handle %2 で規則を削除してください。")
+                .arg(chain)
+                .arg(rule.handle)
+                .arg(rule.portField.isEmpty() ? u"dport"_qs : rule.portField)
+                .arg(port);
         f.details = {{u"source"_qs, u"nftables"_qs}, {u"family"_qs, rule.family}, {u"table"_qs, rule.table},
-                     {u"chain"_qs, rule.chain},      {u"handle"_qs, rule.handle},  {u"verdict"_qs, rule.verdict},
+                     {u"chain"_qs, rule.chain},      {u"handle"_qs, rule.handle}, {u"verdict"_qs, rule.verdict},
                      {u"rule"_qs, rule.text}};
         out.append(f);
     }
@@ -285,8 +286,9 @@ void nftFindings(quint16 port, const RunCommand &run, QList<Finding> &out, QStri
         f.check = QStringLiteral("firewall");
         f.verdict = Finding::Verdict::Problem;
         f.summary = QCoreApplication::translate(
-                        "Diagnosis", "nftablesのtable %1 %2、chain %3（%4）は許可していないデータを捨て（policy drop）、"
-                                     "ポート%5のUDPを許可する規則がありません。")
+                        "Diagnosis",
+                        "nftablesのtable %1 %2、chain %3（%4）は許可していないデータを捨て（policy drop）、"
+                        "ポート%5のUDPを許可する規則がありません。")
                         .arg(chain.family, chain.table, chain.chain, chain.hook)
                         .arg(port);
         f.meaning = QCoreApplication::translate("Diagnosis", "ほかのZephinetとのデータがこのマシンで捨てられます。");
@@ -294,8 +296,11 @@ void nftFindings(quint16 port, const RunCommand &run, QList<Finding> &out, QStri
                                                "sudo nft insert rule %1 %2 %3 udp dport %4 accept で許可してください。")
                        .arg(chain.family, chain.table, chain.chain)
                        .arg(port);
-        f.details = {{u"source"_qs, u"nftables"_qs}, {u"family"_qs, chain.family}, {u"table"_qs, chain.table},
-                     {u"chain"_qs, chain.chain},     {u"policy"_qs, u"drop"_qs}};
+        f.details = {{u"source"_qs, u"nftables"_qs},
+                     {u"family"_qs, chain.family},
+                     {u"table"_qs, chain.table},
+                     {u"chain"_qs, chain.chain},
+                     {u"policy"_qs, u"drop"_qs}};
         out.append(f);
     }
 }
@@ -328,8 +333,7 @@ void legacyFindings(quint16 port, const RunCommand &run, QList<Finding> &out, QS
         bool holds = false;
         for (const QString &part : m.captured(2).split(u',')) {
             const QStringList range = part.split(u':');
-            holds |= range.size() == 2 ? range[0].toUInt() <= port && port <= range[1].toUInt()
-                                       : part.toUInt() == port;
+            holds |= range.size() == 2 ? range[0].toUInt() <= port && port <= range[1].toUInt() : part.toUInt() == port;
         }
         if (!holds)
             continue;
@@ -369,8 +373,8 @@ void ufwFindings(quint16 port, const RunCommand &run, QList<Finding> &out, QStri
     Finding f;
     f.check = QStringLiteral("firewall");
     f.verdict = Finding::Verdict::Problem;
-    f.summary = QCoreApplication::translate("Diagnosis", "ufwが有効で、ポート%1のUDPを許可する規則がありません。")
-                    .arg(port);
+    f.summary =
+        QCoreApplication::translate("Diagnosis", "ufwが有効で、ポート%1のUDPを許可する規則がありません。").arg(port);
     f.meaning = QCoreApplication::translate("Diagnosis", "ほかのZephinetからのデータがこのマシンで捨てられます。");
     f.action = QCoreApplication::translate("Diagnosis",
                                            "sudo ufw allow from 192.168.1.0/24 to any port %1 proto udp "
@@ -396,8 +400,9 @@ QList<Finding> FirewallFindings(quint16 port, const RunCommand &run)
         f.verdict = Finding::Verdict::Warning;
         f.summary = QCoreApplication::translate("Diagnosis", "%1の規則は、root権限がないと読めません。")
                         .arg(unreadable.join(QCoreApplication::translate("Diagnosis", "、")));
-        f.meaning = QCoreApplication::translate("Diagnosis", "ファイアウォールがポート%1を止めているかどうかはわかりません。")
-                        .arg(port);
+        f.meaning =
+            QCoreApplication::translate("Diagnosis", "ファイアウォールがポート%1を止めているかどうかはわかりません。")
+                .arg(port);
         f.action = QCoreApplication::translate("Diagnosis", "sudo zephinet-cli doctor で確かめてください。");
         f.details = {{u"unreadable"_qs, QJsonArray::fromStringList(unreadable)}};
         out.append(f);
@@ -406,10 +411,11 @@ QList<Finding> FirewallFindings(quint16 port, const RunCommand &run)
         Finding f;
         f.check = QStringLiteral("firewall");
         f.summary = read.isEmpty()
-                        ? QCoreApplication::translate("Diagnosis", "ファイアウォール（nftables、iptables、ufw）は見つかりませんでした。")
-                        : QCoreApplication::translate("Diagnosis", "%1に、ポート%2のUDPを止める規則はありません。")
-                              .arg(read.join(QCoreApplication::translate("Diagnosis", "、")))
-                              .arg(port);
+            ? QCoreApplication::translate("Diagnosis",
+                                          "ファイアウォール（nftables、iptables、ufw）は見つかりませんでした。")
+            : QCoreApplication::translate("Diagnosis", "%1に、ポート%2のUDPを止める規則はありません。")
+                  .arg(read.join(QCoreApplication::translate("Diagnosis", "、")))
+                  .arg(port);
         f.details = {{u"read"_qs, QJsonArray::fromStringList(read)}};
         out.append(f);
     }

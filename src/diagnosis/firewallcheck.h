@@ -42,7 +42,7 @@ struct NftDropChain {
     QString hook; // "input", "output", ...
 };
 struct NftAnalysis {
-    QList<NftRule> rules; // drop, reject and accept rules that touch the port
+    QList<NftRule> rules;             // drop, reject and accept rules that touch the port
     QList<NftDropChain> dropPolicies; // of IPv4 input and output chains without an accept for the port
 };
 // `json`: `nft -j list ruleset`; `text`: `nft -a list ruleset` (may be empty).

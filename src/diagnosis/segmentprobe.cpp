@@ -133,26 +133,30 @@ Finding SegmentProbe::finding(const QList<BroadcastAddress> &addresses) const
                  {u"sent"_qs, !m_nothingSent}};
     if (m_nothingSent) {
         f.verdict = Finding::Verdict::Problem;
-        f.summary = QCoreApplication::translate("Diagnosis", "告知（LOGIN）をどのネットワークにも送信できませんでした。");
+        f.summary =
+            QCoreApplication::translate("Diagnosis", "告知（LOGIN）をどのネットワークにも送信できませんでした。");
         f.meaning = QCoreApplication::translate("Diagnosis", "ほかのZephinetには、このマシンが見えません。");
         f.action = QCoreApplication::translate("Diagnosis", "上のインターフェースと経路の項目を確認してください。");
         return f;
     }
     if (m_heard.isEmpty()) {
         f.verdict = Finding::Verdict::Warning;
-        f.summary = QCoreApplication::translate("Diagnosis", "%1秒のあいだ、ほかのZephinetからの応答はありませんでした。")
-                        .arg(m_seconds);
+        f.summary =
+            QCoreApplication::translate("Diagnosis", "%1秒のあいだ、ほかのZephinetからの応答はありませんでした。")
+                .arg(m_seconds);
         f.meaning = QCoreApplication::translate(
-            "Diagnosis", "このセグメントでほかにZephinetが起動していないか、相手のファイアウォールが止めているか、"
-                         "相手のポート番号が違います。");
+            "Diagnosis",
+            "このセグメントでほかにZephinetが起動していないか、相手のファイアウォールが止めているか、"
+            "相手のポート番号が違います。");
         f.action = QCoreApplication::translate(
-            "Diagnosis", "相手のマシンでも診断（zephinet-cli doctor、またはヘルプ → 接続の診断）を実行し、"
-                         "ポート番号をそろえてください。ルータの向こうの相手は「メッセージを送るマシンのIPアドレス」に加えてください。");
+            "Diagnosis",
+            "相手のマシンでも診断（zephinet-cli doctor、またはヘルプ → 接続の診断）を実行し、"
+            "ポート番号をそろえてください。ルータの向こうの相手は「メッセージを送るマシンのIPアドレス」に加えてください。");
     } else {
         f.summary = QCoreApplication::translate("Diagnosis", "%1秒のあいだに%2台のZephinetが応答しました:")
                         .arg(m_seconds)
                         .arg(m_heard.size())
-                    + u'\n' + lines.join(u'\n');
+            + u'\n' + lines.join(u'\n');
     }
     if (m_ownSources.isEmpty()) {
         f.verdict = Finding::Verdict::Problem;
@@ -161,8 +165,9 @@ Finding SegmentProbe::finding(const QList<BroadcastAddress> &addresses) const
             "Diagnosis", "このマシンのファイアウォールが、ポートの送信か受信を止めているおそれがあります。");
         f.action = QCoreApplication::translate("Diagnosis", "上のファイアウォールの項目を確認してください。");
     } else {
-        f.summary += u'\n' + QCoreApplication::translate("Diagnosis", "自分の告知も受信しました: %1から。")
-                                 .arg(own.join(QCoreApplication::translate("Diagnosis", "、")));
+        f.summary += u'\n'
+            + QCoreApplication::translate("Diagnosis", "自分の告知も受信しました: %1から。")
+                  .arg(own.join(QCoreApplication::translate("Diagnosis", "、")));
     }
     return f;
 }

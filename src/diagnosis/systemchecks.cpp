@@ -100,10 +100,11 @@ Finding PortFinding(quint16 port, const PortState &state)
         f.summary = QCoreApplication::translate("Diagnosis", "ポート%1（UDP）はこのZephinetが使っています。").arg(port);
         break;
     case PortState::Zephinet:
-        f.summary = QCoreApplication::translate("Diagnosis", "ポート%1（UDP）は起動中の「%2」（プロセスID %3）が使っています。")
-                        .arg(port)
-                        .arg(first.name)
-                        .arg(first.pid);
+        f.summary =
+            QCoreApplication::translate("Diagnosis", "ポート%1（UDP）は起動中の「%2」（プロセスID %3）が使っています。")
+                .arg(port)
+                .arg(first.name)
+                .arg(first.pid);
         f.meaning = QCoreApplication::translate(
             "Diagnosis", "このマシンでは、同じポートのZephinetをもう一つ起動することはできません。");
         break;
@@ -115,18 +116,20 @@ Finding PortFinding(quint16 port, const PortState &state)
                         .arg(first.pid);
         f.meaning = QCoreApplication::translate(
             "Diagnosis", "Zephinetはこのポートで起動できず、ほかのZephinetからのデータはそのプログラムに届きます。");
-        f.action = QCoreApplication::translate(
-                       "Diagnosis", "「%1」を終了するか、そのプログラムのポートを変えてください。Zephinetのポートを"
-                                    "変えるときは、全員のポート番号をそろえる必要があります。")
-                       .arg(first.name);
+        f.action =
+            QCoreApplication::translate("Diagnosis",
+                                        "「%1」を終了するか、そのプログラムのポートを変えてください。Zephinetのポートを"
+                                        "変えるときは、全員のポート番号をそろえる必要があります。")
+                .arg(first.name);
         break;
     case PortState::Unknown:
         f.verdict = Finding::Verdict::Problem;
-        f.summary = QCoreApplication::translate(
-                        "Diagnosis", "ポート%1（UDP）は別のプログラムが使っていますが、どのプログラムかはわかりません。")
-                        .arg(port);
-        f.meaning = QCoreApplication::translate(
-            "Diagnosis", "ほかのユーザのプログラムは、root権限がないと名前がわかりません。");
+        f.summary =
+            QCoreApplication::translate(
+                "Diagnosis", "ポート%1（UDP）は別のプログラムが使っていますが、どのプログラムかはわかりません。")
+                .arg(port);
+        f.meaning = QCoreApplication::translate("Diagnosis",
+                                                "ほかのユーザのプログラムは、root権限がないと名前がわかりません。");
         f.action = QCoreApplication::translate("Diagnosis",
                                                "sudo zephinet-cli doctor で、使っているプログラムを確かめてください。");
         break;
@@ -199,11 +202,13 @@ Finding InterfacesFinding(const QList<InterfaceCandidate> &interfaces)
                     .arg(addresses.size())
                     .arg(joined(addresses));
     f.meaning = QCoreApplication::translate(
-                    "Diagnosis", "Zephinetが名乗るのは最初の%1（%2）だけです。ほかのセグメントの相手にもこのアドレスで"
-                                 "表示され、返信や開封通知もこのアドレスに送られるため、そこへの経路がない相手からは届きません。")
+                    "Diagnosis",
+                    "Zephinetが名乗るのは最初の%1（%2）だけです。ほかのセグメントの相手にもこのアドレスで"
+                    "表示され、返信や開封通知もこのアドレスに送られるため、そこへの経路がない相手からは届きません。")
                     .arg(dotted(chosen.ipv4), chosen.interfaceName);
     f.action = QCoreApplication::translate(
-        "Diagnosis", "使わないインターフェースを止めるか、ほかのセグメントの相手とはこのアドレスで通信できるようにしてください。");
+        "Diagnosis",
+        "使わないインターフェースを止めるか、ほかのセグメントの相手とはこのアドレスで通信できるようにしてください。");
     return f;
 }
 
@@ -227,33 +232,37 @@ Finding RoutesFinding(const QList<InterfaceCandidate> &interfaces, std::optional
         const QString source = dotted(*limitedSource);
         const QString name = interfaceOf(addresses, *limitedSource);
         f.details.insert(u"limitedBroadcastSource"_qs, source);
-        f.summary = QCoreApplication::translate("Diagnosis", "255.255.255.255へのブロードキャストは%1（%2）から送られます。")
-                        .arg(source, name.isEmpty() ? QStringLiteral("?") : name);
+        f.summary =
+            QCoreApplication::translate("Diagnosis", "255.255.255.255へのブロードキャストは%1（%2）から送られます。")
+                .arg(source, name.isEmpty() ? QStringLiteral("?") : name);
         if (!directed.isEmpty())
-            f.meaning = QCoreApplication::translate(
-                            "Diagnosis", "それが届かないほかのセグメントには、Zephinetは直接ブロードキャスト %1 にも送ります。")
-                            .arg(directedText);
+            f.meaning =
+                QCoreApplication::translate(
+                    "Diagnosis", "それが届かないほかのセグメントには、Zephinetは直接ブロードキャスト %1 にも送ります。")
+                    .arg(directedText);
         return f;
     }
     if (!directed.isEmpty()) {
         f.verdict = Finding::Verdict::Warning;
         f.summary = QCoreApplication::translate(
             "Diagnosis", "既定の経路（デフォルトルート）がないため、システムは255.255.255.255への送信を拒みます。");
-        f.meaning = QCoreApplication::translate(
-                        "Diagnosis", "Zephinetはその代わりに、各セグメントの直接ブロードキャスト %1 に送ります。"
-                                     "同じセグメントの相手にはこれで届きます。")
-                        .arg(directedText);
+        f.meaning =
+            QCoreApplication::translate("Diagnosis",
+                                        "Zephinetはその代わりに、各セグメントの直接ブロードキャスト %1 に送ります。"
+                                        "同じセグメントの相手にはこれで届きます。")
+                .arg(directedText);
         f.action = QCoreApplication::translate(
-            "Diagnosis", "ルータの向こうの相手は、オプションの「メッセージを送るマシンのIPアドレス」に加えてください。");
+            "Diagnosis",
+            "ルータの向こうの相手は、オプションの「メッセージを送るマシンのIPアドレス」に加えてください。");
         return f;
     }
     f.verdict = Finding::Verdict::Problem;
     f.summary = QCoreApplication::translate("Diagnosis", "ブロードキャストを送れる経路がありません。");
     f.meaning = QCoreApplication::translate(
-        "Diagnosis", "Zephinetは何も送信できず、通知ウィンドウに「ネットワークにデータを送信できませんでした。"
-                     "ネットワークの接続と設定を確認してください。」と表示します。");
-    f.action = QCoreApplication::translate("Diagnosis",
-                                           "IPv4アドレスとネットマスク、経路の設定を確認してください。");
+        "Diagnosis",
+        "Zephinetは何も送信できず、通知ウィンドウに「ネットワークにデータを送信できませんでした。"
+        "ネットワークの接続と設定を確認してください。」と表示します。");
+    f.action = QCoreApplication::translate("Diagnosis", "IPv4アドレスとネットマスク、経路の設定を確認してください。");
     return f;
 }
 

@@ -44,7 +44,7 @@ QString FindingsHtml(const QList<Finding> &findings)
             break;
         }
         html += u"<p><b><span style=\"color:" + color + u"\">" + mark.toHtmlEscaped() + u"</span> "
-                + CheckTitle(f.check).toHtmlEscaped() + u"</b><br>" + paragraphs(f.summary);
+            + CheckTitle(f.check).toHtmlEscaped() + u"</b><br>" + paragraphs(f.summary);
         if (!f.meaning.isEmpty())
             html += u"<br>" + paragraphs(f.meaning);
         if (!f.action.isEmpty())
