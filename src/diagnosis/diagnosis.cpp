@@ -48,6 +48,11 @@ Diagnosis::Diagnosis(DiagnosisOptions options, Session *running, QObject *parent
 
 Diagnosis::~Diagnosis()
 {
+    // The system's checks end by themselves within the tools' time limit.
+    if (m_thread) {
+        m_thread->wait();
+        delete m_thread;
+    }
     if (m_ownSession)
         m_ownSession->shutdown();
 }
@@ -62,7 +67,7 @@ void Diagnosis::start()
     auto results = std::make_shared<SystemResults>();
     const DiagnosisOptions options = m_options;
     const qint64 self = ::getpid();
-    QThread *thread = QThread::create([results, options, self] {
+    QThread *thread = m_thread = QThread::create([results, options, self] {
         results->port = ProbePort(options.port, self);
         results->portFinding = PortFinding(options.port, results->port);
         results->interfaces = SystemInterfaces();

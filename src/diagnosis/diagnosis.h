@@ -10,6 +10,8 @@
 #include <QByteArrayList>
 #include <QList>
 #include <QObject>
+#include <QPointer>
+#include <QThread>
 
 #include <memory>
 
@@ -52,6 +54,7 @@ private:
     DiagnosisOptions m_options;
     Session *m_session;
     std::unique_ptr<SystemResults> m_system;
+    QPointer<QThread> m_thread;
     std::unique_ptr<Frontend> m_ownFrontend; // outlives the session that speaks through it
     std::unique_ptr<Session> m_ownSession;
     std::unique_ptr<SegmentProbe> m_probe;

@@ -1,6 +1,7 @@
 #include "diagnosis/tdiagnosisform.h"
 
 #include "diagnosis/diagnosis.h"
+#include "net/udpservice.h"
 #include "platform/iconstrip.h"
 #include "session/session.h"
 #include "settings/sendiplist.h"
@@ -109,7 +110,7 @@ void TDiagnosisForm::btRunClick()
     // The settings of the running copy: the port it holds and the extra
     // addresses it sends to.
     DiagnosisOptions options;
-    options.port = m_session.settings.ActivePortNo;
+    options.port = m_session.udp().isRunning() ? m_session.udp().port() : m_session.settings.ActivePortNo;
     options.seconds = m_seconds;
     options.sendIp = SplitSendIP(m_session.settings.SendIP);
     m_diagnosis = std::make_unique<Diagnosis>(options, &m_session);
