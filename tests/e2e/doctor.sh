@@ -4,7 +4,9 @@
 # announcement, checks the extra address of its settings file and exits 0;
 # an nftables rule dropping the port is named as the problem (exit 7);
 # another program holding the port is named (exit 7); without a default
-# route it says that the directed broadcast is sent instead; an extra
+# route it says that the directed broadcast is sent instead; a firewall
+# policy that drops the port is named, and a rule accepting it suffices; a
+# second segment is a warning that names the address announced; an extra
 # address without a route is a problem; on B, whose program holds the port,
 # the segment's check is left to the stopped program.
 set -euo pipefail
@@ -82,6 +84,30 @@ expect '^problem: segment: ' "the segment's check did not notice"
 echo "ok: the rule dropping the port is named as the problem, exit 7"
 ip netns exec "$NET_ID-A" nft delete table inet zntest
 
+# A firewall that drops what it does not accept, and accepts no UDP on the
+# port; then a rule that does.
+ip netns exec "$NET_ID-A" nft -f - << 'RULES'
+table inet zntest {
+    chain input {
+        type filter hook input priority 0; policy drop;
+        ct state established,related accept
+        iif lo accept
+        tcp dport 22 accept
+    }
+}
+RULES
+doctor A
+[ "$status" -eq 7 ] || fail "doctor behind a dropping policy exited with $status"
+expect '^problem: firewall: nftablesのtable inet zntest、chain input（input）は許可していないデータを捨て（policy drop）、ポート50000のUDPを許可する規則がありません。$' \
+    "the chain's policy is not named"
+ip netns exec "$NET_ID-A" nft add rule inet zntest input udp dport 50000 accept
+doctor A
+[ "$status" -eq 0 ] || fail "doctor with the port accepted exited with $status"
+expect '^ok: firewall: ' "the accepted port is still a problem"
+expect '^  carol（host-c）' "C is not listed through the accepting rule"
+echo "ok: a dropping policy without a rule for the port is named, and the rule that accepts it is enough"
+ip netns exec "$NET_ID-A" nft delete table inet zntest
+
 # Another program on the port.
 spawn A python3 -c 'import socket, time; s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("", 50000)); time.sleep(60)'
 holder=$!
@@ -99,13 +125,26 @@ kill "$holder"
 wait "$holder" 2> /dev/null || true
 echo "ok: the program holding the port ($program) is named, exit 7"
 
+# A second segment on A: two addresses to choose from, and the second
+# segment reached by its directed broadcast.
+net_segment2 A
+doctor A
+[ "$status" -eq 0 ] || fail "doctor on two segments exited with $status"
+expect '^warning: interfaces: ブロードキャストのできるIPv4アドレスが2個あります: eth0 10.77.0.1/24、eth1 10.88.0.1/24。$' \
+    "the two addresses are not listed"
+expect '^  Zephinetが名乗るのは最初の10.77.0.1（eth0）だけです。' "the announced address is not named"
+expect '^  それが届かないほかのセグメントには、Zephinetは直接ブロードキャスト 10.88.0.255（eth1） にも送ります。$' \
+    "the second segment's broadcast is not named"
+expect '^  自分の告知も受信しました: 10.77.0.1（eth0）、10.88.0.1（eth1）から。$' "A did not hear itself on both segments"
+echo "ok: on two segments doctor warns of the two addresses and names the second segment's broadcast"
+
 # No default route: the directed broadcast goes instead.
 ip -n "$NET_ID-A" route del default
 doctor A
 [ "$status" -eq 0 ] || fail "doctor without a default route exited with $status"
 expect '^warning: routes: 既定の経路（デフォルトルート）がないため、システムは255.255.255.255への送信を拒みます。$' \
     "the missing route is not told"
-expect '^  Zephinetはその代わりに、各セグメントの直接ブロードキャスト 10.77.0.255（eth0） に送ります。' \
+expect '^  Zephinetはその代わりに、各セグメントの直接ブロードキャスト 10.77.0.255（eth0）、10.88.0.255（eth1） に送ります。' \
     "what the program does there is not told"
 expect '^  bob（host-b）' "B did not answer the directed broadcast"
 echo "ok: without a default route doctor says what the program does instead"
