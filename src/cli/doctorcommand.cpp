@@ -37,6 +37,7 @@ int runDoctor(const CliOptions &options, QTextStream &out, QTextStream &err)
 {
     DiagnosisOptions diagnosis;
     diagnosis.port = options.port;
+    diagnosis.handleName = options.handleName;
     diagnosis.seconds = options.seconds < 0 ? DefaultDoctorSeconds : qMax(options.seconds, 1);
     for (const QString &address : options.sendIp)
         diagnosis.sendIp.append(address.toLatin1());

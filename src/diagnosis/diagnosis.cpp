@@ -36,10 +36,10 @@ struct Diagnosis::SystemResults {
     PortState port;
     QList<InterfaceCandidate> interfaces;
     Finding portFinding;
-    Finding interfaces_;
-    Finding routes;
+    Finding interfaceFinding;
+    Finding routeFinding;
     QList<Finding> firewall;
-    Finding extra;
+    Finding extraFinding;
 };
 
 Diagnosis::Diagnosis(DiagnosisOptions options, Session *running, QObject *parent)
@@ -71,10 +71,10 @@ void Diagnosis::start()
         results->port = ProbePort(options.port, self);
         results->portFinding = PortFinding(options.port, results->port);
         results->interfaces = SystemInterfaces();
-        results->interfaces_ = InterfacesFinding(results->interfaces);
-        results->routes = RoutesFinding(results->interfaces, LimitedBroadcastSource());
+        results->interfaceFinding = InterfacesFinding(results->interfaces);
+        results->routeFinding = RoutesFinding(results->interfaces, LimitedBroadcastSource());
         results->firewall = FirewallFindings(options.port, options.run);
-        results->extra = ExtraAddressesFinding(options.sendIp, results->interfaces, RouteSource);
+        results->extraFinding = ExtraAddressesFinding(options.sendIp, results->interfaces, RouteSource);
     });
     connect(thread, &QThread::finished, this, [this, thread, results] {
         thread->deleteLater();
@@ -97,7 +97,7 @@ void Diagnosis::systemChecked()
         m_ownSession = std::make_unique<Session>(*m_ownFrontend, QStringList());
         Session &own = *m_ownSession;
         own.local.MachineName = GetMachineName();
-        own.settings.HandleName = own.local.MachineName;
+        own.settings.HandleName = m_options.handleName.isEmpty() ? own.local.MachineName : m_options.handleName;
         own.settings.PortNo = m_options.port;
         own.settings.ActivePortNo = m_options.port;
         own.settings.SendIP = m_options.sendIp.join("&|") + (m_options.sendIp.isEmpty() ? "" : "&|");
@@ -131,9 +131,9 @@ void Diagnosis::systemChecked()
     if (!session) {
         m_probe.reset();
         m_ownSession.reset();
-        m_findings = {s.portFinding, s.interfaces_, s.routes};
+        m_findings = {s.portFinding, s.interfaceFinding, s.routeFinding};
         m_findings += s.firewall;
-        m_findings += {skipped, s.extra};
+        m_findings += {skipped, s.extraFinding};
         m_running = false;
         emit finished();
         return;
@@ -154,9 +154,9 @@ void Diagnosis::segmentChecked()
         m_ownSession->shutdown(); // LOGOUT
         m_ownSession.reset();
     }
-    m_findings = {s.portFinding, s.interfaces_, s.routes};
+    m_findings = {s.portFinding, s.interfaceFinding, s.routeFinding};
     m_findings += s.firewall;
-    m_findings += {segment, s.extra};
+    m_findings += {segment, s.extraFinding};
     m_running = false;
     emit finished();
 }

@@ -25,6 +25,7 @@ struct DiagnosisOptions {
     quint16 port = 50000;
     int seconds = 3;       // how long the segment check listens
     QByteArrayList sendIp; // the extra addresses, as the settings file lists them
+    QByteArray handleName; // the companion's announcement; empty: the machine name
     RunCommand run = RunSystemCommand;
 };
 
