@@ -7,8 +7,9 @@
 # route it says that the directed broadcast is sent instead; a firewall
 # policy that drops the port is named, and a rule accepting it suffices; a
 # second segment is a warning that names the address announced; an extra
-# address without a route is a problem; on B, whose program holds the port,
-# the segment's check is left to the stopped program.
+# address without a route is a problem; without root, what cannot be read
+# is said; on B, whose program holds the port, the segment's check is left
+# to the stopped program.
 set -euo pipefail
 zephinet=$1
 cli=$2
@@ -152,6 +153,27 @@ doctor A --send-ip 10.99.0.1
 [ "$status" -eq 7 ] || fail "doctor with an extra address out of reach exited with $status"
 expect '^problem: send-ip: 10.99.0.1: 経路がなく、送れません。$' "the unroutable address is not named"
 echo "ok: an extra address without a route is a problem, exit 7"
+
+# Without root: another user's program on the port cannot be named, nor
+# can the firewall's rules be read; both are said.
+chmod 755 "$NET_TMP" "$NET_TMP/A"
+spawn A setpriv --reuid=65534 --regid=65534 --clear-groups /usr/bin/python3 -c \
+    'import socket, time; s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("", 50000)); time.sleep(60)'
+holder=$!
+for ((i = 0; i < 50; i++)); do
+    grep -q ':C350 ' <(ip netns exec "$NET_ID-A" cat /proc/net/udp) && break
+    sleep 0.1
+done
+status=0
+on A setpriv --reuid=65533 --regid=65533 --clear-groups env HOME="$NET_TMP" "$NET_TMP/A/zephinet-cli" doctor \
+    --seconds 1 > "$NET_TMP/doctor.out" 2> "$NET_TMP/doctor.err" || status=$?
+[ "$status" -eq 7 ] || fail "doctor without root beside another user's program exited with $status"
+expect '^problem: port: ポート50000（UDP）は別のプログラムが使っていますが、どのプログラムかはわかりません。$' \
+    "the hidden program is not told"
+expect '^warning: firewall: nftables.*の規則は、root権限がないと読めません。$' "the unreadable rules are not told"
+kill "$holder"
+wait "$holder" 2> /dev/null || true
+echo "ok: without root doctor says what it cannot read"
 
 # B's program holds the port: the segment waits for it to stop.
 doctor B
