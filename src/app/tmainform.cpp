@@ -103,7 +103,10 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     m_sbLonely = new QLabel(this);
     m_sbLonely->setObjectName(QStringLiteral("sbLonely"));
     m_sbLonely->setTextFormat(Qt::RichText);
-    m_sbLonely->setText(tr("ほかのユーザが見つかりません。<a href=\"diagnosis\">接続の診断</a>で原因を調べられます。"));
+    m_sbLonely->setText(tr("ほかのユーザが見つかりません。<a href=\"diagnosis\">接続の診断</a>"));
+    m_sbLonely->setToolTip(tr("接続の診断で、ほかのユーザが見つからない原因を調べられます。"));
+    // Never wider than the window leaves it: the window keeps its size.
+    m_sbLonely->setMinimumWidth(1);
     m_sbLonely->setVisible(false);
     statusBar()->addWidget(m_sbLonely, 1);
     m_lonelyTimer = new QTimer(this);
