@@ -34,6 +34,9 @@ packages=(
     scdoc desktop-file-utils appstream binutils
     # the installed completion at work (tests/install/installed_desktop.sh)
     bash-completion
+    # the firewall rules that the connection checks read, and python3 for a
+    # plain UDP socket on the port (tests/e2e/doctor.sh)
+    nftables iptables python3
 )
 
 "$(dirname "$0")/install-packages.sh" "${packages[@]}"

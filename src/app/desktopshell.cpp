@@ -3,6 +3,7 @@
 #include "app/helpcommands.h"
 #include "app/tmainform.h"
 #include "common/codec.h"
+#include "diagnosis/tdiagnosisform.h"
 #include "messaging/absencecenter.h"
 #include "messaging/messagecenter.h"
 #include "options/optionformopener.h"
@@ -78,6 +79,7 @@ void DesktopShell::connectMainWindow()
     connect(c.miHelpHomepage, &QAction::triggered, m_help.get(), &HelpCommands::miHelpHomepageClick);
     connect(c.miHelpMail, &QAction::triggered, m_help.get(), &HelpCommands::Ondrel1Click);
     connect(c.miHelpVersion, &QAction::triggered, m_help.get(), &HelpCommands::miHelpVersionClick);
+    connect(c.miHelpDiagnosis, &QAction::triggered, this, &DesktopShell::miHelpDiagnosisClick);
     connect(c.miMessageHuzaiRecv, &QAction::triggered, this,
             [this] { m_absence->miMessageHuzaiRecvClick(m_mainWindow->selectedPeers()); });
     m_absence->addModeAction(c.miSettingHuzaiMode);
@@ -165,6 +167,8 @@ bool DesktopShell::start()
 {
     m_mainWindow->FormCreate();
     const bool started = m_session.startSocketService();
+    if (started)
+        m_mainWindow->startLonelyWatch();
     // A key that another program holds is simply not ours.
     m_hotKeys = std::make_unique<GlobalHotKeys>();
     connect(m_hotKeys.get(), &GlobalHotKeys::activated, this, &DesktopShell::hotKeyPressed);
@@ -181,6 +185,13 @@ bool DesktopShell::start()
             [this, tellOptions] { tellOptions(m_options->form()); });
     connect(m_options.get(), &OptionFormOpener::formOpened, this, tellOptions);
     return started;
+}
+
+void DesktopShell::miHelpDiagnosisClick()
+{
+    if (!m_diagnosisForm)
+        m_diagnosisForm = std::make_unique<TDiagnosisForm>(m_session);
+    m_diagnosisForm->showAndRun();
 }
 
 void DesktopShell::showDesktop()

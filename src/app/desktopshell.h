@@ -24,6 +24,7 @@ class HelpCommands;
 class MessageCenter;
 class OptionFormOpener;
 class Session;
+class TDiagnosisForm;
 class TIventForm;
 class TMainForm;
 class TrayIndicator;
@@ -65,6 +66,10 @@ public:
     OptionFormOpener &options() const { return *m_options; }
     AbsenceCenter &absence() const { return *m_absence; }
     HelpCommands &help() const { return *m_help; }
+    // The connection checks' window, null until it was first opened.
+    TDiagnosisForm *diagnosisForm() const { return m_diagnosisForm.get(); }
+    // "接続の診断(&D)": the window, running the checks.
+    void miHelpDiagnosisClick();
     TrayIndicator &tray() const { return *m_tray; }
     QMenu *taskMenu() const { return m_pmTaskMenu; }
     const TaskMenuItems &taskMenuItems() const { return m_taskItems; }
@@ -114,6 +119,7 @@ private:
     std::unique_ptr<MessageCenter> m_messages;
     std::unique_ptr<OptionFormOpener> m_options;
     std::unique_ptr<HelpCommands> m_help;
+    std::unique_ptr<TDiagnosisForm> m_diagnosisForm;
     std::unique_ptr<AbsenceCenter> m_absence;
     std::unique_ptr<TrayIndicator> m_tray;
     std::unique_ptr<GlobalHotKeys> m_hotKeys;

@@ -23,6 +23,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionHeader>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -99,6 +100,18 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     // At least the classic 100 pixels; wider when the font needs it, never clipped.
     m_sbStatus->setMinimumWidth(100);
     statusBar()->addWidget(m_sbStatus);
+    m_sbLonely = new QLabel(this);
+    m_sbLonely->setObjectName(QStringLiteral("sbLonely"));
+    m_sbLonely->setTextFormat(Qt::RichText);
+    m_sbLonely->setText(tr("ほかのユーザが見つかりません。<a href=\"diagnosis\">接続の診断</a>"));
+    m_sbLonely->setToolTip(tr("接続の診断で、ほかのユーザが見つからない原因を調べられます。"));
+    // Never wider than the window leaves it: the window keeps its size.
+    m_sbLonely->setMinimumWidth(1);
+    m_sbLonely->setVisible(false);
+    statusBar()->addWidget(m_sbLonely, 1);
+    m_lonelyTimer = new QTimer(this);
+    m_lonelyTimer->setSingleShot(true);
+    connect(m_lonelyTimer, &QTimer::timeout, this, &TMainForm::lonelyWatchTimer);
 
     createActions();
     createMenus();
@@ -118,6 +131,11 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     // An insertion changes neither the selection nor who of it is absent.
     connect(&roster, &Roster::changed, this, &TMainForm::rosterChanged);
     connect(&roster, &Roster::removed, this, &TMainForm::rosterChanged);
+    // Someone appeared: the offer has done its work and goes for this run.
+    connect(&roster, &Roster::countChanged, this, [this] {
+        if (othersListed())
+            m_sbLonely->setVisible(false);
+    });
     lvUserClick();
 }
 
@@ -125,9 +143,9 @@ TMainForm::~TMainForm() = default;
 
 MainWindowCommands TMainForm::commands() const
 {
-    return {miMessageSend,      miMessageRecv,      miMessageClipSend, miMessageClipRecv,
-            miMessageHuzaiRecv, miSettingHuzaiMode, miSettingOption,   miShowLogShow,
-            miHelpHelp,         miHelpHomepage,     miHelpMail,        miHelpVersion};
+    return {miMessageSend,      miMessageRecv,   miMessageClipSend, miMessageClipRecv, miMessageHuzaiRecv,
+            miSettingHuzaiMode, miSettingOption, miShowLogShow,     miHelpHelp,        miHelpHomepage,
+            miHelpMail,         miHelpVersion,   miHelpDiagnosis};
 }
 
 void TMainForm::createActions()
@@ -169,6 +187,8 @@ void TMainForm::createActions()
     miHelpHomepage = make(QStringLiteral("Ondrel Official Homepage(&W)"), "miHelpHomepage");
     miHelpMail = make(QStringLiteral("Ondrel へ メールを送信(&M)"), "Ondrel1");
     miHelpVersion = make(QStringLiteral("バージョン情報(&V)"), "miHelpVersion");
+    miHelpDiagnosis = make(tr("接続の診断(&D)"), "miHelpDiagnosis");
+    connect(m_sbLonely, &QLabel::linkActivated, miHelpDiagnosis, &QAction::trigger);
     miMessageRightSend = make(QStringLiteral("メッセージ送信(&S)"), "miMessageRightSend");
     miMessageRightClipSend = make(QStringLiteral("クリップボード送信(&C)"), "miMessageRightClipSend");
 
@@ -234,6 +254,7 @@ void TMainForm::createMenus()
     QMenu *miHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     miHelp->setObjectName(QStringLiteral("miHelp"));
     miHelp->addAction(miHelpHelp);
+    miHelp->addAction(miHelpDiagnosis);
     miHelp->addSeparator();
     miHelp->addAction(miHelpHomepage);
     miHelp->addAction(miHelpMail);
@@ -458,6 +479,23 @@ void TMainForm::closeEvent(QCloseEvent *event)
 void TMainForm::showPeerCount(int count)
 {
     m_sbStatus->setText(QStringLiteral("オンラインユーザ数：%1").arg(count));
+}
+
+bool TMainForm::othersListed() const
+{
+    const QList<TPeer> &peers = m_session.roster().peers();
+    return std::any_of(peers.cbegin(), peers.cend(),
+                       [this](const TPeer &peer) { return peer.MachineName != m_session.local.MachineName; });
+}
+
+void TMainForm::startLonelyWatch(int delayMs)
+{
+    m_lonelyTimer->start(delayMs);
+}
+
+void TMainForm::lonelyWatchTimer()
+{
+    m_sbLonely->setVisible(!othersListed());
 }
 
 void TMainForm::updateSortMarks()

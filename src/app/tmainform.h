@@ -8,6 +8,7 @@
 class QAction;
 class QActionGroup;
 class QLabel;
+class QTimer;
 class QMenu;
 class QToolButton;
 class QTreeView;
@@ -34,6 +35,7 @@ struct MainWindowCommands {
     QAction *miHelpHomepage;
     QAction *miHelpMail;
     QAction *miHelpVersion;
+    QAction *miHelpDiagnosis;
 };
 
 // The online-status window: toolbar, user list, status bar and main menu.
@@ -60,6 +62,13 @@ public:
 
     QTreeView *userList() const { return m_lvUser; }
     QLabel *statusLabel() const { return m_sbStatus; }
+    // The status bar's offer of the connection checks, shown when the list
+    // still holds nobody but this user a while after the start.
+    QLabel *lonelyHint() const { return m_sbLonely; }
+    static constexpr int LonelyHintMs = 60 * 1000;
+    // From the start of the socket: after `delayMs` the list is looked at,
+    // once per run.
+    void startLonelyWatch(int delayMs = LonelyHintMs);
     // The selected users of the list, in list order.
     QList<TPeer> selectedPeers() const;
     int displayFontSize() const { return m_fontSize; }
@@ -98,6 +107,9 @@ private:
     void lvUserDblClick();
     void setCommandWanted(QAction *action, bool wanted);
     void showPeerCount(int count);
+    // Whether the list holds anyone but this user.
+    bool othersListed() const;
+    void lonelyWatchTimer();
     void updateSortMarks();
     void columnClicked(int column);
     void readPlacement();
@@ -114,6 +126,8 @@ private:
     RosterModel *m_model = nullptr;
     QTreeView *m_lvUser = nullptr;
     QLabel *m_sbStatus = nullptr;
+    QLabel *m_sbLonely = nullptr;
+    QTimer *m_lonelyTimer = nullptr;
     QMenu *m_pmRightClick = nullptr;
     std::function<bool()> m_trayPresent = [] { return false; };
     int m_fontSize = 9;
@@ -141,6 +155,7 @@ private:
     QAction *miHelpHomepage = nullptr;
     QAction *miHelpMail = nullptr;
     QAction *miHelpVersion = nullptr;
+    QAction *miHelpDiagnosis = nullptr;
     QAction *miMessageRightSend = nullptr;
     QAction *miMessageRightClipSend = nullptr;
     QActionGroup *m_fontGroup = nullptr;

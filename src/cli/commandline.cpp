@@ -23,10 +23,12 @@ CommandLine ParseCommandLine(const QStringList &arguments)
                        "  send USER...   send a text (--text, else standard input) to each user, named by\n"
                        "                 machine name or else by handle name\n"
                        "  absence USER...  ask each user for the absence message and print it\n"
+                       "  doctor         check the port, interfaces, routes, firewall, the copies on the segment\n"
+                       "                 and the extra addresses; say what each finding means and what to do\n"
                        "Exit codes: 0 done; 1 port in use; 2 bad arguments or a refused text; 3 no network,\n"
                        "or nothing could be sent on any;\n"
                        "4 a user is not online; 5 --wait ran out, or an absence answer is missing;\n"
-                       "6 a user is present or has no absence message; 130 interrupted."));
+                       "6 a user is present or has no absence message; 7 doctor found a problem; 130 interrupted."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
     const QCommandLineOption port({QStringLiteral("p"), QStringLiteral("port")},
@@ -40,7 +42,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
                                     QStringLiteral("address"));
     const QCommandLineOption seconds(
         {QStringLiteral("t"), QStringLiteral("seconds")},
-        QStringLiteral("How long to listen (who, send, absence: 3; watch: until interrupted)."),
+        QStringLiteral("How long to listen (who, send, absence, doctor: 3; watch: until interrupted)."),
         QStringLiteral("seconds"));
     const QCommandLineOption wait(QStringLiteral("wait"),
                                   QStringLiteral("send: wait up to this long for every read confirmation."),
@@ -49,7 +51,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
                                   QStringLiteral("text"));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print JSON."));
     parser.addOptions({help, version, port, name, sendIp, seconds, wait, text, json});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("who, watch, send or absence"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("who, watch, send, absence or doctor"));
     parser.addPositionalArgument(QStringLiteral("USER"), QStringLiteral("send and absence: the users"),
                                  QStringLiteral("[USER...]"));
 
@@ -75,6 +77,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     if (!ok || portNumber == 0 || portNumber > 65535)
         return refuse(u"the port must be a number from 1 to 65535"_qs);
     line.options.port = quint16(portNumber);
+    line.options.portGiven = parser.isSet(port);
     if (parser.isSet(name)) {
         const auto encoded = cp932::encode(parser.value(name));
         if (!encoded.ok() || encoded.bytes.isEmpty() || ContainsReservedSequence(encoded.bytes)
@@ -109,13 +112,13 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         if (parser.isSet(wait) || parser.isSet(text))
             return refuse(u"--wait and --text belong to send"_qs);
         line.users = positional;
-    } else if (line.command == u"who" || line.command == u"watch") {
+    } else if (line.command == u"who" || line.command == u"watch" || line.command == u"doctor") {
         if (!positional.isEmpty())
             return refuse(line.command + u" takes no USER"_qs);
         if (parser.isSet(wait) || parser.isSet(text))
             return refuse(u"--wait and --text belong to send"_qs);
     } else {
-        return refuse(u"the command must be who, watch, send or absence\n"_qs + parser.helpText());
+        return refuse(u"the command must be who, watch, send, absence or doctor\n"_qs + parser.helpText());
     }
     return line;
 }

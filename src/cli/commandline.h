@@ -19,11 +19,13 @@ enum ExitCode {
     ExitNotOnline = 4,        // a recipient is not online (the others got the text)
     ExitUnconfirmed = 5,      // --wait ran out before every read confirmation; absence: no answer in time
     ExitNoAbsenceMessage = 6, // absence: the user is present or has no absence message
+    ExitProblemFound = 7,     // doctor: a check found a problem
     ExitInterrupted = 130,
 };
 
 struct CliOptions {
     quint16 port = 50000;
+    bool portGiven = false;      // --port was given (doctor: else the settings file's)
     QByteArray handleName;       // empty: the machine name
     QStringList sendIp;          // extra destination addresses
     int seconds = -1;            // -1: the command's default
@@ -34,7 +36,7 @@ struct CliOptions {
 
 // The parsed command line, or what to print and the exit code instead.
 struct CommandLine {
-    QString command;   // "who", "watch", "send" or "absence"
+    QString command;   // "who", "watch", "send", "absence" or "doctor"
     QStringList users; // send and absence: the users named
     CliOptions options;
     int exitCode = -1; // >= 0: print `output` and exit with it

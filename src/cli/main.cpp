@@ -1,5 +1,6 @@
 #include "cli/absencecommand.h"
 #include "cli/commandline.h"
+#include "cli/doctorcommand.h"
 #include "cli/sendcommand.h"
 #include "cli/watchcommand.h"
 #include "cli/whocommand.h"
@@ -25,6 +26,8 @@ int main(int argc, char **argv)
         return runWho(line.options, out, err);
     if (line.command == u"watch")
         return runWatch(line.options, out, err);
+    if (line.command == u"doctor")
+        return runDoctor(line.options, out, err);
     if (line.command == u"absence")
         return runAbsence(line.options, line.users, out, err);
     return runSend(line.options, line.users, out, err);

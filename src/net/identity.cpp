@@ -67,9 +67,11 @@ QList<InterfaceCandidate> SystemInterfaces()
         candidate.running = flags.testFlag(QNetworkInterface::IsRunning);
         candidate.loopback = flags.testFlag(QNetworkInterface::IsLoopBack);
         candidate.canBroadcast = flags.testFlag(QNetworkInterface::CanBroadcast);
+        candidate.name = iface.name();
         const QList<QNetworkAddressEntry> entries = iface.addressEntries();
         for (const QNetworkAddressEntry &entry : entries) {
             candidate.addresses.append(entry.ip());
+            candidate.prefixLengths.append(entry.prefixLength());
             if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol && !entry.broadcast().isNull())
                 candidate.broadcasts.append(entry.broadcast());
         }
@@ -141,6 +143,11 @@ QList<quint32> DirectedBroadcasts(const QList<InterfaceCandidate> &interfaces, s
 
 std::optional<quint32> LimitedBroadcastSource()
 {
+    return RouteSource(INADDR_BROADCAST);
+}
+
+std::optional<quint32> RouteSource(quint32 destination)
+{
     // Connecting a datagram socket asks the route without sending anything.
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
@@ -149,7 +156,7 @@ std::optional<quint32> LimitedBroadcastSource()
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(9);
-    to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+    to.sin_addr.s_addr = htonl(destination);
     sockaddr_in from{};
     socklen_t length = sizeof from;
     std::optional<quint32> source;

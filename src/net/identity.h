@@ -29,6 +29,10 @@ struct InterfaceCandidate {
     QList<QHostAddress> addresses;
     // The directed broadcast address of each IPv4 address that has one.
     QList<QHostAddress> broadcasts = {};
+    // The system's name of the interface ("eth0"), and the prefix length of
+    // each of `addresses`, in the same order; for what is shown to people.
+    QString name = {};
+    QList<int> prefixLengths = {};
 };
 
 class Clock;
@@ -61,6 +65,8 @@ QList<quint32> DirectedBroadcasts(const QList<InterfaceCandidate> &interfaces, s
 // The source address the system would give a datagram to 255.255.255.255
 // (host byte order); none when it refuses to route one.
 std::optional<quint32> LimitedBroadcastSource();
+// The same for any destination (host byte order), broadcasts allowed.
+std::optional<quint32> RouteSource(quint32 destination);
 
 // DirectedBroadcasts of the system, for the messenger: the interfaces and
 // the route are looked up again when the last look is a second old.

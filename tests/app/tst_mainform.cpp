@@ -4,6 +4,7 @@
 #include "app/translations.h"
 #include "common/text.h"
 #include "desktopfixture.h"
+#include "diagnosis/tdiagnosisform.h"
 #include "messaging/absencecenter.h"
 #include "messaging/messagecenter.h"
 #include "messaging/trecvform.h"
@@ -275,6 +276,7 @@ void TestMainForm::menus_captionsInOrder()
                                   QStringLiteral("  最新の情報に更新(&R)"),
                                   QStringLiteral("ヘルプ(&H)"),
                                   QStringLiteral("  トピックの検索(&H)"),
+                                  QStringLiteral("  接続の診断(&D)"),
                                   QStringLiteral("-"),
                                   QStringLiteral("  Ondrel Official Homepage(&W)"),
                                   QStringLiteral("  Ondrel へ メールを送信(&M)"),
@@ -336,9 +338,12 @@ void TestMainForm::menus_enabledItemsActAndDisabledOnesAwaitTheirWindows()
         const THelpForm *help = f.shell->help().helpForm();
         const bool acted = f.boxes.size() > boxes || f.transport.sent.size() > sent || fontChanged.size() > fonts
             || f.form()->isMinimized() || (!viewer && f.shell->messages().logForm()) || f.shell->options().form()
-            || opened > urls || modal || (help && help->isVisible());
+            || opened > urls || modal || (help && help->isVisible())
+            || (f.shell->diagnosisForm() && f.shell->diagnosisForm()->isVisible());
         if (help)
             f.shell->help().helpForm()->close();
+        if (f.shell->diagnosisForm())
+            f.shell->diagnosisForm()->close();
         QVERIFY2(acted, qPrintable(name));
         if (TOptionForm *options = f.shell->options().form())
             delete options;

@@ -60,8 +60,8 @@ complete_on_b() {
         printf "%s\n" "${COMPREPLY[@]}"' complete "$@"
 }
 
-[ "$(complete_on_b "" | sort | tr '\n' ' ')" = "absence send watch who " ] ||
-    fail "the completion does not offer the four commands: $(complete_on_b "")"
+[ "$(complete_on_b "" | sort | tr '\n' ' ')" = "absence doctor send watch who " ] ||
+    fail "the completion does not offer the five commands: $(complete_on_b "")"
 [ "$(complete_on_b send --w)" = "--wait" ] || fail "the completion does not offer send's --wait"
 echo "ok: the installed completion offers the commands and their options"
 
