@@ -34,6 +34,11 @@ packages=(
     scdoc desktop-file-utils appstream binutils
     # the installed completion at work (tests/install/installed_desktop.sh)
     bash-completion
+    # the English catalogue (lupdate, lrelease, CMake's LinguistTools) and
+    # its check (tests/translations.py)
+    qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools python3
+    # the accessibility tests: the AT-SPI registry and a client to read it
+    at-spi2-core python3-pyatspi
 )
 
 "$(dirname "$0")/install-packages.sh" "${packages[@]}"

@@ -108,16 +108,16 @@ constexpr QSize DesignSize(600, 520);
 THelpForm::THelpForm(UrlOpener opener, QWidget *parent) : QWidget(parent, Qt::Window), m_opener(std::move(opener))
 {
     setObjectName(QStringLiteral("HelpForm"));
-    setWindowTitle(QStringLiteral("Zephinet -ヘルプ-"));
+    setWindowTitle(tr("Zephinet -ヘルプ-"));
     setWindowIcon(IconStrip::icon(IconStrip::Present));
 
-    m_btContents = new QPushButton(QStringLiteral("目次(&C)"), this);
+    m_btContents = new QPushButton(tr("目次(&C)"), this);
     m_btContents->setObjectName(QStringLiteral("btContents"));
-    m_btBack = new QPushButton(QStringLiteral("戻る(&B)"), this);
+    m_btBack = new QPushButton(tr("戻る(&B)"), this);
     m_btBack->setObjectName(QStringLiteral("btBack"));
-    m_btForward = new QPushButton(QStringLiteral("進む(&F)"), this);
+    m_btForward = new QPushButton(tr("進む(&F)"), this);
     m_btForward->setObjectName(QStringLiteral("btForward"));
-    m_btClose = new QPushButton(QStringLiteral("閉じる(&X)"), this);
+    m_btClose = new QPushButton(tr("閉じる(&X)"), this);
     m_btClose->setObjectName(QStringLiteral("btClose"));
 
     m_tbHelp = new QTextBrowser(this);
