@@ -616,6 +616,14 @@
         <source>ステータスバー</source>
         <translation>Status bar</translation>
     </message>
+    <message>
+        <source>メニューバー</source>
+        <translation>Menu bar</translation>
+    </message>
+    <message>
+        <source>ツールバー</source>
+        <translation>Toolbar</translation>
+    </message>
 </context>
 <context>
     <name>zn::TOptionForm</name>

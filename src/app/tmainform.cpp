@@ -102,6 +102,7 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     m_sbStatus->setMinimumWidth(100);
     statusBar()->addWidget(m_sbStatus);
     statusBar()->setAccessibleName(tr("ステータスバー"));
+    menuBar()->setAccessibleName(tr("メニューバー"));
 
     createActions();
     createMenus();
@@ -248,7 +249,7 @@ void TMainForm::createMenus()
 
 void TMainForm::createToolBar()
 {
-    QToolBar *bar = addToolBar(QStringLiteral("toolbar"));
+    QToolBar *bar = addToolBar(tr("ツールバー"));
     bar->setObjectName(QStringLiteral("ToolBar"));
     bar->setMovable(false);
     bar->setFloatable(false);
