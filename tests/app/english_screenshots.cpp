@@ -42,9 +42,9 @@ int main(int argc, char **argv)
     session.sortByColumn(1);
     TMainForm &form = shell.mainWindow();
     form.show();
-    TSendForm *send = shell.messages().openSendWindow(
-        {{"Sam Lee", "LEE-NOTE"}, {"Kim Ortiz", "ORTIZ-DEV"}},
-        u"Hello both,\nthe 3 pm meeting moves to room 2.\nSee you there."_qs);
+    TSendForm *send =
+        shell.messages().openSendWindow({{"Sam Lee", "LEE-NOTE"}, {"Kim Ortiz", "ORTIZ-DEV"}},
+                                        u"Hello both,\nthe 3 pm meeting moves to room 2.\nSee you there."_qs);
     auto *options = new TOptionForm(session, desktop.frontend);
     options->pcOption->setCurrentWidget(options->tsSetting);
     options->show();
