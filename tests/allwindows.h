@@ -17,6 +17,7 @@
 #include "platform/tiventform.h"
 
 #include <QMenu>
+#include <QPointer>
 
 namespace zn::test {
 
@@ -31,7 +32,8 @@ struct AllWindows {
     // The windows in this order: main, send, receive, options, log, absence,
     // absence message, password check, password change, notice, help,
     // about, tray menu.
-    QList<QWidget *> windows;
+    // Guarded: a window that deletes itself on closing is gone from here too.
+    QList<QPointer<QWidget>> windows;
 
     AllWindows()
     {
@@ -54,8 +56,8 @@ struct AllWindows {
     }
     ~AllWindows()
     {
-        for (QWidget *w : windows.mid(1, windows.size() - 2))
-            delete w;
+        for (const QPointer<QWidget> &w : windows.mid(1, windows.size() - 2))
+            delete w.data();
     }
 };
 

@@ -753,7 +753,7 @@
     </message>
     <message>
         <source>確認</source>
-        <translation>Questions</translation>
+        <translation>Confirmations</translation>
     </message>
     <message>
         <source>受信ウィンドウを開くときに確認する</source>

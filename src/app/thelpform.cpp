@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -142,6 +143,8 @@ THelpForm::THelpForm(UrlOpener opener, QWidget *parent) : QWidget(parent, Qt::Wi
     connect(m_btBack, &QPushButton::clicked, m_tbHelp, &QTextBrowser::backward);
     connect(m_btForward, &QPushButton::clicked, m_tbHelp, &QTextBrowser::forward);
     connect(m_btClose, &QPushButton::clicked, this, &QWidget::close);
+    // Escape does what "閉じる(&X)" does.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, m_btClose, &QPushButton::click);
     connect(m_tbHelp, &QTextBrowser::anchorClicked, this, &THelpForm::linkClicked);
     connect(m_tbHelp, &QTextBrowser::historyChanged, this, &THelpForm::updateButtons);
 

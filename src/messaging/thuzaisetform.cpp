@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QTextCursor>
 #include <QVBoxLayout>
@@ -40,6 +41,8 @@ THuzaiSetForm::THuzaiSetForm(Session &session, Frontend &frontend, QWidget *pare
     btCancel->setObjectName(QStringLiteral("btCancel"));
     connect(btOk, &QPushButton::clicked, this, &THuzaiSetForm::btOkClick);
     connect(btCancel, &QPushButton::clicked, this, &THuzaiSetForm::btCancelClick);
+    // Escape does what "キャンセル(&C)" does.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, btCancel, &QPushButton::click);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -91,6 +91,8 @@ TLogForm::TLogForm(Session &session, Frontend &frontend, int fontSize, QWidget *
     // them do nothing at either end.
     connect(new QShortcut(QKeySequence(Qt::Key_PageUp), this), &QShortcut::activated, btPrev, &QPushButton::click);
     connect(new QShortcut(QKeySequence(Qt::Key_PageDown), this), &QShortcut::activated, btNext, &QPushButton::click);
+    // Escape does what the close button does, as in every window of the program.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, btOk, &QPushButton::click);
     connect(btOk, &QPushButton::clicked, this, &QWidget::close);
 
     auto *buttons = new QHBoxLayout;

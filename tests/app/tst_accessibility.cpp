@@ -17,6 +17,7 @@ private slots:
     void everyControl_hasAName();
     void userList_readsItsRows();
     void windows_openWithTheFocusWhereTheWorkIs();
+    void escape_closesEveryWindowThatTakesTheKeyboard();
 };
 
 namespace {
@@ -133,6 +134,24 @@ void TestAccessibility::windows_openWithTheFocusWhereTheWorkIs()
                                                                  ? QApplication::focusWidget()->objectName()
                                                                  : QStringLiteral("none"))));
         window->hide();
+    }
+}
+
+void TestAccessibility::escape_closesEveryWindowThatTakesTheKeyboard()
+{
+    // Send (empty), receive, options, log, absence, absence message, the two
+    // password windows, help, about: Escape leaves each as its cancel or close
+    // button does. The main window and the notice window are left out: the
+    // first stays, the second never takes the keyboard.
+    test::AllWindows all;
+    for (int index : {1, 2, 3, 4, 5, 6, 7, 8, 10, 11}) {
+        const QPointer<QWidget> window = all.windows.at(index);
+        const QString name = window->objectName();
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window.data(), Qt::Key_Escape);
+        QTRY_VERIFY2(!window || !window->isVisible(), qPrintable(name));
     }
 }
 
