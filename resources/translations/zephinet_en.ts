@@ -1327,7 +1327,7 @@ The message that was not sent is still in this send window.</translation>
     </message>
     <message>
         <source>バージョン情報(&amp;V)</source>
-        <translation>&amp;About Zephinet</translation>
+        <translation>About &amp;Zephinet</translation>
     </message>
     <message>
         <source>終了(&amp;E)</source>

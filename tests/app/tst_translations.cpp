@@ -26,6 +26,7 @@ private slots:
     void desktopMessageLocale_ranksAsTheCLibrary();
     void english_everyWindowShowsNoJapanese();
     void japanese_afterEnglish_theWindowsAreJapaneseAgain();
+    void english_menusKeepTheirAcceleratorsApart();
 };
 
 void TestTranslations::chosenScreenLanguage_data()
@@ -160,6 +161,49 @@ void TestTranslations::japanese_afterEnglish_theWindowsAreJapaneseAgain()
     QVERIFY(texts.contains(u"QMenu miMessage: メッセージ(&M)"_qs));
     QVERIFY(texts.contains(u"QPushButton btSend: 送信(&S)"_qs));
     QVERIFY(texts.filter(u"&Message"_qs).isEmpty());
+}
+
+void TestTranslations::english_menusKeepTheirAcceleratorsApart()
+{
+    // In each menu, menu bar and window, no two entries share an Alt key.
+    QVERIFY(installQtTranslations(*qApp, ScreenLanguage::English));
+    test::AllWindows all;
+    static const QRegularExpression mnemonic(QStringLiteral("&([^&])"));
+    const auto keyOf = [](const QString &text) {
+        const QRegularExpressionMatch m = mnemonic.match(text);
+        return m.hasMatch() ? m.captured(1).toLower() : QString();
+    };
+    QStringList clashes;
+    const auto check = [&](const QObject *owner, const QStringList &texts) {
+        QHash<QString, QString> seen;
+        for (const QString &text : texts) {
+            const QString key = keyOf(text);
+            if (key.isEmpty())
+                continue;
+            if (seen.contains(key))
+                clashes.append(owner->objectName() + u": " + seen[key] + u" / " + text);
+            seen.insert(key, text);
+        }
+    };
+    for (QWidget *window : all.windows) {
+        QList<QWidget *> menus = window->findChildren<QWidget *>();
+        menus.append(window);
+        for (QWidget *w : menus) {
+            if (qobject_cast<QMenu *>(w) || qobject_cast<QMenuBar *>(w)) {
+                QStringList texts;
+                for (QAction *a : w->actions())
+                    texts.append(a->text());
+                check(w, texts);
+            }
+        }
+        QStringList buttons;
+        for (QAbstractButton *b : window->findChildren<QAbstractButton *>())
+            buttons.append(b->text());
+        for (QLabel *l : window->findChildren<QLabel *>())
+            buttons.append(l->buddy() ? l->text() : QString());
+        check(window, buttons);
+    }
+    QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(u'\n')));
 }
 
 QTEST_MAIN(TestTranslations)
