@@ -34,9 +34,15 @@ packages=(
     scdoc desktop-file-utils appstream binutils
     # the installed completion at work (tests/install/installed_desktop.sh)
     bash-completion
-    # the firewall rules that the connection checks read, and python3 for a
+    # the firewall rules that the connection checks read, and (with python3
+    # below) a
     # plain UDP socket on the port (tests/e2e/doctor.sh)
-    nftables iptables python3
+    nftables iptables
+    # the English catalogue (lupdate, lrelease, CMake's LinguistTools) and
+    # its check (tests/translations.py)
+    qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools python3
+    # the accessibility tests: the AT-SPI registry and a client to read it
+    at-spi2-core python3-pyatspi
 )
 
 "$(dirname "$0")/install-packages.sh" "${packages[@]}"

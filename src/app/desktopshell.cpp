@@ -173,9 +173,9 @@ bool DesktopShell::start()
     m_hotKeys = std::make_unique<GlobalHotKeys>();
     connect(m_hotKeys.get(), &GlobalHotKeys::activated, this, &DesktopShell::hotKeyPressed);
     // The names a Wayland desktop lists the keys by, as the tray menu names the commands.
-    m_hotKeys->registerHotKey(HotKeyUserList, 'M', QStringLiteral("オンライン状況"));
-    m_hotKeys->registerHotKey(HotKeySendList, 'S', QStringLiteral("メッセージ送信"));
-    m_hotKeys->registerHotKey(HotKeyReceive, 'R', QStringLiteral("メッセージ受信"));
+    m_hotKeys->registerHotKey(HotKeyUserList, 'M', tr("オンライン状況"));
+    m_hotKeys->registerHotKey(HotKeySendList, 'S', tr("メッセージ送信"));
+    m_hotKeys->registerHotKey(HotKeyReceive, 'R', tr("メッセージ受信"));
     // The options tell where no keys can be had; the portal may answer later.
     const auto tellOptions = [this](TOptionForm *form) {
         if (form)
@@ -299,7 +299,7 @@ void DesktopShell::trayContextMenu(const QPoint &globalPos)
 void DesktopShell::miUserListShowClick()
 {
     if (m_session.settings.PasswordOnline && !m_mainWindow->isVisible()
-        && !m_messages->passwordPassed(QStringLiteral("オンライン状況ウィンドウを開くにはパスワードが必要です。")))
+        && !m_messages->passwordPassed(tr("オンライン状況ウィンドウを開くにはパスワードが必要です。")))
         return;
     showWindowAgain(m_mainWindow.get(), Activation::TakeFocus);
 }

@@ -46,10 +46,9 @@ bool HelpCommands::openMakerLink(const QUrl &url)
         return true;
     const bool mail = url.scheme() == u"mailto";
     m_frontend.showMessageBox(
-        mail
-            ? QStringLiteral("メールソフトを起動することができませんでした。次のアドレスにメールを送信してください。\n")
+        mail ? tr("メールソフトを起動することができませんでした。次のアドレスにメールを送信してください。\n")
                 + maker::mailAddress()
-            : QStringLiteral("ブラウザを起動することができませんでした。次のアドレスをブラウザで開いてください。\n")
+             : tr("ブラウザを起動することができませんでした。次のアドレスをブラウザで開いてください。\n")
                 + url.toString(),
         mb::Ok | mb::IconWarning);
     return false;

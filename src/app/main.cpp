@@ -109,6 +109,10 @@ int main(int argc, char **argv)
     DesktopFrontend frontend;
     Session session(frontend, parameters);
     session.loadSettings();
+    // Until the settings are read the desktop chooses; a choice in the
+    // options wins from then on, before the first window is made.
+    if (session.settings.Language >= 0)
+        installQtTranslations(app, chosenScreenLanguage(session.settings.Language, desktopMessageLocale()));
 
     DesktopShell shell(session, frontend, &app);
     QObject::connect(&copy, &SingleCopy::commandRequested, &shell, &DesktopShell::performCommand);

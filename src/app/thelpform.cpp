@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -108,16 +109,16 @@ constexpr QSize DesignSize(600, 520);
 THelpForm::THelpForm(UrlOpener opener, QWidget *parent) : QWidget(parent, Qt::Window), m_opener(std::move(opener))
 {
     setObjectName(QStringLiteral("HelpForm"));
-    setWindowTitle(QStringLiteral("Zephinet -ヘルプ-"));
+    setWindowTitle(tr("Zephinet -ヘルプ-"));
     setWindowIcon(IconStrip::icon(IconStrip::Present));
 
-    m_btContents = new QPushButton(QStringLiteral("目次(&C)"), this);
+    m_btContents = new QPushButton(tr("目次(&C)"), this);
     m_btContents->setObjectName(QStringLiteral("btContents"));
-    m_btBack = new QPushButton(QStringLiteral("戻る(&B)"), this);
+    m_btBack = new QPushButton(tr("戻る(&B)"), this);
     m_btBack->setObjectName(QStringLiteral("btBack"));
-    m_btForward = new QPushButton(QStringLiteral("進む(&F)"), this);
+    m_btForward = new QPushButton(tr("進む(&F)"), this);
     m_btForward->setObjectName(QStringLiteral("btForward"));
-    m_btClose = new QPushButton(QStringLiteral("閉じる(&X)"), this);
+    m_btClose = new QPushButton(tr("閉じる(&X)"), this);
     m_btClose->setObjectName(QStringLiteral("btClose"));
 
     m_tbHelp = new QTextBrowser(this);
@@ -142,6 +143,8 @@ THelpForm::THelpForm(UrlOpener opener, QWidget *parent) : QWidget(parent, Qt::Wi
     connect(m_btBack, &QPushButton::clicked, m_tbHelp, &QTextBrowser::backward);
     connect(m_btForward, &QPushButton::clicked, m_tbHelp, &QTextBrowser::forward);
     connect(m_btClose, &QPushButton::clicked, this, &QWidget::close);
+    // Escape does what "閉じる(&X)" does.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, m_btClose, &QPushButton::click);
     connect(m_tbHelp, &QTextBrowser::anchorClicked, this, &THelpForm::linkClicked);
     connect(m_tbHelp, &QTextBrowser::historyChanged, this, &THelpForm::updateButtons);
 

@@ -76,6 +76,8 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     m_model = new RosterModel(m_session.roster(), this);
     m_lvUser = new QTreeView(this);
     m_lvUser->setObjectName(QStringLiteral("lvUser"));
+    m_lvUser->setAccessibleName(tr("ユーザ一覧"));
+    m_lvUser->setAccessibleDescription(tr("オンラインのユーザ。選択してEnterでメッセージを送信します。"));
     auto *header = new PlainHeader(Qt::Horizontal, m_lvUser);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_lvUser->setHeader(header);
@@ -112,6 +114,8 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     m_lonelyTimer = new QTimer(this);
     m_lonelyTimer->setSingleShot(true);
     connect(m_lonelyTimer, &QTimer::timeout, this, &TMainForm::lonelyWatchTimer);
+    statusBar()->setAccessibleName(tr("ステータスバー"));
+    menuBar()->setAccessibleName(tr("メニューバー"));
 
     createActions();
     createMenus();
@@ -158,39 +162,36 @@ void TMainForm::createActions()
         return action;
     };
     const QStyle *st = style();
-    miMessageSend = make(QStringLiteral("メッセージ送信(&S)"), "miMessageSend", QStringLiteral("メッセージ送信"));
+    miMessageSend = make(tr("メッセージ送信(&S)"), "miMessageSend", tr("メッセージ送信"));
     miMessageSend->setIcon(st->standardIcon(QStyle::SP_ArrowRight));
-    miMessageRecv = make(QStringLiteral("メッセージ受信(&R)"), "miMessageRecv", QStringLiteral("メッセージ受信"));
+    miMessageRecv = make(tr("メッセージ受信(&R)"), "miMessageRecv", tr("メッセージ受信"));
     miMessageRecv->setIcon(st->standardIcon(QStyle::SP_ArrowDown));
-    miMessageClipSend =
-        make(QStringLiteral("クリップボード送信(&C)"), "miMessageClipSend", QStringLiteral("クリップボード送信"));
+    miMessageClipSend = make(tr("クリップボード送信(&C)"), "miMessageClipSend", tr("クリップボード送信"));
     miMessageClipSend->setIcon(st->standardIcon(QStyle::SP_FileDialogContentsView));
-    miMessageClipRecv =
-        make(QStringLiteral("クリップボード受信(&L)"), "miMessageClipRecv", QStringLiteral("クリップボード受信"));
+    miMessageClipRecv = make(tr("クリップボード受信(&L)"), "miMessageClipRecv", tr("クリップボード受信"));
     miMessageClipRecv->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
-    miMessageHuzaiRecv =
-        make(QStringLiteral("不在メッセージ受信(&H)"), "miMessageHuzaiRecv", QStringLiteral("不在メッセージ受信"));
+    miMessageHuzaiRecv = make(tr("不在メッセージ受信(&H)"), "miMessageHuzaiRecv", tr("不在メッセージ受信"));
     miMessageHuzaiRecv->setIcon(st->standardIcon(QStyle::SP_MessageBoxInformation));
-    miMessageClose = make(QStringLiteral("閉じる(&Q)"), "miMessageClose");
-    miMessageEnd = make(QStringLiteral("終了(&E)"), "miMessageEnd");
-    miSettingHuzaiMode = make(QStringLiteral("不在(&H)"), "miSettingHuzaiMode", QStringLiteral("不在"));
+    miMessageClose = make(tr("閉じる(&Q)"), "miMessageClose");
+    miMessageEnd = make(tr("終了(&E)"), "miMessageEnd");
+    miSettingHuzaiMode = make(tr("不在(&H)"), "miSettingHuzaiMode", tr("不在"));
     miSettingHuzaiMode->setCheckable(true);
     miSettingHuzaiMode->setIcon(IconStrip::icon(IconStrip::Absent));
-    miSettingOption = make(QStringLiteral("環境設定(&O)"), "miSettingOption");
-    miShowLogShow = make(QStringLiteral("ログ参照(&V)"), "miShowLogShow");
-    miShowFontBigLarge = make(QStringLiteral("最大(&G)"), "miShowFontBigLarge");
-    miShowFontLarge = make(QStringLiteral("大(&L)"), "miShowFontLarge");
-    miShowFontMiddle = make(QStringLiteral("中(&M)"), "miShowFontMiddle");
-    miShowFontSmall = make(QStringLiteral("小(&S)"), "miShowFontSmall");
-    miShowRefresh = make(QStringLiteral("最新の情報に更新(&R)"), "miShowRefresh");
-    miHelpHelp = make(QStringLiteral("トピックの検索(&H)"), "miHelpHelp");
+    miSettingOption = make(tr("環境設定(&O)"), "miSettingOption");
+    miShowLogShow = make(tr("ログ参照(&V)"), "miShowLogShow");
+    miShowFontBigLarge = make(tr("最大(&G)"), "miShowFontBigLarge");
+    miShowFontLarge = make(tr("大(&L)"), "miShowFontLarge");
+    miShowFontMiddle = make(tr("中(&M)"), "miShowFontMiddle");
+    miShowFontSmall = make(tr("小(&S)"), "miShowFontSmall");
+    miShowRefresh = make(tr("最新の情報に更新(&R)"), "miShowRefresh");
+    miHelpHelp = make(tr("トピックの検索(&H)"), "miHelpHelp");
     miHelpHomepage = make(QStringLiteral("Ondrel Official Homepage(&W)"), "miHelpHomepage");
-    miHelpMail = make(QStringLiteral("Ondrel へ メールを送信(&M)"), "Ondrel1");
-    miHelpVersion = make(QStringLiteral("バージョン情報(&V)"), "miHelpVersion");
+    miHelpMail = make(tr("Ondrel へ メールを送信(&M)"), "Ondrel1");
+    miHelpVersion = make(tr("バージョン情報(&V)"), "miHelpVersion");
     miHelpDiagnosis = make(tr("接続の診断(&D)"), "miHelpDiagnosis");
     connect(m_sbLonely, &QLabel::linkActivated, miHelpDiagnosis, &QAction::trigger);
-    miMessageRightSend = make(QStringLiteral("メッセージ送信(&S)"), "miMessageRightSend");
-    miMessageRightClipSend = make(QStringLiteral("クリップボード送信(&C)"), "miMessageRightClipSend");
+    miMessageRightSend = make(tr("メッセージ送信(&S)"), "miMessageRightSend");
+    miMessageRightClipSend = make(tr("クリップボード送信(&C)"), "miMessageRightClipSend");
 
     m_fontGroup = new QActionGroup(this);
     const std::pair<QAction *, int> sizes[] = {
@@ -220,7 +221,7 @@ void TMainForm::createActions()
 
 void TMainForm::createMenus()
 {
-    QMenu *miMessage = menuBar()->addMenu(QStringLiteral("メッセージ(&M)"));
+    QMenu *miMessage = menuBar()->addMenu(tr("メッセージ(&M)"));
     miMessage->setObjectName(QStringLiteral("miMessage"));
     connect(miMessage, &QMenu::aboutToShow, this, [this] { unreadChanged(m_session.recvQueue().UnreadCount()); });
     miMessage->addAction(miMessageSend);
@@ -235,23 +236,23 @@ void TMainForm::createMenus()
     miMessage->addSeparator();
     miMessage->addAction(miMessageEnd);
 
-    QMenu *miSetting = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
+    QMenu *miSetting = menuBar()->addMenu(tr("オプション(&O)"));
     miSetting->setObjectName(QStringLiteral("miSetting"));
     miSetting->addAction(miSettingHuzaiMode);
     miSetting->addSeparator();
     miSetting->addAction(miSettingOption);
 
-    QMenu *miShow = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    QMenu *miShow = menuBar()->addMenu(tr("表示(&V)"));
     miShow->setObjectName(QStringLiteral("miShow"));
     miShow->addAction(miShowLogShow);
     miShow->addSeparator();
-    QMenu *miShowFont = miShow->addMenu(QStringLiteral("文字のサイズ(&X)"));
+    QMenu *miShowFont = miShow->addMenu(tr("文字のサイズ(&X)"));
     miShowFont->setObjectName(QStringLiteral("miShowFont"));
     miShowFont->addActions(m_fontGroup->actions());
     miShow->addSeparator();
     miShow->addAction(miShowRefresh);
 
-    QMenu *miHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    QMenu *miHelp = menuBar()->addMenu(tr("ヘルプ(&H)"));
     miHelp->setObjectName(QStringLiteral("miHelp"));
     miHelp->addAction(miHelpHelp);
     miHelp->addAction(miHelpDiagnosis);
@@ -269,7 +270,7 @@ void TMainForm::createMenus()
 
 void TMainForm::createToolBar()
 {
-    QToolBar *bar = addToolBar(QStringLiteral("toolbar"));
+    QToolBar *bar = addToolBar(tr("ツールバー"));
     bar->setObjectName(QStringLiteral("ToolBar"));
     bar->setMovable(false);
     bar->setFloatable(false);
@@ -467,8 +468,7 @@ void TMainForm::changeEvent(QEvent *event)
 void TMainForm::closeEvent(QCloseEvent *event)
 {
     if (!m_quitWithoutAsking
-        && m_frontend.showMessageBox(QStringLiteral("終了してもよろしいですか？"), mb::YesNo | mb::IconQuestion)
-            != Answer::Yes) {
+        && m_frontend.showMessageBox(tr("終了してもよろしいですか？"), mb::YesNo | mb::IconQuestion) != Answer::Yes) {
         event->ignore();
         return;
     }
@@ -478,7 +478,7 @@ void TMainForm::closeEvent(QCloseEvent *event)
 
 void TMainForm::showPeerCount(int count)
 {
-    m_sbStatus->setText(QStringLiteral("オンラインユーザ数：%1").arg(count));
+    m_sbStatus->setText(tr("オンラインユーザ数：%1").arg(count));
 }
 
 bool TMainForm::othersListed() const

@@ -66,7 +66,7 @@ TVersionForm::TVersionForm(UrlOpener opener, QWidget *parent)
       m_opener(std::move(opener))
 {
     setObjectName(QStringLiteral("VersionForm"));
-    setWindowTitle(QStringLiteral("Zephinet -バージョン情報-"));
+    setWindowTitle(tr("Zephinet -バージョン情報-"));
     setWindowIcon(IconStrip::icon(IconStrip::Present));
     setFixedSize(ClientSize);
 

@@ -19,7 +19,7 @@ int runWatch(const CliOptions &options, QTextStream &out, QTextStream &err)
     UdpService udp;
     Reassembler reassembler(clock, frontend);
     if (!udp.start(options.port)) {
-        err << "zephinet-cli: " << SocketStartFailureText.toString() << Qt::endl;
+        err << "zephinet-cli: " << QString::fromUtf8(SocketStartFailureText) << Qt::endl;
         return ExitPortInUse;
     }
     QObject::connect(&udp, &UdpService::datagramReceived, &reassembler, &Reassembler::ReceiveDatagram);

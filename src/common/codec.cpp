@@ -1,5 +1,6 @@
 #include "common/codec.h"
 
+#include <QCoreApplication>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -153,7 +154,7 @@ QString unencodableMessage(const QString &character)
     uint code = character.isEmpty() ? 0 : character.at(0).unicode();
     if (character.size() == 2)
         code = QChar::surrogateToUcs4(character.at(0), character.at(1));
-    return QStringLiteral("「%1」(U+%2) はこの文字コードで送信できない文字です。")
+    return QCoreApplication::translate("zn::Codec", "「%1」(U+%2) はこの文字コードで送信できない文字です。")
         .arg(character, QString::number(code, 16).toUpper().rightJustified(4, u'0'));
 }
 

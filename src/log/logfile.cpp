@@ -20,8 +20,8 @@ namespace zn {
 
 namespace {
 
-const QString LogErrorText =
-    QStringLiteral("ログファイルをアクセス中にエラーが発生しました。ログの保存を中止しました。");
+const char LogErrorText[] =
+    QT_TRANSLATE_NOOP("zn::LogFile", "ログファイルをアクセス中にエラーが発生しました。ログの保存を中止しました。");
 
 // QLockFile::tryLock backs off exponentially from 100 ms, so against a
 // copy that writes often it gives up after a handful of unlucky tries. Short
@@ -149,9 +149,9 @@ QList<QByteArray> LogFile::SplitLines(QByteArrayView content)
 bool LogFile::fail()
 {
     if (m_reports)
-        m_reports->notice(LogErrorText);
+        m_reports->notice(tr(LogErrorText));
     else
-        m_frontend.showEventNotice(LogErrorText, true);
+        m_frontend.showEventNotice(tr(LogErrorText), true);
     return false;
 }
 

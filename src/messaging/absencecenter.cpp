@@ -48,8 +48,7 @@ void AbsenceCenter::miHuzaiModeClick()
     // puts it back to, or onto, AbsentMode.
     if (m_session.local.AbsentMode) {
         if (m_session.settings.HuzaiReturnCheck
-            && m_frontend.showMessageBox(QStringLiteral("不在を解除します。よろしいですか？"),
-                                         mb::YesNo | mb::IconQuestion)
+            && m_frontend.showMessageBox(tr("不在を解除します。よろしいですか？"), mb::YesNo | mb::IconQuestion)
                 != Answer::Yes) {
             showAbsentMode(m_session.local.AbsentMode);
             return;
@@ -63,7 +62,7 @@ void AbsenceCenter::miHuzaiModeClick()
         return;
     }
     if (m_session.settings.HuzaiModeCheck
-        && m_frontend.showMessageBox(QStringLiteral("不在に設定します。よろしいですか？"), mb::YesNo | mb::IconQuestion)
+        && m_frontend.showMessageBox(tr("不在に設定します。よろしいですか？"), mb::YesNo | mb::IconQuestion)
             != Answer::Yes) {
         showAbsentMode(m_session.local.AbsentMode);
         return;

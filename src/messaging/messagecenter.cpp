@@ -29,7 +29,7 @@
 namespace zn {
 
 namespace {
-const QString NoSelectionText = QStringLiteral("送信先ユーザをリストの中から選択してください。");
+const char NoSelectionText[] = QT_TRANSLATE_NOOP("zn::MessageCenter", "送信先ユーザをリストの中から選択してください。");
 
 // Files copied in a file manager: the clipboard offers their addresses as
 // text too, but that text is no message.
@@ -159,7 +159,7 @@ const TPeer *MessageCenter::peerByHandle(const QByteArray &handleName) const
 void MessageCenter::miMessageSendClick(const QList<TPeer> &selected)
 {
     if (selected.isEmpty()) {
-        m_frontend.showMessageBox(NoSelectionText, mb::Ok | mb::IconWarning);
+        m_frontend.showMessageBox(tr(NoSelectionText), mb::Ok | mb::IconWarning);
         return;
     }
     if (selected.size() > MaxRecipients) {
@@ -169,7 +169,7 @@ void MessageCenter::miMessageSendClick(const QList<TPeer> &selected)
     QList<Recipient> recipients;
     for (const TPeer &peer : selected) {
         if (m_session.settings.SendSelfCheck && peer.MachineName == m_session.local.MachineName
-            && !askSelf(QStringLiteral("送信先の中に自分自身が含まれています。送信ウィンドウを開きますか？")))
+            && !askSelf(tr("送信先の中に自分自身が含まれています。送信ウィンドウを開きますか？")))
             return;
         recipients.append({peer.HandleName, peer.MachineName});
     }
@@ -183,7 +183,7 @@ void MessageCenter::miWindowSendClick(const QByteArray &handleName)
         return; // gone offline since the menu was built
     const Recipient recipient{peer->HandleName, peer->MachineName};
     if (m_session.settings.SendSelfCheck && recipient.MachineName == m_session.local.MachineName
-        && !askSelf(QStringLiteral("自分自身にメッセージを送信します。送信ウィンドウを開きますか？")))
+        && !askSelf(tr("自分自身にメッセージを送信します。送信ウィンドウを開きますか？")))
         return;
     openSendWindow({recipient});
 }
@@ -193,13 +193,11 @@ std::optional<QByteArray> MessageCenter::checkedClipboardText()
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
     // Nothing copied at all is not "something other than text".
     if (!data || data->formats().isEmpty() || (data->hasText() && data->text().isEmpty())) {
-        m_frontend.showMessageBox(QStringLiteral("クリップボードが空のため、送信することができません。"),
-                                  mb::Ok | mb::IconWarning);
+        m_frontend.showMessageBox(tr("クリップボードが空のため、送信することができません。"), mb::Ok | mb::IconWarning);
         return std::nullopt;
     }
     if (!data->hasText() || holdsOnlyFiles(*data)) {
-        m_frontend.showMessageBox(QStringLiteral("テキスト以外のメッセージを送信することはできません。"),
-                                  mb::Ok | mb::IconWarning);
+        m_frontend.showMessageBox(tr("テキスト以外のメッセージを送信することはできません。"), mb::Ok | mb::IconWarning);
         return std::nullopt;
     }
     const CheckedText checked = CheckMessageText(data->text(), true);
@@ -213,7 +211,7 @@ std::optional<QByteArray> MessageCenter::checkedClipboardText()
 void MessageCenter::miMessageClipSendClick(const QList<TPeer> &selected)
 {
     if (selected.isEmpty()) {
-        m_frontend.showMessageBox(NoSelectionText, mb::Ok | mb::IconWarning);
+        m_frontend.showMessageBox(tr(NoSelectionText), mb::Ok | mb::IconWarning);
         return;
     }
     const std::optional<QByteArray> text = checkedClipboardText();
@@ -223,7 +221,7 @@ void MessageCenter::miMessageClipSendClick(const QList<TPeer> &selected)
         for (const TPeer &peer : selected) {
             if (peer.MachineName != m_session.local.MachineName)
                 continue;
-            if (!askSelf(QStringLiteral("送信先の中に自分自身が含まれています。送信しますか？")))
+            if (!askSelf(tr("送信先の中に自分自身が含まれています。送信しますか？")))
                 return;
             break;
         }
@@ -245,7 +243,7 @@ void MessageCenter::miClipSendClick(const QByteArray &handleName)
         return;
     const QByteArray machine = peer->MachineName;
     if (m_session.settings.SendSelfCheck && machine == m_session.local.MachineName
-        && !askSelf(QStringLiteral("自分自身にメッセージを送信します。よろしいですか？")))
+        && !askSelf(tr("自分自身にメッセージを送信します。よろしいですか？")))
         return;
     m_session.messenger().SendMessageTo(*text, machine);
 }
@@ -293,13 +291,12 @@ void MessageCenter::showNextRecvMessage(Activation activation)
         return;
     m_recvBusy = true;
     if (m_session.settings.PasswordRecv && !recvFormShown()
-        && !passwordPassed(QStringLiteral("受信ウィンドウを開くにはパスワードが必要です。"))) {
+        && !passwordPassed(tr("受信ウィンドウを開くにはパスワードが必要です。"))) {
         m_recvBusy = false;
         return;
     }
     if (m_session.settings.RecvOpenCheck && !recvFormShown()
-        && m_frontend.showMessageBox(QStringLiteral("受信ウィンドウを表示します。よろしいですか？"),
-                                     mb::YesNo | mb::IconQuestion)
+        && m_frontend.showMessageBox(tr("受信ウィンドウを表示します。よろしいですか？"), mb::YesNo | mb::IconQuestion)
             != Answer::Yes) {
         m_recvBusy = false;
         return;
@@ -323,7 +320,7 @@ void MessageCenter::miClipRecvClick()
         return;
     m_recvBusy = true;
     if (m_session.settings.PasswordRecv && !recvFormShown()
-        && !passwordPassed(QStringLiteral("クリップボード受信を行うにはパスワードが必要です。"))) {
+        && !passwordPassed(tr("クリップボード受信を行うにはパスワードが必要です。"))) {
         m_recvBusy = false;
         return;
     }
@@ -351,7 +348,7 @@ void MessageCenter::miShowLogShowClick()
     if (m_logForm && m_logForm->closing())
         m_logForm = nullptr;
     if (!m_logForm && m_session.settings.PasswordLog
-        && !passwordPassed(QStringLiteral("ログビューアを開くにはパスワードが必要です。")))
+        && !passwordPassed(tr("ログビューアを開くにはパスワードが必要です。")))
         return;
     // Opened meanwhile (from inside the prompt's event loop): shown, not doubled.
     if (!m_logForm || m_logForm->closing()) {

@@ -25,7 +25,7 @@ THuzaiForm::THuzaiForm(Session &session, HuzaiWindowList &windows, int fontSize,
 {
     setObjectName(QStringLiteral("HuzaiForm"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Zephinet -不在メッセージ受信-"));
+    setWindowTitle(tr("Zephinet -不在メッセージ受信-"));
 
     plSendInfo = new QWidget(this);
     plSendInfo->setObjectName(QStringLiteral("plSendInfo"));
@@ -37,12 +37,13 @@ THuzaiForm::THuzaiForm(Session &session, HuzaiWindowList &windows, int fontSize,
         edit->setObjectName(QString::fromLatin1(editName));
         edit->setReadOnly(true);
         edit->setFocusPolicy(Qt::ClickFocus);
+        label->setBuddy(edit);
         grid->addWidget(label, r, 0);
         grid->addWidget(edit, r, 1);
         return edit;
     };
-    edHandleName = row(0, QStringLiteral("ハンドル名"), "edHandleName");
-    edMachineName = row(1, QStringLiteral("マシン名"), "edMachineName");
+    edHandleName = row(0, tr("ハンドル名"), "edHandleName");
+    edMachineName = row(1, tr("マシン名"), "edMachineName");
     // A line edit shows plain text whatever the network sent.
     edHandleName->setText(cp932::decode(handleName));
     edMachineName->setText(cp932::decode(machineName));
@@ -53,11 +54,14 @@ THuzaiForm::THuzaiForm(Session &session, HuzaiWindowList &windows, int fontSize,
     mmRecvData->setObjectName(QStringLiteral("mmRecvData"));
     mmRecvData->setReadOnly(true);
     mmRecvData->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mmRecvData->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    mmRecvData->setTabChangesFocus(true);
+    mmRecvData->setAccessibleName(tr("受信メッセージ"));
     mmRecvData->setPlainText(cp932::toWidgetText(text));
 
-    btSend = new QPushButton(QStringLiteral("メッセージ送信(&S)"), this);
+    btSend = new QPushButton(tr("メッセージ送信(&S)"), this);
     btSend->setObjectName(QStringLiteral("btSend"));
-    btOk = new QPushButton(QStringLiteral("確認(&C)"), this);
+    btOk = new QPushButton(tr("確認(&C)"), this);
     btOk->setObjectName(QStringLiteral("btOk"));
     connect(btSend, &QPushButton::clicked, this, &THuzaiForm::btSendClick);
     connect(btOk, &QPushButton::clicked, this, &QWidget::close);
@@ -72,13 +76,13 @@ THuzaiForm::THuzaiForm(Session &session, HuzaiWindowList &windows, int fontSize,
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(2);
-    layout->addWidget(headerLabel(QStringLiteral("不在ユーザ情報"), Qt::blue, this));
+    layout->addWidget(headerLabel(tr("不在ユーザ情報"), Qt::blue, this));
     layout->addWidget(plSendInfo);
-    layout->addWidget(headerLabel(QStringLiteral("受信メッセージ"), Qt::red, this));
+    layout->addWidget(headerLabel(tr("受信メッセージ"), Qt::red, this));
     layout->addWidget(mmRecvData, 1);
     layout->addLayout(buttons);
 
-    m_trayIcon = new WindowTrayIcon(this, IconStrip::HuzaiWindow, QStringLiteral("Zephinet -不在ウィンドウ-"));
+    m_trayIcon = new WindowTrayIcon(this, IconStrip::HuzaiWindow, tr("Zephinet -不在ウィンドウ-"));
     m_hasSlot = m_windows.take(this);
     restorePlacement(this, m_session, PlacementSection::HuzaiForm, DesignSize);
     setDisplayFontSize(fontSize);

@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QTextCursor>
 #include <QVBoxLayout>
@@ -25,20 +26,23 @@ THuzaiSetForm::THuzaiSetForm(Session &session, Frontend &frontend, QWidget *pare
 {
     setObjectName(QStringLiteral("HuzaiSetForm"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Zephinet -不在メッセージ設定-"));
+    setWindowTitle(tr("Zephinet -不在メッセージ設定-"));
 
     mmHuzaiMessage = new QPlainTextEdit(this);
     mmHuzaiMessage->setObjectName(QStringLiteral("mmHuzaiMessage"));
     mmHuzaiMessage->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mmHuzaiMessage->setTabChangesFocus(true);
+    mmHuzaiMessage->setAccessibleName(tr("不在メッセージ設定"));
     mmHuzaiMessage->setFont(MessageFont(9));
 
-    btOk = new QPushButton(QStringLiteral("不在設定(&H)"), this);
+    btOk = new QPushButton(tr("不在設定(&H)"), this);
     btOk->setObjectName(QStringLiteral("btOk"));
-    btCancel = new QPushButton(QStringLiteral("キャンセル(&C)"), this);
+    btCancel = new QPushButton(tr("キャンセル(&C)"), this);
     btCancel->setObjectName(QStringLiteral("btCancel"));
     connect(btOk, &QPushButton::clicked, this, &THuzaiSetForm::btOkClick);
     connect(btCancel, &QPushButton::clicked, this, &THuzaiSetForm::btCancelClick);
+    // Escape does what "キャンセル(&C)" does.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, btCancel, &QPushButton::click);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -48,7 +52,7 @@ THuzaiSetForm::THuzaiSetForm(Session &session, Frontend &frontend, QWidget *pare
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(2);
-    layout->addWidget(headerLabel(QStringLiteral("不在メッセージ設定"), Qt::blue, this));
+    layout->addWidget(headerLabel(tr("不在メッセージ設定"), Qt::blue, this));
     layout->addWidget(mmHuzaiMessage, 1);
     layout->addLayout(buttons);
 

@@ -27,9 +27,9 @@ namespace zn {
 
 namespace {
 
-const QString Caption = QStringLiteral("Zephinet -ログビューア-");
-const QString SendAgainCaption = QStringLiteral("再送信(&S)");
-const QString ReplyCaption = QStringLiteral("返信(&S)");
+const char Caption[] = QT_TRANSLATE_NOOP("zn::TLogForm", "Zephinet -ログビューア-");
+const char SendAgainCaption[] = QT_TRANSLATE_NOOP("zn::TLogForm", "再送信(&S)");
+const char ReplyCaption[] = QT_TRANSLATE_NOOP("zn::TLogForm", "返信(&S)");
 
 } // namespace
 
@@ -38,11 +38,11 @@ TLogForm::TLogForm(Session &session, Frontend &frontend, int fontSize, QWidget *
 {
     setObjectName(QStringLiteral("LogForm"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(Caption);
+    setWindowTitle(tr(Caption));
 
-    laTitle = headerLabel(QStringLiteral("情報"), Qt::blue, this);
+    laTitle = headerLabel(tr("情報"), Qt::blue, this);
     laTitle->setObjectName(QStringLiteral("laTitle"));
-    Label1 = headerLabel(QStringLiteral("メッセージ"), Qt::red, this);
+    Label1 = headerLabel(tr("メッセージ"), Qt::red, this);
     Label1->setObjectName(QStringLiteral("Label1"));
 
     auto *info = new QWidget(this);
@@ -55,15 +55,17 @@ TLogForm::TLogForm(Session &session, Frontend &frontend, int fontSize, QWidget *
         edit = new QLineEdit(info);
         edit->setObjectName(QString::fromLatin1(editName));
         edit->setReadOnly(true);
+        label->setBuddy(edit);
         grid->addWidget(label, r, 0);
         grid->addWidget(edit, r, 1);
     };
-    row(0, QStringLiteral("送信者"), "laHandleName", "edSendUser", laHandleName, edSendUser);
-    row(1, QStringLiteral("受信者"), "laMachineName", "edRecvUser", laMachineName, edRecvUser);
-    row(2, QStringLiteral("記録日時"), "laRecvTime", "edSaveDate", laRecvTime, edSaveDate);
+    row(0, tr("送信者"), "laHandleName", "edSendUser", laHandleName, edSendUser);
+    row(1, tr("受信者"), "laMachineName", "edRecvUser", laMachineName, edRecvUser);
+    row(2, tr("記録日時"), "laRecvTime", "edSaveDate", laRecvTime, edSaveDate);
 
     mmLogData = new QPlainTextEdit(this);
     mmLogData->setObjectName(QStringLiteral("mmLogData"));
+    mmLogData->setAccessibleName(tr("メッセージ"));
     mmLogData->setReadOnly(true);
     mmLogData->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     mmLogData->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -74,11 +76,11 @@ TLogForm::TLogForm(Session &session, Frontend &frontend, int fontSize, QWidget *
         b->setObjectName(QString::fromLatin1(name));
         return b;
     };
-    btDelete = button(QStringLiteral("全消去(&D)"), "btDelete");
-    btReSend = button(SendAgainCaption, "btReSend");
+    btDelete = button(tr("全消去(&D)"), "btDelete");
+    btReSend = button(tr(SendAgainCaption), "btReSend");
     btPrev = button(QStringLiteral("≪"), "btPrev");
     btNext = button(QStringLiteral("≫"), "btNext");
-    btOk = button(QStringLiteral("閉じる(&C)"), "btOk");
+    btOk = button(tr("閉じる(&C)"), "btOk");
     for (QPushButton *step : {btPrev, btNext})
         step->setMaximumWidth(step->fontMetrics().horizontalAdvance(QStringLiteral("≪≪≪")) + 16);
     connect(btDelete, &QPushButton::clicked, this, &TLogForm::btDeleteClick);
@@ -89,6 +91,8 @@ TLogForm::TLogForm(Session &session, Frontend &frontend, int fontSize, QWidget *
     // them do nothing at either end.
     connect(new QShortcut(QKeySequence(Qt::Key_PageUp), this), &QShortcut::activated, btPrev, &QPushButton::click);
     connect(new QShortcut(QKeySequence(Qt::Key_PageDown), this), &QShortcut::activated, btNext, &QPushButton::click);
+    // Escape does what the close button does, as in every window of the program.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, btOk, &QPushButton::click);
     connect(btOk, &QPushButton::clicked, this, &QWidget::close);
 
     auto *buttons = new QHBoxLayout;
@@ -108,7 +112,7 @@ TLogForm::TLogForm(Session &session, Frontend &frontend, int fontSize, QWidget *
     layout->addWidget(mmLogData, 1);
     layout->addLayout(buttons);
 
-    m_trayIcon = new WindowTrayIcon(this, IconStrip::LogViewer, Caption);
+    m_trayIcon = new WindowTrayIcon(this, IconStrip::LogViewer, tr(Caption));
     restorePlacement(this, m_session, PlacementSection::LogForm, DesignSize);
     setDisplayFontSize(fontSize);
 
@@ -179,15 +183,14 @@ void TLogForm::showEmpty(View view)
     for (QLineEdit *edit : {edSendUser, edRecvUser, edSaveDate})
         edit->clear();
     const bool noLog = view == View::NoLog;
-    mmLogData->setPlainText(noLog ? QStringLiteral("記録されているログはありません。")
-                                  : QStringLiteral("ログファイルが不正です。"));
+    mmLogData->setPlainText(noLog ? tr("記録されているログはありません。") : tr("ログファイルが不正です。"));
     mmLogData->setEnabled(false);
     btPrev->setEnabled(false);
     btNext->setEnabled(false);
     // Nothing to send again or answer.
-    btReSend->setText(SendAgainCaption);
+    btReSend->setText(tr(SendAgainCaption));
     btReSend->setEnabled(false);
-    setWindowTitle(Caption + (noLog ? QStringLiteral(" [0/0]") : QStringLiteral(" [ログオープンエラー]")));
+    setWindowTitle(tr(Caption) + (noLog ? QStringLiteral(" [0/0]") : tr(" [ログオープンエラー]")));
 }
 
 void TLogForm::ShowLogRecord()
@@ -206,7 +209,7 @@ void TLogForm::ShowLogRecord()
         edit->setCursorPosition(0);
     mmLogData->setPlainText(cp932::toWidgetText(record.LogData));
     mmLogData->setEnabled(true);
-    setWindowTitle(Caption + QStringLiteral(" [%1/%2]").arg(m_position + 1).arg(m_records.size()));
+    setWindowTitle(tr(Caption) + QStringLiteral(" [%1/%2]").arg(m_position + 1).arg(m_records.size()));
     btPrev->setEnabled(m_position != 0);
     btNext->setEnabled(m_position != last);
 
@@ -217,7 +220,7 @@ void TLogForm::ShowLogRecord()
         m_action = Action::SendAgain;
     else
         m_action = Action::None; // written under a former handle or machine name
-    btReSend->setText(m_action == Action::Reply ? ReplyCaption : SendAgainCaption);
+    btReSend->setText(m_action == Action::Reply ? tr(ReplyCaption) : tr(SendAgainCaption));
     btReSend->setEnabled(m_action != Action::None);
 }
 
@@ -238,7 +241,7 @@ void TLogForm::btDeleteClick()
     // The box runs a nested event loop in which the program may be told to
     // quit, which destroys this window.
     const QPointer<TLogForm> self(this);
-    if (m_frontend.showMessageBox(QStringLiteral("ログをクリアしてもよろしいですか？"), mb::YesNo | mb::IconQuestion)
+    if (m_frontend.showMessageBox(tr("ログをクリアしてもよろしいですか？"), mb::YesNo | mb::IconQuestion)
         != Answer::Yes)
         return;
     if (!self)
@@ -258,8 +261,8 @@ void TLogForm::btReSendClick()
     const TPeer *peer =
         FindLabelledPeer(action == Action::SendAgain ? record.RecvUser : record.SendUser, m_session.roster());
     if (!peer) {
-        m_frontend.showMessageBox(QStringLiteral("対象となる相手先がオフラインかマシン名が変更されたため、"
-                                                 "再送信、及び返信することはできません。"),
+        m_frontend.showMessageBox(tr("対象となる相手先がオフラインかマシン名が変更されたため、"
+                                     "再送信、及び返信することはできません。"),
                                   mb::Ok | mb::IconWarning);
         return;
     }

@@ -25,7 +25,7 @@ namespace zn {
 TRecvForm::TRecvForm(Session &session, int fontSize, QWidget *parent) : QWidget(parent, Qt::Window), m_session(session)
 {
     setObjectName(QStringLiteral("RecvForm"));
-    setWindowTitle(QStringLiteral("Zephinet -メッセージ受信-"));
+    setWindowTitle(tr("Zephinet -メッセージ受信-"));
 
     plRecvInfo = new QWidget(this);
     plRecvInfo->setObjectName(QStringLiteral("plRecvInfo"));
@@ -38,12 +38,13 @@ TRecvForm::TRecvForm(Session &session, int fontSize, QWidget *parent) : QWidget(
         edit = new QLineEdit(plRecvInfo);
         edit->setObjectName(QString::fromLatin1(editName));
         edit->setReadOnly(true);
+        label->setBuddy(edit);
         grid->addWidget(label, r, 0);
         grid->addWidget(edit, r, 1);
     };
-    row(0, QStringLiteral("ハンドル名"), "laHandleName", "edHandleName", laHandleName, edHandleName);
-    row(1, QStringLiteral("マシン名"), "laMachineName", "edMachineName", laMachineName, edMachineName);
-    row(2, QStringLiteral("受信日時"), "laRecvTime", "edRecvTime", laRecvTime, edRecvTime);
+    row(0, tr("ハンドル名"), "laHandleName", "edHandleName", laHandleName, edHandleName);
+    row(1, tr("マシン名"), "laMachineName", "edMachineName", laMachineName, edMachineName);
+    row(2, tr("受信日時"), "laRecvTime", "edRecvTime", laRecvTime, edRecvTime);
 
     mmRecvData = new QPlainTextEdit(this);
     mmRecvData->setObjectName(QStringLiteral("mmRecvData"));
@@ -51,13 +52,17 @@ TRecvForm::TRecvForm(Session &session, int fontSize, QWidget *parent) : QWidget(
     mmRecvData->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     mmRecvData->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     mmRecvData->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Read with the keys too: a caret moves through the text, Tab leaves it.
+    mmRecvData->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    mmRecvData->setTabChangesFocus(true);
+    mmRecvData->setAccessibleName(tr("受信メッセージ"));
 
-    btRecv = new QPushButton(QStringLiteral("返信(&R)"), this);
+    btRecv = new QPushButton(tr("返信(&R)"), this);
     btRecv->setObjectName(QStringLiteral("btRecv"));
-    btNext = new QPushButton(QStringLiteral("次のメッセージ(&N)"), this);
+    btNext = new QPushButton(tr("次のメッセージ(&N)"), this);
     btNext->setObjectName(QStringLiteral("btNext"));
     btNext->setEnabled(false);
-    btOk = new QPushButton(QStringLiteral("確認(&C)"), this);
+    btOk = new QPushButton(tr("確認(&C)"), this);
     btOk->setObjectName(QStringLiteral("btOk"));
     connect(btRecv, &QPushButton::clicked, this, &TRecvForm::btRecvClick);
     connect(btNext, &QPushButton::clicked, this, &TRecvForm::nextRequested);
@@ -74,15 +79,17 @@ TRecvForm::TRecvForm(Session &session, int fontSize, QWidget *parent) : QWidget(
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(2);
-    layout->addWidget(headerLabel(QStringLiteral("送信者情報"), Qt::blue, this));
+    layout->addWidget(headerLabel(tr("送信者情報"), Qt::blue, this));
     layout->addWidget(plRecvInfo);
-    layout->addWidget(headerLabel(QStringLiteral("受信メッセージ"), Qt::red, this));
+    layout->addWidget(headerLabel(tr("受信メッセージ"), Qt::red, this));
     layout->addWidget(mmRecvData, 1);
     layout->addLayout(buttons);
 
-    m_trayIcon = new WindowTrayIcon(this, IconStrip::RecvWindow, QStringLiteral("Zephinet -受信ウィンドウ-"));
+    m_trayIcon = new WindowTrayIcon(this, IconStrip::RecvWindow, tr("Zephinet -受信ウィンドウ-"));
     restorePlacement(this, m_session, PlacementSection::RecvForm, DesignSize);
     setDisplayFontSize(fontSize);
+    // Opened, the window reads out the message first.
+    mmRecvData->setFocus();
 }
 
 TRecvForm::~TRecvForm() = default;

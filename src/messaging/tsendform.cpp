@@ -11,6 +11,7 @@
 #include "session/session.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -44,11 +45,11 @@ QString quotedNames(const QList<Recipient> &recipients)
 {
     QString out;
     for (const Recipient &r : recipients)
-        out += QStringLiteral("「") + cp932::decode(r.HandleName) + QStringLiteral("」");
+        out += QCoreApplication::translate("zn::TSendForm", "「%1」").arg(cp932::decode(r.HandleName));
     return out;
 }
 
-const QString SendWindowTip = QStringLiteral("Zephinet -送信ウィンドウ-");
+const char SendWindowTip[] = QT_TRANSLATE_NOOP("zn::TSendForm", "Zephinet -送信ウィンドウ-");
 
 } // namespace
 
@@ -57,17 +58,17 @@ TSendForm::TSendForm(Session &session, Frontend &frontend, SendWindowList &windo
 {
     setObjectName(QStringLiteral("SendForm"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Zephinet -メッセージ送信-"));
+    setWindowTitle(tr("Zephinet -メッセージ送信-"));
 
     plSendInfo = new QWidget(this);
     plSendInfo->setObjectName(QStringLiteral("plSendInfo"));
     auto *grid = new QGridLayout(plSendInfo);
     grid->setContentsMargins(4, 2, 4, 2);
-    laSendHandle = new QLabel(QStringLiteral("ハンドル名"), plSendInfo);
+    laSendHandle = new QLabel(tr("ハンドル名"), plSendInfo);
     laSendHandle->setObjectName(QStringLiteral("laSendHandle"));
     edSendName = new QLineEdit(plSendInfo);
     edSendName->setObjectName(QStringLiteral("edSendName"));
-    laSendMachine = new QLabel(QStringLiteral("マシン名"), plSendInfo);
+    laSendMachine = new QLabel(tr("マシン名"), plSendInfo);
     laSendMachine->setObjectName(QStringLiteral("laSendMachine"));
     edSendMachine = new QLineEdit(plSendInfo);
     edSendMachine->setObjectName(QStringLiteral("edSendMachine"));
@@ -75,6 +76,8 @@ TSendForm::TSendForm(Session &session, Frontend &frontend, SendWindowList &windo
         edit->setReadOnly(true);
         edit->setFocusPolicy(Qt::ClickFocus);
     }
+    laSendHandle->setBuddy(edSendName);
+    laSendMachine->setBuddy(edSendMachine);
     grid->addWidget(laSendHandle, 0, 0);
     grid->addWidget(edSendName, 0, 1);
     grid->addWidget(laSendMachine, 1, 0);
@@ -88,11 +91,13 @@ TSendForm::TSendForm(Session &session, Frontend &frontend, SendWindowList &windo
     mmSendData->setObjectName(QStringLiteral("mmSendData"));
     mmSendData->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mmSendData->setTabChangesFocus(true);
+    mmSendData->setAccessibleName(tr("送信メッセージ"));
     connect(mmSendData->document(), &QTextDocument::contentsChange, this, &TSendForm::limitInput);
 
-    btSend = new QPushButton(QStringLiteral("送信(&S)"), this);
+    btSend = new QPushButton(tr("送信(&S)"), this);
     btSend->setObjectName(QStringLiteral("btSend"));
-    btCancel = new QPushButton(QStringLiteral("キャンセル(&C)"), this);
+    btSend->setAccessibleDescription(tr("Ctrl+Enterでも送信できます。"));
+    btCancel = new QPushButton(tr("キャンセル(&C)"), this);
     btCancel->setObjectName(QStringLiteral("btCancel"));
     connect(btSend, &QPushButton::clicked, this, &TSendForm::btSendClick);
     connect(btCancel, &QPushButton::clicked, this, &TSendForm::btCancelClick);
@@ -118,14 +123,14 @@ TSendForm::TSendForm(Session &session, Frontend &frontend, SendWindowList &windo
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(2);
-    layout->addWidget(headerLabel(QStringLiteral("送信先情報"), Qt::blue, this));
+    layout->addWidget(headerLabel(tr("送信先情報"), Qt::blue, this));
     layout->addWidget(plSendInfo);
-    layout->addWidget(headerLabel(QStringLiteral("送信メッセージ"), Qt::red, this));
+    layout->addWidget(headerLabel(tr("送信メッセージ"), Qt::red, this));
     layout->addWidget(mmSendData, 1);
     layout->addWidget(laCutNote);
     layout->addLayout(buttons);
 
-    m_trayIcon = new WindowTrayIcon(this, IconStrip::SendWindow, SendWindowTip);
+    m_trayIcon = new WindowTrayIcon(this, IconStrip::SendWindow, tr(SendWindowTip));
     m_hasSlot = m_windows.take(this);
     restorePlacement(this, m_session, PlacementSection::SendForm, DesignSize);
     setDisplayFontSize(fontSize);
@@ -147,8 +152,8 @@ void TSendForm::setRecipients(const QList<Recipient> &recipients)
     edSendName->setCursorPosition(0);
     edSendMachine->setCursorPosition(0);
     // Among several minimised send windows, the tip tells them apart.
-    m_trayIcon->setTip(recipients.isEmpty() ? SendWindowTip
-                                            : SendWindowTip + QStringLiteral(" 送信先：") + edSendName->text());
+    m_trayIcon->setTip(recipients.isEmpty() ? tr(SendWindowTip)
+                                            : tr(SendWindowTip) + tr(" 送信先：%1").arg(edSendName->text()));
 }
 
 void TSendForm::setText(const QString &text)
@@ -211,9 +216,9 @@ void TSendForm::limitInput(int position, int removed, int added)
     m_limiting = false;
     mmSendData->setTextCursor(cursor);
     m_textBytes = MessageTextBytes(mmSendData->toPlainText());
-    laCutNote->setText(QStringLiteral("送信メッセージが最大文字数（2048文字）を越えたため、"
-                                      "入力された文字のうち%1文字を削除しました。")
-                           .arg(cutCharacters));
+    laCutNote->setText(tr("送信メッセージが最大文字数（2048文字）を越えたため、"
+                          "入力された文字のうち%n文字を削除しました。",
+                          nullptr, cutCharacters));
     laCutNote->show();
 }
 
@@ -256,13 +261,13 @@ void TSendForm::keepForUnreached(const QList<Recipient> &reached, const QList<Re
 {
     // A second 送信 then goes only to those it did not reach.
     setRecipients(unreached);
-    QString text = quotedNames(unreached)
-        + (unreached.size() == 1
-               ? QStringLiteral("がオフライン状態になりました。このユーザにメッセージを送信できませんでした。")
-               : QStringLiteral("がオフライン状態になりました。これらのユーザにメッセージを送信できませんでした。"));
+    QString text = (unreached.size() == 1
+                        ? tr("%1がオフライン状態になりました。このユーザにメッセージを送信できませんでした。")
+                        : tr("%1がオフライン状態になりました。これらのユーザにメッセージを送信できませんでした。"))
+                       .arg(quotedNames(unreached));
     if (!reached.isEmpty())
-        text += u'\n' + quotedNames(reached) + QStringLiteral("には送信しました。");
-    text += QStringLiteral("\n送信できなかったメッセージは、この送信ウィンドウに残してあります。");
+        text += u'\n' + tr("%1には送信しました。").arg(quotedNames(reached));
+    text += tr("\n送信できなかったメッセージは、この送信ウィンドウに残してあります。");
     // The window may not outlive the box: the program can be told to quit
     // in its nested event loop.
     const QPointer<TSendForm> self(this);
@@ -280,7 +285,7 @@ void TSendForm::escapePressed()
 {
     const QPointer<TSendForm> self(this);
     if (!mmSendData->toPlainText().isEmpty()
-        && m_frontend.showMessageBox(QStringLiteral("入力したメッセージは送信されずに破棄されます。よろしいですか？"),
+        && m_frontend.showMessageBox(tr("入力したメッセージは送信されずに破棄されます。よろしいですか？"),
                                      mb::YesNo | mb::IconQuestion | mb::DefaultButton2)
             != Answer::Yes)
         return;

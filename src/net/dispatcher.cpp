@@ -12,6 +12,8 @@
 #include "peers/roster.h"
 #include "settings/settings.h"
 
+#include <QCoreApplication>
+
 namespace zn {
 
 // The message table: each kind's keyword, whether field 1 is the address of
@@ -64,7 +66,8 @@ std::optional<bool> Dispatcher::absenceFlag(QByteArrayView text, const QByteArra
     if (const std::optional<qint32> value = StrToInt(text))
         return (quint32(*value) & 0xFF) != 0;
     if (!m_limiter || m_limiter->allowNetworkNotice(senderAddress))
-        m_frontend.showEventNotice(QStringLiteral("'%1' は整数ではありません").arg(cp932::decode(text)), false);
+        m_frontend.showEventNotice(
+            QCoreApplication::translate("zn::Dispatcher", "'%1' は整数ではありません").arg(cp932::decode(text)), false);
     return std::nullopt;
 }
 
@@ -81,8 +84,10 @@ void Dispatcher::showNoAbsenceMessage(const QByteArray &handleName)
     m_noAbsenceMessageBoxOpen = true;
     while (!m_noAbsenceMessageQueue.isEmpty()) {
         const QByteArray name = m_noAbsenceMessageQueue.takeFirst();
-        m_frontend.showNoAbsenceMessage(QStringLiteral("「") + cp932::decode(name)
-                                        + QStringLiteral("」は不在ではないか、不在メッセージが設定されていません。"));
+        m_frontend.showNoAbsenceMessage(
+            QCoreApplication::translate("zn::Dispatcher",
+                                        "「%1」は不在ではないか、不在メッセージが設定されていません。")
+                .arg(cp932::decode(name)));
     }
     m_noAbsenceMessageBoxOpen = false;
 }
@@ -150,10 +155,11 @@ void Dispatcher::openCheck(const MessageFields &f, const QByteArray &)
     const QByteArray reader = f.bytes(2);
     m_sink.ReadConfirmed(reader);
     if (m_settings.OpenCheck) {
-        m_frontend.announceEvent(NoticeKind::ReadConfirmed,
-                                 QStringLiteral("「") + cp932::decode(reader)
-                                     + QStringLiteral("」に送信したメッセージが確認されました。"),
-                                 false);
+        m_frontend.announceEvent(
+            NoticeKind::ReadConfirmed,
+            QCoreApplication::translate("zn::Dispatcher", "「%1」に送信したメッセージが確認されました。")
+                .arg(cp932::decode(reader)),
+            false);
     }
 }
 
@@ -190,11 +196,13 @@ void Dispatcher::huzaiMessage(const MessageFields &f, const QByteArray &senderAd
 // MESSAGE_EXCLAMATION to, handle: a message we sent to that peer was lost.
 void Dispatcher::messageExclamation(const MessageFields &f, const QByteArray &)
 {
-    m_frontend.announceEvent(NoticeKind::DeliveryWarning,
-                             QStringLiteral("約1分前に「") + cp932::decode(f[2])
-                                 + QStringLiteral("」に送信したメッセージは正常に送信されませんでした。"
-                                                  "必要があれば、再度送信してください。"),
-                             true);
+    m_frontend.announceEvent(
+        NoticeKind::DeliveryWarning,
+        QCoreApplication::translate("zn::Dispatcher",
+                                    "約1分前に「%1」に送信したメッセージは正常に送信されませんでした。"
+                                    "必要があれば、再度送信してください。")
+            .arg(cp932::decode(f[2])),
+        true);
 }
 
 // MESSAGE to, machine, handle, text: the arrival sound, then the unread queue.

@@ -12,8 +12,8 @@ namespace zn {
 
 // Told once when a broadcast could be sent nowhere (no network, or every
 // destination refused), until something goes out again.
-inline constexpr QStringView NothingSentText =
-    u"ネットワークにデータを送信できませんでした。ネットワークの接続と設定を確認してください。";
+inline constexpr char NothingSentText[] = QT_TRANSLATE_NOOP(
+    "zn::Messenger", "ネットワークにデータを送信できませんでした。ネットワークの接続と設定を確認してください。");
 
 class DatagramTransport;
 class LogWriter;

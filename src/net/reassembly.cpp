@@ -123,12 +123,11 @@ void Reassembler::noticeOverflow(const QByteArray &lostSender)
         return;
     m_lastOverflowNotice = now;
     const QString name = m_senderName ? m_senderName(lostSender) : QString::fromLatin1(lostSender);
-    m_frontend.showEventNotice(
-        QStringLiteral("一度に大量のデータを受信しました。一部のデータが正常に受信できませんでした。"
-                       "もし、このメッセージが続けて出るようなら、一度、Zephinetを再起動してください。"
-                       "失われたのは「%1」からのメッセージです。")
-            .arg(name),
-        true);
+    m_frontend.showEventNotice(tr("一度に大量のデータを受信しました。一部のデータが正常に受信できませんでした。"
+                                  "もし、このメッセージが続けて出るようなら、一度、Zephinetを再起動してください。"
+                                  "失われたのは「%1」からのメッセージです。")
+                                   .arg(name),
+                               true);
 }
 
 int Reassembler::idlestSlot(const std::function<bool(const ReceiveSlot &)> &pick) const

@@ -4,6 +4,7 @@
 #include "net/portholders.h"
 #include "net/wire.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSocketNotifier>
 
@@ -227,10 +228,9 @@ QString PortHolderLine(quint16 port)
     const qint64 self = ::getpid();
     for (const PortHolder &holder : UdpPortHolders(port)) {
         if (holder.pid != self) {
-            return QStringLiteral("\nポート番号%1は「%2」（プロセスID %3）が使用しています。")
-                .arg(port)
-                .arg(holder.name)
-                .arg(holder.pid);
+            return QCoreApplication::translate("zn::UdpService",
+                                               "\nポート番号%1は「%2」（プロセスID %3）が使用しています。")
+                .arg(QString::number(port), holder.name, QString::number(holder.pid));
         }
     }
     return {};
@@ -240,7 +240,9 @@ bool StartSocketService(UdpService &service, quint16 port, Frontend &frontend)
 {
     if (service.start(port))
         return true;
-    frontend.showMessageBox(SocketStartFailureText.toString() + PortHolderLine(port), mb::IconWarning | mb::Ok);
+    frontend.showMessageBox(QCoreApplication::translate("zn::UdpService", SocketStartFailureText)
+                                + PortHolderLine(port),
+                            mb::IconWarning | mb::Ok);
     service.stop();
     return false;
 }

@@ -21,9 +21,10 @@ class Frontend;
 
 // The text shown when the service cannot start, typically because another
 // copy already holds the port.
-inline constexpr QStringView SocketStartFailureText =
-    u"ソケットサービスを開始できませんでした。すでに同じポート番号でZephinetが起動されているか、"
-    u"ソケットサービスが組み込まれていません。";
+inline constexpr char SocketStartFailureText[] =
+    QT_TRANSLATE_NOOP("zn::UdpService",
+                      "ソケットサービスを開始できませんでした。すでに同じポート番号でZephinetが起動されているか、"
+                      "ソケットサービスが組み込まれていません。");
 
 class UdpService final : public QObject, public DatagramTransport {
     Q_OBJECT

@@ -40,7 +40,7 @@ void OptionFormOpener::miOptionShowClick()
         return;
     }
     if (m_session.settings.PasswordOption) {
-        const QString title = QStringLiteral("オプションウィンドウを開くにはパスワードが必要です。");
+        const QString title = tr("オプションウィンドウを開くにはパスワードが必要です。");
         const bool passed = m_prompt ? m_prompt(title)
                                      : AskPassword(title, m_session.settings.Password, m_frontend, m_setDialogShowing,
                                                    nullptr, [this](int context) { emit helpRequested(context); });

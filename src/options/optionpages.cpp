@@ -135,16 +135,16 @@ void TOptionForm::layOut()
     buildNetworkPage();
     buildIventPage();
     buildSoundPage();
-    pcOption->addTab(tsLocal, QStringLiteral("ローカル"));
-    pcOption->addTab(tsSetting, QStringLiteral("一般"));
-    pcOption->addTab(tsLog, QStringLiteral("セキュリティ、ログ"));
-    pcOption->addTab(tsNetwork, QStringLiteral("通信"));
-    pcOption->addTab(tsIvent, QStringLiteral("イベント"));
-    pcOption->addTab(tsSound, QStringLiteral("アニメーション、サウンド"));
+    pcOption->addTab(tsLocal, tr("ローカル"));
+    pcOption->addTab(tsSetting, tr("一般"));
+    pcOption->addTab(tsLog, tr("セキュリティ、ログ"));
+    pcOption->addTab(tsNetwork, tr("通信"));
+    pcOption->addTab(tsIvent, tr("イベント"));
+    pcOption->addTab(tsSound, tr("アニメーション、サウンド"));
 
-    btSettei = button(this, "btSettei", QStringLiteral("設定"));
-    btCancel = button(this, "btCancel", QStringLiteral("キャンセル"));
-    btTekiyo = button(this, "btTekiyo", QStringLiteral("適用"));
+    btSettei = button(this, "btSettei", tr("設定"));
+    btCancel = button(this, "btCancel", tr("キャンセル"));
+    btTekiyo = button(this, "btTekiyo", tr("適用"));
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(btSettei);
@@ -171,8 +171,8 @@ void TOptionForm::buildLocalPage()
 {
     QVBoxLayout *page = pageLayout(tsLocal);
 
-    const Group user = makeGroup(tsLocal, QStringLiteral("ローカルユーザ情報"), "pbLocal", 0,
-                                 QStringLiteral("現在の自分のユーザ情報を、設定、閲覧することができます。"));
+    const Group user = makeGroup(tsLocal, tr("ローカルユーザ情報"), "pbLocal", 0,
+                                 tr("現在の自分のユーザ情報を、設定、閲覧することができます。"));
     edHandleName = lineEdit(user.box, "edHandleName", 50);
     edMachineName = lineEdit(user.box, "edMachineName");
     edIPAddress = lineEdit(user.box, "edIPAddress");
@@ -180,11 +180,13 @@ void TOptionForm::buildLocalPage()
     showOnly(edIPAddress);
     auto *grid = new QGridLayout;
     grid->setVerticalSpacing(3);
-    const std::pair<const char16_t *, QLineEdit *> rows[] = {
-        {u"ハンドル名", edHandleName}, {u"マシン名", edMachineName}, {u"IPアドレス", edIPAddress}};
+    const std::pair<const char *, QLineEdit *> rows[] = {
+        {QT_TRANSLATE_NOOP("zn::TOptionForm", "ハンドル名"), edHandleName},
+        {QT_TRANSLATE_NOOP("zn::TOptionForm", "マシン名"), edMachineName},
+        {QT_TRANSLATE_NOOP("zn::TOptionForm", "IPアドレス"), edIPAddress}};
     int row = 0;
     for (const auto &[caption, edit] : rows) {
-        auto *l = new QLabel(QString::fromUtf16(caption), user.box);
+        auto *l = new QLabel(tr(caption), user.box);
         l->setBuddy(edit);
         grid->addWidget(l, row, 0);
         grid->addWidget(edit, row, 1);
@@ -195,11 +197,10 @@ void TOptionForm::buildLocalPage()
     user.content->addLayout(grid);
     page->addWidget(user.box);
 
-    const Group huzai = makeGroup(
-        tsLocal, QStringLiteral("不在メッセージ設定"), "pbHuzai", 1,
-        QStringLiteral(
-            "不在メッセージを設定して置くと、自分が不在の時に他のユーザへ不在理由を送信することができます。"));
-    huzai.content->addWidget(new QLabel(QStringLiteral("不在時に送信するメッセージ"), huzai.box));
+    const Group huzai =
+        makeGroup(tsLocal, tr("不在メッセージ設定"), "pbHuzai", 1,
+                  tr("不在メッセージを設定して置くと、自分が不在の時に他のユーザへ不在理由を送信することができます。"));
+    huzai.content->addWidget(new QLabel(tr("不在時に送信するメッセージ"), huzai.box));
     mmHuzaiMessage = new QPlainTextEdit(huzai.box);
     mmHuzaiMessage->setObjectName(QStringLiteral("mmHuzaiMessage"));
     mmHuzaiMessage->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -213,50 +214,54 @@ void TOptionForm::buildSettingPage()
 {
     // The check boxes of the page under their headings, in page order.
     struct Row {
-        const char16_t *heading; // starts a new heading when set
+        const char *heading; // starts a new heading when set
         QCheckBox *TOptionForm::*member;
         const char *name;
-        const char16_t *caption;
+        const char *caption;
         bool Settings::*field;
     };
     static const Row rows[] = {
-        {u"ウィンドウ", &TOptionForm::cbStartShow, "cbStartShow", u"起動時にオンライン状況ウィンドウを表示しない",
-         &Settings::StartShow},
+        {QT_TRANSLATE_NOOP("zn::TOptionForm", "ウィンドウ"), &TOptionForm::cbStartShow, "cbStartShow",
+         QT_TRANSLATE_NOOP("zn::TOptionForm", "起動時にオンライン状況ウィンドウを表示しない"), &Settings::StartShow},
         {nullptr, &TOptionForm::cbSendAfterClose, "cbSendAfterClose",
-         u"メッセージ送信後に、オンライン状況ウィンドウを閉じる", &Settings::SendAfterClose},
-        {nullptr, &TOptionForm::cbRecvAutoOpen, "cbRecvAutoOpen", u"メッセージ受信時に、受信ウィンドウを自動的に開く",
+         QT_TRANSLATE_NOOP("zn::TOptionForm", "メッセージ送信後に、オンライン状況ウィンドウを閉じる"),
+         &Settings::SendAfterClose},
+        {nullptr, &TOptionForm::cbRecvAutoOpen, "cbRecvAutoOpen",
+         QT_TRANSLATE_NOOP("zn::TOptionForm", "メッセージ受信時に、受信ウィンドウを自動的に開く"),
          &Settings::RecvAutoOpen},
-        {nullptr, &TOptionForm::cbReturnRecvHide, "cbReturnRecvHide", u"返信時に受信ウィンドウを自動的に消去する",
-         &Settings::ReturnRecvHide},
-        {u"確認", &TOptionForm::cbRecvOpenCheck, "cbRecvOpenCheck", u"受信ウィンドウを開くときに確認する",
-         &Settings::RecvOpenCheck},
-        {nullptr, &TOptionForm::cbHuzaiModeCheck, "cbHuzaiModeCheck", u"不在にする時に確認する",
-         &Settings::HuzaiModeCheck},
-        {nullptr, &TOptionForm::cbHuzaiSetCheck, "cbHuzaiSetCheck", u"不在にする時に不在メッセージを再設定する",
-         &Settings::HuzaiSetCheck},
-        {nullptr, &TOptionForm::cbHuzaiReturnCheck, "cbHuzaiReturnCheck", u"不在を解除する時に確認する",
-         &Settings::HuzaiReturnCheck},
-        {nullptr, &TOptionForm::cbSendSelfCheck, "cbSendSelfCheck", u"自分自身にメッセージを送るときに確認する",
-         &Settings::SendSelfCheck},
-        {u"表示", &TOptionForm::cbSendMachineHide, "cbSendMachineHide", u"送信ウィンドウにマシン名を表示しない",
-         &Settings::SendMachineHide},
-        {nullptr, &TOptionForm::cbRecvMachineHide, "cbRecvMachineHide", u"受信ウィンドウにマシン名を表示しない",
-         &Settings::RecvMachineHide},
-        {nullptr, &TOptionForm::cbRecvDateHide, "cbRecvDateHide", u"受信ウィンドウに受信日時を表示しない",
-         &Settings::RecvDateHide},
+        {nullptr, &TOptionForm::cbReturnRecvHide, "cbReturnRecvHide",
+         QT_TRANSLATE_NOOP("zn::TOptionForm", "返信時に受信ウィンドウを自動的に消去する"), &Settings::ReturnRecvHide},
+        {QT_TRANSLATE_NOOP("zn::TOptionForm", "確認"), &TOptionForm::cbRecvOpenCheck, "cbRecvOpenCheck",
+         QT_TRANSLATE_NOOP("zn::TOptionForm", "受信ウィンドウを開くときに確認する"), &Settings::RecvOpenCheck},
+        {nullptr, &TOptionForm::cbHuzaiModeCheck, "cbHuzaiModeCheck",
+         QT_TRANSLATE_NOOP("zn::TOptionForm", "不在にする時に確認する"), &Settings::HuzaiModeCheck},
+        {nullptr, &TOptionForm::cbHuzaiSetCheck, "cbHuzaiSetCheck",
+         QT_TRANSLATE_NOOP("zn::TOptionForm", "不在にする時に不在メッセージを再設定する"), &Settings::HuzaiSetCheck},
+        {nullptr, &TOptionForm::cbHuzaiReturnCheck, "cbHuzaiReturnCheck",
+         QT_TRANSLATE_NOOP("zn::TOptionForm", "不在を解除する時に確認する"), &Settings::HuzaiReturnCheck},
+        {nullptr, &TOptionForm::cbSendSelfCheck, "cbSendSelfCheck",
+         QT_TRANSLATE_NOOP("zn::TOptionForm", "自分自身にメッセージを送るときに確認する"), &Settings::SendSelfCheck},
+        {QT_TRANSLATE_NOOP("zn::TOptionForm", "表示"), &TOptionForm::cbSendMachineHide, "cbSendMachineHide",
+         QT_TRANSLATE_NOOP("zn::TOptionForm", "送信ウィンドウにマシン名を表示しない"), &Settings::SendMachineHide},
+        {nullptr, &TOptionForm::cbRecvMachineHide, "cbRecvMachineHide",
+         QT_TRANSLATE_NOOP("zn::TOptionForm", "受信ウィンドウにマシン名を表示しない"), &Settings::RecvMachineHide},
+        {nullptr, &TOptionForm::cbRecvDateHide, "cbRecvDateHide",
+         QT_TRANSLATE_NOOP("zn::TOptionForm", "受信ウィンドウに受信日時を表示しない"), &Settings::RecvDateHide},
         {nullptr, &TOptionForm::cbTaskClipHide, "cbTaskClipHide",
-         u"タスクメニューにクリップボード関連のメニューを表示しない", &Settings::TaskClipHide},
-        {nullptr, &TOptionForm::cbTaskHuzaiHide, "cbTaskHuzaiHide", u"タスクメニューに不在関連のメニューを表示しない",
+         QT_TRANSLATE_NOOP("zn::TOptionForm", "タスクメニューにクリップボード関連のメニューを表示しない"),
+         &Settings::TaskClipHide},
+        {nullptr, &TOptionForm::cbTaskHuzaiHide, "cbTaskHuzaiHide",
+         QT_TRANSLATE_NOOP("zn::TOptionForm", "タスクメニューに不在関連のメニューを表示しない"),
          &Settings::TaskHuzaiHide},
-        {u"メッセージ", &TOptionForm::cbReturnMessagePlus, "cbReturnMessagePlus", u"返信時に元のメッセージを含める",
-         &Settings::ReturnMessagePlus},
-        {nullptr, &TOptionForm::cbClipRecvInfo, "cbClipRecvInfo", u"クリップボード受信時に送信元の情報を付加する",
-         &Settings::ClipRecvInfo},
+        {QT_TRANSLATE_NOOP("zn::TOptionForm", "メッセージ"), &TOptionForm::cbReturnMessagePlus, "cbReturnMessagePlus",
+         QT_TRANSLATE_NOOP("zn::TOptionForm", "返信時に元のメッセージを含める"), &Settings::ReturnMessagePlus},
+        {nullptr, &TOptionForm::cbClipRecvInfo, "cbClipRecvInfo",
+         QT_TRANSLATE_NOOP("zn::TOptionForm", "クリップボード受信時に送信元の情報を付加する"), &Settings::ClipRecvInfo},
     };
 
     QVBoxLayout *page = pageLayout(tsSetting);
-    const Group group = makeGroup(tsSetting, QStringLiteral("動作設定"), "pbOption", 2,
-                                  QStringLiteral("動作設定をすることで、Zephinetをより使いやすくすることができます。"));
+    const Group group = makeGroup(tsSetting, tr("動作設定"), "pbOption", 2,
+                                  tr("動作設定をすることで、Zephinetをより使いやすくすることができます。"));
     auto *scroll = new QScrollArea(group.box);
     scroll->setObjectName(QStringLiteral("sbOption"));
     scroll->setWidgetResizable(true);
@@ -274,12 +279,12 @@ void TOptionForm::buildSettingPage()
             auto *icon = new QLabel(inner);
             icon->setPixmap(IconStrip::pixmap(IconStrip::Present, 16));
             icon->setFixedSize(16, 16);
-            QLabel *heading = colouredLabel(QString::fromUtf16(row.heading), Qt::blue, inner);
+            QLabel *heading = colouredLabel(tr(row.heading), Qt::blue, inner);
             line->addWidget(icon);
             line->addWidget(heading, 1);
             list->addLayout(line);
         }
-        QCheckBox *box = checkBox(inner, row.name, QString::fromUtf16(row.caption), row.field);
+        QCheckBox *box = checkBox(inner, row.name, tr(row.caption), row.field);
         this->*row.member = box;
         list->addWidget(box);
         if (QLayoutItem *last = list->itemAt(list->count() - 1))
@@ -289,17 +294,27 @@ void TOptionForm::buildSettingPage()
     list->addStretch();
     scroll->setWidget(inner);
     group.content->addWidget(scroll, 1);
-    laHotKeys = colouredLabel(
-        QStringLiteral("このデスクトップではホットキー(Ctrl+Alt+M、Ctrl+Alt+S、Ctrl+Alt+R)を使用できません。"
-                       "デスクトップのキーボード設定で、次のコマンドをキーに割り当ててください。\n"
-                       "zephinet --user-list(オンライン状況)、zephinet --send(メッセージ送信)、"
-                       "zephinet --receive(メッセージ受信)"),
-        Qt::red, group.box);
+    laHotKeys = colouredLabel(tr("このデスクトップではホットキー(Ctrl+Alt+M、Ctrl+Alt+S、Ctrl+Alt+R)を使用できません。"
+                                 "デスクトップのキーボード設定で、次のコマンドをキーに割り当ててください。\n"
+                                 "zephinet --user-list(オンライン状況)、zephinet --send(メッセージ送信)、"
+                                 "zephinet --receive(メッセージ受信)"),
+                              Qt::red, group.box);
     laHotKeys->setObjectName(QStringLiteral("laHotKeys"));
     laHotKeys->setWordWrap(true);
     laHotKeys->setTextFormat(Qt::PlainText);
     laHotKeys->hide();
     group.content->addWidget(laHotKeys);
+    auto *languageRow = new QHBoxLayout;
+    auto *laLanguage = label(group.box, "laLanguage", tr("表示言語(&L)"));
+    cbLanguage = new QComboBox(group.box);
+    cbLanguage->setObjectName(QStringLiteral("cbLanguage"));
+    // Each language by its own name, whatever the language on screen.
+    cbLanguage->addItems({tr("デスクトップに合わせる"), QStringLiteral("日本語"), QStringLiteral("English")});
+    laLanguage->setBuddy(cbLanguage);
+    languageRow->addWidget(laLanguage);
+    languageRow->addWidget(cbLanguage);
+    languageRow->addWidget(new QLabel(tr("（変更はZephinetを再起動後に有効となります）"), group.box), 1);
+    group.content->addLayout(languageRow);
     page->addWidget(group.box, 1);
 }
 
@@ -307,19 +322,18 @@ void TOptionForm::buildLogPage()
 {
     QVBoxLayout *page = pageLayout(tsLog);
 
-    const Group log = makeGroup(tsLog, QStringLiteral("ログ設定"), "pbLog", 5,
-                                QStringLiteral("送信、受信したメッセージをログファイルに記録しておくことができます。"));
-    cbLogSave =
-        checkBox(log.box, "cbLogSave", QStringLiteral("送受信したメッセージをログに保存する"), &Settings::LogSave);
+    const Group log = makeGroup(tsLog, tr("ログ設定"), "pbLog", 5,
+                                tr("送信、受信したメッセージをログファイルに記録しておくことができます。"));
+    cbLogSave = checkBox(log.box, "cbLogSave", tr("送受信したメッセージをログに保存する"), &Settings::LogSave);
     log.content->addWidget(cbLogSave);
-    laLogFile = label(log.box, "laLogFile", QStringLiteral("ログファイル"));
+    laLogFile = label(log.box, "laLogFile", tr("ログファイル"));
     edLogFileName = lineEdit(log.box, "edLogFileName");
-    btLogSansyo = button(log.box, "btLogSansyo", QStringLiteral("参照"));
-    laLogSize1 = label(log.box, "laLogSize1", QStringLiteral("最大記録件数"));
+    btLogSansyo = button(log.box, "btLogSansyo", tr("参照"));
+    laLogSize1 = label(log.box, "laLogSize1", tr("最大記録件数"));
     edLogFileSize = lineEdit(log.box, "edLogFileSize", 4);
     edLogFileSize->setInputMethodHints(Qt::ImhDigitsOnly);
     edLogFileSize->setFixedWidth(edLogFileSize->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
-    laLogSize2 = label(log.box, "laLogSize2", QStringLiteral("件 （0を指定すると無制限になります）"));
+    laLogSize2 = label(log.box, "laLogSize2", tr("件 （0を指定すると無制限になります）"));
     for (QLineEdit *edit : {edLogFileName, edLogFileSize})
         edit->installEventFilter(this);
     auto *grid = new QGridLayout;
@@ -338,27 +352,25 @@ void TOptionForm::buildLogPage()
     page->addWidget(log.box);
 
     const Group security =
-        makeGroup(tsLog, QStringLiteral("セキュリティ"), "pbSequrity", 4,
-                  QStringLiteral("パスワードを設定しておくと、各アクション時のセキュリティを強化することができます。"));
+        makeGroup(tsLog, tr("セキュリティ"), "pbSequrity", 4,
+                  tr("パスワードを設定しておくと、各アクション時のセキュリティを強化することができます。"));
     edPassword = passwordEdit(QStringLiteral("edPassword"), security.box);
     edPassword->setEnabled(false);
-    btPasswordChange = button(security.box, "btPasswordChange", QStringLiteral("変更"));
+    btPasswordChange = button(security.box, "btPasswordChange", tr("変更"));
     auto *passwordRow = new QHBoxLayout;
-    passwordRow->addWidget(new QLabel(QStringLiteral("パスワード"), security.box));
+    passwordRow->addWidget(new QLabel(tr("パスワード"), security.box));
     passwordRow->addWidget(edPassword, 1);
     passwordRow->addWidget(btPasswordChange);
     security.content->addLayout(passwordRow);
     cbPasswordOnline =
-        checkBox(security.box, "cbPasswordOnline",
-                 QStringLiteral("オンライン状況ウィンドウを開くときにパスワードを入力する"), &Settings::PasswordOnline);
-    cbPasswordOption =
-        checkBox(security.box, "cbPasswordOption",
-                 QStringLiteral("オプションウィンドウを開くときにパスワードを入力する"), &Settings::PasswordOption);
-    cbPasswordRecv =
-        checkBox(security.box, "cbPasswordRecv", QStringLiteral("メッセージを取得するときにパスワードを入力する"),
-                 &Settings::PasswordRecv);
-    cbPasswordLog = checkBox(security.box, "cbPasswordLog",
-                             QStringLiteral("ログビューアを開くときにパスワードを入力する"), &Settings::PasswordLog);
+        checkBox(security.box, "cbPasswordOnline", tr("オンライン状況ウィンドウを開くときにパスワードを入力する"),
+                 &Settings::PasswordOnline);
+    cbPasswordOption = checkBox(security.box, "cbPasswordOption",
+                                tr("オプションウィンドウを開くときにパスワードを入力する"), &Settings::PasswordOption);
+    cbPasswordRecv = checkBox(security.box, "cbPasswordRecv", tr("メッセージを取得するときにパスワードを入力する"),
+                              &Settings::PasswordRecv);
+    cbPasswordLog = checkBox(security.box, "cbPasswordLog", tr("ログビューアを開くときにパスワードを入力する"),
+                             &Settings::PasswordLog);
     for (QCheckBox *box : {cbPasswordOnline, cbPasswordOption, cbPasswordRecv, cbPasswordLog})
         security.content->addWidget(box);
     page->addWidget(security.box);
@@ -369,23 +381,23 @@ void TOptionForm::buildNetworkPage()
 {
     QVBoxLayout *page = pageLayout(tsNetwork);
 
-    const Group users = makeGroup(tsNetwork, QStringLiteral("ネットワークユーザ設定"), "pbNetwork", 6,
-                                  QStringLiteral("ネットワーク上に他のユーザが存在するのにオンライン認知しない場合は、"
-                                                 "IPアドレスを直接指定することで解決できる場合があります。"));
-    QLabel *warning = colouredLabel(QStringLiteral("正常に通信できないマシンが存在する場合のみ、設定してください。"),
-                                    Qt::red, users.box);
+    const Group users = makeGroup(tsNetwork, tr("ネットワークユーザ設定"), "pbNetwork", 6,
+                                  tr("ネットワーク上に他のユーザが存在するのにオンライン認知しない場合は、"
+                                     "IPアドレスを直接指定することで解決できる場合があります。"));
+    QLabel *warning =
+        colouredLabel(tr("正常に通信できないマシンが存在する場合のみ、設定してください。"), Qt::red, users.box);
     warning->setWordWrap(true);
     users.content->addWidget(warning);
-    users.content->addWidget(new QLabel(QStringLiteral("メッセージを送るマシンのIPアドレス"), users.box));
+    users.content->addWidget(new QLabel(tr("メッセージを送るマシンのIPアドレス"), users.box));
     edAddSendIP = lineEdit(users.box, "edAddSendIP", 15);
     edAddSendIP->setInputMethodHints(Qt::ImhPreferNumbers | Qt::ImhLatinOnly);
     edAddSendIP->installEventFilter(this);
-    btAddSendIP = button(users.box, "btAddSendIP", QStringLiteral("追加"));
+    btAddSendIP = button(users.box, "btAddSendIP", tr("追加"));
     lbSendIP = new QListWidget(users.box);
     lbSendIP->setObjectName(QStringLiteral("lbSendIP"));
     lbSendIP->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lbSendIP->installEventFilter(this);
-    btDeleteSendIP = button(users.box, "btDeleteSendIP", QStringLiteral("削除"));
+    btDeleteSendIP = button(users.box, "btDeleteSendIP", tr("削除"));
     auto *grid = new QGridLayout;
     grid->setVerticalSpacing(3);
     grid->addWidget(edAddSendIP, 0, 0);
@@ -396,11 +408,10 @@ void TOptionForm::buildNetworkPage()
     users.content->addLayout(grid, 1);
     page->addWidget(users.box, 1);
 
-    const Group port = makeGroup(tsNetwork, QStringLiteral("通信ポート設定"), "pmPort", 7,
-                                 QStringLiteral("使用するポート番号を設定することができます。"));
+    const Group port =
+        makeGroup(tsNetwork, tr("通信ポート設定"), "pmPort", 7, tr("使用するポート番号を設定することができます。"));
     QLabel *portWarning = colouredLabel(
-        QStringLiteral(
-            "他のアプリケーションが同じポートを使用している場合や、特定の人と通信したい場合にのみ、変更してください。"),
+        tr("他のアプリケーションが同じポートを使用している場合や、特定の人と通信したい場合にのみ、変更してください。"),
         Qt::red, port.box);
     portWarning->setWordWrap(true);
     port.content->addWidget(portWarning);
@@ -409,9 +420,9 @@ void TOptionForm::buildNetworkPage()
     edPortNo->setFixedWidth(edPortNo->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 12);
     edPortNo->installEventFilter(this);
     auto *portRow = new QHBoxLayout;
-    portRow->addWidget(new QLabel(QStringLiteral("ポート番号"), port.box));
+    portRow->addWidget(new QLabel(tr("ポート番号"), port.box));
     portRow->addWidget(edPortNo);
-    portRow->addWidget(new QLabel(QStringLiteral("（変更はZephinetを再起動後に有効となります）"), port.box), 1);
+    portRow->addWidget(new QLabel(tr("（変更はZephinetを再起動後に有効となります）"), port.box), 1);
     port.content->addLayout(portRow);
     page->addWidget(port.box);
 }
@@ -419,42 +430,39 @@ void TOptionForm::buildNetworkPage()
 void TOptionForm::buildIventPage()
 {
     QVBoxLayout *page = pageLayout(tsIvent);
-    const Group group = makeGroup(tsIvent, QStringLiteral("通知設定"), "pbIvent", 8,
-                                  QStringLiteral("イベントが起きたことをメッセージとして表示することができます。"));
-    cbOnlineCheck = checkBox(group.box, "cbOnlineCheck", QStringLiteral("他のユーザがオンラインになったら通知を受ける"),
+    const Group group = makeGroup(tsIvent, tr("通知設定"), "pbIvent", 8,
+                                  tr("イベントが起きたことをメッセージとして表示することができます。"));
+    cbOnlineCheck = checkBox(group.box, "cbOnlineCheck", tr("他のユーザがオンラインになったら通知を受ける"),
                              &Settings::OnlineCheck);
-    cbOffLineCheck = checkBox(group.box, "cbOffLineCheck",
-                              QStringLiteral("他のユーザがオフラインになったら通知を受ける"), &Settings::OfflineCheck);
-    cbOpenCheck =
-        checkBox(group.box, "cbOpenCheck", QStringLiteral("自分が送ったメッセージを相手が確認したら通知を受ける"),
-                 &Settings::OpenCheck);
-    cbRecvCheck =
-        checkBox(group.box, "cbRecvCheck", QStringLiteral("メッセージが届いたら通知を受ける"), &Settings::RecvCheck);
-    cbAutoLocate = checkBox(group.box, "cbAutoLocate", QStringLiteral("イベント通知ウィンドウを画面の中央へ表示する"),
-                            &Settings::AutoLocate);
-    cbAutoClose = checkBox(group.box, "cbAutoClose", QStringLiteral("イベント通知ウィンドウを自動的に閉じる"),
-                           &Settings::AutoClose);
-    cbDesktopNotification =
-        checkBox(group.box, "cbDesktopNotification",
-                 QStringLiteral("イベント通知ウィンドウの代わりにデスクトップの通知機能で通知する"), nullptr);
+    cbOffLineCheck = checkBox(group.box, "cbOffLineCheck", tr("他のユーザがオフラインになったら通知を受ける"),
+                              &Settings::OfflineCheck);
+    cbOpenCheck = checkBox(group.box, "cbOpenCheck", tr("自分が送ったメッセージを相手が確認したら通知を受ける"),
+                           &Settings::OpenCheck);
+    cbRecvCheck = checkBox(group.box, "cbRecvCheck", tr("メッセージが届いたら通知を受ける"), &Settings::RecvCheck);
+    cbAutoLocate =
+        checkBox(group.box, "cbAutoLocate", tr("イベント通知ウィンドウを画面の中央へ表示する"), &Settings::AutoLocate);
+    cbAutoClose =
+        checkBox(group.box, "cbAutoClose", tr("イベント通知ウィンドウを自動的に閉じる"), &Settings::AutoClose);
+    cbDesktopNotification = checkBox(group.box, "cbDesktopNotification",
+                                     tr("イベント通知ウィンドウの代わりにデスクトップの通知機能で通知する"), nullptr);
     for (QCheckBox *box :
          {cbOnlineCheck, cbOffLineCheck, cbOpenCheck, cbRecvCheck, cbDesktopNotification, cbAutoLocate, cbAutoClose})
         group.content->addWidget(box);
-    laAutoClose1 = label(group.box, "laAutoClose1", QStringLiteral("最後のイベントを表示してから"));
+    laAutoClose1 = label(group.box, "laAutoClose1", tr("最後のイベントを表示してから"));
     edAutoClose = lineEdit(group.box, "edAutoClose", 2);
     edAutoClose->setInputMethodHints(Qt::ImhDigitsOnly);
     edAutoClose->setFixedWidth(edAutoClose->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
     edAutoClose->installEventFilter(this);
-    laAutoClose2 = label(group.box, "laAutoClose2", QStringLiteral("秒後に通知ウィンドウ閉じる"));
+    laAutoClose2 = label(group.box, "laAutoClose2", tr("秒後に通知ウィンドウ閉じる"));
     auto *line = new QHBoxLayout;
     line->setContentsMargins(20, 0, 0, 0);
     line->addWidget(laAutoClose1);
     line->addWidget(edAutoClose);
     line->addWidget(laAutoClose2, 1);
     group.content->addLayout(line);
-    cbExclamationAutoClose = checkBox(group.box, "cbExclamationAutoClose",
-                                      QStringLiteral("重要な通知（エラー通知など）が含まれる場合でも自動的に閉じる"),
-                                      &Settings::ExclamationAutoClose);
+    cbExclamationAutoClose =
+        checkBox(group.box, "cbExclamationAutoClose",
+                 tr("重要な通知（エラー通知など）が含まれる場合でも自動的に閉じる"), &Settings::ExclamationAutoClose);
     cbExclamationAutoClose->setContentsMargins(20, 0, 0, 0);
     group.content->addWidget(cbExclamationAutoClose);
     page->addWidget(group.box);
@@ -464,13 +472,13 @@ void TOptionForm::buildIventPage()
 void TOptionForm::buildSoundPage()
 {
     QVBoxLayout *page = pageLayout(tsSound);
-    const Group sound = makeGroup(tsSound, QStringLiteral("サウンド設定"), "pbSound", 9,
-                                  QStringLiteral("各イベント時にサウンドを鳴らすことが出来ます。"));
-    rbIventSoundNone = new QRadioButton(QStringLiteral("サウンドを鳴らさない"), sound.box);
+    const Group sound =
+        makeGroup(tsSound, tr("サウンド設定"), "pbSound", 9, tr("各イベント時にサウンドを鳴らすことが出来ます。"));
+    rbIventSoundNone = new QRadioButton(tr("サウンドを鳴らさない"), sound.box);
     rbIventSoundNone->setObjectName(QStringLiteral("rbIventSoundNone"));
-    rbIventSoundBeep = new QRadioButton(QStringLiteral("サウンドをBEEP音で鳴らす"), sound.box);
+    rbIventSoundBeep = new QRadioButton(tr("サウンドをBEEP音で鳴らす"), sound.box);
     rbIventSoundBeep->setObjectName(QStringLiteral("rbIventSoundBeep"));
-    rbIventSoundWave = new QRadioButton(QStringLiteral("サウンドをWAVファイルで鳴らす"), sound.box);
+    rbIventSoundWave = new QRadioButton(tr("サウンドをWAVファイルで鳴らす"), sound.box);
     rbIventSoundWave->setObjectName(QStringLiteral("rbIventSoundWave"));
     rbIventSoundNone->setChecked(true);
     for (QRadioButton *rb : {rbIventSoundNone, rbIventSoundBeep, rbIventSoundWave})
@@ -478,25 +486,28 @@ void TOptionForm::buildSoundPage()
 
     static const struct {
         const char *label;
-        const char16_t *caption;
+        const char *caption;
         const char *edit;
         const char *test;
         const char *browse;
     } rows[] = {
-        {"laSound1", u"ユーザ オンライン", "edSoundOnline", "btSoundOnlineTest", "btOnlineSansyo"},
-        {"laSound2", u"ユーザ オフライン", "edSoundOffline", "btSoundOfflineTest", "btOfflineSansyo"},
-        {"laSound3", u"メッセージ受信", "edSoundRecv", "btSoundRecvTest", "btRecvSansyo"},
+        {"laSound1", QT_TRANSLATE_NOOP("zn::TOptionForm", "ユーザ オンライン"), "edSoundOnline", "btSoundOnlineTest",
+         "btOnlineSansyo"},
+        {"laSound2", QT_TRANSLATE_NOOP("zn::TOptionForm", "ユーザ オフライン"), "edSoundOffline", "btSoundOfflineTest",
+         "btOfflineSansyo"},
+        {"laSound3", QT_TRANSLATE_NOOP("zn::TOptionForm", "メッセージ受信"), "edSoundRecv", "btSoundRecvTest",
+         "btRecvSansyo"},
     };
     auto *grid = new QGridLayout;
     grid->setContentsMargins(20, 2, 0, 0);
     grid->setVerticalSpacing(3);
     for (int i = 0; i < 3; ++i) {
-        laSound[i] = label(sound.box, rows[i].label, QString::fromUtf16(rows[i].caption));
+        laSound[i] = label(sound.box, rows[i].label, tr(rows[i].caption));
         edSound[i] = lineEdit(sound.box, rows[i].edit);
         edSound[i]->installEventFilter(this);
         btSoundTest[i] = button(sound.box, rows[i].test, QStringLiteral("♪"));
         btSoundTest[i]->setFixedWidth(btSoundTest[i]->sizeHint().height() + 4);
-        btSansyo[i] = button(sound.box, rows[i].browse, QStringLiteral("参照"));
+        btSansyo[i] = button(sound.box, rows[i].browse, tr("参照"));
         grid->addWidget(laSound[i], i, 0);
         grid->addWidget(edSound[i], i, 1);
         grid->addWidget(btSoundTest[i], i, 2);
@@ -506,21 +517,19 @@ void TOptionForm::buildSoundPage()
     sound.content->addLayout(grid);
     page->addWidget(sound.box);
 
-    const Group animation =
-        makeGroup(tsSound, QStringLiteral("受信アニメーション"), "pbAnimation", 3,
-                  QStringLiteral("メッセージを受信したことを、アニメーションで知ることが出来ます。"));
+    const Group animation = makeGroup(tsSound, tr("受信アニメーション"), "pbAnimation", 3,
+                                      tr("メッセージを受信したことを、アニメーションで知ることが出来ます。"));
     cbTaskAnimation = new QComboBox(animation.box);
     cbTaskAnimation->setObjectName(QStringLiteral("cbTaskAnimation"));
-    cbTaskAnimation->addItems({QStringLiteral("アニメーション無し"), QStringLiteral("流星"), QStringLiteral("点滅")});
+    cbTaskAnimation->addItems({tr("アニメーション無し"), tr("流星"), tr("点滅")});
     cbMouseAnimation = new QComboBox(animation.box);
     cbMouseAnimation->setObjectName(QStringLiteral("cbMouseAnimation"));
-    cbMouseAnimation->addItems(
-        {QStringLiteral("アニメーション無し"), QStringLiteral("サークル"), QStringLiteral("スクエア")});
+    cbMouseAnimation->addItems({tr("アニメーション無し"), tr("サークル"), tr("スクエア")});
     auto *animationGrid = new QGridLayout;
     animationGrid->setVerticalSpacing(3);
-    animationGrid->addWidget(new QLabel(QStringLiteral("タスクアニメーション"), animation.box), 0, 0);
+    animationGrid->addWidget(new QLabel(tr("タスクアニメーション"), animation.box), 0, 0);
     animationGrid->addWidget(cbTaskAnimation, 0, 1);
-    animationGrid->addWidget(new QLabel(QStringLiteral("マウスアニメーション"), animation.box), 1, 0);
+    animationGrid->addWidget(new QLabel(tr("マウスアニメーション"), animation.box), 1, 0);
     animationGrid->addWidget(cbMouseAnimation, 1, 1);
     animationGrid->setColumnStretch(2, 1);
     animation.content->addLayout(animationGrid);

@@ -4,6 +4,8 @@
 #include "common/text.h"
 #include "session/messagecheck.h"
 
+#include <QCoreApplication>
+
 namespace zn {
 
 namespace {
@@ -46,18 +48,18 @@ std::optional<OptionRefusal> checkHandleName(const OptionTexts &typed, const Sho
         return std::optional<OptionRefusal>({OptionRefusal::HandleName, message});
     };
     if (trimmedName(typed.handleName).isEmpty())
-        return refused(QStringLiteral("ハンドル名を指定してください。"));
+        return refused(QCoreApplication::translate("zn::OptionValues", "ハンドル名を指定してください。"));
     const bool touched = typed.handleName != shown.handleName;
     const cp932::Encoded typedBytes = cp932::encode(typed.handleName);
     if (!typedBytes.ok() && touched)
         return refused(cp932::unencodableMessage(typedBytes.unencodable));
     const QByteArray handle = touched ? typedBytes.bytes : shown.handleBytes;
     if (handle.contains(FieldSeparator))
-        return refused(QStringLiteral("ハンドル名に「&|」は使用できません。"));
+        return refused(QCoreApplication::translate("zn::OptionValues", "ハンドル名に「&|」は使用できません。"));
     if (handle.contains(LineBreakEscape))
-        return refused(QStringLiteral("ハンドル名に「\\|」は使用できません。"));
+        return refused(QCoreApplication::translate("zn::OptionValues", "ハンドル名に「\\|」は使用できません。"));
     if (handle.contains(';'))
-        return refused(QStringLiteral("ハンドル名に「;」は使用できません。"));
+        return refused(QCoreApplication::translate("zn::OptionValues", "ハンドル名に「;」は使用できません。"));
     // Blanks and control characters are single bytes in CP932, never half
     // of a double-byte character, so the bytes trim as the text does.
     now.HandleName = trimmedBytes(handle);
@@ -77,7 +79,8 @@ OptionValues CheckOptionTexts(const OptionTexts &typed, const ShownTexts &shown,
         now.LogFileMaxCount = *logSize;
     } else if (typed.logSave) {
         values.refusal = {OptionRefusal::LogFileMaxCount,
-                          QStringLiteral("ログファイルサイズは0～9999までの数値で設定してください。")};
+                          QCoreApplication::translate("zn::OptionValues",
+                                                      "ログファイルサイズは0～9999までの数値で設定してください。")};
         return values;
     } else {
         values.logFileMaxCountRestored = true;
@@ -85,8 +88,9 @@ OptionValues CheckOptionTexts(const OptionTexts &typed, const ShownTexts &shown,
 
     const auto port = numberWithin(typed.portNo, 1024, 65535);
     if (!port) {
-        values.refusal = {OptionRefusal::PortNo,
-                          QStringLiteral("ポート番号は1024～65535までの数値で設定してください。")};
+        values.refusal = {
+            OptionRefusal::PortNo,
+            QCoreApplication::translate("zn::OptionValues", "ポート番号は1024～65535までの数値で設定してください。")};
         return values;
     }
     now.PortNo = quint16(*port);
@@ -102,8 +106,9 @@ OptionValues CheckOptionTexts(const OptionTexts &typed, const ShownTexts &shown,
     if (const auto seconds = numberWithin(typed.autoCloseTimer, 1, 99)) {
         now.AutoCloseTimer = quint8(*seconds);
     } else if (typed.autoClose) {
-        values.refusal = {OptionRefusal::AutoCloseTimer,
-                          QStringLiteral("待機秒数は1～99までの数値で設定してください。")};
+        values.refusal = {
+            OptionRefusal::AutoCloseTimer,
+            QCoreApplication::translate("zn::OptionValues", "待機秒数は1～99までの数値で設定してください。")};
     } else {
         values.autoCloseTimerRestored = true;
     }

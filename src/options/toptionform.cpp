@@ -32,8 +32,10 @@ namespace zn {
 
 namespace {
 
-const QString SoundFilters[] = {QStringLiteral("サウンドファイル(*.wav)"), QStringLiteral("すべてのファイル(*.*)")};
-const QString LogFilters[] = {QStringLiteral("Zephinetログファイル(*.ZNG)"), QStringLiteral("すべてのファイル(*.*)")};
+const char *const SoundFilters[] = {QT_TRANSLATE_NOOP("zn::TOptionForm", "サウンドファイル(*.wav)"),
+                                    QT_TRANSLATE_NOOP("zn::TOptionForm", "すべてのファイル(*.*)")};
+const char *const LogFilters[] = {QT_TRANSLATE_NOOP("zn::TOptionForm", "Zephinetログファイル(*.ZNG)"),
+                                  QT_TRANSLATE_NOOP("zn::TOptionForm", "すべてのファイル(*.*)")};
 
 // The characters of the absence message as it is stored, CR LF counting two.
 qsizetype storedLength(const QString &text)
@@ -75,7 +77,7 @@ TOptionForm::TOptionForm(Session &session, Frontend &frontend, QWidget *parent)
 {
     setObjectName(QStringLiteral("OptionForm"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Zephinet -オプション-"));
+    setWindowTitle(tr("Zephinet -オプション-"));
 
     layOut();
     connect(btSettei, &QPushButton::clicked, this, &TOptionForm::btSetteiClick);
@@ -186,6 +188,7 @@ void TOptionForm::FormShow()
         edSound[i]->setText(s.SoundFiles[size_t(i)]);
     cbTaskAnimation->setCurrentIndex(qBound(-1, s.TaskAnimation, 2));
     cbMouseAnimation->setCurrentIndex(qBound(-1, s.MouseAnimation, 2));
+    cbLanguage->setCurrentIndex(s.Language == 0 || s.Language == 1 ? s.Language + 1 : 0);
 
     if (s.IventSound)
         rbIventSoundWave->setChecked(true);
@@ -317,8 +320,7 @@ bool TOptionForm::btTekiyoClick()
         return refuse(*values.refusal);
     Settings now = values.settings;
     if (now.PortNo != inForce.PortNo) {
-        m_frontend.showMessageBox(QStringLiteral("ポート番号の設定は次回の起動から有効になります。"),
-                                  mb::Ok | mb::IconInformation);
+        m_frontend.showMessageBox(tr("ポート番号の設定は次回の起動から有効になります。"), mb::Ok | mb::IconInformation);
     }
 
     for (const CheckBinding &check : m_checks)
@@ -328,6 +330,9 @@ bool TOptionForm::btTekiyoClick()
         now.DesktopNotification = cbDesktopNotification->isChecked() ? 1 : 0;
     now.TaskAnimation = cbTaskAnimation->currentIndex();
     now.MouseAnimation = cbMouseAnimation->currentIndex();
+    now.Language = cbLanguage->currentIndex() > 0 ? cbLanguage->currentIndex() - 1 : inForce.Language < 0 ? -1 : 2;
+    if (cbLanguage->currentIndex() != (inForce.Language == 0 || inForce.Language == 1 ? inForce.Language + 1 : 0))
+        m_frontend.showMessageBox(tr("表示言語の設定は次回の起動から有効になります。"), mb::Ok | mb::IconInformation);
     now.Password = m_password;
     now.LogFileName = edLogFileName->text();
     QByteArrayList entries;
@@ -371,7 +376,7 @@ void TOptionForm::btAddSendIPClick()
     const std::optional<QByteArray> address = CanonicalSendIP(typed.toLatin1());
     if (!address || typed.toLatin1() != typed.toUtf8()) {
         edAddSendIP->setFocus();
-        m_frontend.showMessageBox(QStringLiteral("IPアドレスの指定に誤りがあります。"), mb::Ok | mb::IconWarning);
+        m_frontend.showMessageBox(tr("IPアドレスの指定に誤りがあります。"), mb::Ok | mb::IconWarning);
         return;
     }
     QByteArrayList entries;
@@ -380,8 +385,8 @@ void TOptionForm::btAddSendIPClick()
     entries.append(*address);
     if (!SendIPListFits(entries)) {
         edAddSendIP->setFocus();
-        m_frontend.showMessageBox(QStringLiteral("これ以上IPアドレスを追加できません。"
-                                                 "登録できるのは%1件、合計%2文字までです。")
+        m_frontend.showMessageBox(tr("これ以上IPアドレスを追加できません。"
+                                     "登録できるのは%1件、合計%2文字までです。")
                                       .arg(MaxSendIPEntries)
                                       .arg(MaxSendIPBytes),
                                   mb::Ok | mb::IconWarning);
@@ -395,7 +400,7 @@ void TOptionForm::btAddSendIPClick()
 void TOptionForm::btDeleteSendIPClick()
 {
     if (!lbSendIP->selectedItems().isEmpty()) {
-        if (m_frontend.showMessageBox(QStringLiteral("指定したIPアドレスを削除します。よろしいですか？"),
+        if (m_frontend.showMessageBox(tr("指定したIPアドレスを削除します。よろしいですか？"),
                                       mb::YesNo | mb::IconQuestion | mb::DefaultButton2)
             != Answer::Yes)
             return;
@@ -413,8 +418,8 @@ void TOptionForm::btLogSansyoClick()
 {
     const FileChoice choice = m_chooseFile(this,
                                            {FileRequest::Save,
-                                            QStringLiteral("ログファイル保存先指定"),
-                                            {LogFilters[0], LogFilters[1]},
+                                            tr("ログファイル保存先指定"),
+                                            {tr(LogFilters[0]), tr(LogFilters[1])},
                                             existingDirectoryOf(edLogFileName->text())});
     if (choice.path.isEmpty())
         return;
@@ -428,8 +433,8 @@ void TOptionForm::btSansyoClick(int row)
 {
     const FileChoice choice = m_chooseFile(this,
                                            {FileRequest::Open,
-                                            QStringLiteral("サウンド設定"),
-                                            {SoundFilters[0], SoundFilters[1]},
+                                            tr("サウンド設定"),
+                                            {tr(SoundFilters[0]), tr(SoundFilters[1])},
                                             existingDirectoryOf(edSound[row]->text())});
     if (!choice.path.isEmpty())
         edSound[row]->setText(QDir::toNativeSeparators(choice.path));

@@ -160,6 +160,8 @@ public:
     std::array<QPushButton *, 3> btSansyo{};
     QComboBox *cbTaskAnimation = nullptr;
     QComboBox *cbMouseAnimation = nullptr;
+    // Language: the desktop's, Japanese, English (the setting plus one).
+    QComboBox *cbLanguage = nullptr;
 
     QPushButton *btSettei = nullptr;
     QPushButton *btCancel = nullptr;

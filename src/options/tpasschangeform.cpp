@@ -23,37 +23,36 @@ TPassChangeForm::TPassChangeForm(QByteArray &password, Frontend &boxes, QWidget 
       m_password(password), m_boxes(boxes)
 {
     setObjectName(QStringLiteral("PassChangeForm"));
-    setWindowTitle(QStringLiteral("Zephinet -パスワード設定-"));
+    setWindowTitle(tr("Zephinet -パスワード設定-"));
 
-    auto *check = new QGroupBox(QStringLiteral("パスワード確認"), this);
+    auto *check = new QGroupBox(tr("パスワード確認"), this);
     check->setObjectName(QStringLiteral("gbPassCheck"));
     edOldPass = passwordEdit(QStringLiteral("edOldPass"), check);
     auto *checkGrid = new QGridLayout(check);
     checkGrid->setContentsMargins(8, 4, 8, 6);
     checkGrid->setVerticalSpacing(2);
-    checkGrid->addWidget(colouredLabel(QStringLiteral("現在のパスワードを入力してください。"), Qt::red, check), 0, 0, 1,
-                         2);
-    checkGrid->addWidget(new QLabel(QStringLiteral("現パスワード"), check), 1, 0);
+    checkGrid->addWidget(colouredLabel(tr("現在のパスワードを入力してください。"), Qt::red, check), 0, 0, 1, 2);
+    checkGrid->addWidget(new QLabel(tr("現パスワード"), check), 1, 0);
     checkGrid->addWidget(edOldPass, 1, 1);
 
-    auto *set = new QGroupBox(QStringLiteral("パスワード設定"), this);
+    auto *set = new QGroupBox(tr("パスワード設定"), this);
     edNewPass = passwordEdit(QStringLiteral("edNewPass"), set);
     edNewPassCheck = passwordEdit(QStringLiteral("edNewPassCheck"), set);
     auto *setGrid = new QGridLayout(set);
     setGrid->setContentsMargins(8, 4, 8, 6);
     setGrid->setVerticalSpacing(2);
-    setGrid->addWidget(colouredLabel(QStringLiteral("新しいパスワードを入力してください。"), Qt::red, set), 0, 0, 1, 2);
-    setGrid->addWidget(new QLabel(QStringLiteral("新パスワード"), set), 1, 0);
+    setGrid->addWidget(colouredLabel(tr("新しいパスワードを入力してください。"), Qt::red, set), 0, 0, 1, 2);
+    setGrid->addWidget(new QLabel(tr("新パスワード"), set), 1, 0);
     setGrid->addWidget(edNewPass, 1, 1);
-    setGrid->addWidget(new QLabel(QStringLiteral("確認"), set), 2, 0);
+    setGrid->addWidget(new QLabel(tr("確認"), set), 2, 0);
     setGrid->addWidget(edNewPassCheck, 2, 1);
 
     for (QLineEdit *edit : {edOldPass, edNewPass, edNewPassCheck})
         edit->installEventFilter(this);
 
-    btSettei = new QPushButton(QStringLiteral("設定"), this);
+    btSettei = new QPushButton(tr("設定"), this);
     btSettei->setObjectName(QStringLiteral("btSettei"));
-    btCancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    btCancel = new QPushButton(tr("キャンセル"), this);
     btCancel->setObjectName(QStringLiteral("btCancel"));
     for (QPushButton *button : {btSettei, btCancel})
         button->setAutoDefault(false); // Enter is the edits' own key
@@ -93,11 +92,11 @@ void TPassChangeForm::btSetteiClick()
 {
     btSettei->setFocus();
     if (!m_password.isEmpty() && !passwordMatches(edOldPass->text(), m_password)) {
-        refuse(edOldPass, QStringLiteral("パスワードが違います。"));
+        refuse(edOldPass, tr("パスワードが違います。"));
         return;
     }
     if (edNewPass->text() != edNewPassCheck->text()) {
-        refuse(edNewPass, QStringLiteral("新しいパスワードの設定と確認パスワードの入力が違います。"));
+        refuse(edNewPass, tr("新しいパスワードの設定と確認パスワードの入力が違います。"));
         return;
     }
     // A password that the settings file cannot hold could never be typed

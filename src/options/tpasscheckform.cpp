@@ -22,15 +22,15 @@ TPassCheckForm::TPassCheckForm(const QByteArray &password, Frontend &boxes, QWid
       m_password(password), m_boxes(boxes)
 {
     setObjectName(QStringLiteral("PassCheckForm"));
-    setWindowTitle(QStringLiteral("Zephinet -パスワード確認-"));
+    setWindowTitle(tr("Zephinet -パスワード確認-"));
 
-    auto *group = new QGroupBox(QStringLiteral("パスワード確認"), this);
+    auto *group = new QGroupBox(tr("パスワード確認"), this);
     laTitle = colouredLabel({}, Qt::red, group);
     laTitle->setObjectName(QStringLiteral("laTitle"));
-    auto *prompt = colouredLabel(QStringLiteral("パスワードを入力してください。"), Qt::red, group);
+    auto *prompt = colouredLabel(tr("パスワードを入力してください。"), Qt::red, group);
     edPassword = passwordEdit(QStringLiteral("edPassword"), group);
     edPassword->installEventFilter(this);
-    auto *label = new QLabel(QStringLiteral("パスワード"), group);
+    auto *label = new QLabel(tr("パスワード"), group);
     label->setBuddy(edPassword);
 
     auto *grid = new QGridLayout(group);
@@ -43,7 +43,7 @@ TPassCheckForm::TPassCheckForm(const QByteArray &password, Frontend &boxes, QWid
 
     btOk = new QPushButton(QStringLiteral("OK"), this);
     btOk->setObjectName(QStringLiteral("btOk"));
-    btCancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    btCancel = new QPushButton(tr("キャンセル"), this);
     btCancel->setObjectName(QStringLiteral("btCancel"));
     for (QPushButton *button : {btOk, btCancel})
         button->setAutoDefault(false); // Enter is edPassword's own key
@@ -77,7 +77,7 @@ void TPassCheckForm::btOkClick()
     btOk->setFocus();
     edPassword->setFocus();
     edPassword->selectAll();
-    m_boxes.showMessageBox(QStringLiteral("パスワードが違います。"), mb::Ok | mb::IconWarning);
+    m_boxes.showMessageBox(tr("パスワードが違います。"), mb::Ok | mb::IconWarning);
 }
 
 void TPassCheckForm::btCancelClick()

@@ -95,6 +95,15 @@ QVariant RosterModel::data(const QModelIndex &index, int role) const
         if (index.column() == 0)
             return peer.Absent ? m_absentIcon : m_presentIcon;
         return {};
+    // The icon's meaning in words, for those who do not see it.
+    case Qt::AccessibleTextRole:
+        if (index.column() == 0 && peer.Absent)
+            return tr("%1（不在）").arg(cp932::decode(peer.HandleName));
+        return data(index, Qt::DisplayRole);
+    case Qt::AccessibleDescriptionRole:
+        if (index.column() == 0)
+            return peer.Absent ? tr("不在") : tr("在席");
+        return {};
     default: return {};
     }
 }
@@ -108,10 +117,10 @@ QVariant RosterModel::headerData(int section, Qt::Orientation orientation, int r
 
 QStringList RosterModel::columnCaptions(int sortIndex, bool sortUpper)
 {
-    QStringList captions{QStringLiteral("名前"), QStringLiteral("マシン名"), QStringLiteral("IPアドレス")};
+    QStringList captions{tr("名前"), tr("マシン名"), tr("IPアドレス")};
     if (sortIndex < 0 || sortIndex >= Roster::ColumnCount)
         sortIndex = Roster::HandleColumn;
-    captions[sortIndex] += sortUpper ? QStringLiteral("　△") : QStringLiteral("　▽");
+    captions[sortIndex] += sortUpper ? tr("　△") : tr("　▽");
     return captions;
 }
 

@@ -2,15 +2,16 @@
 
 #include "settings/settings.h"
 
+#include <QCoreApplication>
 #include <QMenu>
 
 namespace zn {
 
 UnreadCaptions unreadCaptions(int unreadCount)
 {
-    const QString n = QString::number(unreadCount);
-    return {QStringLiteral("クリップボード受信 <未読") + n + QStringLiteral("通>(&L)"),
-            QStringLiteral("メッセージ受信 <未読") + n + QStringLiteral("通>(&R)"), unreadCount > 0};
+    return {QCoreApplication::translate("zn::TrayMenu", "クリップボード受信 <未読%n通>(&L)", nullptr, unreadCount),
+            QCoreApplication::translate("zn::TrayMenu", "メッセージ受信 <未読%n通>(&R)", nullptr, unreadCount),
+            unreadCount > 0};
 }
 
 namespace {
@@ -44,24 +45,34 @@ QAction *addSeparator(QMenu *menu, const QString &name = {})
 void fillTaskMenu(QMenu *pmTaskMenu, TaskMenuItems &items, const Settings &settings)
 {
     QMenu *m = pmTaskMenu;
-    addAction(m, items.miUserListShow, QStringLiteral("オンライン状況(&M)"), QStringLiteral("miUserListShow"));
+    addAction(m, items.miUserListShow, QCoreApplication::translate("zn::TrayMenu", "オンライン状況(&M)"),
+              QStringLiteral("miUserListShow"));
     addSeparator(m);
-    addAction(m, items.miOptionShow, QStringLiteral("環境設定(&O)"), QStringLiteral("miOptionShow"));
-    addAction(m, items.miLogShow, QStringLiteral("ログ参照(&V)"), QStringLiteral("miLogShow"));
+    addAction(m, items.miOptionShow, QCoreApplication::translate("zn::TrayMenu", "環境設定(&O)"),
+              QStringLiteral("miOptionShow"));
+    addAction(m, items.miLogShow, QCoreApplication::translate("zn::TrayMenu", "ログ参照(&V)"),
+              QStringLiteral("miLogShow"));
     items.miLine3 = addSeparator(m, QStringLiteral("miLine3"));
-    addAction(m, items.miClipRecv, QStringLiteral("クリップボード受信(&L)"), QStringLiteral("miClipRecv"));
-    addSubmenu(m, items.miClipSend, QStringLiteral("クリップボード送信(&C)"), QStringLiteral("miClipSend"));
+    addAction(m, items.miClipRecv, QCoreApplication::translate("zn::TrayMenu", "クリップボード受信(&L)"),
+              QStringLiteral("miClipRecv"));
+    addSubmenu(m, items.miClipSend, QCoreApplication::translate("zn::TrayMenu", "クリップボード送信(&C)"),
+               QStringLiteral("miClipSend"));
     addSeparator(m);
-    addAction(m, items.miWindowRecv, QStringLiteral("メッセージ受信(&R)"), QStringLiteral("miWindowRecv"));
-    addSubmenu(m, items.miWindowSend, QStringLiteral("メッセージ送信(&S)"), QStringLiteral("miWindowSend"));
+    addAction(m, items.miWindowRecv, QCoreApplication::translate("zn::TrayMenu", "メッセージ受信(&R)"),
+              QStringLiteral("miWindowRecv"));
+    addSubmenu(m, items.miWindowSend, QCoreApplication::translate("zn::TrayMenu", "メッセージ送信(&S)"),
+               QStringLiteral("miWindowSend"));
     items.miLine10 = addSeparator(m, QStringLiteral("miLine10"));
-    addSubmenu(m, items.miHuzaiRecv, QStringLiteral("不在メッセージ受信(&U)"), QStringLiteral("miHuzaiRecv"));
-    addAction(m, items.miHuzaiMode, QStringLiteral("不在(&H)"), QStringLiteral("miHuzaiMode"));
+    addSubmenu(m, items.miHuzaiRecv, QCoreApplication::translate("zn::TrayMenu", "不在メッセージ受信(&U)"),
+               QStringLiteral("miHuzaiRecv"));
+    addAction(m, items.miHuzaiMode, QCoreApplication::translate("zn::TrayMenu", "不在(&H)"),
+              QStringLiteral("miHuzaiMode"));
     items.miHuzaiMode->setCheckable(true);
     addSeparator(m);
-    addAction(m, items.miVersion, QStringLiteral("バージョン情報(&V)"), QStringLiteral("miVersion"));
+    addAction(m, items.miVersion, QCoreApplication::translate("zn::TrayMenu", "バージョン情報(&V)"),
+              QStringLiteral("miVersion"));
     addSeparator(m);
-    addAction(m, items.miEnd, QStringLiteral("終了(&E)"), QStringLiteral("miEnd"));
+    addAction(m, items.miEnd, QCoreApplication::translate("zn::TrayMenu", "終了(&E)"), QStringLiteral("miEnd"));
     applyTaskMenuVisibility(items, settings);
 }
 

@@ -229,13 +229,12 @@ QString DesktopNotifier::summary(Group group) const
 {
     switch (group) {
     case Arrivals:
-        return m_unread > 0 ? QStringLiteral("未読メッセージが%1通あります").arg(m_unread)
-                            : QStringLiteral("メッセージが届きました");
-    case Presence: return QStringLiteral("オンライン状況の変化");
+        return m_unread > 0 ? tr("未読メッセージが%n通あります", nullptr, m_unread) : tr("メッセージが届きました");
+    case Presence: return tr("オンライン状況の変化");
     case Sent:
     case GroupCount: break;
     }
-    return QStringLiteral("送信したメッセージ");
+    return tr("送信したメッセージ");
 }
 
 QVariantMap DesktopNotifier::hints(const Slot &slot) const
@@ -256,7 +255,7 @@ void DesktopNotifier::send(Group group)
     Slot &slot = m_slots[group];
     QStringList actions;
     if (group == Arrivals)
-        actions << QStringLiteral("default") << QStringLiteral("開く");
+        actions << QStringLiteral("default") << tr("開く");
     QStringList body = slot.lines;
     if (m_bodyMarkup) {
         for (QString &line : body)

@@ -106,7 +106,7 @@ TIventForm::TIventForm(const Settings &settings, std::optional<QPoint> storedPos
       laMessage(new QLabel(this)), btOk(new QPushButton(this)), tiAutoClose(new QTimer(this)), m_settings(settings)
 {
     setObjectName(QStringLiteral("IventForm"));
-    setWindowTitle(QStringLiteral("Zephinet -イベント通知-"));
+    setWindowTitle(tr("Zephinet -イベント通知-"));
     // The main window usually sits hidden in the tray, so closing this window
     // must never count as closing the program's last window.
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -123,7 +123,7 @@ TIventForm::TIventForm(const Settings &settings, std::optional<QPoint> storedPos
     laMessage->move(LabelOrigin);
 
     btOk->setObjectName(QStringLiteral("btOk"));
-    btOk->setText(QStringLiteral("確認"));
+    btOk->setText(tr("確認"));
     btOk->setGeometry(ButtonRect);
     btOk->setDefault(true);
     connect(btOk, &QPushButton::clicked, this, &TIventForm::btOkClick);
@@ -139,7 +139,7 @@ TIventForm::TIventForm(const Settings &settings, std::optional<QPoint> storedPos
 
     // The label is measured with one line of text in the window's own font:
     // what is left of the window height is the part that is not text.
-    laMessage->setText(QStringLiteral("イベント通知"));
+    laMessage->setText(tr("イベント通知"));
     laMessage->adjustSize();
     m_heightExtra = height() - laMessage->height();
     m_buttonGap = height() - btOk->y();

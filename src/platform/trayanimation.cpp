@@ -31,12 +31,12 @@ TrayAnimation::TrayAnimation(const Settings &settings, QObject *parent)
 
 QString TrayAnimation::restingTip(bool absent)
 {
-    return absent ? QStringLiteral("Zephinet（不在中）") : QStringLiteral("Zephinet");
+    return absent ? tr("Zephinet（不在中）") : QStringLiteral("Zephinet");
 }
 
 QString TrayAnimation::unreadTip(bool absent)
 {
-    return cutTrayTip(restingTip(absent) + QStringLiteral(" -メッセージが届いています-"));
+    return cutTrayTip(restingTip(absent) + tr(" -メッセージが届いています-"));
 }
 
 int TrayAnimation::restingImage() const

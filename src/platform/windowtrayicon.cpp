@@ -41,7 +41,7 @@ WindowTrayIcon::WindowTrayIcon(QWidget *window, int image, const QString &tip, T
     : QObject(window), m_window(window), m_image(image), m_tip(cutTrayTip(tip)),
       m_trayAvailable(trayAvailable ? std::move(trayAvailable)
                                     : TrayAvailable(&QSystemTrayIcon::isSystemTrayAvailable)),
-      m_showAction(new QAction(QStringLiteral("ウィンドウを表示(&W)"), this))
+      m_showAction(new QAction(tr("ウィンドウを表示(&W)"), this))
 {
     m_showAction->setObjectName(QStringLiteral("miWindowShow"));
     connect(m_showAction, &QAction::triggered, this, &WindowTrayIcon::restore);

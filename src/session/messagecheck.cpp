@@ -3,6 +3,8 @@
 #include "common/codec.h"
 #include "common/text.h"
 
+#include <QCoreApplication>
+
 namespace zn {
 
 namespace {
@@ -41,20 +43,22 @@ CheckedText CheckMessageText(QStringView text, bool allowEmpty)
     CheckedText checked;
     if (tested.contains(FieldSeparator)) {
         checked.result = CheckedText::FieldSeparator;
-        checked.message = QStringLiteral("送信メッセージに「&|」を含めることはできません。");
+        checked.message =
+            QCoreApplication::translate("zn::MessageCheck", "送信メッセージに「&|」を含めることはできません。");
     } else if (tested.contains(LineBreakEscape)) {
         checked.result = CheckedText::LineBreakEscape;
-        checked.message = QStringLiteral("送信メッセージに「\\|」を含めることはできません。");
+        checked.message =
+            QCoreApplication::translate("zn::MessageCheck", "送信メッセージに「\\|」を含めることはできません。");
     } else if (crlf.isEmpty() && !allowEmpty) {
         checked.result = CheckedText::Empty;
-        checked.message = QStringLiteral("送信するメッセージを入力してください。");
+        checked.message = QCoreApplication::translate("zn::MessageCheck", "送信するメッセージを入力してください。");
     } else if (!encoded.ok()) {
         checked.result = CheckedText::Unencodable;
         checked.message = cp932::unencodableMessage(encoded.unencodable);
     } else if (encoded.bytes.size() > MaxMessageTextBytes) {
         checked.result = CheckedText::TooLong;
-        checked.message =
-            QStringLiteral("送信メッセージが最大文字数（2048文字）を越えているため、送信することができません。");
+        checked.message = QCoreApplication::translate(
+            "zn::MessageCheck", "送信メッセージが最大文字数（2048文字）を越えているため、送信することができません。");
     } else {
         checked.bytes = encoded.bytes;
     }
@@ -66,10 +70,12 @@ CheckedText CheckHuzaiMessageBytes(const QByteArray &bytes)
     CheckedText checked;
     if (bytes.contains(FieldSeparator)) {
         checked.result = CheckedText::FieldSeparator;
-        checked.message = QStringLiteral("不在通知メッセージ内に「&|」は使用できません。");
+        checked.message =
+            QCoreApplication::translate("zn::MessageCheck", "不在通知メッセージ内に「&|」は使用できません。");
     } else if (bytes.contains(LineBreakEscape)) {
         checked.result = CheckedText::LineBreakEscape;
-        checked.message = QStringLiteral("不在通知メッセージ内に「\\|」は使用できません。");
+        checked.message =
+            QCoreApplication::translate("zn::MessageCheck", "不在通知メッセージ内に「\\|」は使用できません。");
     } else {
         checked.bytes = bytes;
     }
@@ -109,7 +115,8 @@ qsizetype MessageTextBytes(QStringView text)
 
 QString TooManyRecipientsText()
 {
-    return QStringLiteral("一度に送信できるのは%1ユーザまでです。送信先ユーザの選択を減らしてください。")
+    return QCoreApplication::translate("zn::MessageCheck",
+                                       "一度に送信できるのは%1ユーザまでです。送信先ユーザの選択を減らしてください。")
         .arg(MaxRecipients);
 }
 

@@ -12,6 +12,8 @@
 #include "net/udpservice.h"
 #include "peers/roster.h"
 
+#include <QCoreApplication>
+
 #include <cstdio>
 
 namespace zn {
@@ -45,7 +47,8 @@ Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *
     // A test's transport reaches no segment of this host.
     if (!transport)
         m_messenger->setBroadcastRoutes(SegmentBroadcasts(m_clock));
-    m_messenger->setNothingSentHandler([this] { m_frontend.showEventNotice(NothingSentText.toString(), true); });
+    m_messenger->setNothingSentHandler(
+        [this] { m_frontend.showEventNotice(QCoreApplication::translate("zn::Messenger", NothingSentText), true); });
     m_messenger->setLoginSentHandler([this] { m_answerLimiter->loginSent(); });
     connect(m_reassembler.get(), &Reassembler::messageGivenUp, this, &Session::messageGivenUp);
     m_reassembler->setSenderName([this](const QByteArray &address) { return senderName(address); });
@@ -138,9 +141,8 @@ bool Session::queueMessage(const QByteArray &machineName, const QByteArray &hand
     }
     emit messageQueued();
     if (settings.RecvCheck) {
-        m_frontend.announceEvent(
-            NoticeKind::Arrival,
-            QStringLiteral("「") + cp932::decode(handleName) + QStringLiteral("」からメッセージが届きました。"), false);
+        m_frontend.announceEvent(NoticeKind::Arrival,
+                                 tr("「%1」からメッセージが届きました。").arg(cp932::decode(handleName)), false);
     }
     return true;
 }
@@ -157,13 +159,12 @@ void Session::refuseMessage(const QByteArray &handleName, const QByteArray &send
         return;
     m_lastRefusalNotice = now;
     m_refusedUnnoticed = 0;
-    m_frontend.showEventNotice(QStringLiteral("未読メッセージが%1通たまっているため、「%2」からのメッセージを"
-                                              "受け取れませんでした（これまでに%3通）。送信者には届かなかったことを"
-                                              "知らせます。未読メッセージを読んでください。")
-                                   .arg(RecvQueue::Capacity)
-                                   .arg(cp932::decode(handleName))
-                                   .arg(m_refusedInBurst),
-                               true);
+    m_frontend.showEventNotice(
+        tr("未読メッセージが%1通たまっているため、「%2」からのメッセージを"
+           "受け取れませんでした（これまでに%3通）。送信者には届かなかったことを"
+           "知らせます。未読メッセージを読んでください。")
+            .arg(QString::number(RecvQueue::Capacity), cp932::decode(handleName), QString::number(m_refusedInBurst)),
+        true);
 }
 
 TRecvMessage Session::TakeRecvMessage()
@@ -173,8 +174,7 @@ TRecvMessage Session::TakeRecvMessage()
         // when the notices did not say all of it.
         if (m_refusedUnnoticed > 0) {
             m_frontend.showEventNotice(
-                QStringLiteral("未読メッセージが一杯の間に受け取れなかったメッセージは、全部で%1通でした。")
-                    .arg(m_refusedInBurst),
+                tr("未読メッセージが一杯の間に受け取れなかったメッセージは、全部で%1通でした。").arg(m_refusedInBurst),
                 true);
         }
         m_refusedInBurst = 0;
@@ -332,8 +332,8 @@ void announcePresence(Roster &roster, const Settings &settings, const LocalPeer 
         frontend.playEventSound(SoundKind::UserOnline);
         if (settings.OnlineCheck) {
             frontend.announceEvent(NoticeKind::Online,
-                                   QStringLiteral("「") + cp932::decode(peer.HandleName)
-                                       + QStringLiteral("」はオンライン状態です。"),
+                                   QCoreApplication::translate("zn::Session", "「%1」はオンライン状態です。")
+                                       .arg(cp932::decode(peer.HandleName)),
                                    false);
         }
     });
@@ -341,8 +341,8 @@ void announcePresence(Roster &roster, const Settings &settings, const LocalPeer 
         frontend.playEventSound(SoundKind::UserOffline);
         if (settings.OfflineCheck) {
             frontend.announceEvent(NoticeKind::Offline,
-                                   QStringLiteral("「") + cp932::decode(peer.HandleName)
-                                       + QStringLiteral("」がオフラインになりました。"),
+                                   QCoreApplication::translate("zn::Session", "「%1」がオフラインになりました。")
+                                       .arg(cp932::decode(peer.HandleName)),
                                    false);
         }
     });

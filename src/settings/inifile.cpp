@@ -2,6 +2,7 @@
 
 #include "common/codec.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -178,7 +179,7 @@ std::optional<qsizetype> IniDocument::firstDamagedLine() const
 
 QString CannotWriteText(const QString &path)
 {
-    return QStringLiteral("%1 に書き込めません").arg(QFileInfo(path).absoluteFilePath());
+    return QCoreApplication::translate("zn::IniFile", "%1 に書き込めません").arg(QFileInfo(path).absoluteFilePath());
 }
 
 IniFile::IniFile(QString path, OpenSaveDevice open) : m_path(std::move(path)), m_open(std::move(open))

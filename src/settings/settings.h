@@ -56,6 +56,10 @@ struct Settings {
     // and then not written) the server on Wayland and the window elsewhere.
     // Either way the window is used while no server answers.
     int DesktopNotification = -1;
+    // The windows' language, read when the program starts: 0 Japanese,
+    // 1 English; the desktop's as 2 once a choice was made (a key is never
+    // removed from the file) and as -1 (then not written) before.
+    int Language = -1;
     bool IventSound = false;
     bool SoundBeep = false;
     // SoundFileUserOnline, SoundFileUserOffline, SoundFileRecvMessage,

@@ -97,6 +97,7 @@ const Key Keys[] = {
     {LocalSetting, "SoundFileRecvMessage", SoundFile{2}},
     // Newer than the others: written after them, so that older files keep their order.
     {LocalSetting, "DesktopNotification", &Settings::DesktopNotification, Form::OmittedWhileNegative},
+    {LocalSetting, "Language", &Settings::Language, Form::OmittedWhileNegative},
     {Font, "Size", &Settings::Size},
     {Sort, "SortIndex", &Settings::SortIndex},
     {Sort, "SortUpper", &Settings::SortUpper},
@@ -421,14 +422,19 @@ QString LoadedSettings::notice(const QString &settingsPath) const
         return {};
     const QString path = QFileInfo(settingsPath).absoluteFilePath();
     QString text = damage == Unreadable
-        ? QStringLiteral("設定ファイル %1 を読み込めないため、初期設定で起動しました。").arg(path)
-        : QStringLiteral("設定ファイル %1 の %2 行目が壊れているため、初期設定で起動しました。")
+        ? QCoreApplication::translate("zn::SettingsStore",
+                                      "設定ファイル %1 を読み込めないため、初期設定で起動しました。")
+              .arg(path)
+        : QCoreApplication::translate("zn::SettingsStore",
+                                      "設定ファイル %1 の %2 行目が壊れているため、初期設定で起動しました。")
               .arg(path, QString::number(damagedLine));
     text += u'\n';
     text += keptAs.isEmpty()
-        ? QStringLiteral("元のファイルは別の名前にできなかったため、そのまま残してあります。"
-                         "この起動中の設定は保存されません。")
-        : QStringLiteral("元のファイルは %1 として残してあります。").arg(QFileInfo(keptAs).absoluteFilePath());
+        ? QCoreApplication::translate("zn::SettingsStore",
+                                      "元のファイルは別の名前にできなかったため、そのまま残してあります。"
+                                      "この起動中の設定は保存されません。")
+        : QCoreApplication::translate("zn::SettingsStore", "元のファイルは %1 として残してあります。")
+              .arg(QFileInfo(keptAs).absoluteFilePath());
     return text;
 }
 
@@ -450,7 +456,8 @@ QString SettingsStore::saveAll(const Settings &settings) const
             // Never store a path with a character replaced: it would name
             // another file. Nothing is written.
             return CannotWriteText(filePath()) + u'\n'
-                + QStringLiteral("「%1」はこの文字コードで保存できない文字です。").arg(stored.unencodable);
+                + QCoreApplication::translate("zn::SettingsStore", "「%1」はこの文字コードで保存できない文字です。")
+                      .arg(stored.unencodable);
         }
         entries.append({key.section, key.name, std::move(stored.bytes)});
     }

@@ -208,6 +208,7 @@ private slots:
     void apply_copiesTrimsAndWrites();
     void apply_uncheckedLogAndAutoClose_restoreBadNumbers();
     void apply_desktopNotification_staysTheDesktopsUntilChanged();
+    void apply_language_followsTheDesktopUntilChosen();
     void apply_portChange_infoOncePerApply();
     void apply_broadcastsInfoChangeEveryTime();
     void apply_trayItemsFollowAtOnce();
@@ -443,6 +444,31 @@ void TestOptionForm::apply_desktopNotification_staysTheDesktopsUntilChanged()
 
     Fixture chosen("DesktopNotification=1\r\n");
     QVERIFY(chosen.form->cbDesktopNotification->isChecked());
+}
+
+void TestOptionForm::apply_language_followsTheDesktopUntilChosen()
+{
+    // Untouched, the file gains no key: older copies' files keep their bytes.
+    Fixture f;
+    TOptionForm &o = *f.form;
+    QCOMPARE(o.cbLanguage->currentIndex(), 0);
+    o.cbStartShow->setChecked(true);
+    QVERIFY(o.btTekiyoClick());
+    QVERIFY(!f.ini().contains("Language"));
+    QVERIFY(f.boxes.isEmpty());
+    o.cbLanguage->setCurrentIndex(2);
+    QVERIFY(o.btTekiyoClick());
+    QCOMPARE(f.session->settings.Language, 1);
+    QVERIFY(f.ini().contains("\r\nLanguage=1\r\n"));
+    QCOMPARE(f.boxes, QStringList{QStringLiteral("表示言語の設定は次回の起動から有効になります。")});
+    // Back to the desktop's: the key stays, saying so.
+    o.cbLanguage->setCurrentIndex(0);
+    QVERIFY(o.btTekiyoClick());
+    QVERIFY(f.ini().contains("\r\nLanguage=2\r\n"));
+    QCOMPARE(f.boxes.size(), 2);
+
+    Fixture chosen("Language=0\r\n");
+    QCOMPARE(chosen.form->cbLanguage->currentIndex(), 1);
 }
 
 void TestOptionForm::apply_portChange_infoOncePerApply()
