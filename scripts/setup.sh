@@ -35,8 +35,7 @@ packages=(
     # the installed completion at work (tests/install/installed_desktop.sh)
     bash-completion
     # the firewall rules that the connection checks read, and (with python3
-    # below) a
-    # plain UDP socket on the port (tests/e2e/doctor.sh)
+    # below) a plain UDP socket on the port (tests/e2e/doctor.sh)
     nftables iptables
     # the English catalogue (lupdate, lrelease, CMake's LinguistTools) and
     # its check (tests/translations.py)

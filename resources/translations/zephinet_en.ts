@@ -2,6 +2,317 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ja">
 <context>
+    <name>Diagnosis</name>
+    <message>
+        <source>ポート%1を開けなかったため、確かめられませんでした。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ポート%1を起動中のZephinetが使っているため、セグメントは確かめられません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zephinetを終了してからもう一度実行するか、Zephinetの「ヘルプ → 接続の診断」で確かめてください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ポート%1を別のプログラムが使っているため、セグメントは確かめられません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ポート</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ネットワークインターフェース</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ブロードキャストの経路</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ファイアウォール</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>セグメントのZephinet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>メッセージを送るマシンのIPアドレス</source>
+        <translation type="unfinished">IP addresses to send to as well</translation>
+    </message>
+    <message>
+        <source>table %1 %2、chain %3、handle %4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>nftablesの規則がポート%1のUDPを止めています: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>「%1」</source>
+        <translation type="unfinished">&quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>条件（アドレス、インターフェースなど）に当てはまるデータだけを捨てます。同じセグメントの相手が当てはまらないか確認してください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>この規則があると、ほかのZephinetとのデータがこのマシンで捨てられます。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>sudo nft insert rule %1 position %2 udp %3 %4 accept でその前に許可する規則を入れるか、sudo nft delete rule %1 handle %2 で規則を削除してください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>nftablesのtable %1 %2、chain %3（%4）は許可していないデータを捨て（policy drop）、ポート%5のUDPを許可する規則がありません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ほかのZephinetとのデータがこのマシンで捨てられます。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>sudo nft insert rule %1 %2 %3 udp dport %4 accept で許可してください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>iptablesの規則がポート%1のUDPを止めています: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>sudo iptables-legacy -D %1 で規則を削除してください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ufwが有効で、ポート%1のUDPを許可する規則がありません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ほかのZephinetからのデータがこのマシンで捨てられます。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>sudo ufw allow from 192.168.1.0/24 to any port %1 proto udp のように、セグメントのアドレスから許可してください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1の規則は、root権限がないと読めません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ファイアウォールがポート%1を止めているかどうかはわかりません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>sudo zephinet-cli doctor で確かめてください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ファイアウォール（nftables、iptables、ufw）は見つかりませんでした。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1に、ポート%2のUDPを止める規則はありません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1（%2）: %3から</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>告知（LOGIN）をどのネットワークにも送信できませんでした。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ほかのZephinetには、このマシンが見えません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>上のインターフェースと経路の項目を確認してください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1秒のあいだ、ほかのZephinetからの応答はありませんでした。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>このセグメントでほかにZephinetが起動していないか、相手のファイアウォールが止めているか、相手のポート番号が違います。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>相手のマシンでも診断（zephinet-cli doctor、またはヘルプ → 接続の診断）を実行し、ポート番号をそろえてください。ルータの向こうの相手は「メッセージを送るマシンのIPアドレス」に加えてください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1秒のあいだに%2台のZephinetが応答しました:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>自分の告知は戻ってきませんでした。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>このマシンのファイアウォールが、ポートの送信か受信を止めているおそれがあります。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>上のファイアウォールの項目を確認してください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>自分の告知も受信しました: %1から。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ポート%1（UDP）は空いています。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>このマシンでZephinetをこのポートで起動できます。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ポート%1（UDP）はこのZephinetが使っています。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ポート%1（UDP）は起動中の「%2」（プロセスID %3）が使っています。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>このマシンでは、同じポートのZephinetをもう一つ起動することはできません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ポート%1（UDP）は「%2」（プロセスID %3）が使っています。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zephinetはこのポートで起動できず、ほかのZephinetからのデータはそのプログラムに届きます。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>「%1」を終了するか、そのプログラムのポートを変えてください。Zephinetのポートを変えるときは、全員のポート番号をそろえる必要があります。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ポート%1（UDP）は別のプログラムが使っていますが、どのプログラムかはわかりません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ほかのユーザのプログラムは、root権限がないと名前がわかりません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>sudo zephinet-cli doctor で、使っているプログラムを確かめてください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ブロードキャストのできるIPv4アドレスがありません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ネットワークにつながっていないため、ほかのZephinetとは通信できません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ネットワークの接続（ケーブル、Wi-Fi）と、IPv4アドレスの設定を確認してください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ブロードキャストのできるIPv4アドレスは %1 です。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zephinetはこのアドレス（%1）で名乗ります。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ブロードキャストのできるIPv4アドレスが%1個あります: %2。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zephinetが名乗るのは最初の%1（%2）だけです。ほかのセグメントの相手にもこのアドレスで表示され、返信や開封通知もこのアドレスに送られるため、そこへの経路がない相手からは届きません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>使わないインターフェースを止めるか、ほかのセグメントの相手とはこのアドレスで通信できるようにしてください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>255.255.255.255へのブロードキャストは%1（%2）から送られます。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>それが届かないほかのセグメントには、Zephinetは直接ブロードキャスト %1 にも送ります。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>既定の経路（デフォルトルート）がないため、システムは255.255.255.255への送信を拒みます。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zephinetはその代わりに、各セグメントの直接ブロードキャスト %1 に送ります。同じセグメントの相手にはこれで届きます。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ルータの向こうの相手は、オプションの「メッセージを送るマシンのIPアドレス」に加えてください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ブロードキャストを送れる経路がありません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zephinetは何も送信できず、通知ウィンドウに「ネットワークにデータを送信できませんでした。ネットワークの接続と設定を確認してください。」と表示します。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>IPv4アドレスとネットマスク、経路の設定を確認してください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: IPv4アドレスとして読めません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: 経路がなく、送れません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 のセグメントにあり、直接送ります。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: ルータを経由して%2（%3）から送ります。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>追加の送信先（SendIP）はありません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>送れない送信先のZephinetには、何も届きません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>オプションの「メッセージを送るマシンのIPアドレス」で、アドレスと経路を確認してください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>相手からの応答が届くには、相手の送信先にもこのマシンのアドレスが必要です。</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>zn::AbsenceCenter</name>
     <message>
         <source>不在を解除します。よろしいですか？</source>
@@ -324,6 +635,53 @@
     </message>
 </context>
 <context>
+    <name>zn::TDiagnosisForm</name>
+    <message>
+        <source>【正常】</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>【注意】</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>【問題】</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>対処: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zephinet -接続の診断-</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>再診断(&amp;R)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>閉じる(&amp;C)</source>
+        <translation type="unfinished">&amp;Close</translation>
+    </message>
+    <message>
+        <source>診断しています。ほかのZephinetからの応答を%1秒待ちます…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>問題が%1件、注意が%2件あります。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>問題はありませんが、注意が%1件あります。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>問題は見つかりませんでした。</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>zn::THelpForm</name>
     <message>
         <source>Zephinet -ヘルプ-</source>
@@ -623,6 +981,18 @@
     <message>
         <source>ツールバー</source>
         <translation>Toolbar</translation>
+    </message>
+    <message>
+        <source>ほかのユーザが見つかりません。&lt;a href=&quot;diagnosis&quot;&gt;接続の診断&lt;/a&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>接続の診断で、ほかのユーザが見つからない原因を調べられます。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>接続の診断(&amp;D)</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
