@@ -5,311 +5,311 @@
     <name>Diagnosis</name>
     <message>
         <source>ポート%1を開けなかったため、確かめられませんでした。</source>
-        <translation type="unfinished"></translation>
+        <translation>Port %1 could not be opened, so this could not be checked.</translation>
     </message>
     <message>
         <source>ポート%1を起動中のZephinetが使っているため、セグメントは確かめられません。</source>
-        <translation type="unfinished"></translation>
+        <translation>A running Zephinet uses port %1, so the segment cannot be checked.</translation>
     </message>
     <message>
         <source>Zephinetを終了してからもう一度実行するか、Zephinetの「ヘルプ → 接続の診断」で確かめてください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Quit Zephinet and run this again, or check from Zephinet itself with &quot;Help → Diagnose Connection&quot;.</translation>
     </message>
     <message>
         <source>ポート%1を別のプログラムが使っているため、セグメントは確かめられません。</source>
-        <translation type="unfinished"></translation>
+        <translation>Another program uses port %1, so the segment cannot be checked.</translation>
     </message>
     <message>
         <source>ポート</source>
-        <translation type="unfinished"></translation>
+        <translation>Port</translation>
     </message>
     <message>
         <source>ネットワークインターフェース</source>
-        <translation type="unfinished"></translation>
+        <translation>Network interfaces</translation>
     </message>
     <message>
         <source>ブロードキャストの経路</source>
-        <translation type="unfinished"></translation>
+        <translation>Broadcast routes</translation>
     </message>
     <message>
         <source>ファイアウォール</source>
-        <translation type="unfinished"></translation>
+        <translation>Firewall</translation>
     </message>
     <message>
         <source>セグメントのZephinet</source>
-        <translation type="unfinished"></translation>
+        <translation>Zephinet on this network segment</translation>
     </message>
     <message>
         <source>メッセージを送るマシンのIPアドレス</source>
-        <translation type="unfinished">IP addresses to send to as well</translation>
+        <translation>IP addresses to send to as well</translation>
     </message>
     <message>
         <source>table %1 %2、chain %3、handle %4</source>
-        <translation type="unfinished"></translation>
+        <translation>table %1 %2, chain %3, handle %4</translation>
     </message>
     <message>
         <source>nftablesの規則がポート%1のUDPを止めています: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>An nftables rule blocks UDP on port %1: %2</translation>
     </message>
     <message>
         <source>「%1」</source>
-        <translation type="unfinished">&quot;%1&quot;</translation>
+        <translation> &quot;%1&quot;</translation>
     </message>
     <message>
         <source>条件（アドレス、インターフェースなど）に当てはまるデータだけを捨てます。同じセグメントの相手が当てはまらないか確認してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>It drops only the data that meets its conditions (addresses, interfaces and so on). Check that data from the other users on the same segment does not meet them.</translation>
     </message>
     <message>
         <source>この規則があると、ほかのZephinetとのデータがこのマシンで捨てられます。</source>
-        <translation type="unfinished"></translation>
+        <translation>While this rule is in place, this computer drops the data exchanged with Zephinet on other computers.</translation>
     </message>
     <message>
         <source>sudo nft insert rule %1 position %2 udp %3 %4 accept でその前に許可する規則を入れるか、sudo nft delete rule %1 handle %2 で規則を削除してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Run sudo nft insert rule %1 position %2 udp %3 %4 accept to put a rule that allows the data before it, or sudo nft delete rule %1 handle %2 to delete the rule.</translation>
     </message>
     <message>
         <source>nftablesのtable %1 %2、chain %3（%4）は許可していないデータを捨て（policy drop）、ポート%5のUDPを許可する規則がありません。</source>
-        <translation type="unfinished"></translation>
+        <translation>The nftables table %1 %2, chain %3 (%4), drops all data it does not allow (policy drop), and no rule allows UDP on port %5.</translation>
     </message>
     <message>
         <source>ほかのZephinetとのデータがこのマシンで捨てられます。</source>
-        <translation type="unfinished"></translation>
+        <translation>This computer drops the data exchanged with Zephinet on other computers.</translation>
     </message>
     <message>
         <source>sudo nft insert rule %1 %2 %3 udp dport %4 accept で許可してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Run sudo nft insert rule %1 %2 %3 udp dport %4 accept to allow the data.</translation>
     </message>
     <message>
         <source>iptablesの規則がポート%1のUDPを止めています: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>An iptables rule blocks UDP on port %1: %2</translation>
     </message>
     <message>
         <source>sudo iptables-legacy -D %1 で規則を削除してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Run sudo iptables-legacy -D %1 to delete the rule.</translation>
     </message>
     <message>
         <source>ufwが有効で、ポート%1のUDPを許可する規則がありません。</source>
-        <translation type="unfinished"></translation>
+        <translation>ufw is active and has no rule that allows UDP on port %1.</translation>
     </message>
     <message>
         <source>ほかのZephinetからのデータがこのマシンで捨てられます。</source>
-        <translation type="unfinished"></translation>
+        <translation>This computer drops the data coming from Zephinet on other computers.</translation>
     </message>
     <message>
         <source>sudo ufw allow from 192.168.1.0/24 to any port %1 proto udp のように、セグメントのアドレスから許可してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Allow the data from the addresses of your segment, with a command such as sudo ufw allow from 192.168.1.0/24 to any port %1 proto udp (with your segment in place of 192.168.1.0/24).</translation>
     </message>
     <message>
         <source>%1の規則は、root権限がないと読めません。</source>
-        <translation type="unfinished"></translation>
+        <translation>The rules of %1 cannot be read without root privileges.</translation>
     </message>
     <message>
         <source>、</source>
-        <translation type="unfinished"></translation>
+        <translation>, </translation>
     </message>
     <message>
         <source>ファイアウォールがポート%1を止めているかどうかはわかりません。</source>
-        <translation type="unfinished"></translation>
+        <translation>It is not known whether a firewall blocks port %1.</translation>
     </message>
     <message>
         <source>sudo zephinet-cli doctor で確かめてください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Run sudo zephinet-cli doctor to find out.</translation>
     </message>
     <message>
         <source>ファイアウォール（nftables、iptables、ufw）は見つかりませんでした。</source>
-        <translation type="unfinished"></translation>
+        <translation>No firewall (nftables, iptables, ufw) was found.</translation>
     </message>
     <message>
         <source>%1に、ポート%2のUDPを止める規則はありません。</source>
-        <translation type="unfinished"></translation>
+        <translation>No rule in %1 blocks UDP on port %2.</translation>
     </message>
     <message>
         <source>%1（%2）: %3から</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 (%2): from %3</translation>
     </message>
     <message>
         <source>告知（LOGIN）をどのネットワークにも送信できませんでした。</source>
-        <translation type="unfinished"></translation>
+        <translation>The announcement (LOGIN) could not be sent to any network.</translation>
     </message>
     <message>
         <source>ほかのZephinetには、このマシンが見えません。</source>
-        <translation type="unfinished"></translation>
+        <translation>Zephinet on other computers cannot see this computer.</translation>
     </message>
     <message>
         <source>上のインターフェースと経路の項目を確認してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Check the &quot;Network interfaces&quot; and &quot;Broadcast routes&quot; items above.</translation>
     </message>
     <message>
         <source>%1秒のあいだ、ほかのZephinetからの応答はありませんでした。</source>
-        <translation type="unfinished"></translation>
+        <translation>No Zephinet on another computer answered within %1 seconds.</translation>
     </message>
     <message>
         <source>このセグメントでほかにZephinetが起動していないか、相手のファイアウォールが止めているか、相手のポート番号が違います。</source>
-        <translation type="unfinished"></translation>
+        <translation>Either no other Zephinet is running on this segment, or the other computers&apos; firewalls block it, or they use a different port number.</translation>
     </message>
     <message>
         <source>相手のマシンでも診断（zephinet-cli doctor、またはヘルプ → 接続の診断）を実行し、ポート番号をそろえてください。ルータの向こうの相手は「メッセージを送るマシンのIPアドレス」に加えてください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Run the diagnosis on the other computers too (zephinet-cli doctor, or Help → Diagnose Connection), and make everyone use the same port number. Add the addresses of users beyond a router to &quot;IP addresses to send to as well&quot;.</translation>
     </message>
     <message>
         <source>%1秒のあいだに%2台のZephinetが応答しました:</source>
-        <translation type="unfinished"></translation>
+        <translation>Computers whose Zephinet answered within %1 seconds: %2</translation>
     </message>
     <message>
         <source>自分の告知は戻ってきませんでした。</source>
-        <translation type="unfinished"></translation>
+        <translation>This computer&apos;s own announcement did not come back to it.</translation>
     </message>
     <message>
         <source>このマシンのファイアウォールが、ポートの送信か受信を止めているおそれがあります。</source>
-        <translation type="unfinished"></translation>
+        <translation>This computer&apos;s firewall may be blocking what is sent from or received on the port.</translation>
     </message>
     <message>
         <source>上のファイアウォールの項目を確認してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Check the &quot;Firewall&quot; items above.</translation>
     </message>
     <message>
         <source>自分の告知も受信しました: %1から。</source>
-        <translation type="unfinished"></translation>
+        <translation>This computer&apos;s own announcement came back too: from %1.</translation>
     </message>
     <message>
         <source>ポート%1（UDP）は空いています。</source>
-        <translation type="unfinished"></translation>
+        <translation>Port %1 (UDP) is free.</translation>
     </message>
     <message>
         <source>このマシンでZephinetをこのポートで起動できます。</source>
-        <translation type="unfinished"></translation>
+        <translation>Zephinet can start on this port on this computer.</translation>
     </message>
     <message>
         <source>ポート%1（UDP）はこのZephinetが使っています。</source>
-        <translation type="unfinished"></translation>
+        <translation>Port %1 (UDP) is used by this Zephinet.</translation>
     </message>
     <message>
         <source>ポート%1（UDP）は起動中の「%2」（プロセスID %3）が使っています。</source>
-        <translation type="unfinished"></translation>
+        <translation>Port %1 (UDP) is used by &quot;%2&quot; (process ID %3), which is running.</translation>
     </message>
     <message>
         <source>このマシンでは、同じポートのZephinetをもう一つ起動することはできません。</source>
-        <translation type="unfinished"></translation>
+        <translation>A second Zephinet cannot start on the same port on this computer.</translation>
     </message>
     <message>
         <source>ポート%1（UDP）は「%2」（プロセスID %3）が使っています。</source>
-        <translation type="unfinished"></translation>
+        <translation>Port %1 (UDP) is used by &quot;%2&quot; (process ID %3).</translation>
     </message>
     <message>
         <source>Zephinetはこのポートで起動できず、ほかのZephinetからのデータはそのプログラムに届きます。</source>
-        <translation type="unfinished"></translation>
+        <translation>Zephinet cannot start on this port, and data from Zephinet on other computers goes to that program instead.</translation>
     </message>
     <message>
         <source>「%1」を終了するか、そのプログラムのポートを変えてください。Zephinetのポートを変えるときは、全員のポート番号をそろえる必要があります。</source>
-        <translation type="unfinished"></translation>
+        <translation>Quit &quot;%1&quot; or change that program&apos;s port. If you change Zephinet&apos;s port instead, everyone must change to the same port number.</translation>
     </message>
     <message>
         <source>ポート%1（UDP）は別のプログラムが使っていますが、どのプログラムかはわかりません。</source>
-        <translation type="unfinished"></translation>
+        <translation>Port %1 (UDP) is used by another program, but which program is not known.</translation>
     </message>
     <message>
         <source>ほかのユーザのプログラムは、root権限がないと名前がわかりません。</source>
-        <translation type="unfinished"></translation>
+        <translation>The names of programs run by other accounts on this computer cannot be seen without root privileges.</translation>
     </message>
     <message>
         <source>sudo zephinet-cli doctor で、使っているプログラムを確かめてください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Run sudo zephinet-cli doctor to find out which program uses the port.</translation>
     </message>
     <message>
         <source>ブロードキャストのできるIPv4アドレスがありません。</source>
-        <translation type="unfinished"></translation>
+        <translation>This computer has no IPv4 address that can send broadcasts.</translation>
     </message>
     <message>
         <source>ネットワークにつながっていないため、ほかのZephinetとは通信できません。</source>
-        <translation type="unfinished"></translation>
+        <translation>This computer is not connected to a network, so it cannot talk to Zephinet on other computers.</translation>
     </message>
     <message>
         <source>ネットワークの接続（ケーブル、Wi-Fi）と、IPv4アドレスの設定を確認してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Check the network connection (cable, Wi-Fi) and the IPv4 address settings.</translation>
     </message>
     <message>
         <source>ブロードキャストのできるIPv4アドレスは %1 です。</source>
-        <translation type="unfinished"></translation>
+        <translation>The IPv4 address that can send broadcasts is %1.</translation>
     </message>
     <message>
         <source>Zephinetはこのアドレス（%1）で名乗ります。</source>
-        <translation type="unfinished"></translation>
+        <translation>Zephinet announces itself with this address (%1).</translation>
     </message>
     <message>
         <source>ブロードキャストのできるIPv4アドレスが%1個あります: %2。</source>
-        <translation type="unfinished"></translation>
+        <translation>This computer has %1 IPv4 addresses that can send broadcasts: %2.</translation>
     </message>
     <message>
         <source>Zephinetが名乗るのは最初の%1（%2）だけです。ほかのセグメントの相手にもこのアドレスで表示され、返信や開封通知もこのアドレスに送られるため、そこへの経路がない相手からは届きません。</source>
-        <translation type="unfinished"></translation>
+        <translation>Zephinet announces itself only with the first one, %1 (%2). Users on the other segments also see you with this address, and replies and read notices are sent to it, so they do not arrive from users who have no route to it.</translation>
     </message>
     <message>
         <source>使わないインターフェースを止めるか、ほかのセグメントの相手とはこのアドレスで通信できるようにしてください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Turn off the interfaces you do not use, or make sure that users on the other segments can reach this address.</translation>
     </message>
     <message>
         <source>255.255.255.255へのブロードキャストは%1（%2）から送られます。</source>
-        <translation type="unfinished"></translation>
+        <translation>Broadcasts to 255.255.255.255 are sent from %1 (%2).</translation>
     </message>
     <message>
         <source>それが届かないほかのセグメントには、Zephinetは直接ブロードキャスト %1 にも送ります。</source>
-        <translation type="unfinished"></translation>
+        <translation>For the other segments, which those broadcasts do not reach, Zephinet also sends to each segment&apos;s broadcast address: %1.</translation>
     </message>
     <message>
         <source>既定の経路（デフォルトルート）がないため、システムは255.255.255.255への送信を拒みます。</source>
-        <translation type="unfinished"></translation>
+        <translation>There is no default route, so the system refuses to send to 255.255.255.255.</translation>
     </message>
     <message>
         <source>Zephinetはその代わりに、各セグメントの直接ブロードキャスト %1 に送ります。同じセグメントの相手にはこれで届きます。</source>
-        <translation type="unfinished"></translation>
+        <translation>Instead, Zephinet sends to each segment&apos;s broadcast address: %1. This reaches the users on the same segment.</translation>
     </message>
     <message>
         <source>ルータの向こうの相手は、オプションの「メッセージを送るマシンのIPアドレス」に加えてください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Add the addresses of users beyond a router to &quot;IP addresses to send to as well&quot; in the options.</translation>
     </message>
     <message>
         <source>ブロードキャストを送れる経路がありません。</source>
-        <translation type="unfinished"></translation>
+        <translation>There is no route on which broadcasts can be sent.</translation>
     </message>
     <message>
         <source>Zephinetは何も送信できず、通知ウィンドウに「ネットワークにデータを送信できませんでした。ネットワークの接続と設定を確認してください。」と表示します。</source>
-        <translation type="unfinished"></translation>
+        <translation>Zephinet cannot send anything and shows &quot;Nothing could be sent to the network. Check the network connection and its settings.&quot; in the notice window.</translation>
     </message>
     <message>
         <source>IPv4アドレスとネットマスク、経路の設定を確認してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Check the settings of the IPv4 address, the netmask and the routes.</translation>
     </message>
     <message>
         <source>%1: IPv4アドレスとして読めません。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: not a valid IPv4 address.</translation>
     </message>
     <message>
         <source>%1: 経路がなく、送れません。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: cannot be sent to, as there is no route to it.</translation>
     </message>
     <message>
         <source>%1: %2 のセグメントにあり、直接送ります。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: on the segment of %2, sent to directly.</translation>
     </message>
     <message>
         <source>%1: ルータを経由して%2（%3）から送ります。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: sent through a router from %2 (%3).</translation>
     </message>
     <message>
         <source>追加の送信先（SendIP）はありません。</source>
-        <translation type="unfinished"></translation>
+        <translation>There are no IP addresses to send to as well (SendIP).</translation>
     </message>
     <message>
         <source>送れない送信先のZephinetには、何も届きません。</source>
-        <translation type="unfinished"></translation>
+        <translation>Nothing reaches Zephinet at the addresses that cannot be sent to.</translation>
     </message>
     <message>
         <source>オプションの「メッセージを送るマシンのIPアドレス」で、アドレスと経路を確認してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Check the addresses in &quot;IP addresses to send to as well&quot; in the options, and the routes to them.</translation>
     </message>
     <message>
         <source>相手からの応答が届くには、相手の送信先にもこのマシンのアドレスが必要です。</source>
-        <translation type="unfinished"></translation>
+        <translation>For their answers to reach you, those computers need this computer&apos;s address in their own &quot;IP addresses to send to as well&quot;.</translation>
     </message>
 </context>
 <context>
@@ -638,47 +638,47 @@
     <name>zn::TDiagnosisForm</name>
     <message>
         <source>【正常】</source>
-        <translation type="unfinished"></translation>
+        <translation>[OK]</translation>
     </message>
     <message>
         <source>【注意】</source>
-        <translation type="unfinished"></translation>
+        <translation>[Warning]</translation>
     </message>
     <message>
         <source>【問題】</source>
-        <translation type="unfinished"></translation>
+        <translation>[Problem]</translation>
     </message>
     <message>
         <source>対処: </source>
-        <translation type="unfinished"></translation>
+        <translation>What to do: </translation>
     </message>
     <message>
         <source>Zephinet -接続の診断-</source>
-        <translation type="unfinished"></translation>
+        <translation>Zephinet - Diagnose Connection</translation>
     </message>
     <message>
         <source>再診断(&amp;R)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Run Again</translation>
     </message>
     <message>
         <source>閉じる(&amp;C)</source>
-        <translation type="unfinished">&amp;Close</translation>
+        <translation>&amp;Close</translation>
     </message>
     <message>
         <source>診断しています。ほかのZephinetからの応答を%1秒待ちます…</source>
-        <translation type="unfinished"></translation>
+        <translation>Diagnosing. Waiting %1 seconds for answers from Zephinet on other computers…</translation>
     </message>
     <message>
         <source>問題が%1件、注意が%2件あります。</source>
-        <translation type="unfinished"></translation>
+        <translation>Problems: %1. Warnings: %2.</translation>
     </message>
     <message>
         <source>問題はありませんが、注意が%1件あります。</source>
-        <translation type="unfinished"></translation>
+        <translation>No problems. Warnings: %1.</translation>
     </message>
     <message>
         <source>問題は見つかりませんでした。</source>
-        <translation type="unfinished"></translation>
+        <translation>No problems were found.</translation>
     </message>
 </context>
 <context>
@@ -984,15 +984,15 @@
     </message>
     <message>
         <source>ほかのユーザが見つかりません。&lt;a href=&quot;diagnosis&quot;&gt;接続の診断&lt;/a&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>No other users found. &lt;a href=&quot;diagnosis&quot;&gt;Diagnose the connection&lt;/a&gt;</translation>
     </message>
     <message>
         <source>接続の診断で、ほかのユーザが見つからない原因を調べられます。</source>
-        <translation type="unfinished"></translation>
+        <translation>Diagnose the connection to find out why no other users appear.</translation>
     </message>
     <message>
         <source>接続の診断(&amp;D)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Diagnose Connection</translation>
     </message>
 </context>
 <context>
