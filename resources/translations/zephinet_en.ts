@@ -145,7 +145,7 @@
     </message>
     <message>
         <source>このセグメントでほかにZephinetが起動していないか、相手のファイアウォールが止めているか、相手のポート番号が違います。</source>
-        <translation>Either no other Zephinet is running on this segment, or the other computers&apos; firewalls block it, or they use a different port number.</translation>
+        <translation>Either no other Zephinet is running on this segment, or the other computers&apos; firewalls block the data, or they use a different port number.</translation>
     </message>
     <message>
         <source>相手のマシンでも診断（zephinet-cli doctor、またはヘルプ → 接続の診断）を実行し、ポート番号をそろえてください。ルータの向こうの相手は「メッセージを送るマシンのIPアドレス」に加えてください。</source>
