@@ -311,6 +311,10 @@
         <source>相手からの応答が届くには、相手の送信先にもこのマシンのアドレスが必要です。</source>
         <translation>For their answers to reach you, those computers need this computer&apos;s address in their own &quot;IP addresses to send to as well&quot;.</translation>
     </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
 </context>
 <context>
     <name>zn::AbsenceCenter</name>

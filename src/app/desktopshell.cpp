@@ -3,9 +3,14 @@
 #include "app/helpcommands.h"
 #include "app/tmainform.h"
 #include "common/codec.h"
+#include "diagnosis/finding.h"
+#include "diagnosis/segmentprobe.h"
+#include "diagnosis/systemchecks.h"
 #include "diagnosis/tdiagnosisform.h"
 #include "messaging/absencecenter.h"
 #include "messaging/messagecenter.h"
+#include "net/identity.h"
+#include "net/udpservice.h"
 #include "options/optionformopener.h"
 #include "options/toptionform.h"
 #include "options/tpasscheckform.h"
@@ -24,6 +29,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QJsonDocument>
 #include <QMenu>
 #include <QSessionManager>
 #include <QSystemTrayIcon>
@@ -192,6 +198,21 @@ void DesktopShell::miHelpDiagnosisClick()
     if (!m_diagnosisForm)
         m_diagnosisForm = std::make_unique<TDiagnosisForm>(m_session);
     m_diagnosisForm->showAndRun();
+}
+
+void DesktopShell::checkSegment(quint16 port, int seconds, const std::function<void(std::optional<QString>)> &reply)
+{
+    if (!m_session.udp().isRunning() || m_session.udp().port() != port) {
+        reply(std::nullopt);
+        return;
+    }
+    auto *probe = new SegmentProbe(m_session, this);
+    connect(probe, &SegmentProbe::finished, this, [probe, reply] {
+        const Finding finding = probe->finding(BroadcastAddresses(SystemInterfaces()));
+        reply(QString::fromUtf8(QJsonDocument(FindingJson(finding)).toJson(QJsonDocument::Compact)));
+        probe->deleteLater();
+    });
+    probe->run(seconds, true);
 }
 
 void DesktopShell::showDesktop()

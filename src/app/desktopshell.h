@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QMenu;
@@ -70,6 +71,10 @@ public:
     TDiagnosisForm *diagnosisForm() const { return m_diagnosisForm.get(); }
     // "接続の診断(&D)": the window, running the checks.
     void miHelpDiagnosisClick();
+    // The segment check that the companion's diagnosis asks of the copy
+    // holding `port`; `reply` gets the finding as JSON, or nothing when this
+    // copy does not hold it.
+    void checkSegment(quint16 port, int seconds, const std::function<void(std::optional<QString>)> &reply);
     TrayIndicator &tray() const { return *m_tray; }
     QMenu *taskMenu() const { return m_pmTaskMenu; }
     const TaskMenuItems &taskMenuItems() const { return m_taskItems; }

@@ -116,6 +116,7 @@ int main(int argc, char **argv)
 
     DesktopShell shell(session, frontend, &app);
     QObject::connect(&copy, &SingleCopy::commandRequested, &shell, &DesktopShell::performCommand);
+    copy.setSegmentCheck([&shell](quint16 port, int seconds, auto reply) { shell.checkSegment(port, seconds, reply); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &copy, &SingleCopy::release);
     for (const CopyCommand command : commands)
         shell.performCommand(command);

@@ -8,10 +8,15 @@
 #include "settings/settingsstore.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QTextStream>
+
+#include <optional>
 
 namespace zn {
 
@@ -30,6 +35,32 @@ void printFinding(const Finding &f, QTextStream &out)
         out << "  " << f.meaning << Qt::endl;
     if (!f.action.isEmpty())
         out << "  " << QCoreApplication::translate("Diagnosis", "対処: ") << f.action << Qt::endl;
+}
+// The copy of the desktop program that holds `port`, asked over the session
+// bus for the segment check it can make and this process cannot.
+std::optional<Finding> askRunningCopy(quint16 port, int seconds)
+{
+    // The desktop program's application id, from which its bus names, object
+    // and interface are made.
+    const QString id = QStringLiteral("invalid.zephinet.Zephinet");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface())
+        return std::nullopt;
+    const QStringList names = bus.interface()->registeredServiceNames().value();
+    for (const QString &name : names) {
+        if (!name.startsWith(id + QStringLiteral(".i")))
+            continue;
+        QDBusMessage call = QDBusMessage::createMethodCall(name, u'/' + QString(id).replace(u'.', u'/'),
+                                                           id + QStringLiteral(".Commands"), u"CheckSegment"_qs);
+        call << int(port) << seconds;
+        const QDBusMessage reply = bus.call(call, QDBus::Block, (seconds + 10) * 1000);
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1)
+            continue;
+        const QJsonDocument json = QJsonDocument::fromJson(reply.arguments().first().toString().toUtf8());
+        if (std::optional<Finding> finding = FindingFromJson(json.object()); finding && finding->check == u"segment")
+            return finding;
+    }
+    return std::nullopt;
 }
 } // namespace
 
@@ -66,6 +97,10 @@ int runDoctor(const CliOptions &options, QTextStream &out, QTextStream &err)
     if (interrupted) {
         err << "zephinet-cli: interrupted" << Qt::endl;
         return ExitInterrupted;
+    }
+    if (doctor.segmentLeftToRunningCopy()) {
+        if (const std::optional<Finding> segment = askRunningCopy(diagnosis.port, diagnosis.seconds))
+            doctor.takeSegmentFinding(*segment);
     }
     for (const Finding &f : doctor.findings()) {
         if (options.json)

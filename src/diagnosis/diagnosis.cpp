@@ -62,6 +62,7 @@ void Diagnosis::start()
     if (m_running)
         return;
     m_running = true;
+    m_segmentLeftToCopy = false;
     m_findings.clear();
     m_probe.reset();
     auto results = std::make_shared<SystemResults>();
@@ -114,6 +115,7 @@ void Diagnosis::systemChecked()
         }
     } else if (!session) {
         if (s.port.kind == PortState::Zephinet) {
+            m_segmentLeftToCopy = true;
             skipped.summary =
                 QCoreApplication::translate(
                     "Diagnosis", "ポート%1を起動中のZephinetが使っているため、セグメントは確かめられません。")
@@ -159,6 +161,15 @@ void Diagnosis::segmentChecked()
     m_findings += {segment, s.extraFinding};
     m_running = false;
     emit finished();
+}
+
+void Diagnosis::takeSegmentFinding(const Finding &segment)
+{
+    for (Finding &f : m_findings) {
+        if (f.check == segment.check)
+            f = segment;
+    }
+    m_segmentLeftToCopy = false;
 }
 
 } // namespace zn

@@ -43,6 +43,11 @@ public:
     bool isRunning() const { return m_running; }
     // The findings in order; complete once finished() was emitted.
     const QList<Finding> &findings() const { return m_findings; }
+    // Whether the segment was left unchecked because a copy of the program
+    // holds the port: that copy can check it (the companion asks it).
+    bool segmentLeftToRunningCopy() const { return m_segmentLeftToCopy; }
+    // Puts `segment` in place of the finding of the unchecked segment.
+    void takeSegmentFinding(const Finding &segment);
 
 signals:
     void finished();
@@ -61,6 +66,7 @@ private:
     std::unique_ptr<SegmentProbe> m_probe;
     QList<Finding> m_findings;
     bool m_running = false;
+    bool m_segmentLeftToCopy = false;
 };
 
 } // namespace zn

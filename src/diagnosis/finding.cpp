@@ -40,6 +40,23 @@ QJsonObject FindingJson(const Finding &finding)
             {u"action"_qs, finding.action},   {u"details"_qs, finding.details}};
 }
 
+std::optional<Finding> FindingFromJson(const QJsonObject &object)
+{
+    Finding finding;
+    finding.check = object.value(u"check").toString();
+    const QString verdict = object.value(u"verdict").toString();
+    if (finding.check.isEmpty() || (verdict != u"ok" && verdict != u"warning" && verdict != u"problem"))
+        return std::nullopt;
+    finding.verdict = verdict == u"ok" ? Finding::Verdict::Ok
+        : verdict == u"warning"        ? Finding::Verdict::Warning
+                                       : Finding::Verdict::Problem;
+    finding.summary = object.value(u"summary").toString();
+    finding.meaning = object.value(u"meaning").toString();
+    finding.action = object.value(u"action").toString();
+    finding.details = object.value(u"details").toObject();
+    return finding;
+}
+
 bool AnyProblem(const QList<Finding> &findings)
 {
     return std::any_of(findings.cbegin(), findings.cend(),

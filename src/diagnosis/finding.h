@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace zn {
 
 struct Finding {
@@ -25,6 +27,9 @@ QString VerdictName(Finding::Verdict verdict);
 QString CheckTitle(const QString &check);
 // {"check", "verdict", "summary", "meaning", "action", "details"}.
 QJsonObject FindingJson(const Finding &finding);
+// A finding back from FindingJson's object (another copy's answer); none
+// when the object is not one.
+std::optional<Finding> FindingFromJson(const QJsonObject &object);
 bool AnyProblem(const QList<Finding> &findings);
 
 } // namespace zn

@@ -32,7 +32,8 @@ QString where(const QList<BroadcastAddress> &addresses, quint32 source)
 {
     const std::optional<BroadcastAddress> segment = SegmentOf(addresses, source);
     const QString address = QString::fromLatin1(DottedIPv4(source));
-    return segment ? address + u"（" + segment->interfaceName + u"）" : address;
+    return segment ? QCoreApplication::translate("Diagnosis", "%1（%2）").arg(address, segment->interfaceName)
+                   : address;
 }
 
 } // namespace

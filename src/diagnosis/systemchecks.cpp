@@ -223,7 +223,8 @@ Finding RoutesFinding(const QList<InterfaceCandidate> &interfaces, std::optional
     for (const quint32 b : directed) {
         const std::optional<BroadcastAddress> segment = SegmentOf(addresses, b);
         const QString name = segment ? segment->interfaceName : QString();
-        directedTexts.append(name.isEmpty() ? dotted(b) : dotted(b) + u"（" + name + u"）");
+        directedTexts.append(
+            name.isEmpty() ? dotted(b) : QCoreApplication::translate("Diagnosis", "%1（%2）").arg(dotted(b), name));
         directedList.append(QJsonObject{{u"address"_qs, dotted(b)}, {u"interface"_qs, name}});
     }
     const QString directedText = directedTexts.join(QCoreApplication::translate("Diagnosis", "、"));

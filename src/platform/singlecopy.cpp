@@ -124,6 +124,22 @@ void SingleCopy::release()
         bus.interface()->unregisterService(std::exchange(m_heldName, {}));
 }
 
+QString SingleCopy::CheckSegment(int port, int seconds, const QDBusMessage &message)
+{
+    message.setDelayedReply(true);
+    const auto reply = [message,
+                        error = interfaceName() + QStringLiteral(".NotOnThisPort")](std::optional<QString> json) {
+        QDBusConnection::sessionBus().send(
+            json ? message.createReply(*json)
+                 : message.createErrorReply(error, QStringLiteral("this copy does not hold that port")));
+    };
+    if (!m_segmentCheck || port < 1 || port > 65535 || seconds < 1 || seconds > MaxCheckSeconds)
+        reply(std::nullopt);
+    else
+        m_segmentCheck(quint16(port), seconds, reply);
+    return {};
+}
+
 SingleCopy::Answer SingleCopy::passOn(const QString &name, const QList<CopyCommand> &commands) const
 {
     QDBusConnection bus = QDBusConnection::sessionBus();

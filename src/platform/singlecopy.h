@@ -9,6 +9,11 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <optional>
+
+class QDBusMessage;
+
 namespace zn {
 
 enum class CopyCommand { UserList, Receive, Send };
@@ -47,11 +52,23 @@ public:
     // "--receive", "--send". They leave `parameters`.
     static QList<CopyCommand> takeCommands(QStringList &parameters);
 
+    // How this copy checks its segment for the companion's diagnosis:
+    // `reply` takes the finding as JSON, or nothing when this copy does not
+    // hold `port`. It may be called later, from the event loop.
+    using SegmentCheck =
+        std::function<void(quint16 port, int seconds, std::function<void(std::optional<QString> json)> reply)>;
+    void setSegmentCheck(SegmentCheck check) { m_segmentCheck = std::move(check); }
+    // The longest segment check another program may ask for.
+    static constexpr int MaxCheckSeconds = 60;
+
 public slots:
     // The methods that other programs call on the object at objectPath().
     Q_SCRIPTABLE void ShowUserList() { emit commandRequested(CopyCommand::UserList); }
     Q_SCRIPTABLE void Receive() { emit commandRequested(CopyCommand::Receive); }
     Q_SCRIPTABLE void Send() { emit commandRequested(CopyCommand::Send); }
+    // The segment check of the diagnosis, made by the copy that holds the
+    // port: its finding as JSON, answered once the check has listened.
+    Q_SCRIPTABLE QString CheckSegment(int port, int seconds, const QDBusMessage &message);
 
 signals:
     void commandRequested(zn::CopyCommand command);
@@ -62,6 +79,7 @@ private:
 
     QString m_applicationId;
     QString m_heldName;
+    SegmentCheck m_segmentCheck;
     bool m_registered = false;
 };
 

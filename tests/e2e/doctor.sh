@@ -9,7 +9,8 @@
 # second segment is a warning that names the address announced; an extra
 # address without a route is a problem; without root, what cannot be read
 # is said; on B, whose program holds the port, the segment's check is left
-# to the stopped program.
+# to the stopped program, or made by the program itself when doctor can ask
+# it on its session bus.
 set -euo pipefail
 zephinet=$1
 cli=$2
@@ -26,7 +27,15 @@ start_program() {  # host handle
     QT_QPA_PLATFORM=offscreen spawn "$1" "$dir/zephinet" > "$dir/out.log" 2>&1
 }
 on_fail() { cat "$NET_TMP"/doctor.* 2> /dev/null; tail -n 5 "$NET_TMP"/*/out.log 2> /dev/null; }
+# B's program is on a session bus of its own, as on a desktop.
+b_bus=unix:path=$NET_TMP/b-bus
+command -v dbus-daemon > /dev/null || { echo "dbus-daemon is not installed: skipped"; exit 77; }
+spawn B dbus-daemon --session --nofork --address="$b_bus" > /dev/null 2>&1
+for ((i = 0; i < 100; i++)); do [ -S "$NET_TMP/b-bus" ] && break; sleep 0.1; done
+[ -S "$NET_TMP/b-bus" ] || fail "no session bus for B"
+export DBUS_SESSION_BUS_ADDRESS=$b_bus
 start_program B bob
+unset DBUS_SESSION_BUS_ADDRESS
 start_program C carol
 
 # The companion beside a settings file of its own, as an installed one
@@ -175,10 +184,20 @@ kill "$holder"
 wait "$holder" 2> /dev/null || true
 echo "ok: without root doctor says what it cannot read"
 
-# B's program holds the port: the segment waits for it to stop.
+# B's program holds the port: without its session bus, the segment waits
+# for it to stop; on its bus, the program checks the segment for doctor.
 doctor B
 [ "$status" -eq 0 ] || fail "doctor beside the running program exited with $status"
 expect '^ok: port: ポート50000（UDP）は起動中の「zephinet」' "the running program is not named"
 expect '^warning: segment: ポート50000を起動中のZephinetが使っているため' "the segment's check was not left out"
 echo "ok: beside a running program doctor names it and leaves the segment to it"
+export DBUS_SESSION_BUS_ADDRESS=$b_bus
+doctor B --json
+unset DBUS_SESSION_BUS_ADDRESS
+[ "$status" -eq 0 ] || fail "doctor asking the running program exited with $status"
+segment=$(grep '"check":"segment"' "$NET_TMP/doctor.out")
+grep -q '"verdict":"ok"' <<< "$segment" || fail "the running program did not check the segment: $segment"
+grep -q '"handleName":"carol","machineName":"host-c"' <<< "$segment" || fail "the running program heard no C: $segment"
+grep -q '"ownAnnouncementHeard":true' <<< "$segment" || fail "the running program did not hear itself: $segment"
+echo "ok: the running program checks the segment when doctor asks it on the session bus"
 echo "1 passed, 0 failed"
