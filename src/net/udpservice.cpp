@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -20,6 +21,8 @@ namespace zn {
 // that a longer datagram comes back marked as cut (MSG_TRUNC) and is dropped.
 struct UdpService::Batch {
     char data[BatchSize][MaxDatagramBytes];
+    // The system's count of drops for a full queue comes with each datagram.
+    alignas(cmsghdr) char control[BatchSize][CMSG_SPACE(sizeof(quint32))];
     iovec iov[BatchSize];
     sockaddr_in from[BatchSize];
     mmsghdr headers[BatchSize];
@@ -33,6 +36,8 @@ struct UdpService::Batch {
             headers[i].msg_hdr.msg_namelen = sizeof from[i];
             headers[i].msg_hdr.msg_iov = &iov[i];
             headers[i].msg_hdr.msg_iovlen = 1;
+            headers[i].msg_hdr.msg_control = control[i];
+            headers[i].msg_hdr.msg_controllen = sizeof control[i];
         }
     }
 };
@@ -71,23 +76,37 @@ bool UdpService::start(quint16 port)
         ::close(fd);
         return false;
     }
-    // Many peers answer one LOGIN at once; a larger queue keeps their answers
-    // while the GUI thread is busy. A privileged process may exceed the
-    // system's cap; otherwise the cap applies. Failure only means a smaller queue.
-    const int queueBytes = 4 << 20;
-    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &queueBytes, sizeof queueBytes) != 0)
-        (void)::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &queueBytes, sizeof queueBytes);
+    // Without the count a copy could not tell that answers were lost.
+    (void)::setsockopt(fd, SOL_SOCKET, SO_RXQ_OVFL, &on, sizeof on);
 
     if (!m_batch)
         m_batch = std::make_unique<Batch>();
     m_fd = fd;
     m_port = ntohs(address.sin_port);
+    m_dropped = 0;
+    // Many peers answer one LOGIN within a moment; a large queue keeps their
+    // answers while the GUI thread is busy. Failure only means a smaller queue.
+    setReceiveQueueBytes(ReceiveQueueBytes);
     // Datagrams are read when the socket becomes readable and handed on in
     // order. A handler that opens a modal box runs a nested event loop, in
     // which the ones read already and those still arriving must keep coming.
     m_notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &UdpService::readPendingDatagrams);
     return true;
+}
+
+int UdpService::setReceiveQueueBytes(int bytes)
+{
+    if (m_fd < 0)
+        return 0;
+    // A privileged process may exceed the system's cap; otherwise the cap applies.
+    if (::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)
+        (void)::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+    int granted = 0;
+    socklen_t length = sizeof granted;
+    if (::getsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &granted, &length) != 0)
+        return 0;
+    return granted;
 }
 
 void UdpService::stop()
@@ -135,14 +154,30 @@ void UdpService::readPendingDatagrams()
             drained = true; // EAGAIN, or failed: a failed read yields nothing
             break;
         }
+        quint32 dropped = m_dropped;
         for (int i = 0; i < got; ++i) {
-            const mmsghdr &h = m_batch->headers[i];
+            mmsghdr &h = m_batch->headers[i];
+            for (cmsghdr *c = CMSG_FIRSTHDR(&h.msg_hdr); c; c = CMSG_NXTHDR(&h.msg_hdr, c)) {
+                if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_RXQ_OVFL) {
+                    quint32 count = 0;
+                    std::memcpy(&count, CMSG_DATA(c), sizeof count);
+                    // The count only grows (and wraps after 2^32).
+                    if (qint32(count - dropped) > 0)
+                        dropped = count;
+                }
+            }
             // Empty ones and those longer than 512 bytes (cut, so marked) are
             // dropped before anything is copied.
             if (h.msg_len == 0 || (h.msg_hdr.msg_flags & MSG_TRUNC) || m_batch->from[i].sin_family != AF_INET)
                 continue;
             m_inbox.append(
                 {QByteArray(m_batch->data[i], qsizetype(h.msg_len)), ntohl(m_batch->from[i].sin_addr.s_addr)});
+        }
+        if (dropped != m_dropped) {
+            m_dropped = dropped;
+            emit datagramsDropped(m_dropped);
+            if (m_fd < 0)
+                return;
         }
         read += got;
         if (got < want) {

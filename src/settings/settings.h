@@ -56,6 +56,10 @@ struct Settings {
     // and then not written) the server on Wayland and the window elsewhere.
     // Either way the window is used while no server answers.
     int DesktopNotification = -1;
+    // How a message for one copy goes: 1 to that copy's address alone when
+    // it is on a segment of this host, 0 by broadcast to every host as all
+    // messages do, -1 (never chosen, and then not written) as 1.
+    int DirectSend = -1;
     bool IventSound = false;
     bool SoundBeep = false;
     // SoundFileUserOnline, SoundFileUserOffline, SoundFileRecvMessage,
