@@ -63,7 +63,7 @@ struct Segment::Copy {
     qint64 arrivals = 0;
     qint64 second = -1; // the simulated second counted in `inSecond`
     qint64 inSecond = 0;
-    std::optional<qint64> due; // the moment noted in m_due
+    std::optional<qint64> due = {}; // the moment noted in m_due
 };
 
 Segment::Segment(int copies) : m_probe(clock, m_frontend), m_timerOverheadNs(measureTimerOverhead())

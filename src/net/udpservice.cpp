@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
-#include <cstring>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -21,8 +21,6 @@ namespace zn {
 // that a longer datagram comes back marked as cut (MSG_TRUNC) and is dropped.
 struct UdpService::Batch {
     char data[BatchSize][MaxDatagramBytes];
-    // The system's count of drops for a full queue comes with each datagram.
-    alignas(cmsghdr) char control[BatchSize][CMSG_SPACE(sizeof(quint32))];
     iovec iov[BatchSize];
     sockaddr_in from[BatchSize];
     mmsghdr headers[BatchSize];
@@ -36,8 +34,6 @@ struct UdpService::Batch {
             headers[i].msg_hdr.msg_namelen = sizeof from[i];
             headers[i].msg_hdr.msg_iov = &iov[i];
             headers[i].msg_hdr.msg_iovlen = 1;
-            headers[i].msg_hdr.msg_control = control[i];
-            headers[i].msg_hdr.msg_controllen = sizeof control[i];
         }
     }
 };
@@ -76,9 +72,6 @@ bool UdpService::start(quint16 port)
         ::close(fd);
         return false;
     }
-    // Without the count a copy could not tell that answers were lost.
-    (void)::setsockopt(fd, SOL_SOCKET, SO_RXQ_OVFL, &on, sizeof on);
-
     if (!m_batch)
         m_batch = std::make_unique<Batch>();
     m_fd = fd;
@@ -154,18 +147,8 @@ void UdpService::readPendingDatagrams()
             drained = true; // EAGAIN, or failed: a failed read yields nothing
             break;
         }
-        quint32 dropped = m_dropped;
         for (int i = 0; i < got; ++i) {
-            mmsghdr &h = m_batch->headers[i];
-            for (cmsghdr *c = CMSG_FIRSTHDR(&h.msg_hdr); c; c = CMSG_NXTHDR(&h.msg_hdr, c)) {
-                if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_RXQ_OVFL) {
-                    quint32 count = 0;
-                    std::memcpy(&count, CMSG_DATA(c), sizeof count);
-                    // The count only grows (and wraps after 2^32).
-                    if (qint32(count - dropped) > 0)
-                        dropped = count;
-                }
-            }
+            const mmsghdr &h = m_batch->headers[i];
             // Empty ones and those longer than 512 bytes (cut, so marked) are
             // dropped before anything is copied.
             if (h.msg_len == 0 || (h.msg_hdr.msg_flags & MSG_TRUNC) || m_batch->from[i].sin_family != AF_INET)
@@ -173,18 +156,17 @@ void UdpService::readPendingDatagrams()
             m_inbox.append(
                 {QByteArray(m_batch->data[i], qsizetype(h.msg_len)), ntohl(m_batch->from[i].sin_addr.s_addr)});
         }
-        if (dropped != m_dropped) {
-            m_dropped = dropped;
-            emit datagramsDropped(m_dropped);
-            if (m_fd < 0)
-                return;
-        }
         read += got;
         if (got < want) {
             drained = true;
             break;
         }
     }
+    if (m_fd < 0)
+        return;
+    // Drops happen only while datagrams come, so a read that found some asks.
+    if (read > 0)
+        checkDrops();
     if (m_fd < 0)
         return;
     noteRead(read, drained);
@@ -195,6 +177,20 @@ void UdpService::readPendingDatagrams()
     // cost more than the datagrams of a small one.
     if (!m_inbox.isEmpty())
         deliverDatagrams();
+}
+
+void UdpService::checkDrops()
+{
+    // The system counts each datagram it dropped for a full queue.
+    quint32 info[SK_MEMINFO_VARS] = {};
+    socklen_t length = sizeof info;
+    if (::getsockopt(m_fd, SOL_SOCKET, SO_MEMINFO, info, &length) != 0 || length <= SK_MEMINFO_DROPS * sizeof(quint32))
+        return;
+    const quint32 dropped = info[SK_MEMINFO_DROPS];
+    if (dropped == m_dropped)
+        return;
+    m_dropped = dropped;
+    emit datagramsDropped(m_dropped);
 }
 
 void UdpService::noteRead(int datagrams, bool drained)

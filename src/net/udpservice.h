@@ -73,7 +73,7 @@ public:
     // privileged); gives what it granted, 0 when stopped.
     int setReceiveQueueBytes(int bytes);
     // Datagrams the system dropped since start because the receive queue
-    // was full, as far as it reports them (it does with each datagram read).
+    // was full, as last asked (after each read that found datagrams).
     quint32 droppedDatagrams() const { return m_dropped; }
     // Reading waits for the pause that follows a read in a stream.
     bool readPaused() const { return m_pause.isActive(); }
@@ -97,6 +97,8 @@ private:
     // Counts what a read took towards the stream rule; a read that found
     // the socket empty ends a stream.
     void noteRead(int datagrams, bool drained);
+    // Asks the system's drop count; emits datagramsDropped when it grew.
+    void checkDrops();
 
     struct Received {
         QByteArray datagram;

@@ -457,9 +457,7 @@ void TestOptionForm::apply_directSend_unwrittenUntilChanged()
     o.cbStartShow->setChecked(true);
     QVERIFY(o.btTekiyoClick());
     QCOMPARE(f.stored().DirectSend, -1);
-    QFile file(iniPath());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(!file.readAll().contains("DirectSend"));
+    QVERIFY(!f.ini().contains("DirectSend"));
     o.cbDirectSend->setChecked(false);
     QVERIFY(o.btTekiyoClick());
     QCOMPARE(f.session->settings.DirectSend, 0);
