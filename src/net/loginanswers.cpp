@@ -2,6 +2,8 @@
 
 #include "common/clock.h"
 
+#include <algorithm>
+
 namespace zn {
 
 LoginAnswers::LoginAnswers(const Clock &clock, Send send, quint64 seed)
@@ -10,7 +12,7 @@ LoginAnswers::LoginAnswers(const Clock &clock, Send send, quint64 seed)
 
 qint64 LoginAnswers::spreadMs(qsizetype rows)
 {
-    return qint64(rows) * SpreadUsPerRow / 1000;
+    return qint64(std::max<qsizetype>(0, rows - SpreadFreeRows)) * SpreadUsPerRow / 1000;
 }
 
 void LoginAnswers::answer(const QByteArray &address, qsizetype rows)

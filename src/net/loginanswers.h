@@ -20,9 +20,12 @@ class Clock;
 
 class LoginAnswers {
 public:
-    // The spread per listed copy: 300 ms at 10,000, 30 ms at 1,000, and
-    // under a millisecond (answered at once) below 34.
-    static constexpr qint64 SpreadUsPerRow = 30;
+    // The spread per listed copy beyond the first SpreadFreeRows: 300 ms at
+    // 10,000, 100 ms at 5,000. Up to 2,500 answers at once fit the receive
+    // queue, so a segment that size is answered at once, as a known peer
+    // expects when it refreshes.
+    static constexpr qsizetype SpreadFreeRows = 2500;
+    static constexpr qint64 SpreadUsPerRow = 40;
     // Answers waiting at most; beyond, they go at once (the limits in front
     // already bound how many LOGINs are answered at all).
     static constexpr qsizetype MaxWaiting = 16384;
