@@ -267,8 +267,7 @@ Outcome modelEveryoneStarts(int n, qint64 windowMs)
         // Its answers (its own among them) and the LOGINs it took in.
         const auto by = [&](qint64 t) {
             const std::vector<qint64> &got = answerTimes[size_t(x)];
-            return std::count_if(got.begin(), got.end(), [t](qint64 at) { return at <= t; }) +
-                   viaLogin[size_t(x)] - 1;
+            return std::count_if(got.begin(), got.end(), [t](qint64 at) { return at <= t; }) + viaLogin[size_t(x)] - 1;
         };
         out.fullAfter1 += by(60 * 1000) >= n;
         out.fullAfter2 += by(120 * 1000) >= n;
@@ -333,8 +332,8 @@ void everyoneStarts(int n, qint64 windowMs, const char *label, bool toTable = tr
         }
         std::printf("N=%d %s, simulated: %d of %d list everyone after 1 min, %d after 2 min, %.1f%% of all rows, "
                     "fewest %lld, LOGIN_OK %lld\n",
-                    n, label, after1, n, after2, 100.0 * double(rows) / (double(n) * n),
-                    static_cast<long long>(fewest), static_cast<long long>(seg.wire().datagrams - n));
+                    n, label, after1, n, after2, 100.0 * double(rows) / (double(n) * n), static_cast<long long>(fewest),
+                    static_cast<long long>(seg.wire().datagrams - n));
     }
     std::printf("N=%d %s, model:     %d of %d list everyone after 1 min, %d after 2 min, %.1f%% of all rows, "
                 "fewest %lld, LOGIN_OK %lld; at one host at most %lld arrivals in a second, %.0f a second on "
@@ -348,9 +347,8 @@ void everyoneStarts(int n, qint64 windowMs, const char *label, bool toTable = tr
 void printTable()
 {
     std::printf("\n%s\n%7s  %-17s %-8s %12s %14s %16s %8s %8s %10s %10s %12s %8s\n",
-                g_direct ? "delivering directly" : "every message by broadcast", "N", "scenario", "mode",
-                "datagrams", "bytes", "receptions", "peak/s", "mean/s", "cpu med ms", "cpu max ms", "cpu total ms",
-                "drop ns");
+                g_direct ? "delivering directly" : "every message by broadcast", "N", "scenario", "mode", "datagrams",
+                "bytes", "receptions", "peak/s", "mean/s", "cpu med ms", "cpu max ms", "cpu total ms", "drop ns");
     for (const Row &r : g_rows) {
         const QByteArray mean = r.meanPerSecond >= 0 ? QByteArray::number(r.meanPerSecond, 'f', 0) : "-";
         const QByteArray peak = r.wire.peakPerSecond > 0 ? QByteArray::number(r.wire.peakPerSecond) : "-";
@@ -362,8 +360,8 @@ void printTable()
         }
         std::printf("%7d  %-17s %-8s %12lld %14lld %16lld %8s %8s %10.3f %10.3f %12.1f %8.0f\n", r.n, r.scenario,
                     r.mode, static_cast<long long>(r.wire.datagrams), static_cast<long long>(r.wire.bytes),
-                    static_cast<long long>(r.wire.receptions), peak.constData(), mean.constData(), r.medianMs,
-                    r.maxMs, r.totalMs, r.dropNs);
+                    static_cast<long long>(r.wire.receptions), peak.constData(), mean.constData(), r.medianMs, r.maxMs,
+                    r.totalMs, r.dropNs);
     }
 }
 

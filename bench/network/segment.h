@@ -16,9 +16,9 @@
 
 #include <QByteArray>
 #include <QList>
+#include <queue>
 
 #include <deque>
-#include <queue>
 #include <memory>
 #include <optional>
 #include <vector>

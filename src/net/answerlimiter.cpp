@@ -54,10 +54,15 @@ bool AnswerLimiter::allowLogin(const QByteArray &sourceAddress, const QByteArray
     if (!m_bySource.has(sourceAddress) || !m_byMachine.has(machineName) || !m_byAddressee.has(answerAddress))
         return false;
     const bool newPeer = !listed();
-    if (newPeer && (!m_newPeersBySource.has(sourceAddress) || !m_newPeers.take({})))
+    const bool newName = newPeer && m_lastNewName.value(sourceAddress) != machineName;
+    if ((newName && !m_newPeersBySource.has(sourceAddress)) || (newPeer && !m_newPeers.take({})))
         return false;
-    if (newPeer)
+    if (newName) {
         m_newPeersBySource.take(sourceAddress);
+        if (m_lastNewName.size() >= MaxKeys)
+            m_lastNewName.clear();
+        m_lastNewName.insert(sourceAddress, machineName);
+    }
     m_bySource.take(sourceAddress);
     m_byMachine.take(machineName);
     m_byAddressee.take(answerAddress);

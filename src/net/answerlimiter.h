@@ -44,13 +44,16 @@ public:
     // Per datagram source and per claimed machine name: 10 at once, then one a second.
     static constexpr int PerPeerBurst = 10;
     static constexpr qint64 PerPeerMsPerToken = 1000;
-    // Per address a LOGIN asks the answer to go to: 3 at once, then one a
-    // second, whoever asks, so that no host receives more than that from
+    // Per address a LOGIN or HUZAI_CHECK asks the answer to go to: 10 at
+    // once (a script that runs the companion a few times in a row), then one
+    // a second, whoever asks, so that no host receives more than that from
     // this copy however many forged LOGINs name it.
-    static constexpr int PerAddresseeBurst = 3;
+    static constexpr int PerAddresseeBurst = 10;
     static constexpr qint64 PerAddresseeMsPerToken = 1000;
     // Machines this copy does not list yet, per datagram source: a real
-    // copy has one name, a forger makes up a new one for every LOGIN.
+    // copy has one name, a forger makes up a new one for every LOGIN. The
+    // name a source last brought in costs nothing when it comes again (a
+    // copy restarted, the companion run once more after its LOGOUT).
     static constexpr int NewPeerPerSourceBurst = 2;
     static constexpr qint64 NewPeerPerSourceMsPerToken = 60 * 1000;
     // Machines this copy does not list yet, all sources together: room for
@@ -108,6 +111,8 @@ private:
     TokenBuckets m_byMachine;
     TokenBuckets m_byAddressee;
     TokenBuckets m_newPeersBySource;
+    // source -> the machine name it last brought in, MaxKeys at most
+    QHash<QByteArray, QByteArray> m_lastNewName;
     TokenBuckets m_newPeers;
     TokenBuckets m_absenceAnswers;
     TokenBuckets m_infoChangeBySource;

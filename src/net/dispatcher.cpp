@@ -102,9 +102,9 @@ void Dispatcher::login(const MessageFields &f, const QByteArray &senderAddress)
     const QByteArray machine = f.bytes(1);
     // Checked first: a flood of LOGINs must not open boxes either.
     const QByteArray address = f.bytes(4);
-    if (m_limiter
-        && !m_limiter->allowLogin(senderAddress, machine, address,
-                                  [&] { return m_roster.indexOfMachine(machine) >= 0; }))
+    if (m_limiter && !m_limiter->allowLogin(senderAddress, machine, address, [&] {
+            return m_roster.indexOfMachine(machine) >= 0;
+        }))
         return;
     const std::optional<bool> absent = absenceFlag(f[3], senderAddress);
     if (!absent)

@@ -183,6 +183,13 @@ void TestAnswerLimiter::loginAnswers_perAddressee_forgersAndAMorningOf10000()
     for (int i = 0; i < 100; ++i)
         answers += f.login("N" + QByteArray::number(i), "10.3.0.1");
     QCOMPARE(answers, AnswerLimiter::NewPeerPerSourceBurst);
+    // A copy that leaves and comes back, again and again, is always answered.
+    f.clock.advance(60 * 1000);
+    for (int i = 0; i < 5; ++i) {
+        f.clock.advance(AnswerLimiter::PerPeerMsPerToken);
+        QCOMPARE(f.login("BACK", "10.3.0.2"), 1);
+        f.dispatcher.HandleReceivedMessage(LogoutMessage("BACK"), "10.3.0.2");
+    }
 
     // A morning: 10,000 copies start within one minute, each with one
     // LOGIN; every one is answered and listed.
@@ -190,8 +197,8 @@ void TestAnswerLimiter::loginAnswers_perAddressee_forgersAndAMorningOf10000()
     answers = 0;
     for (int i = 0; i < 10000; ++i) {
         morning.clock.ms = 1000 + qint64(i) * 6;
-        answers += morning.login("PC" + QByteArray::number(i), "10.4." + QByteArray::number(i / 250) + '.'
-                                                                 + QByteArray::number(i % 250 + 1));
+        answers += morning.login("PC" + QByteArray::number(i),
+                                 "10.4." + QByteArray::number(i / 250) + '.' + QByteArray::number(i % 250 + 1));
     }
     QCOMPARE(answers, 10000);
     QCOMPARE(morning.roster.count(), qsizetype(10000));

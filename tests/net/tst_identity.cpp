@@ -146,8 +146,8 @@ void TestIdentity::onLink_subnetsOfUpInterfaces_loopbackOnlyOwn()
     const auto ip = [](const char *text) { return QHostAddress(QString::fromLatin1(text)); };
     const auto ipv4 = [&](const char *text) { return ip(text).toIPv4Address(); };
     const InterfaceCandidate loopback{true, true, true, false, {ip("127.0.0.1")}, {}, {8}};
-    const InterfaceCandidate eth0{
-        true, true, false, true, {ip("fe80::1"), ip("10.77.0.1")}, {ip("10.77.0.255")}, {64, 24}};
+    const InterfaceCandidate eth0{true,    true, false, true, {ip("fe80::1"), ip("10.77.0.1")}, {ip("10.77.0.255")},
+                                  {64, 24}};
     InterfaceCandidate down{true, true, false, true, {ip("10.88.0.1")}, {ip("10.88.0.255")}, {16}};
     down.up = false;
     const InterfaceCandidate wide{true, true, false, true, {ip("172.16.3.4")}, {ip("172.31.255.255")}, {12}};
@@ -166,7 +166,8 @@ void TestIdentity::onLink_subnetsOfUpInterfaces_loopbackOnlyOwn()
         QVERIFY(OnLink(system, ipv4(own.constData())));
     // Looked at through the same once-a-second look as the broadcasts.
     FakeClock clock;
-    SegmentBroadcasts segments(clock, [&] { return host; }, [] { return std::optional<quint32>(); });
+    SegmentBroadcasts segments(
+        clock, [&] { return host; }, [] { return std::optional<quint32>(); });
     QVERIFY(segments.onLink(ipv4("10.77.0.9")));
     QVERIFY(!segments.onLink(ipv4("10.78.0.9")));
 }

@@ -236,14 +236,14 @@ void TestMessenger::addressedKinds_onLink_toTheAddresseeAlone()
     rig.messenger->setOnLinkTest([](quint32 ipv4) { return (ipv4 >> 8) == 0xC0A800u; });
     const QList<quint32> direct{0xC0A80014u, 0x0A000001u};
     const QList<quint32> broadcast{Broadcast, 0x0A5800FFu, 0x0A000001u, 0xC0A80014u};
-    const QList<std::pair<Kind, QByteArray>> addressed{{LoginOk, "192.168.0.20"},      {HuzaiCheck, "192.168.0.20"},
-                                                       {HuzaiMessage, "text"},         {MessageTo, "text"},
-                                                       {OpenCheck, "PC2"},             {Exclamation, "192.168.0.20"}};
+    const QList<std::pair<Kind, QByteArray>> addressed{{LoginOk, "192.168.0.20"}, {HuzaiCheck, "192.168.0.20"},
+                                                       {HuzaiMessage, "text"},    {MessageTo, "text"},
+                                                       {OpenCheck, "PC2"},        {Exclamation, "192.168.0.20"}};
     const auto sendEach = [&](const QList<quint32> &expected) {
         for (const auto &[kind, arg] : addressed) {
             rig.transport.sent.clear();
             const QByteArray second = kind == HuzaiMessage ? QByteArray("192.168.0.20")
-                                      : kind == MessageTo  ? QByteArray("PC2")
+                : kind == MessageTo                        ? QByteArray("PC2")
                                                            : QByteArray();
             QVERIFY(rig.send(kind, arg, second));
             QCOMPARE(rig.transport.destinations(), expected);

@@ -4,8 +4,8 @@
 #include "fakeclock.h"
 #include "fakefrontend.h"
 #include "log/logfile.h"
-#include "net/loginanswers.h"
 #include "net/absencerequests.h"
+#include "net/loginanswers.h"
 #include "net/messenger.h"
 #include "net/netfakes.h"
 #include "net/reassembly.h"
@@ -289,7 +289,8 @@ void TestSession::loginAnswers_spreadWithTheList()
     session.local.SocketStarted = true;
     const auto login = [&](int i) {
         const QByteArray n = QByteArray::number(i);
-        for (const QByteArray &d : MakeDatagrams(LoginMessage(QByteArray("NEW" + n), "h", "0", QByteArray("10.2.0." + n))))
+        for (const QByteArray &d :
+             MakeDatagrams(LoginMessage(QByteArray("NEW" + n), "h", "0", QByteArray("10.2.0." + n))))
             session.reassembler().ReceiveDatagram(d, 0x0A020000u + quint32(i));
     };
     login(1);
@@ -340,9 +341,8 @@ void TestSession::droppedAnswers_loginRepeatedWithoutARefresh()
     QUdpSocket socket;
     for (int i = 0; i < 400; ++i) {
         const QByteArray n = QByteArray::number(i);
-        for (const QByteArray &d :
-             MakeDatagrams(LoginOkMessage(session.local.Address, QByteArray("PC" + n), QByteArray("user" + n), "0",
-                                          QByteArray("10.1.0." + n))))
+        for (const QByteArray &d : MakeDatagrams(LoginOkMessage(
+                 session.local.Address, QByteArray("PC" + n), QByteArray("user" + n), "0", QByteArray("10.1.0." + n))))
             socket.writeDatagram(d, QHostAddress::LocalHost, session.udp().port());
     }
     QTRY_VERIFY_WITH_TIMEOUT(session.udp().droppedDatagrams() > 0, 10000);
