@@ -1,6 +1,7 @@
 #include "network/segment.h"
 
 #include "common/ipv4.h"
+#include "net/loginanswers.h"
 #include "net/messenger.h"
 #include "net/wire.h"
 #include "peers/roster.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <limits>
 
 namespace zn::bench {
 
@@ -59,6 +61,9 @@ struct Segment::Copy {
     bool timed = false;
     qint64 cpuNs = 0;
     qint64 arrivals = 0;
+    qint64 second = -1; // the simulated second counted in `inSecond`
+    qint64 inSecond = 0;
+    std::optional<qint64> due = {}; // the moment noted in m_due
 };
 
 Segment::Segment(int copies) : m_probe(clock, m_frontend), m_timerOverheadNs(measureTimerOverhead())
@@ -77,6 +82,7 @@ Segment::Segment(int copies) : m_probe(clock, m_frontend), m_timerOverheadNs(mea
         const QByteArray number = QByteArray::number(i).rightJustified(5, '0');
         s.local.MachineName = "PC" + number;
         s.settings.HandleName = "user" + number;
+        s.messenger().setOnLinkTest([](quint32 ipv4) { return (ipv4 & 0xFFFF0000u) == 0x0A000000u; });
         m_copies.push_back(std::move(copy));
     }
 }
@@ -147,6 +153,12 @@ void Segment::refresh(int i)
     session(i).messenger().SendLogin();
 }
 
+void Segment::setDirect(bool on)
+{
+    for (const auto &copy : m_copies)
+        copy->session->settings.DirectSend = on ? 1 : 0;
+}
+
 void Segment::setObservers(const std::vector<int> &copies)
 {
     for (const auto &copy : m_copies)
@@ -176,13 +188,39 @@ std::optional<quint32> Segment::addressee(const QByteArray &datagram)
     return InetAddr(m_probeField1);
 }
 
+void Segment::countArrival(int i)
+{
+    Copy &c = *m_copies[size_t(i)];
+    const qint64 second = clock.ms / 1000;
+    if (second != c.second) {
+        c.second = second;
+        c.inSecond = 0;
+    }
+    m_wire.peakPerSecond = std::max(m_wire.peakPerSecond, ++c.inSecond);
+    if (m_wire.firstMs < 0)
+        m_wire.firstMs = clock.ms;
+    m_wire.lastMs = clock.ms;
+}
+
+void Segment::noteDue(int i)
+{
+    Copy &c = *m_copies[size_t(i)];
+    const std::optional<qint64> due = c.session->loginAnswers().nextDueMs();
+    if (due && (!c.due || *due < *c.due)) {
+        c.due = due;
+        m_due.push({*due, i});
+    }
+}
+
 void Segment::arrive(int copy, int from, const QByteArray &datagram, bool dropSample)
 {
     Copy &c = *m_copies[size_t(copy)];
     ++c.arrivals;
     ++m_wire.receptions;
+    countArrival(copy);
     if (!m_timing || !c.timed) {
         c.session->reassembler().ReceiveDatagram(datagram, addressOf(from));
+        noteDue(copy);
         return;
     }
     const qint64 start = threadCpuNs();
@@ -191,9 +229,37 @@ void Segment::arrive(int copy, int from, const QByteArray &datagram, bool dropSa
     c.cpuNs += spent;
     if (dropSample && m_dropNs.size() < MaxDropSamples)
         m_dropNs.push_back(spent);
+    noteDue(copy);
 }
 
 void Segment::drain()
+{
+    drainUntil(std::numeric_limits<qint64>::max());
+}
+
+void Segment::drainUntil(qint64 ms)
+{
+    for (;;) {
+        deliverQueued();
+        if (m_due.empty() || m_due.top().first > ms)
+            break;
+        const auto [at, i] = m_due.top();
+        m_due.pop();
+        Copy &c = *m_copies[size_t(i)];
+        if (c.due == at)
+            c.due.reset();
+        clock.ms = std::max(clock.ms, at);
+        const qint64 start = m_timing && c.timed ? threadCpuNs() : 0;
+        c.session->loginAnswers().sendDue();
+        if (m_timing && c.timed)
+            c.cpuNs += std::max<qint64>(0, threadCpuNs() - start - m_timerOverheadNs);
+        noteDue(i);
+    }
+    if (ms != std::numeric_limits<qint64>::max())
+        clock.ms = std::max(clock.ms, ms);
+}
+
+void Segment::deliverQueued()
 {
     while (!m_queue.empty()) {
         const Queued q = std::move(m_queue.front());
@@ -231,6 +297,8 @@ void Segment::drain()
         const qint64 rest = m_started - ran;
         m_wire.receptions += rest;
         m_wire.skipped += rest;
+        // The skipped hosts heard it too; the busiest of them can be no
+        // busier than an observer, which is counted.
     }
 }
 
@@ -250,6 +318,8 @@ void Segment::resetCounts()
     for (const auto &copy : m_copies) {
         copy->cpuNs = 0;
         copy->arrivals = 0;
+        copy->second = -1;
+        copy->inSecond = 0;
     }
 }
 

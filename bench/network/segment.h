@@ -1,5 +1,7 @@
 // A broadcast segment of many copies in one process: real sessions whose
-// datagrams travel through a queue instead of sockets. A datagram sent to
+// datagrams travel through a queue instead of sockets, in simulated time:
+// answers a session holds back for a moment go out when the clock reaches
+// that moment. A datagram sent to
 // a copy's address reaches that copy; one sent to 255.255.255.255 or to the
 // segment's directed broadcast reaches every copy, the sender included, as a
 // socket bound to the wildcard address hears its own broadcast. Each
@@ -14,6 +16,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <queue>
 
 #include <deque>
 #include <memory>
@@ -36,6 +39,10 @@ struct WireCount {
     qint64 bytes = 0;
     qint64 receptions = 0; // datagram arrivals at a copy, skipped ones included
     qint64 skipped = 0;    // arrivals not run (see Segment::setSkipping)
+    // Arrivals at one host within one simulated second, the most of any
+    // host and second (skipped arrivals counted as well).
+    qint64 peakPerSecond = 0;
+    qint64 firstMs = -1, lastMs = -1; // the first and last arrival
 };
 
 class Segment {
@@ -66,8 +73,14 @@ public:
     void markRunning(int i);
     // What the refresh command does: the list is emptied, then a LOGIN.
     void refresh(int i);
-    // Delivers queued datagrams, and those they cause, until none is left.
+    // Delivers queued datagrams, and those they cause, with the answers held
+    // back, moving the clock to each one's moment, until none is left.
     void drain();
+    // The same, but only up to the moment `ms`; the clock then stands there.
+    void drainUntil(qint64 ms);
+    // Every copy delivers to the addressee alone what names one on the
+    // segment (the default), or broadcasts everything.
+    void setDirect(bool on);
 
     // A single-datagram message that only its addressee acts on (field 1
     // names an address) changes nothing in any other copy: its reassembly
@@ -99,6 +112,11 @@ private:
     };
     void send(int from, quint32 to, const QByteArray &datagram);
     void arrive(int copy, int from, const QByteArray &datagram, bool dropSample);
+    // Counts one arrival at copy i in the current simulated second.
+    void countArrival(int i);
+    // Notes copy i's next held-back answer, if any.
+    void noteDue(int i);
+    void deliverQueued();
     // Field 1 of a single-datagram message only its addressee acts on, as
     // an address; nothing when every copy may act on it.
     std::optional<quint32> addressee(const QByteArray &datagram);
@@ -106,6 +124,8 @@ private:
     QuietFrontend m_frontend;
     std::vector<std::unique_ptr<Copy>> m_copies;
     std::deque<Queued> m_queue;
+    // (moment, copy) of held-back answers, the earliest on top.
+    std::priority_queue<std::pair<qint64, int>, std::vector<std::pair<qint64, int>>, std::greater<>> m_due;
     WireCount m_wire;
     bool m_skipping = false;
     bool m_multiDatagramSeen = false;

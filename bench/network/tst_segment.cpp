@@ -19,6 +19,7 @@ private slots:
 void TstSegment::deliversLikeASegment()
 {
     Segment seg(3);
+    seg.setDirect(false);
     seg.start(0);
     seg.drain();
     seg.start(1);
@@ -44,12 +45,33 @@ void TstSegment::deliversLikeASegment()
     seg.drain();
     QCOMPARE(seg.wire().receptions, 2);
     QCOMPARE(seg.session(1).roster().indexOfMachine("PC00000"), -1);
+
+    // Delivering directly, the answers reach the copy that asked alone; a
+    // list of 5,000 holds its answer back for a moment within 100 ms.
+    Segment direct(3);
+    direct.start(0);
+    direct.drain();
+    direct.start(1);
+    direct.drain();
+    QCOMPARE(direct.wire().datagrams, 5);
+    QCOMPARE(direct.wire().receptions, 1 + 1 + 2 + 2);
+    QCOMPARE(direct.session(0).roster().count(), 2);
+    QCOMPARE(direct.session(1).roster().count(), 2);
+    for (int i = 0; i < 5000; ++i)
+        direct.session(0).roster().AddOrUpdatePeer("h", "X" + QByteArray::number(i), "10.1.0.1", false);
+    direct.clock.ms = 100000;
+    direct.start(2);
+    direct.drain();
+    QCOMPARE(direct.session(2).roster().count(), 3);
+    QVERIFY(direct.clock.ms >= 100000 && direct.clock.ms <= 100100);
 }
 
 void TstSegment::skippingChangesNoOutcome()
 {
     constexpr int n = 30;
     Segment full(n), sampled(n);
+    full.setDirect(false);
+    sampled.setDirect(false);
     sampled.setSkipping(true);
     sampled.setObservers({0, 17});
     for (Segment *seg : {&full, &sampled}) {

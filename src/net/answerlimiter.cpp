@@ -39,6 +39,8 @@ bool TokenBuckets::take(const QByteArray &key)
 AnswerLimiter::AnswerLimiter(const Clock &clock)
     : m_clock(clock), m_bySource(clock, PerPeerBurst, PerPeerMsPerToken, MaxKeys),
       m_byMachine(clock, PerPeerBurst, PerPeerMsPerToken, MaxKeys),
+      m_byAddressee(clock, PerAddresseeBurst, PerAddresseeMsPerToken, MaxKeys),
+      m_newPeersBySource(clock, NewPeerPerSourceBurst, NewPeerPerSourceMsPerToken, MaxKeys),
       m_newPeers(clock, NewPeerBurst, NewPeerMsPerToken, 1),
       m_absenceAnswers(clock, AbsenceBurst, AbsenceMsPerToken, 1),
       m_infoChangeBySource(clock, PerPeerBurst, PerPeerMsPerToken, MaxKeys),
@@ -46,24 +48,36 @@ AnswerLimiter::AnswerLimiter(const Clock &clock)
 {}
 
 bool AnswerLimiter::allowLogin(const QByteArray &sourceAddress, const QByteArray &machineName,
-                               const std::function<bool()> &listed)
+                               const QByteArray &answerAddress, const std::function<bool()> &listed)
 {
     // Nothing is spent unless all agree.
-    if (!m_bySource.has(sourceAddress) || !m_byMachine.has(machineName))
+    if (!m_bySource.has(sourceAddress) || !m_byMachine.has(machineName) || !m_byAddressee.has(answerAddress))
         return false;
     const bool newPeer = !listed();
-    if (newPeer && !m_newPeers.take({}))
+    const bool newName = newPeer && m_lastNewName.value(sourceAddress) != machineName;
+    if ((newName && !m_newPeersBySource.has(sourceAddress)) || (newPeer && !m_newPeers.take({})))
         return false;
+    if (newName) {
+        m_newPeersBySource.take(sourceAddress);
+        if (m_lastNewName.size() >= MaxKeys)
+            m_lastNewName.clear();
+        m_lastNewName.insert(sourceAddress, machineName);
+    }
     m_bySource.take(sourceAddress);
     m_byMachine.take(machineName);
+    m_byAddressee.take(answerAddress);
     return true;
 }
 
-bool AnswerLimiter::allowAbsenceAnswer(const QByteArray &sourceAddress)
+bool AnswerLimiter::allowAbsenceAnswer(const QByteArray &sourceAddress, const QByteArray &answerAddress)
 {
-    if (!m_bySource.has(sourceAddress) || !m_absenceAnswers.take({}))
+    const bool byAddressee = !answerAddress.isEmpty();
+    if (!m_bySource.has(sourceAddress) || (byAddressee && !m_byAddressee.has(answerAddress))
+        || !m_absenceAnswers.take({}))
         return false;
     m_bySource.take(sourceAddress);
+    if (byAddressee)
+        m_byAddressee.take(answerAddress);
     return true;
 }
 

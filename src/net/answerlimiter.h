@@ -1,8 +1,9 @@
-// How often this copy answers whom. A LOGIN is answered with a broadcast
-// that reaches every host, and anyone can send LOGINs in any name from any
-// address, so without a limit every copy on the network would multiply a
-// flood. The limits let a real peer through untouched: it sends a LOGIN when
-// it starts and when its user refreshes the list.
+// How often this copy answers whom. A LOGIN is answered with a LOGIN_OK to
+// the address it names, and anyone can send LOGINs in any name from any
+// address naming any address, so without a limit every copy on the network
+// would multiply a flood, or aim it at one host. The limits let a real peer
+// through untouched: it sends a LOGIN when it starts and when its user
+// refreshes the list, from one address, in one name, naming itself.
 #pragma once
 
 #include <QByteArray>
@@ -43,10 +44,23 @@ public:
     // Per datagram source and per claimed machine name: 10 at once, then one a second.
     static constexpr int PerPeerBurst = 10;
     static constexpr qint64 PerPeerMsPerToken = 1000;
-    // LOGINs of machines this copy does not list yet, all sources together:
-    // room for a whole segment starting at once, then 50 a second.
-    static constexpr int NewPeerBurst = 500;
-    static constexpr qint64 NewPeerMsPerToken = 20;
+    // Per address a LOGIN or HUZAI_CHECK asks the answer to go to: 10 at
+    // once (a script that runs the companion a few times in a row), then one
+    // a second, whoever asks, so that no host receives more than that from
+    // this copy however many forged LOGINs name it.
+    static constexpr int PerAddresseeBurst = 10;
+    static constexpr qint64 PerAddresseeMsPerToken = 1000;
+    // Machines this copy does not list yet, per datagram source: a real
+    // copy has one name, a forger makes up a new one for every LOGIN. The
+    // name a source last brought in costs nothing when it comes again (a
+    // copy restarted, the companion run once more after its LOGOUT).
+    static constexpr int NewPeerPerSourceBurst = 2;
+    static constexpr qint64 NewPeerPerSourceMsPerToken = 60 * 1000;
+    // Machines this copy does not list yet, all sources together: room for
+    // 2,000 starting at once, then 500 a second, ten times what a segment
+    // of 10,000 starting within one minute brings.
+    static constexpr int NewPeerBurst = 2000;
+    static constexpr qint64 NewPeerMsPerToken = 2;
     // Absence-message answers, all sources together: people ask by hand.
     static constexpr int AbsenceBurst = 50;
     static constexpr qint64 AbsenceMsPerToken = 100;
@@ -65,14 +79,17 @@ public:
 
     explicit AnswerLimiter(const Clock &clock);
 
-    // A LOGIN from the datagram source `sourceAddress` naming `machineName`;
-    // `listed` tells whether that machine is in the roster already (asked
-    // only when the cheaper limits let the LOGIN through). True when it may
-    // be handled and answered; beyond the limits it counts as lost.
-    bool allowLogin(const QByteArray &sourceAddress, const QByteArray &machineName,
+    // A LOGIN from the datagram source `sourceAddress` naming `machineName`,
+    // to be answered at `answerAddress`; `listed` tells whether that machine
+    // is in the roster already (asked only when the cheaper limits let the
+    // LOGIN through). True when it may be handled and answered; beyond the
+    // limits it counts as lost.
+    bool allowLogin(const QByteArray &sourceAddress, const QByteArray &machineName, const QByteArray &answerAddress,
                     const std::function<bool()> &listed);
-    // A HUZAI_CHECK addressed here from `sourceAddress`: true when it may be answered.
-    bool allowAbsenceAnswer(const QByteArray &sourceAddress);
+    // A HUZAI_CHECK addressed here from `sourceAddress`, to be answered at
+    // `answerAddress` (none: the limit per address is not asked): true when
+    // it may be answered.
+    bool allowAbsenceAnswer(const QByteArray &sourceAddress, const QByteArray &answerAddress = {});
 
     // This copy broadcast its LOGIN: the answers to it may come.
     void loginSent();
@@ -92,6 +109,10 @@ private:
     const Clock &m_clock;
     TokenBuckets m_bySource;
     TokenBuckets m_byMachine;
+    TokenBuckets m_byAddressee;
+    TokenBuckets m_newPeersBySource;
+    // source -> the machine name it last brought in, MaxKeys at most
+    QHash<QByteArray, QByteArray> m_lastNewName;
     TokenBuckets m_newPeers;
     TokenBuckets m_absenceAnswers;
     TokenBuckets m_infoChangeBySource;

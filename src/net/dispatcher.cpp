@@ -106,15 +106,19 @@ void Dispatcher::login(const MessageFields &f, const QByteArray &senderAddress)
 {
     const QByteArray machine = f.bytes(1);
     // Checked first: a flood of LOGINs must not open boxes either.
-    if (m_limiter
-        && !m_limiter->allowLogin(senderAddress, machine, [&] { return m_roster.indexOfMachine(machine) >= 0; }))
+    const QByteArray address = f.bytes(4);
+    if (m_limiter && !m_limiter->allowLogin(senderAddress, machine, address, [&] {
+            return m_roster.indexOfMachine(machine) >= 0;
+        }))
         return;
     const std::optional<bool> absent = absenceFlag(f[3], senderAddress);
     if (!absent)
         return;
-    const QByteArray address = f.bytes(4);
     m_roster.AddOrUpdatePeer(f.bytes(2), machine, address, *absent, PeerOrigin::Announced);
-    m_messenger.SendLoginOk(address);
+    if (m_answerLogin)
+        m_answerLogin(address);
+    else
+        m_messenger.SendLoginOk(address);
 }
 
 // LOGIN_OK to, machine, handle, absence, address: listed.
@@ -167,7 +171,7 @@ void Dispatcher::openCheck(const MessageFields &f, const QByteArray &)
 // message or "Nothing".
 void Dispatcher::huzaiCheck(const MessageFields &f, const QByteArray &senderAddress)
 {
-    if (m_limiter && !m_limiter->allowAbsenceAnswer(senderAddress))
+    if (m_limiter && !m_limiter->allowAbsenceAnswer(senderAddress, f.bytes(2)))
         return;
     if (m_local.AbsentMode && !m_settings.HuzaiMessage.isEmpty()) {
         m_messenger.SendHuzaiMessage(cp932::bytes(u"≪不在メッセージです≫") + CrLf + CrLf + m_settings.HuzaiMessage,

@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QList>
 
+#include <functional>
 #include <optional>
 
 namespace zn {
@@ -28,6 +29,10 @@ public:
     // one every message is acted on.
     Dispatcher(const Settings &settings, const LocalPeer &local, Roster &roster, Messenger &messenger,
                Frontend &frontend, MessageSink &sink, AnswerLimiter *limiter = nullptr);
+
+    // Who sends the LOGIN_OK that answers a LOGIN (given the address to
+    // answer); without one the messenger sends it at once.
+    void setLoginAnswerer(std::function<void(const QByteArray &)> answer) { m_answerLogin = std::move(answer); }
 
     // One complete message (the body without its length header), split into
     // its fields once and handed to the handler of its kind. A box runs a
@@ -82,6 +87,7 @@ private:
     Frontend &m_frontend;
     MessageSink &m_sink;
     AnswerLimiter *m_limiter;
+    std::function<void(const QByteArray &)> m_answerLogin;
     // The box that says a peer has no absence message is never nested:
     // answers arriving while it is open wait here (handle names) and are
     // shown in turn. Only answers this copy asked for get here, so the

@@ -168,18 +168,53 @@ std::optional<quint32> RouteSource(quint32 destination)
     return source;
 }
 
+bool OnLink(const QList<InterfaceCandidate> &interfaces, quint32 ipv4)
+{
+    for (const InterfaceCandidate &candidate : interfaces) {
+        if (!candidate.up || !candidate.running)
+            continue;
+        for (qsizetype i = 0; i < candidate.addresses.size(); ++i) {
+            bool ok = false;
+            const quint32 own = candidate.addresses[i].toIPv4Address(&ok);
+            if (!ok)
+                continue;
+            if (own == ipv4)
+                return true;
+            const int prefix = i < candidate.prefixLengths.size() ? candidate.prefixLengths[i] : -1;
+            if (candidate.loopback || prefix <= 0 || prefix > 32)
+                continue;
+            const quint32 mask = prefix == 32 ? 0xFFFFFFFFu : ~(0xFFFFFFFFu >> prefix);
+            if ((own & mask) == (ipv4 & mask))
+                return true;
+        }
+    }
+    return false;
+}
+
 SegmentBroadcasts::SegmentBroadcasts(const Clock &clock, Interfaces interfaces, LimitedSource limitedSource)
     : m_clock(&clock), m_interfaces(std::move(interfaces)), m_limitedSource(std::move(limitedSource))
 {}
 
-QList<quint32> SegmentBroadcasts::operator()()
+void SegmentBroadcasts::refresh()
 {
     const qint64 now = m_clock->monotonicMs();
-    if (!m_lookedAt || now - *m_lookedAt >= FreshMs) {
-        m_broadcasts = DirectedBroadcasts(m_interfaces(), m_limitedSource());
-        m_lookedAt = now;
+    if (!m_look->at || now - *m_look->at >= FreshMs) {
+        m_look->interfaces = m_interfaces();
+        m_look->broadcasts = DirectedBroadcasts(m_look->interfaces, m_limitedSource());
+        m_look->at = now;
     }
-    return m_broadcasts;
+}
+
+QList<quint32> SegmentBroadcasts::operator()()
+{
+    refresh();
+    return m_look->broadcasts;
+}
+
+bool SegmentBroadcasts::onLink(quint32 ipv4)
+{
+    refresh();
+    return OnLink(m_look->interfaces, ipv4);
 }
 
 } // namespace zn

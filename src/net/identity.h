@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace zn {
@@ -29,8 +30,9 @@ struct InterfaceCandidate {
     QList<QHostAddress> addresses;
     // The directed broadcast address of each IPv4 address that has one.
     QList<QHostAddress> broadcasts = {};
-    // The system's name of the interface ("eth0"), and the prefix length of
-    // each of `addresses`, in the same order; for what is shown to people.
+    // The system's name of the interface ("eth0"), for what is shown to
+    // people, and the prefix length of each entry of `addresses`, in the
+    // same order (-1 when unknown).
     QString name = {};
     QList<int> prefixLengths = {};
 };
@@ -68,8 +70,17 @@ std::optional<quint32> LimitedBroadcastSource();
 // The same for any destination (host byte order), broadcasts allowed.
 std::optional<quint32> RouteSource(quint32 destination);
 
-// DirectedBroadcasts of the system, for the messenger: the interfaces and
-// the route are looked up again when the last look is a second old.
+// Whether `ipv4` (host byte order) lies on a subnet of an interface that
+// is up and running: a peer there is reached by a datagram to its own
+// address. A loopback subnet counts only for an address this host holds,
+// since 127.x reaches this host whatever the peer meant.
+//   eth0 10.77.0.1/24: 10.77.0.9 -> true, 10.78.0.9 -> false
+//   lo 127.0.0.1/8: 127.0.0.1 -> true, 127.0.0.2 -> false
+bool OnLink(const QList<InterfaceCandidate> &interfaces, quint32 ipv4);
+
+// DirectedBroadcasts of the system, for the messenger, and OnLink over the
+// same look: the interfaces and the route are looked up again when the last
+// look is a second old. Copies share one look.
 class SegmentBroadcasts {
 public:
     using Interfaces = std::function<QList<InterfaceCandidate>()>;
@@ -79,13 +90,20 @@ public:
     explicit SegmentBroadcasts(const Clock &clock, Interfaces interfaces = SystemInterfaces,
                                LimitedSource limitedSource = LimitedBroadcastSource);
     QList<quint32> operator()();
+    bool onLink(quint32 ipv4);
 
 private:
+    struct Look {
+        std::optional<qint64> at;
+        QList<InterfaceCandidate> interfaces;
+        QList<quint32> broadcasts;
+    };
+    void refresh();
+
     const Clock *m_clock;
     Interfaces m_interfaces;
     LimitedSource m_limitedSource;
-    std::optional<qint64> m_lookedAt;
-    QList<quint32> m_broadcasts;
+    std::shared_ptr<Look> m_look = std::make_shared<Look>();
 };
 
 } // namespace zn

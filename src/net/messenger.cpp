@@ -27,13 +27,40 @@ bool Messenger::TransmitMessage(const QByteArray &message, const QByteArray &add
 {
     if (!address.isEmpty())
         return SendDatagrams(message, address);
-    // Where there is no default route the system refuses 255.255.255.255;
-    // the directed broadcast of each segment then reaches the same peers
-    // with the same bytes.
-    bool sent = SendDatagrams(message, {});
-    if (m_broadcastRoutes) {
-        for (const quint32 directed : m_broadcastRoutes())
-            sent = SendDatagrams(message, DottedIPv4(directed)) || sent;
+    return transmit(message, std::nullopt);
+}
+
+bool Messenger::deliversDirectly(const QByteArray &addressee) const
+{
+    if (!m_onLink || m_settings.DirectSend == 0)
+        return false;
+    const std::optional<quint32> ipv4 = InetAddr(addressee);
+    return ipv4 && *ipv4 != BroadcastIPv4 && *ipv4 != 0 && m_onLink(*ipv4);
+}
+
+bool Messenger::TransmitAddressed(const QByteArray &message, const QByteArray &addressee)
+{
+    // An address off every segment of this host (announced from a VPN, or
+    // a wrong resolver entry) may still be the copy's: the broadcast finds it.
+    if (!deliversDirectly(addressee))
+        return transmit(message, std::nullopt);
+    return transmit(message, InetAddr(addressee));
+}
+
+bool Messenger::transmit(const QByteArray &message, std::optional<quint32> first)
+{
+    bool sent = false;
+    if (first) {
+        sent = SendDatagrams(message, DottedIPv4(*first));
+    } else {
+        // Where there is no default route the system refuses 255.255.255.255;
+        // the directed broadcast of each segment then reaches the same peers
+        // with the same bytes.
+        sent = SendDatagrams(message, {});
+        if (m_broadcastRoutes) {
+            for (const quint32 directed : m_broadcastRoutes())
+                sent = SendDatagrams(message, DottedIPv4(directed)) || sent;
+        }
     }
     // Extra addresses reach peers the broadcast misses, and they may be all
     // that is reachable; a failure of one is nobody's business but its own.
@@ -41,6 +68,9 @@ bool Messenger::TransmitMessage(const QByteArray &message, const QByteArray &add
         const QByteArray entry = GetField(m_settings.SendIP, i);
         if (entry.isEmpty())
             break;
+        // The addressee has its copy already: twice would show it twice.
+        if (first && InetAddr(entry) == first)
+            continue;
         sent = SendDatagrams(message, entry) || sent;
     }
     const bool wasSilent = m_silent;
@@ -81,8 +111,9 @@ bool Messenger::SendLoginOk(const QByteArray &address)
 {
     if (address.isEmpty())
         return false;
-    return TransmitMessage(
-        LoginOkMessage(address, m_local.MachineName, m_settings.HandleName, m_local.absenceFlag(), m_local.Address));
+    return TransmitAddressed(
+        LoginOkMessage(address, m_local.MachineName, m_settings.HandleName, m_local.absenceFlag(), m_local.Address),
+        address);
 }
 
 bool Messenger::SendInfoChange()
@@ -100,14 +131,14 @@ bool Messenger::SendHuzaiCheck(const QByteArray &address)
 {
     if (address.isEmpty())
         return false;
-    return TransmitMessage(HuzaiCheckMessage(address, m_local.Address));
+    return TransmitAddressed(HuzaiCheckMessage(address, m_local.Address), address);
 }
 
 bool Messenger::SendHuzaiMessage(const QByteArray &text, const QByteArray &address)
 {
     if (address.isEmpty())
         return false;
-    return TransmitMessage(HuzaiMessageMessage(address, m_local.MachineName, m_settings.HandleName, text));
+    return TransmitAddressed(HuzaiMessageMessage(address, m_local.MachineName, m_settings.HandleName, text), address);
 }
 
 bool Messenger::SendMessageTo(const QByteArray &text, const QByteArray &machineName)
@@ -117,7 +148,7 @@ bool Messenger::SendMessageTo(const QByteArray &text, const QByteArray &machineN
     const QByteArray address = m_roster.FindAddressByMachine(machineName);
     if (address.isEmpty())
         return false;
-    if (!TransmitMessage(MessageMessage(address, m_local.MachineName, m_settings.HandleName, text)))
+    if (!TransmitAddressed(MessageMessage(address, m_local.MachineName, m_settings.HandleName, text), address))
         return false;
     m_log.WriteLog(PeerLabel(m_settings.HandleName, m_local.MachineName),
                    PeerLabel(m_roster.FindHandleByMachine(machineName), machineName), text);
@@ -133,14 +164,14 @@ bool Messenger::SendOpenCheck(const QByteArray &machineName, const QByteArray &u
         address = unlistedAddress;
     if (address.isEmpty())
         return false;
-    return TransmitMessage(OpenCheckMessage(address, m_settings.HandleName));
+    return TransmitAddressed(OpenCheckMessage(address, m_settings.HandleName), address);
 }
 
 bool Messenger::SendMessageExclamation(const QByteArray &address)
 {
     if (address.isEmpty())
         return false;
-    return TransmitMessage(MessageExclamationMessage(address, m_settings.HandleName));
+    return TransmitAddressed(MessageExclamationMessage(address, m_settings.HandleName), address);
 }
 
 } // namespace zn

@@ -1,5 +1,7 @@
 // Builds the nine kinds of message from the local identity and sends them:
-// by broadcast first, then once more to each extra address of SendIP.
+// by broadcast first, then once more to each extra address of SendIP. A kind
+// that names its addressee's address goes to that address alone instead of
+// the broadcast when the address is on a segment of this host.
 #pragma once
 
 #include <QByteArray>
@@ -7,6 +9,7 @@
 #include <QStringView>
 
 #include <functional>
+#include <optional>
 
 namespace zn {
 
@@ -32,6 +35,11 @@ public:
     // other segments of a host on several. Asked at each broadcast.
     using BroadcastRoutes = std::function<QList<quint32>()>;
     void setBroadcastRoutes(BroadcastRoutes routes) { m_broadcastRoutes = std::move(routes); }
+    // Whether an address (host byte order) is on a segment of this host, so
+    // that a datagram to it reaches the copy there. Without it, and with
+    // DirectSend 0, every message goes by broadcast.
+    using OnLinkTest = std::function<bool(quint32)>;
+    void setOnLinkTest(OnLinkTest onLink) { m_onLink = std::move(onLink); }
     // Called when a message to be broadcast could be sent nowhere at all
     // (neither broadcast nor any extra address took it), once until a
     // message goes out again.
@@ -48,6 +56,12 @@ public:
     // address, true when it took every datagram; without, true when any
     // destination did.
     bool TransmitMessage(const QByteArray &message, const QByteArray &address = {});
+    // A message for the copy at `addressee` alone: to that address and then
+    // to each SendIP entry (but that address) when it is on a segment of this
+    // host and direct delivery is on; by TransmitMessage's broadcast otherwise.
+    bool TransmitAddressed(const QByteArray &message, const QByteArray &addressee);
+    // Whether a message for `addressee` goes to that address alone.
+    bool deliversDirectly(const QByteArray &addressee) const;
     // Frames one message and sends all its datagrams to one destination
     // (empty = broadcast). False for an unparsable address or a send error.
     bool SendDatagrams(const QByteArray &message, const QByteArray &address);
@@ -65,12 +79,17 @@ public:
     bool SendMessageExclamation(const QByteArray &address);
 
 private:
+    // To `first` (none: every segment's broadcast), then to the SendIP
+    // entries but `first`; tells the nothing-sent handler.
+    bool transmit(const QByteArray &message, std::optional<quint32> first);
+
     const Settings &m_settings;
     const LocalPeer &m_local;
     const Roster &m_roster;
     DatagramTransport &m_transport;
     LogWriter &m_log;
     BroadcastRoutes m_broadcastRoutes;
+    OnLinkTest m_onLink;
     std::function<void()> m_nothingSent;
     std::function<void()> m_loginSent;
     bool m_silent = false;

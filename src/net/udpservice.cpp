@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -72,23 +73,34 @@ bool UdpService::start(quint16 port)
         ::close(fd);
         return false;
     }
-    // Many peers answer one LOGIN at once; a larger queue keeps their answers
-    // while the GUI thread is busy. A privileged process may exceed the
-    // system's cap; otherwise the cap applies. Failure only means a smaller queue.
-    const int queueBytes = 4 << 20;
-    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &queueBytes, sizeof queueBytes) != 0)
-        (void)::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &queueBytes, sizeof queueBytes);
-
     if (!m_batch)
         m_batch = std::make_unique<Batch>();
     m_fd = fd;
     m_port = ntohs(address.sin_port);
+    m_dropped = 0;
+    // Many peers answer one LOGIN within a moment; a large queue keeps their
+    // answers while the GUI thread is busy. Failure only means a smaller queue.
+    setReceiveQueueBytes(ReceiveQueueBytes);
     // Datagrams are read when the socket becomes readable and handed on in
     // order. A handler that opens a modal box runs a nested event loop, in
     // which the ones read already and those still arriving must keep coming.
     m_notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &UdpService::readPendingDatagrams);
     return true;
+}
+
+int UdpService::setReceiveQueueBytes(int bytes)
+{
+    if (m_fd < 0)
+        return 0;
+    // A privileged process may exceed the system's cap; otherwise the cap applies.
+    if (::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)
+        (void)::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+    int granted = 0;
+    socklen_t length = sizeof granted;
+    if (::getsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &granted, &length) != 0)
+        return 0;
+    return granted;
 }
 
 void UdpService::stop()
@@ -153,6 +165,11 @@ void UdpService::readPendingDatagrams()
     }
     if (m_fd < 0)
         return;
+    // Drops happen only while datagrams come, so a read that found some asks.
+    if (read > 0)
+        checkDrops();
+    if (m_fd < 0)
+        return;
     noteRead(read, drained);
     if (read > 0 && drained && m_streaming)
         m_pause.start();
@@ -161,6 +178,20 @@ void UdpService::readPendingDatagrams()
     // cost more than the datagrams of a small one.
     if (!m_inbox.isEmpty())
         deliverDatagrams();
+}
+
+void UdpService::checkDrops()
+{
+    // The system counts each datagram it dropped for a full queue.
+    quint32 info[SK_MEMINFO_VARS] = {};
+    socklen_t length = sizeof info;
+    if (::getsockopt(m_fd, SOL_SOCKET, SO_MEMINFO, info, &length) != 0 || length <= SK_MEMINFO_DROPS * sizeof(quint32))
+        return;
+    const quint32 dropped = info[SK_MEMINFO_DROPS];
+    if (dropped == m_dropped)
+        return;
+    m_dropped = dropped;
+    emit datagramsDropped(m_dropped);
 }
 
 void UdpService::noteRead(int datagrams, bool drained)

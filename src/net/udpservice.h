@@ -50,6 +50,12 @@ public:
     // datagrams would delay the message by the whole pause.
     static constexpr int StreamDatagrams = 16;
 
+    // The receive queue asked for. A copy that starts into a segment of
+    // 10,000 is answered 10,000 times within a few hundred milliseconds,
+    // and each small datagram takes about a kilobyte of the queue. The
+    // system caps it at net.core.rmem_max unless the process is privileged.
+    static constexpr int ReceiveQueueBytes = 16 << 20;
+
     explicit UdpService(QObject *parent = nullptr);
     ~UdpService() override;
 
@@ -64,6 +70,12 @@ public:
     quint16 port() const { return m_port; }
     // The socket's descriptor, -1 when stopped.
     qintptr socketDescriptor() const { return m_fd; }
+    // Asks the system for a receive queue of `bytes` (beyond the cap when
+    // privileged); gives what it granted, 0 when stopped.
+    int setReceiveQueueBytes(int bytes);
+    // Datagrams the system dropped since start because the receive queue
+    // was full, as last asked (after each read that found datagrams).
+    quint32 droppedDatagrams() const { return m_dropped; }
     // Reading waits for the pause that follows a read in a stream.
     bool readPaused() const { return m_pause.isActive(); }
 
@@ -74,6 +86,8 @@ signals:
     // One datagram of 1 to 512 bytes, with its sender's IPv4 address in host
     // byte order. Larger datagrams are read and dropped unseen; empty ones too.
     void datagramReceived(const QByteArray &datagram, quint32 senderIpv4);
+    // Datagrams were dropped for a full queue: `total` since start.
+    void datagramsDropped(quint32 total);
 
 private:
     void readPendingDatagrams();
@@ -84,6 +98,8 @@ private:
     // Counts what a read took towards the stream rule; a read that found
     // the socket empty ends a stream.
     void noteRead(int datagrams, bool drained);
+    // Asks the system's drop count; emits datagramsDropped when it grew.
+    void checkDrops();
 
     struct Received {
         QByteArray datagram;
@@ -103,6 +119,7 @@ private:
     int m_windowDatagrams = 0;
     bool m_streaming = false;
     quint16 m_port = 0;
+    quint32 m_dropped = 0;
 };
 
 // The start-failure box's line naming the program that holds `port`, with

@@ -406,6 +406,10 @@ void TOptionForm::buildNetworkPage()
     grid->addWidget(btDeleteSendIP, 1, 1, Qt::AlignTop);
     grid->setColumnStretch(0, 1);
     users.content->addLayout(grid, 1);
+    // Off where addresses are rewritten on the way or hosts move between
+    // subnets: every message then goes to every host, as broadcasts.
+    cbDirectSend = checkBox(users.box, "cbDirectSend", tr("個人宛てのメッセージは相手のマシンだけに送信する"), nullptr);
+    users.content->addWidget(cbDirectSend);
     page->addWidget(users.box, 1);
 
     const Group port =

@@ -171,6 +171,7 @@ void TOptionForm::FormShow()
     for (const CheckBinding &check : m_checks)
         check.box->setChecked(s.*check.field);
     cbDesktopNotification->setChecked(DesktopNotifier::chosen(s));
+    cbDirectSend->setChecked(s.DirectSend != 0);
     edLogFileName->setText(s.LogFileName);
     edLogFileSize->setText(QString::number(s.LogFileMaxCount));
     m_password = s.Password;
@@ -328,6 +329,8 @@ bool TOptionForm::btTekiyoClick()
     // Left as shown, a choice never made stays the desktop's.
     if (cbDesktopNotification->isChecked() != DesktopNotifier::chosen(inForce))
         now.DesktopNotification = cbDesktopNotification->isChecked() ? 1 : 0;
+    if (cbDirectSend->isChecked() != (inForce.DirectSend != 0))
+        now.DirectSend = cbDirectSend->isChecked() ? 1 : 0;
     now.TaskAnimation = cbTaskAnimation->currentIndex();
     now.MouseAnimation = cbMouseAnimation->currentIndex();
     now.Language = cbLanguage->currentIndex() > 0 ? cbLanguage->currentIndex() - 1 : inForce.Language < 0 ? -1 : 2;

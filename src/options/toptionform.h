@@ -143,6 +143,8 @@ public:
     QCheckBox *cbRecvCheck = nullptr;
     // DesktopNotification: shows the choice in force, the desktop's default included.
     QCheckBox *cbDesktopNotification = nullptr;
+    // DirectSend: checked unless broadcast only was chosen.
+    QCheckBox *cbDirectSend = nullptr;
     QCheckBox *cbAutoLocate = nullptr;
     QCheckBox *cbAutoClose = nullptr;
     QLabel *laAutoClose1 = nullptr;

@@ -7,6 +7,7 @@
 #include "net/answerlimiter.h"
 #include "net/dispatcher.h"
 #include "net/identity.h"
+#include "net/loginanswers.h"
 #include "net/messenger.h"
 #include "net/reassembly.h"
 #include "net/udpservice.h"
@@ -14,6 +15,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace zn {
@@ -45,11 +47,41 @@ Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *
                 m_dispatcher->HandleReceivedMessage(message, sender);
             });
     // A test's transport reaches no segment of this host.
-    if (!transport)
-        m_messenger->setBroadcastRoutes(SegmentBroadcasts(m_clock));
+    if (!transport) {
+        SegmentBroadcasts segments(m_clock);
+        m_messenger->setBroadcastRoutes(segments);
+        m_messenger->setOnLinkTest([segments](quint32 ipv4) mutable { return segments.onLink(ipv4); });
+    }
     m_messenger->setNothingSentHandler(
         [this] { m_frontend.showEventNotice(QCoreApplication::translate("zn::Messenger", NothingSentText), true); });
-    m_messenger->setLoginSentHandler([this] { m_answerLimiter->loginSent(); });
+    m_messenger->setLoginSentHandler([this] {
+        m_answerLimiter->loginSent();
+        m_loginSentMs = m_clock.monotonicMs();
+        if (!m_repeatingLogin)
+            m_loginRepeats = 0;
+    });
+    m_loginAnswers = std::make_unique<LoginAnswers>(
+        m_clock, [this](const QByteArray &address) { m_messenger->SendLoginOk(address); });
+    m_answerTimer.setSingleShot(true);
+    connect(&m_answerTimer, &QTimer::timeout, this, [this] {
+        m_loginAnswers->sendDue();
+        armAnswerTimer();
+    });
+    m_dispatcher->setLoginAnswerer([this](const QByteArray &address) {
+        m_loginAnswers->answer(address, m_roster->count());
+        armAnswerTimer();
+    });
+    m_loginRepeatTimer.setSingleShot(true);
+    m_loginRepeatTimer.setInterval(LoginRepeatDelayMs);
+    connect(&m_loginRepeatTimer, &QTimer::timeout, this, [this] {
+        if (!local.SocketStarted || m_shutDown)
+            return;
+        ++m_loginRepeats;
+        m_repeatingLogin = true;
+        m_messenger->SendLogin();
+        m_repeatingLogin = false;
+    });
+    connect(m_udp.get(), &UdpService::datagramsDropped, this, &Session::answersMayBeMissing);
     connect(m_reassembler.get(), &Reassembler::messageGivenUp, this, &Session::messageGivenUp);
     m_reassembler->setSenderName([this](const QByteArray &address) { return senderName(address); });
     m_timeoutTimer.setInterval(TimeoutTimerIntervalMs);
@@ -61,6 +93,26 @@ Session::Session(Frontend &frontend, QStringList parameters, DatagramTransport *
 Session::~Session()
 {
     shutdown();
+}
+
+void Session::armAnswerTimer()
+{
+    const std::optional<qint64> due = m_loginAnswers->nextDueMs();
+    if (!due) {
+        m_answerTimer.stop();
+        return;
+    }
+    m_answerTimer.start(int(std::clamp<qint64>(*due - m_clock.monotonicMs(), 0, 60 * 1000)));
+}
+
+void Session::answersMayBeMissing()
+{
+    // Only the answers to this copy's own LOGIN are worth asking again; a
+    // drop at any other time costs what it costs any datagram.
+    if (!m_loginSentMs || m_clock.monotonicMs() - *m_loginSentMs > AnswerLimiter::LoginAnswerWindowMs
+        || m_loginRepeats >= MaxLoginRepeats || m_shutDown)
+        return;
+    m_loginRepeatTimer.start();
 }
 
 void Session::loadSettings(const QString &programDirectory,
@@ -118,6 +170,10 @@ void Session::shutdown()
         return;
     m_shutDown = true;
     m_timeoutTimer.stop();
+    m_loginRepeatTimer.stop();
+    // Answers still waiting are dropped: the LOGOUT that follows would
+    // take back what they announce.
+    m_answerTimer.stop();
     if (local.SocketStarted)
         m_messenger->SendLogout();
     m_udp->stop();

@@ -28,6 +28,7 @@ class TokenBuckets;
 class Dispatcher;
 class Frontend;
 class LogFile;
+class LoginAnswers;
 class Messenger;
 class Reassembler;
 class Roster;
@@ -158,6 +159,19 @@ public:
     void setUnattended(bool on) { m_unattended = on; }
     void setErrorOutput(std::function<void(const QString &)> output) { m_errorOutput = std::move(output); }
 
+    // A LOGIN is answered after a random moment within a spread that grows
+    // with the list; these wait their turn here (a timer sends them).
+    LoginAnswers &loginAnswers() { return *m_loginAnswers; }
+    // After this copy's LOGIN, the system dropped datagrams for a full queue:
+    // answers may be among them. The LOGIN goes out again this long after
+    // the last drop, so that its answers come when the burst is over, at
+    // most MaxLoginRepeats times for one start or refresh.
+    static constexpr int LoginRepeatDelayMs = 3000;
+    static constexpr int MaxLoginRepeats = 3;
+    void answersMayBeMissing();
+    int loginRepeats() const { return m_loginRepeats; }
+    const QTimer &loginRepeatTimer() const { return m_loginRepeatTimer; }
+
     Roster &roster() { return *m_roster; }
     LogFile &log() { return *m_log; }
     Messenger &messenger() { return *m_messenger; }
@@ -229,6 +243,13 @@ private:
     std::unique_ptr<TokenBuckets> m_allRefusalWarnings;
     std::unique_ptr<TokenBuckets> m_allGivenUpWarnings;
     QTimer m_timeoutTimer;
+    std::unique_ptr<LoginAnswers> m_loginAnswers;
+    QTimer m_answerTimer;
+    void armAnswerTimer();
+    QTimer m_loginRepeatTimer;
+    std::optional<qint64> m_loginSentMs;
+    int m_loginRepeats = 0;
+    bool m_repeatingLogin = false;
     bool m_shutDown = false;
     bool m_unattended = false;
     std::function<void(const QString &)> m_errorOutput;

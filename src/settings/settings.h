@@ -60,6 +60,10 @@ struct Settings {
     // 1 English; the desktop's as 2 once a choice was made (a key is never
     // removed from the file) and as -1 (then not written) before.
     int Language = -1;
+    // How a message for one copy goes: 1 to that copy's address alone when
+    // it is on a segment of this host, 0 by broadcast to every host as all
+    // messages do, -1 (never chosen, and then not written) as 1.
+    int DirectSend = -1;
     bool IventSound = false;
     bool SoundBeep = false;
     // SoundFileUserOnline, SoundFileUserOffline, SoundFileRecvMessage,

@@ -34,8 +34,8 @@ enum class Form {
     Plain,
     LineBreaksEscaped, // HuzaiMessage: CR LF <-> "\n"
     ScrambledTwice,    // Password
-    // DesktopNotification: a choice never made is not written, so that the
-    // desktop keeps deciding and files of older copies keep their bytes.
+    // DesktopNotification, DirectSend: a choice never made is not written, so
+    // that the default keeps deciding and files of older copies keep their bytes.
     OmittedWhileNegative,
 };
 
@@ -98,6 +98,7 @@ const Key Keys[] = {
     // Newer than the others: written after them, so that older files keep their order.
     {LocalSetting, "DesktopNotification", &Settings::DesktopNotification, Form::OmittedWhileNegative},
     {LocalSetting, "Language", &Settings::Language, Form::OmittedWhileNegative},
+    {LocalSetting, "DirectSend", &Settings::DirectSend, Form::OmittedWhileNegative},
     {Font, "Size", &Settings::Size},
     {Sort, "SortIndex", &Settings::SortIndex},
     {Sort, "SortUpper", &Settings::SortUpper},

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Hosts A and B run the program, host C the command-line companion: C's
 # "who" lists A and B, and B alone once A has quit; C's "watch" shows A's
-# LOGIN and B's LOGIN_OK to A when A starts.
+# LOGIN and B's LOGIN_OK to A when A starts (B sends every message by
+# broadcast, DirectSend=0: an answer for A alone would not reach C).
 set -euo pipefail
 zephinet=$1
 cli=$2
@@ -12,15 +13,17 @@ net_up A B C
 a_ip=$(host_ip A); b_ip=$(host_ip B)
 a_name=$(host_name A); b_name=$(host_name B)
 
-start_program() {  # host handle; $! is the program
-    local dir="$NET_TMP/$1"
+start_program() {  # host handle [setting...]; $! is the program
+    local host=$1 dir="$NET_TMP/$1"
     mkdir -p "$dir"
     cp "$zephinet" "$dir/zephinet"
     printf '[LocalSetting]\r\nHandleName=%s\r\n' "$2" > "$dir/Zephinet.INI"
-    QT_QPA_PLATFORM=offscreen spawn "$1" "$dir/zephinet" > "$dir/out.log" 2>&1
+    shift 2
+    [ $# -eq 0 ] || printf '%s\r\n' "$@" >> "$dir/Zephinet.INI"
+    QT_QPA_PLATFORM=offscreen spawn "$host" "$dir/zephinet" > "$dir/out.log" 2>&1
 }
 
-start_program B bob
+start_program B bob DirectSend=0
 sleep 1
 
 spawn C "$cli" watch --json --seconds 30 > "$NET_TMP/watch.log" 2> "$NET_TMP/watch.err"

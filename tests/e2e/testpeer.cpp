@@ -13,6 +13,8 @@
 //   message TO DROP TEXT        a MESSAGE to the peer at address TO, by
 //                               broadcast as every peer sends it; DROP is "-"
 //                               or the numbers of datagrams to leave out, "2,3"
+//   huzaicheck TO               a HUZAI_CHECK to the peer at address TO, by
+//                               broadcast, answers asked to this peer's address
 //   gap MS                      from now on, MS milliseconds between the
 //                               datagrams of one message (default 0)
 //   quit
@@ -101,6 +103,8 @@ public:
                     dropped << n.toInt();
             }
             send(MessageMessage(to, m_machine, m_handle, encoded.bytes), dropped);
+        } else if (command == u"huzaicheck") {
+            send(HuzaiCheckMessage(line.section(u' ', 1, 1).toLatin1(), m_address), {});
         } else if (command == u"gap") {
             m_gapMs = line.section(u' ', 1, 1).toInt();
         } else if (command == u"quit") {

@@ -62,6 +62,7 @@ private slots:
     void loginFlood_oneSource_answersBurstThenOneASecond();
     void loginFlood_manyNames_manySources_boundedAndKnownPeerStillAnswered();
     void huzaiCheckFlood_answersLimited();
+    void loginAnswers_perAddressee_forgersAndAMorningOf10000();
     void roster_holdsAtMostMaxPeers_newcomerAlwaysListed();
 };
 
@@ -95,11 +96,12 @@ void TestAnswerLimiter::loginFlood_oneSource_answersBurstThenOneASecond()
     int answers = 0;
     for (int i = 0; i < 1000; ++i)
         answers += f.login("FLOOD", "10.9.9.9");
-    QCOMPARE(answers, AnswerLimiter::PerPeerBurst);
+    // It names its own address, and that address is answered a few times.
+    QCOMPARE(answers, AnswerLimiter::PerAddresseeBurst);
     // New names from the same source fare no better, and leave no rows.
     for (int i = 0; i < 100; ++i)
         answers += f.login("NEW" + QByteArray::number(i), "10.9.9.9");
-    QCOMPARE(answers, AnswerLimiter::PerPeerBurst);
+    QCOMPARE(answers, AnswerLimiter::PerAddresseeBurst);
     QCOMPARE(f.roster.count(), 1);
     f.clock.advance(AnswerLimiter::PerPeerMsPerToken);
     QCOMPARE(f.login("FLOOD", "10.9.9.9"), 1);
@@ -142,7 +144,7 @@ void TestAnswerLimiter::huzaiCheckFlood_answersLimited()
         f.dispatcher.HandleReceivedMessage(HuzaiCheckMessage("10.0.0.1", "10.0.0.7"), "10.0.0.7");
         answers += f.transport.sent.size() > before;
     }
-    QCOMPARE(answers, AnswerLimiter::PerPeerBurst);
+    QCOMPARE(answers, AnswerLimiter::PerAddresseeBurst);
     // From many sources: all together, and a LOGIN flood takes none of it.
     f.clock.advance(60 * 1000);
     for (int i = 0; i < 1000; ++i)
@@ -154,6 +156,52 @@ void TestAnswerLimiter::huzaiCheckFlood_answersLimited()
         answers += f.transport.sent.size() > before;
     }
     QCOMPARE(answers, AnswerLimiter::AbsenceBurst);
+}
+
+void TestAnswerLimiter::loginAnswers_perAddressee_forgersAndAMorningOf10000()
+{
+    Fixture f;
+    const auto loginNaming = [&](const QByteArray &machine, const QByteArray &source, const QByteArray &named) {
+        const qsizetype before = f.transport.sent.size();
+        f.dispatcher.HandleReceivedMessage(LoginMessage(machine, "h", "0", named), source);
+        return int(f.transport.sent.size() - before);
+    };
+    // Forged LOGINs from many sources, all naming one victim: it receives a
+    // few answers, then one a second.
+    int answers = 0;
+    for (int i = 0; i < 1000; ++i)
+        answers += loginNaming("V" + QByteArray::number(i), address(i), "10.2.0.1");
+    QCOMPARE(answers, AnswerLimiter::PerAddresseeBurst);
+    f.clock.advance(1000);
+    answers = 0;
+    for (int i = 1000; i < 2000; ++i)
+        answers += loginNaming("V" + QByteArray::number(i), address(i), "10.2.0.1");
+    QCOMPARE(answers, 1);
+    // A source making up a new name for each LOGIN gets a couple listed.
+    f.clock.advance(60 * 1000);
+    answers = 0;
+    for (int i = 0; i < 100; ++i)
+        answers += f.login("N" + QByteArray::number(i), "10.3.0.1");
+    QCOMPARE(answers, AnswerLimiter::NewPeerPerSourceBurst);
+    // A copy that leaves and comes back, again and again, is always answered.
+    f.clock.advance(60 * 1000);
+    for (int i = 0; i < 5; ++i) {
+        f.clock.advance(AnswerLimiter::PerPeerMsPerToken);
+        QCOMPARE(f.login("BACK", "10.3.0.2"), 1);
+        f.dispatcher.HandleReceivedMessage(LogoutMessage("BACK"), "10.3.0.2");
+    }
+
+    // A morning: 10,000 copies start within one minute, each with one
+    // LOGIN; every one is answered and listed.
+    Fixture morning;
+    answers = 0;
+    for (int i = 0; i < 10000; ++i) {
+        morning.clock.ms = 1000 + qint64(i) * 6;
+        answers += morning.login("PC" + QByteArray::number(i),
+                                 "10.4." + QByteArray::number(i / 250) + '.' + QByteArray::number(i % 250 + 1));
+    }
+    QCOMPARE(answers, 10000);
+    QCOMPARE(morning.roster.count(), qsizetype(10000));
 }
 
 void TestAnswerLimiter::roster_holdsAtMostMaxPeers_newcomerAlwaysListed()

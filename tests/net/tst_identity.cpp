@@ -16,6 +16,7 @@ private slots:
     void localAddress();
     void localAddress_ofThisHost_isNeverLoopback();
     void directedBroadcasts_segmentsTheLimitedBroadcastMisses();
+    void onLink_subnetsOfUpInterfaces_loopbackOnlyOwn();
 };
 
 void TestIdentity::machineName_data()
@@ -138,6 +139,37 @@ void TestIdentity::directedBroadcasts_segmentsTheLimitedBroadcastMisses()
     clock.advance(1);
     segments();
     QCOMPARE(looks, 2);
+}
+
+void TestIdentity::onLink_subnetsOfUpInterfaces_loopbackOnlyOwn()
+{
+    const auto ip = [](const char *text) { return QHostAddress(QString::fromLatin1(text)); };
+    const auto ipv4 = [&](const char *text) { return ip(text).toIPv4Address(); };
+    const InterfaceCandidate loopback{true, true, true, false, {ip("127.0.0.1")}, {}, {8}};
+    const InterfaceCandidate eth0{true,    true, false, true, {ip("fe80::1"), ip("10.77.0.1")}, {ip("10.77.0.255")},
+                                  {64, 24}};
+    InterfaceCandidate down{true, true, false, true, {ip("10.88.0.1")}, {ip("10.88.0.255")}, {16}};
+    down.up = false;
+    const InterfaceCandidate wide{true, true, false, true, {ip("172.16.3.4")}, {ip("172.31.255.255")}, {12}};
+    const QList<InterfaceCandidate> host{loopback, eth0, down, wide};
+    for (const char *on : {"10.77.0.1", "10.77.0.9", "10.77.0.255", "172.20.1.1", "127.0.0.1"})
+        QVERIFY2(OnLink(host, ipv4(on)), on);
+    for (const char *off : {"10.77.1.9", "10.88.0.9", "127.0.0.2", "127.0.1.1", "192.168.0.1", "172.32.0.1"})
+        QVERIFY2(!OnLink(host, ipv4(off)), off);
+
+    // This machine's own interfaces, as the system lists them.
+    const QList<InterfaceCandidate> system = SystemInterfaces();
+    QVERIFY(OnLink(system, ipv4("127.0.0.1")));
+    QVERIFY(!OnLink(system, ipv4("127.0.0.2")));
+    const QByteArray own = AddressFromInterfaces(system);
+    if (!own.isEmpty())
+        QVERIFY(OnLink(system, ipv4(own.constData())));
+    // Looked at through the same once-a-second look as the broadcasts.
+    FakeClock clock;
+    SegmentBroadcasts segments(
+        clock, [&] { return host; }, [] { return std::optional<quint32>(); });
+    QVERIFY(segments.onLink(ipv4("10.77.0.9")));
+    QVERIFY(!segments.onLink(ipv4("10.78.0.9")));
 }
 
 QTEST_GUILESS_MAIN(TestIdentity)

@@ -78,6 +78,7 @@ private slots:
     void transmit_sendIpLongerThan255_stopsAt255();
     void transmit_refusedBroadcast_eachSegmentThenExtraAddresses();
     void transmit_nothingSent_toldOnceUntilSomethingGoes();
+    void addressedKinds_onLink_toTheAddresseeAlone();
     void sendOpenCheck_unlistedSender_toTheAddressItCameFrom();
     void transmit_failingExtraAddress_isIgnored();
     void transmit_explicitAddress_onlyThere();
@@ -224,6 +225,48 @@ void TestMessenger::transmit_refusedBroadcast_eachSegmentThenExtraAddresses()
     QCOMPARE(rig.transport.destinations(), (QList<quint32>{0x0A000001u, 0x0A000002u}));
     QCOMPARE(told, 0);
     QVERIFY(!rig.messenger->nothingSent());
+}
+
+void TestMessenger::addressedKinds_onLink_toTheAddresseeAlone()
+{
+    // This host is on 192.168.0.0/24; PC2 at 192.168.0.20 is on the link.
+    Rig rig;
+    rig.settings.SendIP = "10.0.0.1&|192.168.0.20&|";
+    rig.messenger->setBroadcastRoutes([] { return QList<quint32>{0x0A5800FFu}; });
+    rig.messenger->setOnLinkTest([](quint32 ipv4) { return (ipv4 >> 8) == 0xC0A800u; });
+    const QList<quint32> direct{0xC0A80014u, 0x0A000001u};
+    const QList<quint32> broadcast{Broadcast, 0x0A5800FFu, 0x0A000001u, 0xC0A80014u};
+    const QList<std::pair<Kind, QByteArray>> addressed{{LoginOk, "192.168.0.20"}, {HuzaiCheck, "192.168.0.20"},
+                                                       {HuzaiMessage, "text"},    {MessageTo, "text"},
+                                                       {OpenCheck, "PC2"},        {Exclamation, "192.168.0.20"}};
+    const auto sendEach = [&](const QList<quint32> &expected) {
+        for (const auto &[kind, arg] : addressed) {
+            rig.transport.sent.clear();
+            const QByteArray second = kind == HuzaiMessage ? QByteArray("192.168.0.20")
+                : kind == MessageTo                        ? QByteArray("PC2")
+                                                           : QByteArray();
+            QVERIFY(rig.send(kind, arg, second));
+            QCOMPARE(rig.transport.destinations(), expected);
+            // The bytes are those a broadcast carries.
+            QVERIFY(rig.transport.messages().first().contains("192.168.0.20"));
+        }
+    };
+    sendEach(direct);
+    // Presence stays a broadcast.
+    for (Kind kind : {Login, InfoChange, Logout}) {
+        rig.transport.sent.clear();
+        QVERIFY(rig.send(kind, {}));
+        QCOMPARE(rig.transport.destinations(), broadcast);
+    }
+    // An addressee announced off every segment of this host is sought by broadcast.
+    rig.transport.sent.clear();
+    QVERIFY(rig.messenger->SendLoginOk("172.16.0.5"));
+    QCOMPARE(rig.transport.destinations(), broadcast);
+    // Broadcast only, as chosen in the options.
+    rig.settings.DirectSend = 0;
+    sendEach(broadcast);
+    rig.settings.DirectSend = 1;
+    sendEach(direct);
 }
 
 void TestMessenger::transmit_nothingSent_toldOnceUntilSomethingGoes()

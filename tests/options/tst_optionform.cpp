@@ -209,6 +209,7 @@ private slots:
     void apply_uncheckedLogAndAutoClose_restoreBadNumbers();
     void apply_desktopNotification_staysTheDesktopsUntilChanged();
     void apply_language_followsTheDesktopUntilChosen();
+    void apply_directSend_unwrittenUntilChanged();
     void apply_portChange_infoOncePerApply();
     void apply_broadcastsInfoChangeEveryTime();
     void apply_trayItemsFollowAtOnce();
@@ -469,6 +470,30 @@ void TestOptionForm::apply_language_followsTheDesktopUntilChosen()
 
     Fixture chosen("Language=0\r\n");
     QCOMPARE(chosen.form->cbLanguage->currentIndex(), 1);
+}
+
+void TestOptionForm::apply_directSend_unwrittenUntilChanged()
+{
+    // Direct unless chosen otherwise; an apply that leaves the box keeps the
+    // key out of the file.
+    Fixture f;
+    TOptionForm &o = *f.form;
+    QVERIFY(o.cbDirectSend->isChecked());
+    QCOMPARE(o.cbDirectSend->parentWidget()->parentWidget(), o.tsNetwork);
+    o.cbStartShow->setChecked(true);
+    QVERIFY(o.btTekiyoClick());
+    QCOMPARE(f.stored().DirectSend, -1);
+    QVERIFY(!f.ini().contains("DirectSend"));
+    o.cbDirectSend->setChecked(false);
+    QVERIFY(o.btTekiyoClick());
+    QCOMPARE(f.session->settings.DirectSend, 0);
+    QCOMPARE(f.stored().DirectSend, 0);
+    o.cbDirectSend->setChecked(true);
+    QVERIFY(o.btTekiyoClick());
+    QCOMPARE(f.stored().DirectSend, 1);
+
+    Fixture chosen("DirectSend=0\r\n");
+    QVERIFY(!chosen.form->cbDirectSend->isChecked());
 }
 
 void TestOptionForm::apply_portChange_infoOncePerApply()

@@ -5,6 +5,7 @@
 #include "fakefrontend.h"
 #include "log/logfile.h"
 #include "net/absencerequests.h"
+#include "net/loginanswers.h"
 #include "net/messenger.h"
 #include "net/netfakes.h"
 #include "net/reassembly.h"
@@ -36,6 +37,8 @@ class TestSession : public QObject {
     Q_OBJECT
 private slots:
     void badSettingsFile_stillStartsWithDefaults();
+    void loginAnswers_spreadWithTheList();
+    void droppedAnswers_loginRepeatedWithoutARefresh();
     void damagedSettingsFile_keptAside_startsWithDefaults_data();
     void damagedSettingsFile_keptAside_startsWithDefaults();
     void damagedSettingsFile_notMovable_isNeitherReadNorWritten();
@@ -270,6 +273,86 @@ void TestSession::writeFailures_toldOncePerCommand()
         QVERIFY(!session.saveSettings());
     }
     QCOMPARE(frontend.boxes.size(), 2);
+}
+
+// A copy that lists 5,000 answers each LOGIN at a random moment of the
+// spread for 5,000 (100 ms), not at once; a small list answers at once.
+void TestSession::loginAnswers_spreadWithTheList()
+{
+    FakeFrontend frontend;
+    RecordingTransport transport;
+    FakeClock clock;
+    clock.ms = 1000;
+    Session session(frontend, {}, &transport, &clock);
+    session.local.MachineName = "SELF";
+    session.local.Address = "10.0.0.1";
+    session.local.SocketStarted = true;
+    const auto login = [&](int i) {
+        const QByteArray n = QByteArray::number(i);
+        for (const QByteArray &d :
+             MakeDatagrams(LoginMessage(QByteArray("NEW" + n), "h", "0", QByteArray("10.2.0." + n))))
+            session.reassembler().ReceiveDatagram(d, 0x0A020000u + quint32(i));
+    };
+    login(1);
+    QCOMPARE(transport.sent.size(), 1);
+    transport.sent.clear();
+
+    for (int i = 0; i < 5000; ++i)
+        session.roster().AddOrUpdatePeer("h", "PC" + QByteArray::number(i), "10.1.0.1", false);
+    const qint64 spread = LoginAnswers::spreadMs(session.roster().count());
+    QVERIFY(spread >= 50 && spread <= 200);
+    for (int i = 2; i < 102; ++i)
+        login(i);
+    QVERIFY(transport.sent.isEmpty());
+    QCOMPARE(session.loginAnswers().waiting(), 100);
+    // Each is sent when its moment comes, the last within the spread, and
+    // they are spread over it, not bunched at one end.
+    // (The list grew by the newcomers meanwhile, and with it the spread.)
+    QList<qint64> sentAt;
+    for (qint64 t = 0; t <= LoginAnswers::spreadMs(session.roster().count()); ++t) {
+        clock.ms = 1000 + t;
+        session.loginAnswers().sendDue();
+        while (sentAt.size() < transport.sent.size())
+            sentAt.append(t);
+    }
+    QCOMPARE(transport.sent.size(), 100);
+    QVERIFY(sentAt.first() < spread / 4);
+    QVERIFY(sentAt.last() > spread * 3 / 4);
+    QVERIFY(sentAt[50] > spread / 4 && sentAt[50] < spread * 3 / 4);
+    for (const QByteArray &m : transport.messages())
+        QVERIFY(m.startsWith("ZNMESSAGE:LOGIN_OK&|10.2.0."));
+}
+
+// The socket's queue overflows while the answers to this copy's LOGIN come
+// in: the system's drop count tells, and the LOGIN goes out once more a
+// moment later, the list kept.
+void TestSession::droppedAnswers_loginRepeatedWithoutARefresh()
+{
+    FakeFrontend frontend;
+    RecordingTransport transport;
+    Session session(frontend, {}, &transport);
+    session.local.MachineName = "SELF";
+    session.settings.HandleName = "self";
+    session.settings.ActivePortNo = 0;
+    QVERIFY(session.startSocketService());
+    QCOMPARE(transport.messages().size(), 1);
+    QVERIFY(transport.messages().first().startsWith("ZNMESSAGE:LOGIN&|SELF"));
+    session.udp().setReceiveQueueBytes(4096);
+    QUdpSocket socket;
+    for (int i = 0; i < 400; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        for (const QByteArray &d : MakeDatagrams(LoginOkMessage(
+                 session.local.Address, QByteArray("PC" + n), QByteArray("user" + n), "0", QByteArray("10.1.0." + n))))
+            socket.writeDatagram(d, QHostAddress::LocalHost, session.udp().port());
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(session.udp().droppedDatagrams() > 0, 10000);
+    const qsizetype listed = session.roster().count();
+    QVERIFY(listed > 0 && listed < 400);
+    QVERIFY(session.loginRepeatTimer().isActive());
+    QTRY_COMPARE_WITH_TIMEOUT(transport.messages().size(), 2, Session::LoginRepeatDelayMs + 5000);
+    QVERIFY(transport.messages().last().startsWith("ZNMESSAGE:LOGIN&|SELF"));
+    QCOMPARE(session.loginRepeats(), 1);
+    QCOMPARE(session.roster().count(), listed);
 }
 
 void TestSession::join_of1000PeersAtOnce_keepsRosterCorrect()

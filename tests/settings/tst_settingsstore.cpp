@@ -301,6 +301,7 @@ void TestSettingsStore::saveAll_writesTableOrder_andRoundTrips()
     s.SoundBeep = false;
     s.SoundFiles = {QStringLiteral("/a/on.wav"), QString(), QStringLiteral("/b/着信.wav")};
     s.DesktopNotification = 0;
+    s.DirectSend = 0;
     s.ActivePortNo = 50123;
     QCOMPARE(store.saveAll(s), QString());
 
@@ -344,6 +345,7 @@ void TestSettingsStore::saveAll_writesTableOrder_andRoundTrips()
                                        "SoundFileUserOffline",
                                        "SoundFileRecvMessage",
                                        "DesktopNotification",
+                                       "DirectSend",
                                        "[Security]",
                                        "PasswordOnline",
                                        "PasswordOption",
@@ -355,7 +357,7 @@ void TestSettingsStore::saveAll_writesTableOrder_andRoundTrips()
     QVERIFY(file.contains("\r\nPortNo=50123\r\nHuzaiMessage=out\\nback at 3\r\nStartShow=1\r\n"));
     QVERIFY(file.contains("\r\nLogFileName=/home/user/\x83\x8d\x83\x4f.ZNG\r\n"));
     QVERIFY(file.contains("\r\nSendSelfCheck=0\r\n"));
-    QVERIFY(file.contains("\r\nDesktopNotification=0\r\n"));
+    QVERIFY(file.contains("\r\nDesktopNotification=0\r\nDirectSend=0\r\n"));
 
     QCOMPARE(store.load("OTHER", QStringLiteral("/elsewhere/")), s);
 }
