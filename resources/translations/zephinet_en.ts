@@ -1431,6 +1431,10 @@ zephinet --user-list (user list), zephinet --send (send a message), zephinet --r
         <source>他のアプリケーションが同じポートを使用している場合や、特定の人と通信したい場合にのみ、変更してください。</source>
         <translation>Change it only if another program uses the same port, or to talk only with certain people.</translation>
     </message>
+    <message>
+        <source>個人宛てのメッセージは相手のマシンだけに送信する</source>
+        <translation>Send messages for one user to that user&apos;s computer only</translation>
+    </message>
 </context>
 <context>
     <name>zn::TPassChangeForm</name>

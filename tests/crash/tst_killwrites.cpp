@@ -113,7 +113,7 @@ void TestKillWrites::killedAnywhere_eachFileIsWholeOldOrNew()
         // Each run cuts somewhere into the first few writes (a settings
         // write waits for the disk, some milliseconds). A run that completed
         // no write lets the next one wait longer, so that a slow machine, too,
-        // gets past the first write.
+        // gets past the first write, even while other tests load it.
         QThread::usleep(random.bounded(window));
         ::kill(pid_t(writer.processId()), SIGKILL);
         QVERIFY(writer.waitForFinished(10000));
@@ -150,7 +150,7 @@ void TestKillWrites::killedAnywhere_eachFileIsWholeOldOrNew()
             continue;
         }
         afterCommit += int(*nowLog > lastLog) + int(*nowSettings > lastSettings);
-        window = *nowLog + *nowSettings > logVersion + settingsVersion ? 40000 : qMin(window * 2, 160000u);
+        window = *nowLog + *nowSettings > logVersion + settingsVersion ? 40000 : qMin(window * 2, 480000u);
         logVersion = *nowLog;
         settingsVersion = *nowSettings;
         // What a kill may leave besides the two files: the lock file and

@@ -145,12 +145,13 @@ void TestIdentity::onLink_subnetsOfUpInterfaces_loopbackOnlyOwn()
 {
     const auto ip = [](const char *text) { return QHostAddress(QString::fromLatin1(text)); };
     const auto ipv4 = [&](const char *text) { return ip(text).toIPv4Address(); };
-    const InterfaceCandidate loopback{true, true, true, false, {ip("127.0.0.1")}, {}, {8}};
-    const InterfaceCandidate eth0{true,    true, false, true, {ip("fe80::1"), ip("10.77.0.1")}, {ip("10.77.0.255")},
-                                  {64, 24}};
-    InterfaceCandidate down{true, true, false, true, {ip("10.88.0.1")}, {ip("10.88.0.255")}, {16}};
+    const InterfaceCandidate loopback{true, true, true, false, {ip("127.0.0.1")}, {}, u"lo"_qs, {8}};
+    const InterfaceCandidate eth0{
+        true, true, false, true, {ip("fe80::1"), ip("10.77.0.1")}, {ip("10.77.0.255")}, u"eth0"_qs, {64, 24}};
+    InterfaceCandidate down{true, true, false, true, {ip("10.88.0.1")}, {ip("10.88.0.255")}, u"eth1"_qs, {16}};
     down.up = false;
-    const InterfaceCandidate wide{true, true, false, true, {ip("172.16.3.4")}, {ip("172.31.255.255")}, {12}};
+    const InterfaceCandidate wide{true,       true, false, true, {ip("172.16.3.4")}, {ip("172.31.255.255")},
+                                  u"eth2"_qs, {12}};
     const QList<InterfaceCandidate> host{loopback, eth0, down, wide};
     for (const char *on : {"10.77.0.1", "10.77.0.9", "10.77.0.255", "172.20.1.1", "127.0.0.1"})
         QVERIFY2(OnLink(host, ipv4(on)), on);
