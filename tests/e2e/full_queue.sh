@@ -64,7 +64,12 @@ for _ in $(seq 200); do
     [ "$(logged_texts | wc -l)" -ge "$total" ] && break
     sleep 0.1
 done
-sleep 1.5  # the answers and the notice
+# The notice is shown once the event loop gets to it, later on a slow build.
+for _ in $(seq 100); do
+    grep -q '受け取れませんでした' "$dir/notice.txt" 2> /dev/null && break
+    sleep 0.1
+done
+sleep 1.5  # the last answers, and no second notice
 
 logged=$(logged_texts | wc -l)
 distinct=$(logged_texts | sort -u | wc -l)
