@@ -323,6 +323,16 @@ void TestSession::loginAnswers_spreadWithTheList()
         QVERIFY(m.startsWith("ZNMESSAGE:LOGIN_OK&|10.2.0."));
 }
 
+// Starts `session` as machine SELF, handle "self", on a port the system
+// picks; its LOGIN goes out first.
+bool startSelf(Session &session)
+{
+    session.local.MachineName = "SELF";
+    session.settings.HandleName = "self";
+    session.settings.ActivePortNo = 0;
+    return session.startSocketService();
+}
+
 // The socket's queue overflows while the answers to this copy's LOGIN come
 // in: the system's drop count tells, and the LOGIN goes out once more a
 // moment later, the list kept.
@@ -331,10 +341,7 @@ void TestSession::droppedAnswers_loginRepeatedWithoutARefresh()
     FakeFrontend frontend;
     RecordingTransport transport;
     Session session(frontend, {}, &transport);
-    session.local.MachineName = "SELF";
-    session.settings.HandleName = "self";
-    session.settings.ActivePortNo = 0;
-    QVERIFY(session.startSocketService());
+    QVERIFY(startSelf(session));
     QCOMPARE(transport.messages().size(), 1);
     QVERIFY(transport.messages().first().startsWith("ZNMESSAGE:LOGIN&|SELF"));
     session.udp().setReceiveQueueBytes(4096);
@@ -360,10 +367,7 @@ void TestSession::join_of1000PeersAtOnce_keepsRosterCorrect()
     FakeFrontend frontend;
     RecordingTransport transport;
     Session session(frontend, {}, &transport);
-    session.local.MachineName = "SELF";
-    session.settings.HandleName = "self";
-    session.settings.ActivePortNo = 0;
-    QVERIFY(session.startSocketService());
+    QVERIFY(startSelf(session));
     session.local.Address = "127.0.0.1";
     const quint16 port = session.udp().port();
     transport.sent.clear();
@@ -415,10 +419,7 @@ void TestSession::flood_ofNothingAnswers_opensOneBoxAtATime()
     FakeFrontend frontend;
     RecordingTransport transport;
     Session session(frontend, {}, &transport);
-    session.local.MachineName = "SELF";
-    session.settings.HandleName = "self";
-    session.settings.ActivePortNo = 0;
-    QVERIFY(session.startSocketService());
+    QVERIFY(startSelf(session));
     session.local.Address = "127.0.0.1";
     const quint16 port = session.udp().port();
     QVERIFY(session.askAbsenceMessage("127.0.0.1"));
