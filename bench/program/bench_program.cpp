@@ -300,8 +300,7 @@ Measure bareLoop(const Sender &sender, const std::vector<QByteArray> &stream, in
         for (;;) {
             sockaddr_in from{};
             socklen_t length = sizeof from;
-            const ssize_t n =
-                ::recvfrom(fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr *>(&from), &length);
+            const ssize_t n = ::recvfrom(fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr *>(&from), &length);
             if (n == 1)
                 break;
             received += n > 0;

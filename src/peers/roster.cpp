@@ -60,7 +60,8 @@ void Roster::AddOrUpdatePeer(const QByteArray &handleName, const QByteArray &mac
                              bool absent, PeerOrigin origin)
 {
     if (const int id = m_index->idOf(machineName); id >= 0) {
-        emit changed(m_index->update(id, handleName, address, absent, origin));
+        if (const int row = m_index->update(id, handleName, address, absent, origin); row >= 0)
+            emit changed(row);
         return;
     }
 

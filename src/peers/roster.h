@@ -89,6 +89,8 @@ public:
 signals:
     void aboutToInsert(int row);
     void inserted(int row);
+    // A listed row's texts or absence changed (a repeated announcement
+    // that changes neither is not told).
     void changed(int row);
     void aboutToRemove(int row);
     void removed(int row);

@@ -106,8 +106,11 @@ int RosterIndex::update(int id, const QByteArray &handleName, const QByteArray &
         entry.origin = PeerOrigin::Announced;
     }
     TPeer &peer = entry.peer;
-    // The sort key is built again only when its text changed: peers
-    // announce themselves again and again with the same texts.
+    // Peers announce themselves again and again with the same texts: such
+    // an update changes nothing shown, and costs no row lookup either.
+    if (peer.HandleName == handleName && peer.Address == address && peer.Absent == absent)
+        return -1;
+    // The sort key is built again only when its text changed.
     const bool keyChanged = m_keyColumn == Roster::HandleColumn ? peer.HandleName != handleName
         : m_keyColumn == Roster::AddressColumn                  ? peer.Address != address
                                                                 : false;

@@ -43,7 +43,8 @@ public:
     // A new row where it belongs among rows in order (sort() first); returns its id.
     int insert(const TPeer &peer, PeerOrigin origin);
     // A listed peer's new texts (a changed key moves its row) and, when
-    // announced, its origin; returns its row.
+    // announced, its origin; returns its row, or -1 when its texts and
+    // absence are those it had.
     int update(int id, const QByteArray &handleName, const QByteArray &address, bool absent, PeerOrigin origin);
     void remove(int id);
     // The oldest row of that origin but the machine `spared`'s, or -1.

@@ -246,6 +246,9 @@ void TestWire::dottedIPv4()
     QCOMPARE(DottedIPv4(0x0A000001u), QByteArray("10.0.0.1"));
     QCOMPARE(DottedIPv4(0xFFFFFFFFu), QByteArray("255.255.255.255"));
     QCOMPARE(DottedIPv4(0u), QByteArray("0.0.0.0"));
+    // Parts of one, two and three digits, zeros inside them kept.
+    QCOMPARE(DottedIPv4(0xC0A80A63u), QByteArray("192.168.10.99"));
+    QCOMPARE(DottedIPv4(0x64095A00u), QByteArray("100.9.90.0"));
 }
 
 void TestWire::messageFields_data()
