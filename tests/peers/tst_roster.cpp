@@ -119,6 +119,7 @@ private slots:
     void newPeer_soundAndNotice_data();
     void newPeer_soundAndNotice();
     void update_movesAtOnceKeepsCountAndStatus();
+    void update_toldOnlyWhenSomethingShownChanged();
     void sameMachineName_oneRow();
     void remove_alwaysSoundsOffline_data();
     void remove_alwaysSoundsOffline();
@@ -209,6 +210,29 @@ void TestRoster::update_movesAtOnceKeepsCountAndStatus()
 
     f.add("dave", "PC4", "10.0.0.5");
     QCOMPARE(machines(*f.roster), (QList<QByteArray>{"PC2", "PC3", "PC4", "PC1"}));
+    QCOMPARE(f.follower->mirror, machines(*f.roster));
+}
+
+void TestRoster::update_toldOnlyWhenSomethingShownChanged()
+{
+    Fixture f;
+    f.add("alice", "PC1", "10.0.0.2");
+    f.add("bob", "PC2", "10.0.0.3");
+    QSignalSpy changed(f.roster.get(), &Roster::changed);
+    // Peers repeat their announcements: the same texts tell no view anything.
+    f.add("alice", "PC1", "10.0.0.2");
+    f.add("bob", "PC2", "10.0.0.3");
+    QCOMPARE(changed.size(), 0);
+    // Each shown field on its own still changes its row.
+    f.add("alice", "PC1", "10.0.0.2", true);
+    f.add("alice", "PC1", "10.0.0.7", true);
+    f.add("bob", "PC2", "10.0.0.3");
+    f.add("bobby", "PC2", "10.0.0.3");
+    QCOMPARE(changed.size(), 3);
+    const QList<TPeer> &peers = f.roster->peers();
+    QCOMPARE(peers.at(0).Address, QByteArray("10.0.0.7"));
+    QVERIFY(peers.at(0).Absent);
+    QCOMPARE(peers.at(1).HandleName, QByteArray("bobby"));
     QCOMPARE(f.follower->mirror, machines(*f.roster));
 }
 
