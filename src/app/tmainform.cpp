@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -82,6 +83,8 @@ TMainForm::TMainForm(Session &session, DesktopFrontend &frontend, QWidget *paren
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_lvUser->setHeader(header);
     m_lvUser->setModel(m_model);
+    // Not shown yet: quiet until it is.
+    m_model->setQuiet(true);
     m_lvUser->setRootIsDecorated(false);
     m_lvUser->setItemsExpandable(false);
     m_lvUser->setUniformRowHeights(true);
@@ -356,9 +359,16 @@ void TMainForm::readPlacement()
         m_lvUser->setColumnWidth(c, qMax(p.columns[c], MinimumStoredColumnWidth));
 }
 
+void TMainForm::hideEvent(QHideEvent *event)
+{
+    QMainWindow::hideEvent(event);
+    m_model->setQuiet(true);
+}
+
 void TMainForm::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    m_model->setQuiet(isMinimized());
     // The frame exists only now; the stored placement was fitted without it.
     keepFrameOnScreen();
 }
@@ -450,6 +460,9 @@ void TMainForm::hideToTray()
 void TMainForm::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
+    // A minimised list is seen by nobody, even where the system still draws it.
+    if (event->type() == QEvent::WindowStateChange)
+        m_model->setQuiet(isMinimized() || !isVisible());
     if (event->type() == QEvent::WindowStateChange && isMinimized() && m_trayPresent()) {
         // Minimising hides the window into the tray; a queued call, as the
         // window system is still changing its state.

@@ -93,6 +93,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    // The list is quiet while the window is hidden or minimised.
+    void hideEvent(QHideEvent *event) override;
     // Enter on the user list acts as a double click on it.
     bool eventFilter(QObject *watched, QEvent *event) override;
 

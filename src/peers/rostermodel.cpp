@@ -4,6 +4,8 @@
 #include "peers/roster.h"
 #include "platform/iconstrip.h"
 
+#include <utility>
+
 namespace zn {
 
 namespace {
@@ -44,8 +46,12 @@ RosterModel::RosterModel(Roster &roster, QObject *parent)
     connect(&roster, &Roster::inserted, this, [this] { endInsertRows(); });
     connect(&roster, &Roster::aboutToRemove, this, [this](int row) { beginRemoveRows({}, row, row); });
     connect(&roster, &Roster::removed, this, [this] { endRemoveRows(); });
-    connect(&roster, &Roster::changed, this,
-            [this](int row) { emit dataChanged(index(row, 0), index(row, columnCount() - 1)); });
+    connect(&roster, &Roster::changed, this, [this](int row) {
+        if (m_quiet)
+            m_changedWhileQuiet = true;
+        else
+            emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    });
     connect(&roster, &Roster::aboutToReset, this, [this] { beginResetModel(); });
     connect(&roster, &Roster::reset, this, [this] { endResetModel(); });
     connect(&roster, &Roster::aboutToMove, this,
@@ -134,6 +140,14 @@ Qt::ItemFlags RosterModel::flags(const QModelIndex &index) const
 bool RosterModel::isAbsent(int row) const
 {
     return row >= 0 && row < m_roster.count() && m_roster.peerAt(row).Absent;
+}
+
+void RosterModel::setQuiet(bool quiet)
+{
+    m_quiet = quiet;
+    if (quiet || !std::exchange(m_changedWhileQuiet, false) || rowCount() == 0)
+        return;
+    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }
 
 void RosterModel::refreshHeader()

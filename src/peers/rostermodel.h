@@ -29,9 +29,18 @@ public:
     // The sort column or direction changed (the model follows the roster's
     // sortChanged itself): the captions carry the mark.
     void refreshHeader();
+    // While nobody sees the list (its window hidden or minimised), a row
+    // whose texts change is not told to the views one by one: a busy
+    // segment changes thousands of rows a minute, and a view that is told
+    // works out where each row stands. Leaving the quiet tells them once
+    // that every row may have changed. Rows coming and going are always told.
+    void setQuiet(bool quiet);
+    bool isQuiet() const { return m_quiet; }
 
 private:
     Roster &m_roster;
+    bool m_quiet = false;
+    bool m_changedWhileQuiet = false;
     // Painted once: a list of thousands repaints its rows often.
     QPixmap m_presentIcon;
     QPixmap m_absentIcon;

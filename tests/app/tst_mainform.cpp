@@ -71,6 +71,7 @@ private slots:
     void quit_asksAndNoKeepsRunning();
     void refresh_emptiesListAndAnnounces();
     void roster_countAndSortMarks();
+    void roster_rowChangesToldOnlyWhileSeen();
     void unwritableSettings_showBoxAndKeepRunning();
     void unwritableSettings_unattendedShutdownLogsOutAndReportsOnStderr();
     void selection_decidesSendAndAbsenceCommands();
@@ -478,6 +479,42 @@ void TestMainForm::roster_countAndSortMarks()
     roster.RemovePeer("PC1");
     roster.RemovePeer("PC2");
     QCOMPARE(f.form()->statusLabel()->text(), QStringLiteral("オンラインユーザ数：0"));
+}
+
+void TestMainForm::roster_rowChangesToldOnlyWhileSeen()
+{
+    Fixture f;
+    QVERIFY(f.shell->start());
+    Roster &roster = f.session->roster();
+    roster.AddOrUpdatePeer("a", "PC1", "10.0.0.10", false);
+    roster.AddOrUpdatePeer("b", "PC2", "10.0.0.11", false);
+    TMainForm *form = f.form();
+    QAbstractItemModel *model = form->userList()->model();
+    QSignalSpy changed(model, &QAbstractItemModel::dataChanged);
+    const auto absent = [model](int row) { return model->index(row, 0).data(Qt::AccessibleDescriptionRole); };
+
+    // Not shown yet: the list reads the change, and no view is told.
+    roster.AddOrUpdatePeer("a", "PC1", "10.0.0.10", true);
+    QCOMPARE(absent(0).toString(), QStringLiteral("不在"));
+    QCOMPARE(changed.size(), 0);
+    // Shown: told once that every row may have changed, then row by row.
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed.at(0).at(0).value<QModelIndex>(), model->index(0, 0));
+    QCOMPARE(changed.at(0).at(1).value<QModelIndex>(), model->index(1, 2));
+    roster.AddOrUpdatePeer("b", "PC2", "10.0.0.11", true);
+    QCOMPARE(changed.size(), 2);
+    QCOMPARE(changed.at(1).at(0).value<QModelIndex>(), model->index(1, 0));
+    // Minimised, nobody sees it: quiet again until it is restored.
+    form->showMinimized();
+    QTRY_VERIFY(form->isMinimized());
+    roster.AddOrUpdatePeer("a", "PC1", "10.0.0.10", false);
+    roster.AddOrUpdatePeer("b", "PC2", "10.0.0.11", false);
+    QCOMPARE(changed.size(), 2);
+    form->showNormal();
+    QTRY_COMPARE(changed.size(), 3);
+    QCOMPARE(absent(1).toString(), QStringLiteral("在席"));
 }
 
 void TestMainForm::unwritableSettings_showBoxAndKeepRunning()
