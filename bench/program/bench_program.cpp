@@ -9,22 +9,25 @@
 // loopback and one veth pair holding 10.77.0.1, the address the program
 // announces, so that nothing reaches a real network.
 //
-// Each round and window state:
+// For each window state, one start of the program:
 //   1. The program starts; its own LOGIN opens the 30 s in which answers
 //      may list machines. 1,000 LOGIN_OKs from 1,000 machine names
-//      (PC0..PC999) addressed to it make the 1,000 rows.
-//   2. One pass of 1,000 updates warms it up.
-//   3. The measured stream: `datagrams` LOGIN_OKs of those 1,000 names in
-//      turn, sent over loopback at a steady `rate` a second. The stream
-//      "same" repeats each row's texts as peers do; "changing" flips each
-//      peer's absence flag every time round, so that every update changes
-//      a row that is shown. The program's CPU (all threads, user and
-//      system, from its CPU clock) runs from just before the first datagram
-//      to the moment it is idle again after the last.
-//   4. A bare process, a blocking recvfrom on a UDP socket bound like the
-//      program's (0.0.0.0, 16 MiB receive queue), takes the same stream at
-//      the same rate; its CPU runs from before its first datagram to after
-//      the last.
+//      (PC0..PC999) addressed to it make the 1,000 rows (none may be
+//      dropped). The bench then waits until those 30 s are over, so that
+//      what follows is the steady state of a copy that has run a while,
+//      and sends one pass of 1,000 updates to warm it up.
+//   2. Each round, the measured stream: `datagrams` LOGIN_OKs of those
+//      1,000 names in turn, sent over loopback at a steady `rate` a second.
+//      They update the 1,000 listed rows. The stream "same" repeats each
+//      row's texts, as peers do; "changing" flips each peer's absence flag
+//      every time round, so that every update changes a row's icon. The
+//      program's CPU (all threads, user and system, from its CPU clock)
+//      runs from just before the first datagram to the moment it is idle
+//      again after the last.
+//   3. Each round, beside it (in turns before and after), a bare process:
+//      a blocking recvfrom on a UDP socket bound like the program's
+//      (0.0.0.0, 16 MiB receive queue) takes the same stream at the same
+//      rate; its CPU runs from before its first datagram to after the last.
 // The kernel's drop counter of each socket (/proc/net/udp) says how many
 // datagrams did not arrive; CPU is divided by those that did. Medians over
 // the rounds.
@@ -50,6 +53,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <netinet/in.h>
 #include <sched.h>
 #include <sstream>
@@ -69,6 +73,8 @@ constexpr quint16 BarePort = 50001;
 constexpr int Names = 1000;
 constexpr char ProgramAddress[] = "10.77.0.1";
 constexpr int QueueBytes = 16 << 20;
+// How long after its own LOGIN an answer may list a machine.
+constexpr double AnswerWindowMs = 30 * 1000;
 
 double nowMs()
 {
@@ -324,30 +330,37 @@ Measure bareLoop(const Sender &sender, const std::vector<QByteArray> &stream, in
     return {values[0], long(values[1]), dropsAfter - dropsBefore};
 }
 
-struct RoundResult {
-    Measure program;
-    Measure bare;
-};
-
-bool programRound(const fs::path &binary, bool shown, const Sender &sender, const std::vector<QByteArray> &stream,
-                  int rate, bool bareFirst, const std::string &perfFile, RoundResult &out)
+// Starts the program and makes its 1,000 rows; returns once the window in
+// which answers may list machines has closed, so that what follows is the
+// steady state of a copy that has run for a while.
+std::unique_ptr<Program> startWithRows(const fs::path &binary, bool shown, const Sender &sender, int rate)
 {
-    if (bareFirst)
-        out.bare = bareLoop(sender, stream, rate);
-    Program program(binary, shown);
-    if (!program.waitForPort(20000)) {
-        std::fprintf(stderr, "bench_program: the program did not bind its port:\n%s\n", program.output().c_str());
-        return false;
+    auto program = std::make_unique<Program>(binary, shown);
+    if (!program->waitForPort(20000)) {
+        std::fprintf(stderr, "bench_program: the program did not bind its port:\n%s\n", program->output().c_str());
+        return nullptr;
     }
     // Its LOGIN went out as it bound the port: the answers may list machines now.
+    const double login = nowMs();
     std::vector<QByteArray> rows;
     for (int i = 0; i < Names; ++i)
         rows.push_back(loginOk(i, false));
+    const long dropsBefore = socketDrops(ProgramPort);
     sender.send(ProgramPort, rows, 10000);
-    cpuWhenIdle(program.pid(), 10000);
+    cpuWhenIdle(program->pid(), 10000);
+    if (socketDrops(ProgramPort) != dropsBefore) {
+        std::fprintf(stderr, "bench_program: the program dropped some of the answers that make its rows\n");
+        return nullptr;
+    }
+    sleepMs(std::max(0.0, login + AnswerWindowMs + 1000 - nowMs()));
     sender.send(ProgramPort, rows, rate);
-    cpuWhenIdle(program.pid(), 10000);
+    cpuWhenIdle(program->pid(), 10000);
+    return program;
+}
 
+Measure measureProgram(const Program &program, const Sender &sender, const std::vector<QByteArray> &stream, int rate,
+                       const std::string &perfFile)
+{
     pid_t perf = -1;
     if (!perfFile.empty()) {
         perf = ::fork();
@@ -368,10 +381,7 @@ bool programRound(const fs::path &binary, bool shown, const Sender &sender, cons
         ::kill(perf, SIGINT);
         ::waitpid(perf, nullptr, 0);
     }
-    out.program = {after - before, long(stream.size()) - dropped, dropped};
-    if (!bareFirst)
-        out.bare = bareLoop(sender, stream, rate);
-    return true;
+    return {after - before, long(stream.size()) - dropped, dropped};
 }
 
 double median(std::vector<double> v)
@@ -417,12 +427,24 @@ int main(int argc, char **argv)
     for (const bool shown : {false, true}) {
         std::vector<double> ours, bare, ratio;
         long ourDrops = 0, bareDrops = 0, ourReceived = 0, bareReceived = 0;
+        std::printf("%s: starting, making 1,000 rows, waiting for the answer window to close\n",
+                    shown ? "shown " : "hidden");
+        std::fflush(stdout);
+        const std::unique_ptr<Program> program = startWithRows(binary, shown, sender, rate);
+        if (!program)
+            return 1;
         for (int round = 0; round < rounds; ++round) {
-            RoundResult r;
+            struct {
+                Measure program, bare;
+            } r;
             const std::string perf =
                 perfFile.empty() || round != rounds - 1 ? std::string() : perfFile + (shown ? ".shown" : ".hidden");
-            if (!programRound(binary, shown, sender, stream, rate, round % 2 == 1, perf, r))
-                return 1;
+            // In turns, so that neither always comes first.
+            if (round % 2 == 1)
+                r.bare = bareLoop(sender, stream, rate);
+            r.program = measureProgram(*program, sender, stream, rate, perf);
+            if (round % 2 == 0)
+                r.bare = bareLoop(sender, stream, rate);
             ours.push_back(r.program.perDatagramUs());
             bare.push_back(r.bare.perDatagramUs());
             ratio.push_back(r.program.perDatagramUs() / r.bare.perDatagramUs());

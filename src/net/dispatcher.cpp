@@ -107,9 +107,8 @@ void Dispatcher::login(const MessageFields &f, const QByteArray &senderAddress)
     const QByteArray machine = f.bytes(1);
     // Checked first: a flood of LOGINs must not open boxes either.
     const QByteArray address = f.bytes(4);
-    if (m_limiter && !m_limiter->allowLogin(senderAddress, machine, address, [&] {
-            return m_roster.indexOfMachine(machine) >= 0;
-        }))
+    if (m_limiter
+        && !m_limiter->allowLogin(senderAddress, machine, address, [&] { return m_roster.contains(machine); }))
         return;
     const std::optional<bool> absent = absenceFlag(f[3], senderAddress);
     if (!absent)
@@ -127,7 +126,7 @@ void Dispatcher::loginOk(const MessageFields &f, const QByteArray &senderAddress
     const QByteArray machine = f.bytes(2);
     // An answer adds a machine only when this copy asked: anyone can
     // send LOGIN_OKs in ever new names, and nothing else bounds them.
-    if (m_limiter && !m_limiter->allowNewFromLoginOk() && m_roster.indexOfMachine(machine) < 0)
+    if (m_limiter && !m_limiter->allowNewFromLoginOk() && !m_roster.contains(machine))
         return;
     const std::optional<bool> absent = absenceFlag(f[4], senderAddress);
     if (!absent)
@@ -139,7 +138,7 @@ void Dispatcher::loginOk(const MessageFields &f, const QByteArray &senderAddress
 void Dispatcher::infoChange(const MessageFields &f, const QByteArray &senderAddress)
 {
     const QByteArray machine = f.bytes(1);
-    if (m_limiter && m_roster.indexOfMachine(machine) < 0 && !m_limiter->allowNewFromInfoChange(senderAddress))
+    if (m_limiter && !m_roster.contains(machine) && !m_limiter->allowNewFromInfoChange(senderAddress))
         return;
     const std::optional<bool> absent = absenceFlag(f[3], senderAddress);
     if (!absent)

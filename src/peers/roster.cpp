@@ -24,6 +24,11 @@ int Roster::indexOfMachine(const QByteArray &machineName) const
     return id < 0 ? -1 : m_index->rowOf(id);
 }
 
+bool Roster::contains(const QByteArray &machineName) const
+{
+    return m_index->idOf(machineName) >= 0;
+}
+
 const TPeer &Roster::peerAt(int row) const
 {
     return m_index->peerAt(row);

@@ -46,6 +46,8 @@ public:
     qsizetype count() const;
     // The row of that machine, or -1; a lookup costs log N.
     int indexOfMachine(const QByteArray &machineName) const;
+    // Whether that machine is listed: one hash lookup, no row asked.
+    bool contains(const QByteArray &machineName) const;
 
     // The most rows: announcements in ever new names (anyone can send them)
     // must not grow the list without bound. A segment of 10,000 copies fits.
