@@ -42,23 +42,43 @@ RosterModel::RosterModel(Roster &roster, QObject *parent)
     : QAbstractTableModel(parent), m_roster(roster), m_presentIcon(IconStrip::pixmap(IconStrip::Present)),
       m_absentIcon(IconStrip::pixmap(IconStrip::Absent))
 {
-    connect(&roster, &Roster::aboutToInsert, this, [this](int row) { beginInsertRows({}, row, row); });
+    // Rows coming, going and moving are told at once, after the changed
+    // rows held so far, whose numbers they would shift.
+    m_changedTimer.setSingleShot(true);
+    m_changedTimer.setInterval(ChangedRowsDelayMs);
+    connect(&m_changedTimer, &QTimer::timeout, this, &RosterModel::tellChangedRows);
+    connect(&roster, &Roster::aboutToInsert, this, [this](int row) {
+        tellChangedRows();
+        beginInsertRows({}, row, row);
+    });
     connect(&roster, &Roster::inserted, this, [this] { endInsertRows(); });
-    connect(&roster, &Roster::aboutToRemove, this, [this](int row) { beginRemoveRows({}, row, row); });
+    connect(&roster, &Roster::aboutToRemove, this, [this](int row) {
+        tellChangedRows();
+        beginRemoveRows({}, row, row);
+    });
     connect(&roster, &Roster::removed, this, [this] { endRemoveRows(); });
     connect(&roster, &Roster::changed, this, [this](int row) {
-        if (m_quiet)
-            m_changedWhileQuiet = true;
-        else
-            emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+        m_changedFirst = m_changedFirst < 0 ? row : qMin(m_changedFirst, row);
+        m_changedLast = qMax(m_changedLast, row);
+        if (!m_quiet && !m_changedTimer.isActive())
+            m_changedTimer.start();
     });
-    connect(&roster, &Roster::aboutToReset, this, [this] { beginResetModel(); });
+    connect(&roster, &Roster::aboutToReset, this, [this] {
+        m_changedTimer.stop();
+        m_changedFirst = m_changedLast = -1;
+        beginResetModel();
+    });
     connect(&roster, &Roster::reset, this, [this] { endResetModel(); });
-    connect(&roster, &Roster::aboutToMove, this,
-            [this](int from, int to) { beginMoveRows({}, from, from, {}, to > from ? to + 1 : to); });
+    connect(&roster, &Roster::aboutToMove, this, [this](int from, int to) {
+        tellChangedRows();
+        beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
+    });
     connect(&roster, &Roster::moved, this, [this] { endMoveRows(); });
     connect(&roster, &Roster::sortChanged, this, &RosterModel::refreshHeader);
-    connect(&roster, &Roster::aboutToReorder, this, [this] { emit layoutAboutToBeChanged(); });
+    connect(&roster, &Roster::aboutToReorder, this, [this] {
+        tellChangedRows();
+        emit layoutAboutToBeChanged();
+    });
     connect(&roster, &Roster::reordered, this, [this](const QList<int> &newRowOf) {
         const QModelIndexList before = persistentIndexList();
         QModelIndexList after;
@@ -145,9 +165,20 @@ bool RosterModel::isAbsent(int row) const
 void RosterModel::setQuiet(bool quiet)
 {
     m_quiet = quiet;
-    if (quiet || !std::exchange(m_changedWhileQuiet, false) || rowCount() == 0)
+    if (quiet)
+        m_changedTimer.stop();
+    else
+        tellChangedRows();
+}
+
+void RosterModel::tellChangedRows()
+{
+    m_changedTimer.stop();
+    if (m_changedFirst < 0)
         return;
-    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    const int first = std::exchange(m_changedFirst, -1);
+    const int last = std::exchange(m_changedLast, -1);
+    emit dataChanged(index(first, 0), index(last, columnCount() - 1));
 }
 
 void RosterModel::refreshHeader()

@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QPixmap>
 #include <QStringList>
+#include <QTimer>
 
 namespace zn {
 
@@ -29,18 +30,27 @@ public:
     // The sort column or direction changed (the model follows the roster's
     // sortChanged itself): the captions carry the mark.
     void refreshHeader();
-    // While nobody sees the list (its window hidden or minimised), a row
-    // whose texts change is not told to the views one by one: a busy
-    // segment changes thousands of rows a minute, and a view that is told
-    // works out where each row stands. Leaving the quiet tells them once
-    // that every row may have changed. Rows coming and going are always told.
+    // Changed rows are told to the views together, at most this long after
+    // the first of them: a busy segment may change thousands of rows a
+    // second, and a view that is told of each works out where it stands
+    // and draws the list again each time.
+    static constexpr int ChangedRowsDelayMs = 200;
+    // While nobody sees the list (its window hidden or minimised), changed
+    // rows are held until it is seen again. Rows coming, going and moving
+    // are always told at once.
     void setQuiet(bool quiet);
     bool isQuiet() const { return m_quiet; }
 
 private:
+    // Tells the views of the changed rows held, as one range.
+    void tellChangedRows();
+
     Roster &m_roster;
     bool m_quiet = false;
-    bool m_changedWhileQuiet = false;
+    // The first and last changed row not told yet, or -1.
+    int m_changedFirst = -1;
+    int m_changedLast = -1;
+    QTimer m_changedTimer;
     // Painted once: a list of thousands repaints its rows often.
     QPixmap m_presentIcon;
     QPixmap m_absentIcon;
