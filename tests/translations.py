@@ -11,7 +11,11 @@ and the English catalogue translates each of them.
    peers and readers of the log file expect in Japanese.
 2. lupdate finds no text that the catalogue lacks, and no entry of the
    catalogue is unfinished, vanished or obsolete.
+3. The English edition of the manual (resources/help/en) has every page of
+   the Japanese one, and no Japanese outside an element marked lang="ja"
+   (what it quotes as the program writes it, whatever the screen language).
 """
+import html.parser
 import os
 import re
 import shutil
@@ -90,6 +94,53 @@ def allowed(source_dir):
     return listed
 
 
+class JapaneseOutsideQuotes(html.parser.HTMLParser):
+    """Collects Japanese text found outside lang="ja" elements."""
+    VOID = {'br', 'hr', 'img', 'meta', 'link', 'input', 'col', 'area', 'base', 'wbr'}
+
+    def __init__(self):
+        super().__init__()
+        self.stack, self.found = [], []
+
+    def quoted(self):
+        return any(lang == 'ja' for _, lang in self.stack)
+
+    def handle_starttag(self, tag, attrs):
+        attrs = dict(attrs)
+        for name in ('title', 'alt'):
+            if JAPANESE.search(attrs.get(name) or '') and not self.quoted():
+                self.found.append((self.getpos()[0], attrs[name]))
+        if tag not in self.VOID:
+            lang = attrs.get('lang')
+            self.stack.append((tag, lang.split('-')[0] if lang else None))
+
+    def handle_endtag(self, tag):
+        for i in range(len(self.stack) - 1, -1, -1):
+            if self.stack[i][0] == tag:
+                del self.stack[i:]
+                break
+
+    def handle_data(self, data):
+        if JAPANESE.search(data) and not self.quoted():
+            self.found.append((self.getpos()[0], data.strip()))
+
+
+def manual_faults(source_dir):
+    faults = []
+    help_dir = os.path.join(source_dir, 'resources', 'help')
+    english_dir = os.path.join(help_dir, 'en')
+    for name in sorted(f for f in os.listdir(help_dir) if f.endswith('.html')):
+        path = os.path.join(english_dir, name)
+        if not os.path.exists(path):
+            faults.append(f'resources/help/en/{name} is missing: the English manual lacks a page')
+            continue
+        parser = JapaneseOutsideQuotes()
+        parser.feed(open(path, encoding='utf-8').read())
+        faults += [f'resources/help/en/{name}:{line}: "{text[:60]}" is Japanese in the English manual'
+                   for line, text in parser.found]
+    return faults
+
+
 def messages(ts_path):
     root = ET.parse(ts_path).getroot()
     for context in root.iter('context'):
@@ -137,6 +188,10 @@ def main():
         for context, source in known - {(c, s) for c, s, _ in messages(copy)}:
             print(f'{context}: "{source}" is in the English catalogue but no longer in the code')
             failures += 1
+
+    for fault in manual_faults(source_dir):
+        print(fault)
+        failures += 1
 
     print(f'{translated} translated, {unfinished} unfinished')
     print(f'{0 if failures else 1} passed, {1 if failures else 0} failed')

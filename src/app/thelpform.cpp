@@ -1,5 +1,6 @@
 #include "app/thelpform.h"
 
+#include "app/translations.h"
 #include "platform/iconstrip.h"
 
 #include <QApplication>
@@ -28,7 +29,13 @@ namespace manual {
 
 namespace {
 
-const QString Root = QStringLiteral(":/help");
+// The edition of the screen language: the Japanese pages at the root, the
+// English edition beside them under the same names.
+QString root()
+{
+    return installedScreenLanguage() == ScreenLanguage::English ? QStringLiteral(":/help/en")
+                                                                : QStringLiteral(":/help");
+}
 
 // Every way into the manual passes here first.
 void ensureResources()
@@ -39,35 +46,42 @@ void ensureResources()
 
 QUrl pageUrl(const QString &fileName)
 {
-    return QUrl(QStringLiteral("qrc:/help/") + fileName);
+    return QUrl(QStringLiteral("qrc") + root() + u'/' + fileName);
 }
 
-// Which page carries which context anchor, read once from the pages
-// themselves, so that a topic can move between pages without a table here.
+QStringList pageFiles()
+{
+    ensureResources();
+    return QDir(root()).entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
+}
+
+// Which page carries which context anchor, read once per edition from the
+// pages themselves, so that a topic can move between pages without a table
+// here.
 const QHash<int, QString> &anchorPages()
 {
-    static const QHash<int, QString> pagesByContext = [] {
-        ensureResources();
-        QHash<int, QString> found;
-        const QStringList files = QDir(Root).entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
-        for (const QString &file : files) {
-            QFile page(Root + u'/' + file);
-            if (!page.open(QIODevice::ReadOnly))
-                continue;
-            const QString html = QString::fromUtf8(page.readAll());
-            const QString mark = QStringLiteral("id=\"ctx-");
-            for (qsizetype at = html.indexOf(mark); at >= 0; at = html.indexOf(mark, at + 1)) {
-                const qsizetype start = at + mark.size();
-                const qsizetype end = html.indexOf(u'"', start);
-                bool ok = false;
-                const int context = html.mid(start, end - start).toInt(&ok);
-                if (ok && !found.contains(context))
-                    found.insert(context, file);
-            }
+    static QHash<QString, QHash<int, QString>> editions;
+    const QString folder = root();
+    const auto known = editions.constFind(folder);
+    if (known != editions.constEnd())
+        return *known;
+    QHash<int, QString> found;
+    for (const QString &file : pageFiles()) {
+        QFile page(folder + u'/' + file);
+        if (!page.open(QIODevice::ReadOnly))
+            continue;
+        const QString html = QString::fromUtf8(page.readAll());
+        const QString mark = QStringLiteral("id=\"ctx-");
+        for (qsizetype at = html.indexOf(mark); at >= 0; at = html.indexOf(mark, at + 1)) {
+            const qsizetype start = at + mark.size();
+            const qsizetype end = html.indexOf(u'"', start);
+            bool ok = false;
+            const int context = html.mid(start, end - start).toInt(&ok);
+            if (ok && !found.contains(context))
+                found.insert(context, file);
         }
-        return found;
-    }();
-    return pagesByContext;
+    }
+    return *editions.insert(folder, found);
 }
 
 } // namespace
@@ -91,9 +105,7 @@ QUrl topic(int context)
 QList<QUrl> pages()
 {
     QList<QUrl> urls{contents()};
-    ensureResources();
-    const QStringList files = QDir(Root).entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
-    for (const QString &file : files) {
+    for (const QString &file : pageFiles()) {
         if (file != QLatin1String("index.html"))
             urls.append(pageUrl(file));
     }

@@ -10,7 +10,8 @@ class QTextBrowser;
 
 namespace zn {
 
-// The manual compiled into the program: qrc:/help/index.html and its pages,
+// The manual compiled into the program: qrc:/help/index.html and its pages
+// (the English edition under qrc:/help/en/ when the windows speak English),
 // one anchor "ctx-<number>" per help context number of the windows.
 namespace manual {
 QUrl contents();

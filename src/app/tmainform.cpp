@@ -496,9 +496,11 @@ void TMainForm::showPeerCount(int count)
 
 bool TMainForm::othersListed() const
 {
-    const QList<TPeer> &peers = m_session.roster().peers();
-    return std::any_of(peers.cbegin(), peers.cend(),
-                       [this](const TPeer &peer) { return peer.MachineName != m_session.local.MachineName; });
+    // Asked at every change of the count: a lookup, not a pass over the
+    // list, or a segment's morning of thousands would cost their square.
+    const Roster &roster = m_session.roster();
+    const qsizetype self = roster.indexOfMachine(m_session.local.MachineName) >= 0 ? 1 : 0;
+    return roster.count() > self;
 }
 
 void TMainForm::startLonelyWatch(int delayMs)

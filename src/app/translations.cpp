@@ -9,6 +9,7 @@ namespace zn {
 
 namespace {
 const auto TranslatorName = QStringLiteral("zephinetTranslator");
+ScreenLanguage installed = ScreenLanguage::Japanese;
 } // namespace
 
 QString desktopMessageLocale()
@@ -46,16 +47,24 @@ bool installQtTranslations(QCoreApplication &app, ScreenLanguage language)
     const bool loaded = language == ScreenLanguage::Japanese
         ? translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
         : translator->load(QStringLiteral(":/i18n/zephinet_en.qm"));
+    // A failed load leaves the texts as they are written: Japanese.
+    installed = ScreenLanguage::Japanese;
     if (!loaded || !QCoreApplication::installTranslator(translator)) {
         delete translator;
         return false;
     }
+    installed = language;
     return true;
 }
 
 bool installQtTranslations(QCoreApplication &app)
 {
     return installQtTranslations(app, chosenScreenLanguage(-1, desktopMessageLocale()));
+}
+
+ScreenLanguage installedScreenLanguage()
+{
+    return installed;
 }
 
 } // namespace zn

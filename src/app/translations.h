@@ -29,5 +29,8 @@ ScreenLanguage chosenScreenLanguage(int choice, const QString &desktopLocale);
 bool installQtTranslations(QCoreApplication &app, ScreenLanguage language);
 // The language the desktop asks for.
 bool installQtTranslations(QCoreApplication &app);
+// The language of the catalogue installed last: Japanese until English has
+// been installed. The manual's edition follows it.
+ScreenLanguage installedScreenLanguage();
 
 } // namespace zn

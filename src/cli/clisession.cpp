@@ -40,6 +40,8 @@ CliSession::CliSession(const CliOptions &options, QTextStream &err) : frontend(e
     settings.SendIP.clear();
     for (const QString &address : options.sendIp)
         settings.SendIP += address.toLatin1() + "&|";
+    if (options.broadcastOnly)
+        settings.DirectSend = 0;
 }
 
 int CliSession::start()

@@ -40,6 +40,10 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     const QCommandLineOption sendIp({QStringLiteral("a"), QStringLiteral("send-ip")},
                                     QStringLiteral("Extra address to send to, besides the broadcast; repeatable."),
                                     QStringLiteral("address"));
+    const QCommandLineOption broadcast(
+        QStringLiteral("broadcast"),
+        QStringLiteral("Send messages for one user by broadcast too, not to that user's address alone\n"
+                       "(for networks that rewrite addresses)."));
     const QCommandLineOption seconds(
         {QStringLiteral("t"), QStringLiteral("seconds")},
         QStringLiteral("How long to listen (who, send, absence, doctor: 3; watch: until interrupted)."),
@@ -50,7 +54,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     const QCommandLineOption text(QStringLiteral("text"), QStringLiteral("send: the text (default: standard input)."),
                                   QStringLiteral("text"));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print JSON."));
-    parser.addOptions({help, version, port, name, sendIp, seconds, wait, text, json});
+    parser.addOptions({help, version, port, name, sendIp, broadcast, seconds, wait, text, json});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("who, watch, send, absence or doctor"));
     parser.addPositionalArgument(QStringLiteral("USER"), QStringLiteral("send and absence: the users"),
                                  QStringLiteral("[USER...]"));
@@ -86,6 +90,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         line.options.handleName = encoded.bytes;
     }
     line.options.sendIp = parser.values(sendIp);
+    line.options.broadcastOnly = parser.isSet(broadcast);
     const auto readSeconds = [&](const QCommandLineOption &option, int &into) {
         if (!parser.isSet(option))
             return true;

@@ -28,6 +28,7 @@ struct CliOptions {
     bool portGiven = false;      // --port was given (doctor: else the settings file's)
     QByteArray handleName;       // empty: the machine name
     QStringList sendIp;          // extra destination addresses
+    bool broadcastOnly = false;  // messages for one user go by broadcast too
     int seconds = -1;            // -1: the command's default
     int wait = -1;               // send: seconds to wait for confirmations; -1: none
     std::optional<QString> text; // send: the text; none: standard input

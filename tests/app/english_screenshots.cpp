@@ -1,7 +1,9 @@
 // Saves the pictures of the windows in English for the documentation:
 //   english_screenshots <directory>
 // writes en-mainwindow.png (three users, one away), en-sendform.png (a
-// message to two of them) and en-options.png (the general settings).
+// message to two of them), en-options.png (the general settings) and
+// en-helpwindow.png (the manual at the topic of the handle name).
+#include "app/thelpform.h"
 #include "app/translations.h"
 #include "common/codec.h"
 #include "desktopfixture.h"
@@ -14,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTimer>
 
 using namespace zn;
@@ -48,11 +51,17 @@ int main(int argc, char **argv)
     auto *options = new TOptionForm(session, desktop.frontend);
     options->pcOption->setCurrentWidget(options->tsSetting);
     options->show();
+    THelpForm help([](const QUrl &) { return true; });
+    help.resize(560, 440);
+    help.showAt(manual::topic(20));
 
     QTimer::singleShot(300, &app, [&] {
         form.grab().save(out.filePath(QStringLiteral("en-mainwindow.png")));
         send->grab().save(out.filePath(QStringLiteral("en-sendform.png")));
         options->grab().save(out.filePath(QStringLiteral("en-options.png")));
+        help.browser()->scrollToAnchor(QStringLiteral("ctx-20"));
+        QApplication::processEvents();
+        help.grab().save(out.filePath(QStringLiteral("en-helpwindow.png")));
         send->close();
         options->close();
         // Quitting closes the window; nobody is there to answer its question.

@@ -3,6 +3,7 @@
 #include "app/makerinfo.h"
 #include "app/thelpform.h"
 #include "app/tmainform.h"
+#include "app/translations.h"
 #include "app/tversionform.h"
 #include "desktopfixture.h"
 #include "messaging/messagecenter.h"
@@ -100,6 +101,7 @@ private slots:
     void helpWindow_linksStayInsideAndWebLinksGoOut();
     void f1_inThePasswordPrompt_opensItsTopicUsableBesideIt();
     void f1_opensTheContents();
+    void manual_englishEditionFollowsTheScreenLanguage();
 };
 
 void TestHelp::aboutBox_showsNameVersionCreditAndLinks()
@@ -259,7 +261,10 @@ void TestHelp::aboutBox_modalWithDialogShowingFromMenuAndTray()
     QVERIFY(f.form()->isVisible());
 }
 
-void TestHelp::manual_everyContextNumberHasAnAnchor()
+namespace {
+
+// Every context number leads to a non-empty anchor of the edition in use.
+void verifyContextAnchors()
 {
     for (const int context : ContextNumbers) {
         const QUrl topic = manual::topic(context);
@@ -273,11 +278,12 @@ void TestHelp::manual_everyContextNumberHasAnAnchor()
     QCOMPARE(manual::topic(9999), manual::contents());
 }
 
-void TestHelp::manual_everyInternalLinkLeadsSomewhere()
+// Every link of the edition in use leads to one of its own pages (and
+// anchors), or to the project's own addresses.
+void verifyInternalLinks()
 {
     const QList<QUrl> pages = manual::pages();
     QVERIFY(pages.size() > 5);
-    QCOMPARE(pages.first(), QUrl(QStringLiteral("qrc:/help/index.html")));
     int links = 0;
     for (const QUrl &page : pages) {
         const auto doc = renderedPage(page);
@@ -289,23 +295,43 @@ void TestHelp::manual_everyInternalLinkLeadsSomewhere()
                     continue;
                 const QUrl target = page.resolved(QUrl(href));
                 if (target.scheme() != QLatin1String("qrc")) {
-                    // The only ways out are the project's own addresses.
                     QVERIFY2(target == maker::homePage() || target == maker::mailTo(), qPrintable(href));
                     continue;
                 }
                 ++links;
                 QUrl targetPage = target;
                 targetPage.setFragment({});
-                QVERIFY2(pages.contains(targetPage), qPrintable(page.fileName() + u' ' + href));
+                QVERIFY2(pages.contains(targetPage), qPrintable(page.toString() + u' ' + href));
                 if (target.hasFragment()) {
                     const auto targetDoc = renderedPage(targetPage);
                     QVERIFY2(anchorBlock(*targetDoc, target.fragment()).isValid(),
-                             qPrintable(page.fileName() + u' ' + href));
+                             qPrintable(page.toString() + u' ' + href));
                 }
             }
         }
     }
     QVERIFY(links > 50);
+}
+
+QStringList fileNames(const QList<QUrl> &urls)
+{
+    QStringList names;
+    for (const QUrl &url : urls)
+        names.append(url.fileName() + u'#' + url.fragment());
+    return names;
+}
+
+} // namespace
+
+void TestHelp::manual_everyContextNumberHasAnAnchor()
+{
+    verifyContextAnchors();
+}
+
+void TestHelp::manual_everyInternalLinkLeadsSomewhere()
+{
+    QCOMPARE(manual::pages().first(), QUrl(QStringLiteral("qrc:/help/index.html")));
+    verifyInternalLinks();
 }
 
 void TestHelp::helpWindow_opensAtTheTopicAndStaysOne()
@@ -407,6 +433,39 @@ void TestHelp::f1_opensTheContents()
     QVERIFY(window->isVisible());
     QCOMPARE(window->browser()->source(), manual::contents());
     QVERIFY(window->browser()->toPlainText().contains(QStringLiteral("目次")));
+}
+
+// Declared last: it leaves the English catalogue installed.
+void TestHelp::manual_englishEditionFollowsTheScreenLanguage()
+{
+    const QList<QUrl> japanesePages = manual::pages();
+    QList<QUrl> japaneseTopics;
+    for (const int context : ContextNumbers)
+        japaneseTopics.append(manual::topic(context));
+
+    QVERIFY(installQtTranslations(*qApp, ScreenLanguage::English));
+    QCOMPARE(manual::contents(), QUrl(QStringLiteral("qrc:/help/en/index.html")));
+    // Page for page and topic for topic, the English edition is the Japanese one.
+    QCOMPARE(fileNames(manual::pages()), fileNames(japanesePages));
+    QList<QUrl> englishTopics;
+    for (const int context : ContextNumbers)
+        englishTopics.append(manual::topic(context));
+    QCOMPARE(fileNames(englishTopics), fileNames(japaneseTopics));
+    verifyContextAnchors();
+    if (QTest::currentTestFailed())
+        return;
+    verifyInternalLinks();
+    if (QTest::currentTestFailed())
+        return;
+
+    // The help window opens the English topic, and its contents read English.
+    Fixture f;
+    f.shell->ShowHelpTopic(36);
+    THelpForm *window = f.shell->help().helpForm();
+    QVERIFY(window);
+    QCOMPARE(window->browser()->source(), QUrl(QStringLiteral("qrc:/help/en/options.html#ctx-36")));
+    window->browser()->setSource(manual::contents());
+    QVERIFY(window->browser()->toPlainText().contains(QStringLiteral("Contents")));
 }
 
 QTEST_MAIN(TestHelp)

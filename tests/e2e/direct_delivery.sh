@@ -6,7 +6,8 @@
 # A and D hand LOGIN_OK, MESSAGE, OPEN_CHECK, HUZAI_MESSAGE and
 # MESSAGE_EXCLAMATION to B alone: B receives each exactly once, C none. E is
 # still answered, by broadcast. With broadcast only chosen (DirectSend=0)
-# C hears A's answers to B again.
+# C hears A's answers to B again, and D's text when the companion is told
+# --broadcast.
 set -euo pipefail
 zephinet=$1
 cli=$2
@@ -123,10 +124,18 @@ wait_for_line "$NET_TMP/c.out" $'\tmessage\t'"$a_ip"$'\tLOGOUT\t' 10 || fail "A 
 wait "$a_pid" 2> /dev/null || true
 b_from=$(($(wc -l < "$NET_TMP/b.out") + 1)); c_from=$(($(wc -l < "$NET_TMP/c.out") + 1))
 start_a DirectSend=0
+on D "$cli" send --broadcast --seconds 8 --text "hello again from dave" bob > "$NET_TMP/d.out" 2>&1 &
+d_pid=$!
+sleep 1
 exchange
+wait "$d_pid" || fail "the companion could not send to bob by broadcast: $(cat "$NET_TMP/d.out")"
+wait_for_line "$NET_TMP/c.out" $'\tmessage\t'"$d_ip"$'\tMESSAGE\t'"$b_ip"$'\t.*hello again from dave' 5 ||
+    fail "C did not hear D's text to B with --broadcast"
+[ "$(grep -c $'\tmessage\t'"$d_ip"$'\tMESSAGE\t'"$b_ip"$'\t.*hello again' "$NET_TMP/b.out")" -eq 1 ] ||
+    fail "B did not get D's broadcast text exactly once"
 for kind in LOGIN_OK OPEN_CHECK HUZAI_MESSAGE MESSAGE_EXCLAMATION; do
     [ "$(count b "$b_from" "$kind" "$b_ip")" -eq 1 ] || fail "B got $(count b "$b_from" "$kind" "$b_ip") $kind from A"
     [ "$(count c "$c_from" "$kind" "$b_ip")" -eq 1 ] || fail "C did not hear A's $kind to B with broadcast only"
 done
-echo "ok: with broadcast only, C hears A's answers to B again"
+echo "ok: with broadcast only, C hears A's answers and D's text to B again"
 echo "3 passed, 0 failed"
