@@ -1,6 +1,6 @@
 // What the benchmarks share: a frontend and a transport that do nothing,
-// the calling thread's CPU clock, and a test peer that answers for many
-// machines at once.
+// the calling thread's CPU clock, the bare receive loop the program is
+// measured against, and a test peer that answers for many machines at once.
 #pragma once
 
 #include "common/frontend.h"
@@ -12,6 +12,8 @@
 #include <QUdpSocket>
 
 #include <ctime>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 namespace zn::bench {
 
@@ -31,6 +33,22 @@ inline double threadCpuMs()
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+// The least a receiver can do: a blocking recvfrom on `fd` until a datagram
+// of one byte, the end mark, comes. Returns the datagrams taken before it.
+inline long receiveUntilEndMark(int fd)
+{
+    char buffer[MaxDatagramBytes];
+    long received = 0;
+    for (;;) {
+        sockaddr_in from{};
+        socklen_t length = sizeof from;
+        const ssize_t n = ::recvfrom(fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr *>(&from), &length);
+        if (n == 1)
+            return received;
+        received += n > 0;
+    }
 }
 
 // Starts a thread that sends `peers` LOGIN_OK messages addressed to

@@ -36,6 +36,7 @@
 //   PROGRAM defaults to the build's src/app/zephinet. With --perf, perf
 //   records the program (perf record -g) over the last measured stream of
 //   each window state, into FILE.hidden and FILE.shown.
+#include "benchsupport.h"
 #include "net/wire.h"
 
 #include <QByteArray>
@@ -300,17 +301,8 @@ Measure bareLoop(const Sender &sender, const std::vector<QByteArray> &stream, in
         if (::bind(fd, reinterpret_cast<const sockaddr *>(&at), sizeof at) != 0)
             ::_exit(1);
         (void)::write(ready[1], "r", 1);
-        char buffer[MaxDatagramBytes];
-        long received = 0;
         const double start = processCpuMs(0);
-        for (;;) {
-            sockaddr_in from{};
-            socklen_t length = sizeof from;
-            const ssize_t n = ::recvfrom(fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr *>(&from), &length);
-            if (n == 1)
-                break;
-            received += n > 0;
-        }
+        const long received = bench::receiveUntilEndMark(fd);
         const double values[2] = {processCpuMs(0) - start, double(received)};
         (void)::write(result[1], values, sizeof values);
         ::_exit(0);

@@ -103,16 +103,8 @@ Result bareLoop(int datagrams, const Stream &stream)
     ::getsockname(fd, reinterpret_cast<sockaddr *>(&at), &length);
     QThread *sender = startSender(ntohs(at.sin_port), datagrams, stream, QByteArray(1, 'E'));
     Result result;
-    char buffer[512];
     const double start = threadCpuMs();
-    for (;;) {
-        sockaddr_in from{};
-        socklen_t fromLength = sizeof from;
-        const ssize_t n = ::recvfrom(fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr *>(&from), &fromLength);
-        if (n == 1)
-            break;
-        result.received += n > 0;
-    }
+    result.received = int(receiveUntilEndMark(fd));
     result.cpuUs = (threadCpuMs() - start) * 1000;
     sender->wait();
     delete sender;
